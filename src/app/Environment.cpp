@@ -1,0 +1,108 @@
+// The environment checks: which operating system, and whether the user is an
+// administrator.
+#include <vector>
+
+#include "app/Remendo.h"
+#include "app/RunConstants.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "platform/WinApi.h"
+
+namespace {
+const DWORD kVersionInfoSize = 148;
+
+// Closes a token handle on every path.
+class TokenHandle {
+public:
+    ~TokenHandle()
+    {
+        if (m_h != nullptr)
+            Win().CloseHandle(m_h);
+    }
+    PHANDLE Receive() { return &m_h; }
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+// Frees a security identifier on every path.
+class SidHolder {
+public:
+    ~SidHolder()
+    {
+        if (m_sid != nullptr)
+            Win().FreeSid(m_sid);
+    }
+    PSID* Receive() { return &m_sid; }
+    PSID Get() const { return m_sid; }
+
+private:
+    PSID m_sid = nullptr;
+};
+}  // namespace
+
+void CRemendoApp::SetupOs()
+{
+    DebugLog log("SetupOs", run::kSourceFile);
+    log.Write("- What OS are we on?");
+    m_bXpOrLater = false;
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = kVersionInfoSize;
+    if (!Win().GetVersionExA(&version)) {
+        m_bWin9x = false;
+        log.LogLastError("Unknown as GetVersionEx failed, defaulting to NT");
+        return;
+    }
+    std::string report = Format("Major Version: %d, Minor Version: %d, Build: %d, Platform: %d, %s",
+                                {version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+                                 version.dwPlatformId, version.szCSDVersion});
+    log.Writef("--- %s", report);
+
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        m_bWin9x = true;
+        m_bXpOrLater = false;
+    } else {
+        m_bWin9x = false;
+        m_bXpOrLater = version.dwMajorVersion >= 5 && version.dwMinorVersion >= 1;
+    }
+}
+
+bool CRemendoApp::RunningAsAdministrator()
+{
+    DebugLog log("RunningAsAdministrator", run::kSourceFile);
+
+    TokenHandle token;
+    if (!Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) {
+        if (Win().GetLastError() != ERROR_NO_TOKEN)
+            return false;
+        if (!Win().OpenProcessToken(Win().GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
+            return false;
+    }
+
+    DWORD needed = 0;
+    if (Win().GetTokenInformation(token.Get(), TokenGroups, nullptr, 0, &needed) ||
+        Win().GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+
+    // DWORD elements keep the group list aligned; the size is rounded up to them.
+    std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
+    DWORD bufferSize = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+    if (buffer.empty() || !Win().GetTokenInformation(token.Get(), TokenGroups, buffer.data(), bufferSize, &needed))
+        return false;
+
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    SidHolder administrators;
+    if (!Win().AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                        0, 0, 0, 0, administrators.Receive()))
+        return false;
+
+    // Membership alone counts: deny-only and disabled groups match too.
+    const TOKEN_GROUPS* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+    for (DWORD i = 0; i < groups->GroupCount; ++i) {
+        if (Win().EqualSid(groups->Groups[i].Sid, administrators.Get()))
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,172 @@
+#include "app/Remendo.h"
+
+#include <ctime>
+
+#include "app/RunConstants.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "platform/WinApi.h"
+#include "ui/resource.h"
+
+namespace {
+// Owns the single-instance mapping until the run lets it go.
+class InstanceGuard {
+public:
+    InstanceGuard()
+    {
+        m_hMapping = Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
+                                              run::kInstanceMappingSize, run::kInstanceMappingName);
+        m_bOtherInstance = Win().GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    ~InstanceGuard() { Release(); }
+    InstanceGuard(const InstanceGuard&) = delete;
+    InstanceGuard& operator=(const InstanceGuard&) = delete;
+
+    bool OtherInstanceRuns() const { return m_bOtherInstance; }
+    void Release()
+    {
+        if (m_hMapping != nullptr)
+            Win().CloseHandle(m_hMapping);
+        m_hMapping = nullptr;
+    }
+
+private:
+    HANDLE m_hMapping = nullptr;
+    bool m_bOtherInstance = false;
+};
+
+std::string ExecutableDirectory()
+{
+    char buffer[MAX_PATH] = {};
+    Win().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string directory(buffer);
+    if (directory.empty()) {
+        char temp[MAX_PATH] = {};
+        Win().GetTempPathA(MAX_PATH, temp);
+        return temp;
+    }
+    std::string::size_type slash = directory.rfind('\\');
+    if (slash != std::string::npos)
+        directory.erase(slash + 1);
+    return directory;
+}
+}  // namespace
+
+CRemendoApp::CRemendoApp()
+{
+    m_bChangesMade = false;
+    m_bRebootNeeded = false;
+}
+
+CRemendoApp::~CRemendoApp() = default;
+
+void CRemendoApp::ShowStatus(UINT stringId)
+{
+    m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(m_nProgressPos), 0);
+    m_dlgProgress.m_strStatus = LoadResourceString(stringId);
+    m_dlgProgress.UpdateData(FALSE);
+}
+
+void CRemendoApp::StepProgress(UINT stringId)
+{
+    m_nProgressPos += run::kProgressStep;
+    ShowStatus(stringId);
+}
+
+void CRemendoApp::WriteVersionBanner(DebugLog& log)
+{
+    std::string fileName = std::string(run::kVersionFileBase) + run::kVersionFileExtension;
+    DWORD handle = 0;
+    DWORD size = Win().GetFileVersionInfoSizeA(fileName.c_str(), &handle);
+    if (size == 0)
+        return;
+    std::vector<char> block(size);
+    if (!Win().GetFileVersionInfoA(fileName.c_str(), 0, size, block.data()))
+        return;
+    LPVOID fixed = nullptr;
+    UINT fixedLength = 0;
+    if (!Win().VerQueryValueA(block.data(), "\\", &fixed, &fixedLength) || fixed == nullptr ||
+        fixedLength < sizeof(VS_FIXEDFILEINFO))
+        return;
+    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    int major = HIWORD(info->dwFileVersionMS);
+    int minor = LOWORD(info->dwFileVersionMS);
+    log.Write(Format(run::kBannerFormat, {major, minor}));
+}
+
+void CRemendoApp::WriteDateLine(DebugLog& log)
+{
+    SYSTEMTIME now = {};
+    Win().GetLocalTime(&now);
+    std::tm when = {};
+    when.tm_year = now.wYear - 1900;
+    when.tm_mon = now.wMonth - 1;
+    when.tm_mday = now.wDay;
+    when.tm_wday = now.wDayOfWeek;
+    when.tm_hour = now.wHour;
+    when.tm_min = now.wMinute;
+    when.tm_sec = now.wSecond;
+    char text[128] = {};
+    std::strftime(text, sizeof text, run::kDateFormat, &when);
+    log.Write(text);
+}
+
+BOOL CRemendoApp::InitInstance()
+{
+    // 1. Common controls: the progress bar and the IP address control.
+    INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX),
+                                     ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES};
+    Win().InitCommonControlsEx(&controls);
+
+    // 2. A second instance leaves at once: nothing logged, nothing shown.
+    InstanceGuard guard;
+    if (guard.OtherInstanceRuns())
+        return FALSE;
+
+    // 3-4. The log next to the executable, started afresh.
+    m_strExeDir = ExecutableDirectory();
+    std::string logPath = Format(run::kLogPathFormat, {m_strExeDir, run::kLogBaseName, run::kLogExtension});
+    Win().DeleteFileA(logPath.c_str());
+    DebugLog log("InitInstance", run::kSourceFile, logPath);
+    DebugLog::SetLevel(1);
+    DebugLog::SetErrorBoxes(false);
+
+    // 5-6. Banner and date.
+    WriteVersionBanner(log);
+    WriteDateLine(log);
+
+    // 7. Progress window.
+    m_dlgProgress.Create(IDD_PROGRESS, nullptr);
+    m_dlgProgress.ShowWindow(SW_SHOW);
+    m_nProgressPos = run::kProgressFirst;
+    ShowStatus(IDS_INITIALIZING);
+
+    // 8. Operating system.
+    SetupOs();
+
+    // 9. Administrator check (NT family only).
+    if (!m_bWin9x) {
+        log.Write("- Do we have administrator privileges?");
+        if (!RunningAsAdministrator()) {
+            log.Error("No, we don't administrator privileges");
+            AfxMessageBox(run::kNotAdministratorMessage, MB_OK);
+            return FALSE;
+        }
+        log.Write("--- Yes, we have administrator privileges");
+    }
+
+    // 11.
+    StepProgress(IDS_SEARCHING);
+
+    // 22.
+    guard.Release();
+    m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, run::kProgressLast, 0);
+    m_dlgProgress.DestroyWindow();
+
+    // 23. Final report.
+    UINT finalMessage = IDS_COMPLETED;
+    if (m_bChangesMade)
+        finalMessage = m_bRebootNeeded ? IDS_CHANGES_REBOOT : IDS_CHANGES_MADE;
+    AfxMessageBox(finalMessage, MB_OK);
+    return FALSE;
+}

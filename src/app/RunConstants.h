@@ -1,0 +1,23 @@
+// Fixed names and texts of the run.
+#pragma once
+
+namespace run {
+const char kSourceFile[] = "Remendo";
+const char kInstanceMappingName[] = "cvRemendoUtility";
+const unsigned kInstanceMappingSize = 32;
+const char kLogPathFormat[] = "%s%s.%s";
+const char kLogBaseName[] = "Remendo";
+const char kLogExtension[] = "log";
+const char kVersionFileBase[] = "Remendo";
+const char kVersionFileExtension[] = ".exe";
+const char kBannerFormat[] = "Remendo version %d.%d";
+const char kDateFormat[] = "%A, %B %d, %Y at %H:%M";
+const int kProgressStep = 8;
+const int kProgressFirst = 8;
+const int kProgressLast = 100;
+const char kImagingClassKey9x[] = "System\\CurrentControlSet\\Services\\Class\\Image";
+const char kImagingClassKeyNtFormat[] = "%s\\%s";
+const char kClassKeyNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
+const char kImagingClassGuid[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+const char kNotAdministratorMessage[] = "You need administrator privileges to run this utility";
+}  // namespace run

@@ -1,0 +1,56 @@
+#include "app/WinApp.h"
+
+#include "platform/WinApi.h"
+
+namespace {
+CWinApp* s_pApp = nullptr;
+const int kStringBufferSize = 1024;
+}  // namespace
+
+CWinApp::CWinApp()
+{
+    s_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (s_pApp == this)
+        s_pApp = nullptr;
+}
+
+std::string CWinApp::AppTitle() const
+{
+    char path[MAX_PATH] = {};
+    Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string title(path);
+    std::string::size_type slash = title.rfind('\\');
+    if (slash != std::string::npos)
+        title.erase(0, slash + 1);
+    std::string::size_type dot = title.rfind('.');
+    if (dot != std::string::npos)
+        title.erase(dot);
+    return title;
+}
+
+CWinApp* AfxGetApp()
+{
+    return s_pApp;
+}
+
+int AfxMessageBox(const std::string& text, UINT type)
+{
+    std::string caption = s_pApp != nullptr ? s_pApp->AppTitle() : std::string();
+    return Win().MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+int AfxMessageBox(UINT stringId, UINT type)
+{
+    return AfxMessageBox(LoadResourceString(stringId), type);
+}
+
+std::string LoadResourceString(UINT stringId)
+{
+    char buffer[kStringBufferSize] = {};
+    int length = Win().LoadStringA(nullptr, stringId, buffer, kStringBufferSize);
+    return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+}

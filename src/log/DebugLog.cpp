@@ -1,0 +1,176 @@
+#include "log/DebugLog.h"
+
+#include "app/WinApp.h"
+#include "log/Format.h"
+#include "platform/WinApi.h"
+
+namespace {
+const char kUnitDebugLog[] = "DebugLog";
+const char kEntered[] = "Entered";
+const char kExiting[] = "Exiting";
+const char kErrorBoxPrefix[] = "### Error ###";
+const char kFyi[] = "*** FYI ***";
+const char kCouldNotOpen[] = "'%s' could not be created or opened, defaulting to temp dir\n";
+const char kFallbackFailed[] = "'%s' could not be created or opened either, the log goes to the debugger output only\n";
+const char kTempLogName[] = "temp.log";
+const char kLineFormat[] = "%s: %s> %s\r\n";
+const char kLastErrorFormat[] = "%s: %s";
+const char kNoSystemText[] = "%s: Unknown error %u";
+const int kNoNumber = -1;
+
+// The unit is the source path's last component.
+std::string UnitFromSourcePath(const std::string& sourcePath)
+{
+    std::string::size_type slash = sourcePath.rfind('\\');
+    return slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+}
+
+std::string WithNumber(const std::string& text, int number)
+{
+    return number == kNoNumber ? text : Format(text.c_str(), {number});
+}
+
+// The log must not disturb the error code its callers are about to report.
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() : m_saved(Win().GetLastError()) {}
+    ~LastErrorKeeper() { Win().SetLastError(m_saved); }
+
+private:
+    DWORD m_saved;
+};
+}  // namespace
+
+std::string DebugLog::s_strLogPath;
+HANDLE DebugLog::s_hLogFile = nullptr;
+int DebugLog::s_nLevel = 1;
+bool DebugLog::s_bErrorBoxes = false;
+bool DebugLog::s_bErrorShown = false;
+bool DebugLog::s_bFallbackFailed = false;
+
+DebugLog::DebugLog(const std::string& function, const std::string& sourceFile, const std::string& logPath)
+    : m_strFunction(function), m_strUnit(UnitFromSourcePath(sourceFile))
+{
+    if (!logPath.empty())
+        s_strLogPath = logPath;
+    if (s_nLevel >= 3)
+        Write(kEntered);
+    if (s_hLogFile == nullptr && !s_bFallbackFailed)
+        OpenLogFile();
+}
+
+DebugLog::~DebugLog()
+{
+    if (s_nLevel >= 3)
+        Write(kExiting);
+}
+
+void DebugLog::Write(const std::string& text, int number)
+{
+    LastErrorKeeper keepLastError;
+    m_strLine = Format(kLineFormat, {m_strUnit, m_strFunction, WithNumber(text, number)});
+    Win().OutputDebugStringA(m_strLine.c_str());
+    if (s_hLogFile != nullptr) {
+        DWORD written = 0;
+        Win().WriteFile(s_hLogFile, m_strLine.data(), static_cast<DWORD>(m_strLine.size()), &written, nullptr);
+    }
+}
+
+void DebugLog::Writef(const char* format, const std::string& argument)
+{
+    m_strLine = Format(format, {argument});
+    Write(m_strLine);
+}
+
+void DebugLog::Error(const std::string& text, int number)
+{
+    ShowFirstErrorBox(text, number);
+    Write(text, number);
+}
+
+void DebugLog::Errorf(const char* format, const std::string& argument)
+{
+    m_strLine = Format(format, {argument});
+    Error(m_strLine);
+}
+
+void DebugLog::ShowFirstErrorBox(const std::string& text, int number)
+{
+    if (!s_bErrorBoxes || s_bErrorShown)
+        return;
+    LastErrorKeeper keepLastError;
+    std::string boxText = m_strUnit + ":" + m_strFunction + "> " + kErrorBoxPrefix + WithNumber(text, number);
+    AfxMessageBox(boxText, MB_OK);
+    s_bErrorShown = true;
+}
+
+void DebugLog::LogLastError(const std::string& text)
+{
+    DebugLog log("LogLastError", kUnitDebugLog);
+    DWORD code = Win().GetLastError();
+    LPSTR systemText = nullptr;
+    DWORD length = Win().FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&systemText), 0, nullptr);
+    if (length != 0 && systemText != nullptr)
+        log.Error(Format(kLastErrorFormat, {text, systemText}));
+    else
+        log.Error(Format(kNoSystemText, {text, code}));
+    if (systemText != nullptr)
+        Win().LocalFree(reinterpret_cast<HLOCAL>(systemText));
+}
+
+HANDLE DebugLog::OpenForWriting(DWORD creationDisposition)
+{
+    HANDLE file = Win().CreateFileA(s_strLogPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    creationDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+BOOL DebugLog::OpenLogFile()
+{
+    if (s_hLogFile != nullptr) {
+        Win().CloseHandle(s_hLogFile);
+        s_hLogFile = nullptr;
+    }
+    if (!s_strLogPath.empty()) {
+        s_hLogFile = OpenForWriting(OPEN_ALWAYS);
+        if (s_hLogFile != nullptr)
+            return TRUE;
+    }
+    m_strLine = Format(kCouldNotOpen, {s_strLogPath});
+    Win().OutputDebugStringA((kFyi + m_strLine).c_str());
+
+    char tempDir[MAX_PATH] = {};
+    Win().GetTempPathA(MAX_PATH, tempDir);
+    s_strLogPath = Format("%s%s", {tempDir, kTempLogName});
+    // The fallback file may hold an older run's log: start it empty so that no
+    // stale lines follow this run's.
+    s_hLogFile = OpenForWriting(CREATE_ALWAYS);
+    if (s_hLogFile == nullptr) {
+        s_bFallbackFailed = true;
+        m_strLine = Format(kFallbackFailed, {s_strLogPath});
+        Win().OutputDebugStringA((kFyi + m_strLine).c_str());
+    }
+    return TRUE;
+}
+
+void DebugLog::SetLevel(int level)
+{
+    s_nLevel = level;
+}
+
+void DebugLog::SetErrorBoxes(bool on)
+{
+    s_bErrorBoxes = on;
+}
+
+void DebugLog::ResetProcessState()
+{
+    s_strLogPath.clear();
+    s_hLogFile = nullptr;
+    s_nLevel = 1;
+    s_bErrorBoxes = false;
+    s_bErrorShown = false;
+    s_bFallbackFailed = false;
+}

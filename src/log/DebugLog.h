@@ -1,0 +1,50 @@
+// The diagnostic log: one scope object per traced function, one process-wide file.
+//
+// Every line is "<unit>: <function>> <text>\r\n"; it goes to the debugger output
+// and to the log file. Writing never changes the course of the run.
+#pragma once
+
+#include <string>
+
+#include "platform/WinTypes.h"
+
+class DebugLog {
+public:
+    DebugLog(const std::string& function, const std::string& sourceFile, const std::string& logPath = std::string());
+    virtual ~DebugLog();
+
+    DebugLog(const DebugLog&) = delete;
+    DebugLog& operator=(const DebugLog&) = delete;
+
+    // A number other than -1 is first put into the text's one "%d".
+    void Write(const std::string& text, int number = -1);
+    void Writef(const char* format, const std::string& argument);
+    void Error(const std::string& text, int number = -1);
+    void Errorf(const char* format, const std::string& argument);
+    // Writes "<text>: <the system's text for the last error>" under the
+    // DebugLog unit and the "LogLastError" function.
+    void LogLastError(const std::string& text);
+    BOOL OpenLogFile();
+
+    static void SetLevel(int level);
+    static void SetErrorBoxes(bool on);
+
+    // Forgets the process-wide state: a new process starts (used when one
+    // process hosts several simulated runs).
+    static void ResetProcessState();
+
+private:
+    void ShowFirstErrorBox(const std::string& text, int number);
+    HANDLE OpenForWriting(DWORD creationDisposition);
+
+    std::string m_strLine;
+    std::string m_strFunction;
+    std::string m_strUnit;
+
+    static std::string s_strLogPath;
+    static HANDLE s_hLogFile;
+    static int s_nLevel;
+    static bool s_bErrorBoxes;
+    static bool s_bErrorShown;
+    static bool s_bFallbackFailed;
+};

@@ -1,0 +1,80 @@
+// The one interface between the core and the machine it runs on.
+//
+// Every operation keeps the Windows call's name, arguments, results and
+// last-error codes, so the core reads like a Windows program and the real
+// backend is a set of one-line forwards. The simulated backend answers the
+// same calls from a machine model held in memory.
+#pragma once
+
+#include <cstdarg>
+
+#include "platform/WinTypes.h"
+
+class WinApi {
+public:
+    virtual ~WinApi() = default;
+
+    // Errors and debugger output
+    virtual DWORD GetLastError() = 0;
+    virtual void SetLastError(DWORD dwErrCode) = 0;
+    virtual DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                                 LPSTR lpBuffer, DWORD nSize, va_list* Arguments) = 0;
+    virtual HLOCAL LocalFree(HLOCAL hMem) = 0;
+    virtual void OutputDebugStringA(LPCSTR lpOutputString) = 0;
+
+    // System information, time
+    virtual BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) = 0;
+    virtual void GetLocalTime(LPSYSTEMTIME lpSystemTime) = 0;
+    virtual void Sleep(DWORD dwMilliseconds) = 0;
+    virtual DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) = 0;
+    virtual DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) = 0;
+
+    // Security
+    virtual HANDLE GetCurrentThread() = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) = 0;
+    virtual BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) = 0;
+    virtual BOOL GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                     LPVOID TokenInformation, DWORD TokenInformationLength, PDWORD ReturnLength) = 0;
+    virtual BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority, BYTE nSubAuthorityCount,
+                                          DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
+                                          DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
+                                          DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid) = 0;
+    virtual BOOL EqualSid(PSID pSid1, PSID pSid2) = 0;
+    virtual LPVOID FreeSid(PSID pSid) = 0;
+
+    // Kernel objects and files
+    virtual HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes, DWORD flProtect,
+                                      DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) = 0;
+    virtual BOOL CloseHandle(HANDLE hObject) = 0;
+    virtual HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                               LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                               DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) = 0;
+    virtual BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                           LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) = 0;
+    virtual BOOL DeleteFileA(LPCSTR lpFileName) = 0;
+
+    // Version resources
+    virtual DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) = 0;
+    virtual BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) = 0;
+    virtual BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) = 0;
+
+    // Windows, dialogs, resources
+    virtual BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) = 0;
+    virtual int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) = 0;
+    virtual int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) = 0;
+    virtual HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                                    DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
+    virtual BOOL ShowWindow(HWND hWnd, int nCmdShow) = 0;
+    virtual BOOL UpdateWindow(HWND hWnd) = 0;
+    virtual BOOL DestroyWindow(HWND hWnd) = 0;
+    virtual HWND GetDlgItem(HWND hDlg, int nIDDlgItem) = 0;
+    virtual BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) = 0;
+    virtual UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) = 0;
+    virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL EnableWindow(HWND hWnd, BOOL bEnable) = 0;
+};
+
+// The backend in force for this process (the real system or a simulated machine).
+WinApi& Win();
+void SetWin(WinApi* api);
