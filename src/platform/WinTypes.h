@@ -226,6 +226,9 @@ using PTOKEN_GROUPS = TOKEN_GROUPS*;
 enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenGroups = 2 };
 
 // Windows, dialogs and controls
+// Window and dialog procedures use the system's calling convention (stdcall on
+// 32-bit Windows); elsewhere there is only one.
+#define CALLBACK
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
 #define WM_SETICON 0x0080

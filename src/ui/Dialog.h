@@ -54,6 +54,6 @@ protected:
     UINT m_nIDTemplate = 0;
 
 private:
-    static INT_PTR DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     static std::map<HWND, CDialog*>& Dialogs();
 };

@@ -1,0 +1,168 @@
+#include "platform/win32/Win32Api.h"
+
+namespace {
+// Resources live in the executable; a null instance handle stands for it.
+HINSTANCE ResourceModule(HINSTANCE hInstance)
+{
+    return hInstance != nullptr ? hInstance : ::GetModuleHandleA(nullptr);
+}
+}  // namespace
+
+// Errors and debugger output
+
+DWORD Win32Api::GetLastError() { return ::GetLastError(); }
+
+void Win32Api::SetLastError(DWORD dwErrCode) { ::SetLastError(dwErrCode); }
+
+DWORD Win32Api::FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                               LPSTR lpBuffer, DWORD nSize, va_list* Arguments)
+{
+    return ::FormatMessageA(dwFlags, lpSource, dwMessageId, dwLanguageId, lpBuffer, nSize, Arguments);
+}
+
+HLOCAL Win32Api::LocalFree(HLOCAL hMem) { return ::LocalFree(hMem); }
+
+void Win32Api::OutputDebugStringA(LPCSTR lpOutputString) { ::OutputDebugStringA(lpOutputString); }
+
+// System information, time
+
+BOOL Win32Api::GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
+{
+    return ::GetVersionExA(lpVersionInformation);
+}
+
+void Win32Api::GetLocalTime(LPSYSTEMTIME lpSystemTime) { ::GetLocalTime(lpSystemTime); }
+
+void Win32Api::Sleep(DWORD dwMilliseconds) { ::Sleep(dwMilliseconds); }
+
+DWORD Win32Api::GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
+{
+    return ::GetModuleFileNameA(hModule, lpFilename, nSize);
+}
+
+DWORD Win32Api::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) { return ::GetTempPathA(nBufferLength, lpBuffer); }
+
+// Security
+
+HANDLE Win32Api::GetCurrentThread() { return ::GetCurrentThread(); }
+
+HANDLE Win32Api::GetCurrentProcess() { return ::GetCurrentProcess(); }
+
+BOOL Win32Api::OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle)
+{
+    return ::OpenThreadToken(ThreadHandle, DesiredAccess, OpenAsSelf, TokenHandle);
+}
+
+BOOL Win32Api::OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle)
+{
+    return ::OpenProcessToken(ProcessHandle, DesiredAccess, TokenHandle);
+}
+
+BOOL Win32Api::GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                   LPVOID TokenInformation, DWORD TokenInformationLength, PDWORD ReturnLength)
+{
+    return ::GetTokenInformation(TokenHandle, TokenInformationClass, TokenInformation, TokenInformationLength,
+                                 ReturnLength);
+}
+
+BOOL Win32Api::AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority, BYTE nSubAuthorityCount,
+                                        DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
+                                        DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
+                                        DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid)
+{
+    return ::AllocateAndInitializeSid(pIdentifierAuthority, nSubAuthorityCount, nSubAuthority0, nSubAuthority1,
+                                      nSubAuthority2, nSubAuthority3, nSubAuthority4, nSubAuthority5,
+                                      nSubAuthority6, nSubAuthority7, pSid);
+}
+
+BOOL Win32Api::EqualSid(PSID pSid1, PSID pSid2) { return ::EqualSid(pSid1, pSid2); }
+
+LPVOID Win32Api::FreeSid(PSID pSid) { return ::FreeSid(pSid); }
+
+// Kernel objects and files
+
+HANDLE Win32Api::CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes, DWORD flProtect,
+                                    DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName)
+{
+    return ::CreateFileMappingA(hFile, lpAttributes, flProtect, dwMaximumSizeHigh, dwMaximumSizeLow, lpName);
+}
+
+BOOL Win32Api::CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
+
+HANDLE Win32Api::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                             DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
+{
+    return ::CreateFileA(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes, dwCreationDisposition,
+                         dwFlagsAndAttributes, hTemplateFile);
+}
+
+BOOL Win32Api::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                         LPOVERLAPPED lpOverlapped)
+{
+    return ::WriteFile(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped);
+}
+
+BOOL Win32Api::DeleteFileA(LPCSTR lpFileName) { return ::DeleteFileA(lpFileName); }
+
+// Version resources
+
+DWORD Win32Api::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
+{
+    return ::GetFileVersionInfoSizeA(lptstrFilename, lpdwHandle);
+}
+
+BOOL Win32Api::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData)
+{
+    return ::GetFileVersionInfoA(lptstrFilename, dwHandle, dwLen, lpData);
+}
+
+BOOL Win32Api::VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen)
+{
+    return ::VerQueryValueA(pBlock, lpSubBlock, lplpBuffer, puLen);
+}
+
+// Windows, dialogs, resources
+
+BOOL Win32Api::InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) { return ::InitCommonControlsEx(picce); }
+
+int Win32Api::LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
+{
+    return ::LoadStringA(ResourceModule(hInstance), uID, lpBuffer, cchBufferMax);
+}
+
+int Win32Api::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    return ::MessageBoxA(hWnd, lpText, lpCaption, uType);
+}
+
+HWND Win32Api::CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                                  LPARAM dwInitParam)
+{
+    return ::CreateDialogParamA(ResourceModule(hInstance), lpTemplateName, hWndParent, lpDialogFunc, dwInitParam);
+}
+
+BOOL Win32Api::ShowWindow(HWND hWnd, int nCmdShow) { return ::ShowWindow(hWnd, nCmdShow); }
+
+BOOL Win32Api::UpdateWindow(HWND hWnd) { return ::UpdateWindow(hWnd); }
+
+BOOL Win32Api::DestroyWindow(HWND hWnd) { return ::DestroyWindow(hWnd); }
+
+HWND Win32Api::GetDlgItem(HWND hDlg, int nIDDlgItem) { return ::GetDlgItem(hDlg, nIDDlgItem); }
+
+BOOL Win32Api::SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
+{
+    return ::SetDlgItemTextA(hDlg, nIDDlgItem, lpString);
+}
+
+UINT Win32Api::GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
+{
+    return ::GetDlgItemTextA(hDlg, nIDDlgItem, lpString, cchMax);
+}
+
+LRESULT Win32Api::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    return ::SendMessageA(hWnd, Msg, wParam, lParam);
+}
+
+BOOL Win32Api::EnableWindow(HWND hWnd, BOOL bEnable) { return ::EnableWindow(hWnd, bEnable); }

@@ -1,0 +1,68 @@
+// The real backend: every WinApi operation forwards to the Windows call of
+// the same name, so the core runs against the machine it is started on.
+#pragma once
+
+#include "platform/WinApi.h"
+
+class Win32Api : public WinApi {
+public:
+    // Errors and debugger output
+    DWORD GetLastError() override;
+    void SetLastError(DWORD dwErrCode) override;
+    DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                         DWORD nSize, va_list* Arguments) override;
+    HLOCAL LocalFree(HLOCAL hMem) override;
+    void OutputDebugStringA(LPCSTR lpOutputString) override;
+
+    // System information, time
+    BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) override;
+    void GetLocalTime(LPSYSTEMTIME lpSystemTime) override;
+    void Sleep(DWORD dwMilliseconds) override;
+    DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
+    DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
+
+    // Security
+    HANDLE GetCurrentThread() override;
+    HANDLE GetCurrentProcess() override;
+    BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) override;
+    BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) override;
+    BOOL GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                             LPVOID TokenInformation, DWORD TokenInformationLength, PDWORD ReturnLength) override;
+    BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority, BYTE nSubAuthorityCount,
+                                  DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
+                                  DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
+                                  DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid) override;
+    BOOL EqualSid(PSID pSid1, PSID pSid2) override;
+    LPVOID FreeSid(PSID pSid) override;
+
+    // Kernel objects and files
+    HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes, DWORD flProtect,
+                              DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) override;
+    BOOL CloseHandle(HANDLE hObject) override;
+    HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                       LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                       DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) override;
+    BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                   LPOVERLAPPED lpOverlapped) override;
+    BOOL DeleteFileA(LPCSTR lpFileName) override;
+
+    // Version resources
+    DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
+    BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
+    BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) override;
+
+    // Windows, dialogs, resources
+    BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) override;
+    int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) override;
+    int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) override;
+    HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                            LPARAM dwInitParam) override;
+    BOOL ShowWindow(HWND hWnd, int nCmdShow) override;
+    BOOL UpdateWindow(HWND hWnd) override;
+    BOOL DestroyWindow(HWND hWnd) override;
+    HWND GetDlgItem(HWND hDlg, int nIDDlgItem) override;
+    BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) override;
+    UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) override;
+    LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL EnableWindow(HWND hWnd, BOOL bEnable) override;
+};

@@ -1,0 +1,15 @@
+// The Windows entry point: the real backend, the one application object, one run.
+#include "app/Remendo.h"
+#include "platform/win32/Win32Api.h"
+
+namespace {
+Win32Api s_win32;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    SetWin(&s_win32);
+    CRemendoApp app;
+    app.InitInstance();
+    return 0;
+}
