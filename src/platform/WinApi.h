@@ -54,6 +54,16 @@ public:
                            LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) = 0;
     virtual BOOL DeleteFileA(LPCSTR lpFileName) = 0;
 
+    // Registry
+    virtual LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) = 0;
+    virtual LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                               LPSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) = 0;
+    virtual LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                  LPDWORD lpcbData) = 0;
+    virtual LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                                DWORD cbData) = 0;
+    virtual LONG RegCloseKey(HKEY hKey) = 0;
+
     // Version resources
     virtual DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) = 0;
     virtual BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) = 0;

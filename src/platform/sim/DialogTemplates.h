@@ -1,0 +1,28 @@
+// What the simulated machine knows of the utility's dialog templates: the
+// controls each creates, with their class, initial text and list sorting.
+#pragma once
+
+#include <vector>
+
+namespace sim {
+
+struct ControlTemplate {
+    int id;
+    const char* className;
+    const char* text;
+    bool sorted;
+};
+
+struct DialogTemplate {
+    int id;
+    bool visible;  // WS_VISIBLE in the template's style
+    std::vector<ControlTemplate> controls;
+};
+
+// nullptr for a template the utility does not have.
+const DialogTemplate* FindDialogTemplate(int id);
+
+// The string table's text of an ID, nullptr when there is none.
+const char* FindResourceString(unsigned id);
+
+}  // namespace sim

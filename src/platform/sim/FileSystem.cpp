@@ -1,0 +1,110 @@
+#include "platform/sim/FileSystem.h"
+
+#include "platform/sim/Registry.h"
+
+namespace sim {
+
+namespace {
+std::string Normalise(const std::string& path)
+{
+    std::string out;
+    for (char c : path) {
+        if (c == '/')
+            c = '\\';
+        if (c == '\\' && !out.empty() && out.back() == '\\')
+            continue;
+        out += c;
+    }
+    if (out.size() > 3 && out.back() == '\\')
+        out.pop_back();
+    return out;
+}
+}  // namespace
+
+std::string FileSystem::Key(const std::string& path)
+{
+    return UpperCase(Normalise(path));
+}
+
+std::string FileSystem::Parent(const std::string& path)
+{
+    std::string normal = Normalise(path);
+    std::string::size_type slash = normal.rfind('\\');
+    if (slash == std::string::npos)
+        return std::string();
+    return normal.substr(0, slash == 2 ? 3 : slash);
+}
+
+SimFile* FileSystem::Find(const std::string& path)
+{
+    auto found = m_files.find(Key(path));
+    return found == m_files.end() ? nullptr : &found->second;
+}
+
+const SimFile* FileSystem::Find(const std::string& path) const
+{
+    auto found = m_files.find(Key(path));
+    return found == m_files.end() ? nullptr : &found->second;
+}
+
+bool FileSystem::DirectoryExists(const std::string& path) const
+{
+    std::string key = Key(path);
+    // A drive root always exists.
+    if (key.size() <= 3 && key.size() >= 2 && key[1] == ':')
+        return true;
+    return m_directories.count(key) > 0;
+}
+
+void FileSystem::MakeDirectory(const std::string& path)
+{
+    std::string normal = Normalise(path);
+    while (normal.size() > 3) {
+        m_directories.emplace(Key(normal), normal);
+        normal = Parent(normal);
+    }
+}
+
+SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
+{
+    std::string normal = Normalise(path);
+    MakeDirectory(Parent(normal));
+    SimFile& file = m_files[Key(normal)];
+    if (file.path.empty())
+        file.path = normal;
+    file.bytes = bytes;
+    return file;
+}
+
+bool FileSystem::Remove(const std::string& path)
+{
+    return m_files.erase(Key(path)) > 0;
+}
+
+bool FileSystem::Rename(const std::string& from, const std::string& to)
+{
+    auto found = m_files.find(Key(from));
+    if (found == m_files.end())
+        return false;
+    SimFile moved = found->second;
+    m_files.erase(found);
+    moved.path = Normalise(to);
+    MakeDirectory(Parent(moved.path));
+    m_files[Key(to)] = moved;
+    return true;
+}
+
+bool FileSystem::operator==(const FileSystem& other) const
+{
+    if (m_files.size() != other.m_files.size())
+        return false;
+    for (const auto& entry : m_files) {
+        const SimFile* theirs = other.Find(entry.second.path);
+        if (theirs == nullptr || theirs->bytes != entry.second.bytes ||
+            theirs->attributes != entry.second.attributes || theirs->version != entry.second.version)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,47 @@
+// The simulated machine's disks: files and directories by Windows path.
+// Paths compare case-insensitively and keep the case they were created with.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace sim {
+
+struct SimFile {
+    std::string path;  // as created, e.g. "C:\WINDOWS\system32\drivers\etc\hosts"
+    std::string bytes;
+    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
+    std::string version;  // "a.b.c.d" for a file with a version resource, else ""
+};
+
+class FileSystem {
+public:
+    // "c:/x//Y\" and "C:\x\y" name the same place; the key is upper-case with single backslashes.
+    static std::string Key(const std::string& path);
+    static std::string Parent(const std::string& path);
+
+    SimFile* Find(const std::string& path);
+    const SimFile* Find(const std::string& path) const;
+    bool DirectoryExists(const std::string& path) const;
+
+    // Creates the file (and its directories) or replaces its content.
+    SimFile& Write(const std::string& path, const std::string& bytes);
+    void MakeDirectory(const std::string& path);
+    bool Remove(const std::string& path);
+    // Moves a file to a new name; false when the source is missing.
+    bool Rename(const std::string& from, const std::string& to);
+
+    const std::map<std::string, SimFile>& Files() const { return m_files; }
+    const std::map<std::string, std::string>& Directories() const { return m_directories; }
+
+    bool operator==(const FileSystem& other) const;
+
+private:
+    std::map<std::string, SimFile> m_files;             // by key
+    std::map<std::string, std::string> m_directories;  // key -> path as created
+};
+
+}  // namespace sim

@@ -1,0 +1,85 @@
+// The state of one simulated Windows machine: what a machine folder holds.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+#include "platform/sim/FileSystem.h"
+#include "platform/sim/Registry.h"
+
+namespace sim {
+
+struct OsVersion {
+    DWORD major = 5;
+    DWORD minor = 1;
+    DWORD build = 2600;
+    DWORD platform = VER_PLATFORM_WIN32_NT;
+    std::string servicePack = "Service Pack 2";
+    bool queryFails = false;
+};
+
+// What opening a token gives: "none" (no token of its own: ERROR_NO_TOKEN),
+// "denied" (cannot be opened), or a token whose groups are "admin",
+// "admin-deny-only", "user" or "no-groups".
+struct Tokens {
+    std::string thread = "none";
+    std::string process = "admin";
+};
+
+struct Paths {
+    std::string executable = "C:\\Program Files\\Remendo\\Remendo.exe";  // "" when it cannot be obtained
+    std::string windows = "C:\\WINDOWS";
+    std::string system = "C:\\WINDOWS\\system32";
+    std::string temp = "C:\\WINDOWS\\TEMP\\";
+};
+
+struct Printer {
+    std::string name;
+    std::string port;
+    std::string driver;
+};
+
+struct Service {
+    std::string name;
+    std::string displayName;
+    std::string state = "stopped";   // "stopped" or "running"
+    std::string startType = "demand";  // "boot", "system", "auto", "demand" or "disabled"
+    std::string binaryPath;
+    int startChecks = 1;  // status checks until a start shows as running
+    int stopChecks = 1;   // status checks until a stop shows as stopped
+};
+
+// One message box shown during a run, and what it was answered.
+struct ShownMessageBox {
+    std::string text;
+    std::string caption;
+    UINT style = 0;
+    int answer = 0;
+};
+
+struct Fault {
+    std::string operation;  // e.g. "CreateFileA"
+    int call = 1;           // which call of that operation fails (1 = the first)
+    DWORD error = ERROR_ACCESS_DENIED;
+};
+
+struct Machine {
+    Registry registry;
+    FileSystem files;
+    OsVersion os;
+    Tokens tokens;
+    Paths paths;
+    SYSTEMTIME startTime = {2026, 12, 2, 8, 9, 30, 0, 0};
+    std::set<std::string> namedObjects;  // kernel objects other processes hold, e.g. "cvRemendoUtility"
+    std::vector<Printer> printers;
+    std::vector<std::string> ports;
+    std::map<std::string, std::string> hostNames;  // dotted address -> name
+    std::vector<Service> services;
+    std::vector<std::string> messageBoxAnswers;   // scripted answers, in order: "yes", "no", "cancel", "ok"
+    std::vector<Fault> faults;
+};
+
+}  // namespace sim

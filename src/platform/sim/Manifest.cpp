@@ -1,0 +1,347 @@
+#include "platform/sim/Manifest.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+namespace {
+using nlohmann::json;
+
+// A problem found while walking the parsed document; `field` locates it in the text.
+struct ManifestProblem {
+    std::string field;
+    std::string message;
+};
+
+int LineOf(const std::string& text, std::size_t offset)
+{
+    offset = std::min(offset, text.size());
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+}
+
+int LineOfField(const std::string& text, const std::string& field)
+{
+    std::size_t at = text.find("\"" + field + "\"");
+    return at == std::string::npos ? 0 : LineOf(text, at);
+}
+
+// Machine texts are 8-bit (the ANSI code page); the manifest holds them as
+// UTF-8 with each byte of 0x80 and above as the character of that number, so
+// every byte survives a write and a read.
+std::string AnsiToUtf8(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToAnsi(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            out += text[i];
+            continue;
+        }
+        unsigned codePoint = 0;
+        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+        codePoint = byte & (0x3F >> extra);
+        for (int k = 0; k < extra && i + 1 < text.size(); ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
+        out += codePoint <= 0xFF ? static_cast<char>(codePoint) : '?';
+    }
+    return out;
+}
+
+json AnsiList(const std::vector<std::string>& texts)
+{
+    json list = json::array();
+    for (const std::string& text : texts)
+        list.push_back(AnsiToUtf8(text));
+    return list;
+}
+
+using FieldReaders = std::map<std::string, std::function<void(const json&)>>;
+
+void ReadObject(const json& object, const std::string& where, const FieldReaders& readers)
+{
+    if (!object.is_object())
+        throw ManifestProblem{where, "\"" + where + "\" must be an object"};
+    for (const auto& item : object.items()) {
+        auto reader = readers.find(item.key());
+        if (reader == readers.end())
+            throw ManifestProblem{item.key(), "unknown field \"" + item.key() + "\" in " + where};
+        reader->second(item.value());
+    }
+}
+
+std::string Text(const json& value, const std::string& field)
+{
+    if (!value.is_string())
+        throw ManifestProblem{field, "\"" + field + "\" must be a string"};
+    return Utf8ToAnsi(value.get<std::string>());
+}
+
+DWORD Number(const json& value, const std::string& field)
+{
+    if (!value.is_number_unsigned())
+        throw ManifestProblem{field, "\"" + field + "\" must be a whole number"};
+    return value.get<DWORD>();
+}
+
+bool Flag(const json& value, const std::string& field)
+{
+    if (!value.is_boolean())
+        throw ManifestProblem{field, "\"" + field + "\" must be true or false"};
+    return value.get<bool>();
+}
+
+const json& List(const json& value, const std::string& field)
+{
+    if (!value.is_array())
+        throw ManifestProblem{field, "\"" + field + "\" must be a list"};
+    return value;
+}
+
+std::string OneOf(const json& value, const std::string& field, std::initializer_list<const char*> allowed)
+{
+    std::string text = Text(value, field);
+    for (const char* option : allowed) {
+        if (text == option)
+            return text;
+    }
+    std::string options;
+    for (const char* option : allowed)
+        options += std::string(options.empty() ? "" : ", ") + option;
+    throw ManifestProblem{field, "\"" + field + "\" must be one of " + options + ", not \"" + text + "\""};
+}
+
+const std::initializer_list<const char*> kTokenKinds = {"none", "denied", "admin", "admin-deny-only", "user",
+                                                        "no-groups"};
+const std::initializer_list<const char*> kAnswers = {"yes", "no", "cancel", "ok"};
+const std::initializer_list<const char*> kServiceStates = {"stopped", "running"};
+const std::initializer_list<const char*> kStartTypes = {"boot", "system", "auto", "demand", "disabled"};
+
+SYSTEMTIME ParseTime(const std::string& text)
+{
+    SYSTEMTIME time = {};
+    unsigned year, month, day, hour, minute, second;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute, &second,
+                    &tail) != 6 ||
+        year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        throw ManifestProblem{"localTime", "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""};
+    time.wYear = static_cast<WORD>(year);
+    time.wMonth = static_cast<WORD>(month);
+    time.wDay = static_cast<WORD>(day);
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    time.wSecond = static_cast<WORD>(second);
+    // Day of the week by Zeller's congruence (0 = Sunday).
+    unsigned y = month < 3 ? year - 1 : year;
+    unsigned m = month < 3 ? month + 12 : month;
+    unsigned h = (day + 13 * (m + 1) / 5 + y + y / 4 - y / 100 + y / 400) % 7;
+    time.wDayOfWeek = static_cast<WORD>((h + 6) % 7);
+    return time;
+}
+
+std::string FormatTime(const SYSTEMTIME& time)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
+
+bool IsVersion(const std::string& text)
+{
+    unsigned a, b, c, d;
+    char tail = 0;
+    return std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a <= 0xFFFF && b <= 0xFFFF &&
+           c <= 0xFFFF && d <= 0xFFFF;
+}
+
+void ReadMachine(const json& document, Machine& machine)
+{
+    ReadObject(document, "machine.json", {
+        {"os", [&](const json& v) {
+            ReadObject(v, "os", {
+                {"major", [&](const json& f) { machine.os.major = Number(f, "major"); }},
+                {"minor", [&](const json& f) { machine.os.minor = Number(f, "minor"); }},
+                {"build", [&](const json& f) { machine.os.build = Number(f, "build"); }},
+                {"platform", [&](const json& f) { machine.os.platform = Number(f, "platform"); }},
+                {"servicePack", [&](const json& f) { machine.os.servicePack = Text(f, "servicePack"); }},
+                {"queryFails", [&](const json& f) { machine.os.queryFails = Flag(f, "queryFails"); }},
+            });
+        }},
+        {"token", [&](const json& v) {
+            ReadObject(v, "token", {
+                {"thread", [&](const json& f) { machine.tokens.thread = OneOf(f, "thread", kTokenKinds); }},
+                {"process", [&](const json& f) { machine.tokens.process = OneOf(f, "process", kTokenKinds); }},
+            });
+        }},
+        {"paths", [&](const json& v) {
+            ReadObject(v, "paths", {
+                {"executable", [&](const json& f) { machine.paths.executable = Text(f, "executable"); }},
+                {"windows", [&](const json& f) { machine.paths.windows = Text(f, "windows"); }},
+                {"system", [&](const json& f) { machine.paths.system = Text(f, "system"); }},
+                {"temp", [&](const json& f) { machine.paths.temp = Text(f, "temp"); }},
+            });
+        }},
+        {"localTime", [&](const json& v) { machine.startTime = ParseTime(Text(v, "localTime")); }},
+        {"runningObjects", [&](const json& v) {
+            for (const json& name : List(v, "runningObjects"))
+                machine.namedObjects.insert(Text(name, "runningObjects"));
+        }},
+        {"fileVersions", [&](const json& v) {
+            if (!v.is_object())
+                throw ManifestProblem{"fileVersions", "\"fileVersions\" must be an object"};
+        }},
+        {"printers", [&](const json& v) {
+            for (const json& entry : List(v, "printers")) {
+                Printer printer;
+                ReadObject(entry, "printers", {
+                    {"name", [&](const json& f) { printer.name = Text(f, "name"); }},
+                    {"port", [&](const json& f) { printer.port = Text(f, "port"); }},
+                    {"driver", [&](const json& f) { printer.driver = Text(f, "driver"); }},
+                });
+                machine.printers.push_back(printer);
+            }
+        }},
+        {"ports", [&](const json& v) {
+            for (const json& port : List(v, "ports"))
+                machine.ports.push_back(Text(port, "ports"));
+        }},
+        {"hostNames", [&](const json& v) {
+            if (!v.is_object())
+                throw ManifestProblem{"hostNames", "\"hostNames\" must be an object"};
+            for (const auto& item : v.items())
+                machine.hostNames[Utf8ToAnsi(item.key())] = Text(item.value(), item.key());
+        }},
+        {"services", [&](const json& v) {
+            for (const json& entry : List(v, "services")) {
+                Service service;
+                ReadObject(entry, "services", {
+                    {"name", [&](const json& f) { service.name = Text(f, "name"); }},
+                    {"displayName", [&](const json& f) { service.displayName = Text(f, "displayName"); }},
+                    {"state", [&](const json& f) { service.state = OneOf(f, "state", kServiceStates); }},
+                    {"startType", [&](const json& f) { service.startType = OneOf(f, "startType", kStartTypes); }},
+                    {"binaryPath", [&](const json& f) { service.binaryPath = Text(f, "binaryPath"); }},
+                    {"startChecks", [&](const json& f) { service.startChecks = static_cast<int>(Number(f, "startChecks")); }},
+                    {"stopChecks", [&](const json& f) { service.stopChecks = static_cast<int>(Number(f, "stopChecks")); }},
+                });
+                machine.services.push_back(service);
+            }
+        }},
+        {"messageBoxAnswers", [&](const json& v) {
+            for (const json& answer : List(v, "messageBoxAnswers"))
+                machine.messageBoxAnswers.push_back(OneOf(answer, "messageBoxAnswers", kAnswers));
+        }},
+        {"faults", [&](const json& v) {
+            for (const json& entry : List(v, "faults")) {
+                Fault fault;
+                ReadObject(entry, "faults", {
+                    {"operation", [&](const json& f) { fault.operation = Text(f, "operation"); }},
+                    {"call", [&](const json& f) { fault.call = static_cast<int>(Number(f, "call")); }},
+                    {"error", [&](const json& f) { fault.error = Number(f, "error"); }},
+                });
+                machine.faults.push_back(fault);
+            }
+        }},
+    });
+    // File versions name files of the machine; a file not on its disks is created empty.
+    if (document.contains("fileVersions")) {
+        for (const auto& item : document["fileVersions"].items()) {
+            std::string version = Text(item.value(), item.key());
+            if (!IsVersion(version))
+                throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
+            std::string path = Utf8ToAnsi(item.key());
+            SimFile* file = machine.files.Find(path);
+            if (file == nullptr)
+                file = &machine.files.Write(path, std::string());
+            file->version = version;
+        }
+    }
+}
+}  // namespace
+
+bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
+{
+    json document;
+    try {
+        document = json::parse(text);
+    } catch (const json::parse_error& problem) {
+        error.line = LineOf(text, problem.byte > 0 ? problem.byte - 1 : 0);
+        std::string what = problem.what();
+        std::string::size_type colon = what.rfind(": ");
+        error.message = "not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2));
+        return false;
+    }
+    try {
+        ReadMachine(document, machine);
+    } catch (const ManifestProblem& problem) {
+        error.line = LineOfField(text, problem.field);
+        error.message = problem.message;
+        return false;
+    }
+    return true;
+}
+
+std::string WriteManifest(const Machine& machine)
+{
+    json document;
+    document["os"] = {{"major", machine.os.major},         {"minor", machine.os.minor},
+                      {"build", machine.os.build},         {"platform", machine.os.platform},
+                      {"servicePack", AnsiToUtf8(machine.os.servicePack)}, {"queryFails", machine.os.queryFails}};
+    document["token"] = {{"thread", machine.tokens.thread}, {"process", machine.tokens.process}};
+    document["paths"] = {{"executable", AnsiToUtf8(machine.paths.executable)},
+                         {"windows", AnsiToUtf8(machine.paths.windows)},
+                         {"system", AnsiToUtf8(machine.paths.system)},
+                         {"temp", AnsiToUtf8(machine.paths.temp)}};
+    document["localTime"] = FormatTime(machine.startTime);
+    document["runningObjects"] = AnsiList({machine.namedObjects.begin(), machine.namedObjects.end()});
+    json versions = json::object();
+    for (const auto& entry : machine.files.Files()) {
+        if (!entry.second.version.empty())
+            versions[AnsiToUtf8(entry.second.path)] = entry.second.version;
+    }
+    document["fileVersions"] = versions;
+    document["printers"] = json::array();
+    for (const Printer& printer : machine.printers)
+        document["printers"].push_back({{"name", AnsiToUtf8(printer.name)},
+                                        {"port", AnsiToUtf8(printer.port)},
+                                        {"driver", AnsiToUtf8(printer.driver)}});
+    document["ports"] = AnsiList(machine.ports);
+    document["hostNames"] = json::object();
+    for (const auto& entry : machine.hostNames)
+        document["hostNames"][AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
+    document["services"] = json::array();
+    for (const Service& service : machine.services) {
+        document["services"].push_back({{"name", AnsiToUtf8(service.name)},
+                                        {"displayName", AnsiToUtf8(service.displayName)},
+                                        {"state", service.state},
+                                        {"startType", service.startType},
+                                        {"binaryPath", AnsiToUtf8(service.binaryPath)},
+                                        {"startChecks", service.startChecks},
+                                        {"stopChecks", service.stopChecks}});
+    }
+    document["messageBoxAnswers"] = machine.messageBoxAnswers;
+    document["faults"] = json::array();
+    for (const Fault& fault : machine.faults)
+        document["faults"].push_back({{"operation", AnsiToUtf8(fault.operation)}, {"call", fault.call}, {"error", fault.error}});
+    return document.dump(2) + "\n";
+}
+
+}  // namespace sim

@@ -1,0 +1,346 @@
+#include "platform/sim/RegFile.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace sim {
+
+namespace {
+const char kHeader5[] = "Windows Registry Editor Version 5.00";
+const char kHeader4[] = "REGEDIT4";
+const std::size_t kHexLineWidth = 76;
+
+// UTF-16LE (with its byte-order mark) becomes 8-bit text; characters beyond
+// one byte cannot be held by the ANSI strings of the machine and become '?'.
+std::string NarrowUtf16(const std::string& bytes, std::size_t start)
+{
+    std::string out;
+    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
+        unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        out += unit <= 0xFF ? static_cast<char>(unit) : '?';
+    }
+    return out;
+}
+
+std::string WidenToUtf16(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string DecodeText(const std::string& bytes)
+{
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+        return NarrowUtf16(bytes, 2);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return bytes.substr(3);
+    return bytes;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+// Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
+bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
+{
+    out.clear();
+    for (++pos; pos < text.size(); ++pos) {
+        char c = text[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"'))
+            c = text[++pos];
+        out += c;
+    }
+    return false;
+}
+
+bool ReadHexBytes(const std::string& text, std::string& out)
+{
+    out.clear();
+    std::string digits;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        char c = i < text.size() ? text[i] : ',';
+        if (c == ' ' || c == '\t')
+            continue;
+        if (c == ',') {
+            if (digits.empty()) {
+                if (i == text.size())
+                    return true;
+                return false;
+            }
+            if (digits.size() > 2)
+                return false;
+            out += static_cast<char>(std::stoul(digits, nullptr, 16));
+            digits.clear();
+            continue;
+        }
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+        digits += c;
+    }
+    return true;
+}
+
+bool ParseValueData(const std::string& text, RegValue& value, std::string& problem)
+{
+    if (!text.empty() && text[0] == '"') {
+        std::size_t pos = 0;
+        std::string content;
+        if (!ReadQuoted(text, pos, content) || pos != text.size()) {
+            problem = "badly quoted string value";
+            return false;
+        }
+        value.type = kRegSz;
+        value.data = StringData(content);
+        return true;
+    }
+    if (text.compare(0, 6, "dword:") == 0) {
+        std::string digits = text.substr(6);
+        if (digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+            problem = "a dword value needs one to eight hexadecimal digits";
+            return false;
+        }
+        unsigned long number = std::stoul(digits, nullptr, 16);
+        value.type = kRegDword;
+        value.data.clear();
+        for (int i = 0; i < 4; ++i)
+            value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        return true;
+    }
+    if (text.compare(0, 3, "hex") == 0) {
+        std::size_t colon = text.find(':');
+        if (colon == std::string::npos) {
+            problem = "a hex value needs a colon";
+            return false;
+        }
+        std::string kind = text.substr(3, colon - 3);
+        DWORD type = kRegBinary;
+        if (!kind.empty()) {
+            if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+                kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1) {
+                problem = "unknown hex value type '" + kind + "'";
+                return false;
+            }
+            type = static_cast<DWORD>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
+        }
+        std::string bytes;
+        if (!ReadHexBytes(text.substr(colon + 1), bytes)) {
+            problem = "malformed hex bytes";
+            return false;
+        }
+        value.type = type;
+        bool wideText = type == kRegExpandSz || type == kRegMultiSz;
+        if (wideText && bytes.size() % 2 != 0) {
+            problem = "a hex(2) or hex(7) value needs whole UTF-16 characters";
+            return false;
+        }
+        value.data = wideText ? NarrowUtf16(bytes, 0) : bytes;
+        return true;
+    }
+    problem = "unknown value data '" + text + "'";
+    return false;
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string HexLine(const std::string& prefix, const std::string& bytes)
+{
+    std::string out = prefix;
+    std::size_t lineLength = out.size();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
+        out += digits;
+        lineLength += 2;
+        if (i + 1 < bytes.size()) {
+            out += ',';
+            ++lineLength;
+            if (lineLength >= kHexLineWidth) {
+                out += "\\\r\n  ";
+                lineLength = 2;
+            }
+        }
+    }
+    return out;
+}
+
+bool IsPlainString(const std::string& data)
+{
+    return !data.empty() && data.back() == '\0' && data.find('\0') == data.size() - 1 &&
+           data.find_first_of("\r\n") == std::string::npos;
+}
+
+std::string ValueLine(const RegValue& value)
+{
+    std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
+    if (value.type == kRegSz && IsPlainString(value.data))
+        return line + Quote(DataText(value.data));
+    if (value.type == kRegDword && value.data.size() == 4) {
+        unsigned long number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(value.data[i]);
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "dword:%08lx", number);
+        return line + digits;
+    }
+    if (value.type == kRegBinary)
+        return HexLine(line + "hex:", value.data);
+    char kind[16];
+    std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(value.type));
+    bool wideText = value.type == kRegExpandSz || value.type == kRegMultiSz;
+    return HexLine(line + kind, wideText ? WidenToUtf16(value.data) : value.data);
+}
+
+void WriteKey(const RegKey& key, const std::string& path, std::string& out)
+{
+    bool isRoot = path.find('\\') == std::string::npos;
+    if (!isRoot || !key.values.empty()) {
+        out += "[" + path + "]\r\n";
+        for (const RegValue& value : key.values)
+            out += ValueLine(value) + "\r\n";
+        out += "\r\n";
+    }
+    for (const auto& entry : key.subkeys)
+        WriteKey(*entry.second, path + "\\" + entry.second->name, out);
+}
+}  // namespace
+
+bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error)
+{
+    std::vector<std::string> lines = SplitLines(DecodeText(bytes));
+    RegKey* current = nullptr;
+    bool headerSeen = false;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        error.line = static_cast<int>(index) + 1;
+        std::string line = lines[index];
+        // A trailing backslash continues a value on the next line.
+        while (!line.empty() && line.back() == '\\' && index + 1 < lines.size()) {
+            line.pop_back();
+            std::string next = lines[++index];
+            next.erase(0, next.find_first_not_of(" \t"));
+            line += next;
+        }
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == ';')
+            continue;
+        line.erase(0, first);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+
+        if (!headerSeen) {
+            if (line != kHeader5 && line != kHeader4) {
+                error.message = std::string("the first line must be \"") + kHeader5 + "\"";
+                return false;
+            }
+            headerSeen = true;
+            continue;
+        }
+        if (line[0] == '[') {
+            if (line.back() != ']' || line.size() < 3) {
+                error.message = "a key line must end with ']'";
+                return false;
+            }
+            bool remove = line[1] == '-';
+            std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
+            std::vector<std::string> parts = SplitKeyPath(path);
+            if (parts.empty() || !Registry::IsRootName(parts[0])) {
+                error.message = "unknown registry root in [" + path + "]";
+                return false;
+            }
+            if (remove) {
+                registry.Delete(path);
+                current = nullptr;
+            } else {
+                current = &registry.Create(path);
+            }
+            continue;
+        }
+        if (current == nullptr) {
+            error.message = "a value line must follow a key line";
+            return false;
+        }
+        std::string name;
+        std::size_t pos = 0;
+        if (line[0] == '@') {
+            pos = 1;
+        } else if (line[0] == '"') {
+            if (!ReadQuoted(line, pos, name)) {
+                error.message = "unterminated value name";
+                return false;
+            }
+        } else {
+            error.message = "expected a key in brackets, a quoted value name or @";
+            return false;
+        }
+        if (pos >= line.size() || line[pos] != '=') {
+            error.message = "expected '=' after the value name";
+            return false;
+        }
+        std::string data = line.substr(pos + 1);
+        if (data == "-") {
+            auto& values = current->values;
+            for (auto it = values.begin(); it != values.end(); ++it) {
+                if (UpperCase(it->name) == UpperCase(name)) {
+                    values.erase(it);
+                    break;
+                }
+            }
+            continue;
+        }
+        RegValue value;
+        if (!ParseValueData(data, value, error.message))
+            return false;
+        current->SetValue(name, value.type, value.data);
+    }
+    if (!headerSeen) {
+        error.line = 0;
+        error.message = std::string("empty file: the first line must be \"") + kHeader5 + "\"";
+        return false;
+    }
+    error = ParseError();
+    return true;
+}
+
+std::string WriteRegFile(const Registry& registry)
+{
+    std::string out = std::string(kHeader5) + "\r\n\r\n";
+    for (const auto& root : registry.Roots())
+        WriteKey(root.second, root.first, out);
+    return out;
+}
+
+}  // namespace sim

@@ -1,0 +1,73 @@
+// The simulated machine's registry: a tree of keys with typed values.
+// Names compare case-insensitively and keep the case they were created with;
+// subkeys enumerate in name order, values in creation order, as on Windows.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace sim {
+
+// Value types, as the registry numbers them.
+enum : DWORD {
+    kRegNone = 0,
+    kRegSz = 1,
+    kRegExpandSz = 2,
+    kRegBinary = 3,
+    kRegDword = 4,
+    kRegMultiSz = 7,
+    kRegQword = 11,
+};
+
+struct RegValue {
+    std::string name;  // "" is the key's default value
+    DWORD type = kRegSz;
+    std::string data;  // raw bytes, as RegQueryValueExA returns them (strings keep their NUL)
+};
+
+struct RegKey {
+    std::string name;
+    std::map<std::string, std::unique_ptr<RegKey>> subkeys;  // by upper-cased name
+    std::vector<RegValue> values;
+
+    RegKey* FindSubkey(const std::string& subkeyName) const;
+    RegKey& CreateSubkey(const std::string& subkeyName);
+    RegValue* FindValue(const std::string& valueName);
+    const RegValue* FindValue(const std::string& valueName) const;
+    void SetValue(const std::string& valueName, DWORD type, const std::string& data);
+    bool operator==(const RegKey& other) const;
+};
+
+std::string UpperCase(std::string text);
+
+// The whole registry: one tree per root ("HKEY_LOCAL_MACHINE", ...).
+class Registry {
+public:
+    Registry();
+    static bool IsRootName(const std::string& rootName);
+    RegKey& Root(const std::string& rootName);
+    const std::map<std::string, RegKey>& Roots() const { return m_roots; }
+
+    // A path "HKEY_LOCAL_MACHINE\A\B"; nullptr when a part is missing.
+    RegKey* Find(const std::string& fullPath);
+    RegKey& Create(const std::string& fullPath);
+    bool Delete(const std::string& fullPath);
+
+    bool operator==(const Registry& other) const { return m_roots == other.m_roots; }
+
+private:
+    std::map<std::string, RegKey> m_roots;
+};
+
+std::vector<std::string> SplitKeyPath(const std::string& path);
+
+// A REG_SZ value's bytes for a text.
+std::string StringData(const std::string& text);
+// The text of a string value's bytes (up to its first NUL).
+std::string DataText(const std::string& data);
+
+}  // namespace sim

@@ -1,0 +1,170 @@
+// The simulated backend: the Windows calls answered from a Machine in memory.
+//
+// Sleeps advance a virtual clock, message boxes take scripted answers, and any
+// operation can be made to fail by name and call count (Machine::faults).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/WinApi.h"
+#include "platform/sim/Machine.h"
+
+namespace sim {
+
+// One entry of a run's transcript, in the order things happened.
+struct TranscriptEntry {
+    enum Kind { kDebugOutput, kMessageBox } kind;
+    std::string text;  // the debugger-output text, or the message box's text
+    ShownMessageBox box;
+};
+
+struct SimControl {
+    std::string className;
+    std::string text;
+    bool enabled = true;
+    int check = BST_UNCHECKED;
+    std::vector<std::string> items;  // combo-box entries
+    bool sorted = false;
+    int position = 0;        // progress bar
+    DWORD ipAddress = 0;     // IP address control
+    bool ipBlank = true;
+    HWND hwnd = nullptr;
+};
+
+struct SimWindow {
+    int templateId = 0;
+    bool visible = false;
+    bool destroyed = false;
+    DLGPROC proc = nullptr;
+    std::map<int, SimControl> controls;
+};
+
+class SimApi : public WinApi {
+public:
+    explicit SimApi(Machine& machine);
+    ~SimApi() override;
+
+    Machine& machine() { return m_machine; }
+
+    // What the run showed: debugger output and message boxes, in order.
+    const std::vector<TranscriptEntry>& Transcript() const { return m_transcript; }
+    std::vector<std::string> DebugOutput() const;
+    std::vector<ShownMessageBox> MessageBoxes() const;
+    // Every pause asked for, in milliseconds, and their sum.
+    const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
+    unsigned long long ElapsedMilliseconds() const { return m_elapsedMs; }
+    // Windows created so far (destroyed ones included), by handle.
+    const std::map<HWND, SimWindow>& Windows() const { return m_windows; }
+    // How often an operation was called.
+    int CallCount(const std::string& operation) const;
+    // Handles still open (kernel objects and registry keys).
+    std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
+
+    // Asked for a message box's answer when no scripted answer is left;
+    // without it the box gets its default button.
+    std::function<int(const ShownMessageBox&)> onUnscriptedMessageBox;
+
+    // WinApi
+    DWORD GetLastError() override;
+    void SetLastError(DWORD dwErrCode) override;
+    DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                         DWORD nSize, va_list* Arguments) override;
+    HLOCAL LocalFree(HLOCAL hMem) override;
+    void OutputDebugStringA(LPCSTR lpOutputString) override;
+    BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) override;
+    void GetLocalTime(LPSYSTEMTIME lpSystemTime) override;
+    void Sleep(DWORD dwMilliseconds) override;
+    DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
+    DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
+    HANDLE GetCurrentThread() override;
+    HANDLE GetCurrentProcess() override;
+    BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) override;
+    BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) override;
+    BOOL GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                             LPVOID TokenInformation, DWORD TokenInformationLength, PDWORD ReturnLength) override;
+    BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority, BYTE nSubAuthorityCount,
+                                  DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
+                                  DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
+                                  DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid) override;
+    BOOL EqualSid(PSID pSid1, PSID pSid2) override;
+    LPVOID FreeSid(PSID pSid) override;
+    HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes, DWORD flProtect,
+                              DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) override;
+    BOOL CloseHandle(HANDLE hObject) override;
+    HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                       LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                       DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) override;
+    BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                   LPOVERLAPPED lpOverlapped) override;
+    BOOL DeleteFileA(LPCSTR lpFileName) override;
+    LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;
+    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
+                       LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) override;
+    LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                          LPDWORD lpcbData) override;
+    LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                        DWORD cbData) override;
+    LONG RegCloseKey(HKEY hKey) override;
+    DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
+    BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
+    BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) override;
+    BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) override;
+    int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) override;
+    int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) override;
+    HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                            LPARAM dwInitParam) override;
+    BOOL ShowWindow(HWND hWnd, int nCmdShow) override;
+    BOOL UpdateWindow(HWND hWnd) override;
+    BOOL DestroyWindow(HWND hWnd) override;
+    HWND GetDlgItem(HWND hDlg, int nIDDlgItem) override;
+    BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) override;
+    UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) override;
+    LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL EnableWindow(HWND hWnd, BOOL bEnable) override;
+
+private:
+    // Counts the call and, when a fault names this call, sets its error and says so.
+    bool Fails(const char* operation);
+    // The file a bare name or a full path names, as the loader would look it up.
+    const SimFile* FindModuleFile(const std::string& name) const;
+    // The open or predefined key's path ("" for an unknown handle).
+    std::string PathOfKey(HKEY key) const;
+    RegKey* ResolveKey(HKEY key, LONG& status);
+    SimWindow* FindWindow(HWND hWnd);
+    SimControl* FindControl(HWND hWnd);
+    SimControl* FindDlgControl(HWND hDlg, int id);
+    HWND NewWindowHandle();
+
+    struct OpenObject {
+        enum Kind { kFile, kMapping, kToken } kind;
+        std::string name;  // file key, mapping name or token kind
+        DWORD access = 0;
+        DWORD share = 0;
+        std::size_t position = 0;
+    };
+
+    Machine& m_machine;
+    DWORD m_lastError = 0;
+    unsigned long long m_elapsedMs = 0;
+    std::vector<DWORD> m_sleeps;
+    std::vector<TranscriptEntry> m_transcript;
+    std::size_t m_nextAnswer = 0;
+    std::map<std::string, int> m_callCounts;
+    std::uintptr_t m_nextHandle = 0x100;
+    std::map<HANDLE, OpenObject> m_handles;
+    struct OpenKey {
+        std::string path;  // "HKEY_LOCAL_MACHINE\..."
+        REGSAM access = 0;
+    };
+    std::map<HKEY, OpenKey> m_keys;
+    std::set<void*> m_allocations;       // SIDs and message buffers handed out
+    std::map<HWND, SimWindow> m_windows;
+    std::map<HWND, std::pair<HWND, int>> m_controlOwners;  // control -> (dialog, id)
+};
+
+}  // namespace sim

@@ -1,0 +1,136 @@
+// The simulated backend: the registry calls.
+#include <cstring>
+
+#include "platform/sim/SimApi.h"
+
+namespace sim {
+
+namespace {
+const char* PredefinedRootName(HKEY key)
+{
+    if (key == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT";
+    if (key == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    if (key == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE";
+    if (key == HKEY_USERS)
+        return "HKEY_USERS";
+    return nullptr;
+}
+}  // namespace
+
+std::string SimApi::PathOfKey(HKEY key) const
+{
+    if (const char* root = PredefinedRootName(key))
+        return root;
+    auto found = m_keys.find(key);
+    return found == m_keys.end() ? std::string() : found->second.path;
+}
+
+RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
+{
+    std::string path = PathOfKey(key);
+    if (path.empty()) {
+        status = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    RegKey* found = m_machine.registry.Find(path);
+    // A key deleted while open behaves as Windows does for such a handle.
+    status = found == nullptr ? ERROR_BADKEY : ERROR_SUCCESS;
+    return found;
+}
+
+LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
+{
+    if (Fails("RegOpenKeyExA"))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    if (ResolveKey(hKey, status) == nullptr)
+        return status;
+    std::string path = PathOfKey(hKey);
+    if (lpSubKey != nullptr && *lpSubKey != '\0')
+        path += std::string("\\") + lpSubKey;
+    if (m_machine.registry.Find(path) == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    HKEY opened = reinterpret_cast<HKEY>(m_nextHandle++);
+    m_keys[opened] = OpenKey{path, samDesired};
+    *phkResult = opened;
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
+                           FILETIME*)
+{
+    if (Fails("RegEnumKeyExA"))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    if (dwIndex >= key->subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    auto entry = key->subkeys.begin();
+    std::advance(entry, dwIndex);
+    const std::string& name = entry->second->name;
+    if (name.size() >= *lpcchName)
+        return ERROR_MORE_DATA;
+    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                              LPDWORD lpcbData)
+{
+    if (Fails("RegQueryValueExA"))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    const RegValue* value = key->FindValue(lpValueName ? lpValueName : "");
+    if (value == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (lpType != nullptr)
+        *lpType = value->type;
+    DWORD size = static_cast<DWORD>(value->data.size());
+    if (lpcbData == nullptr)
+        return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+    if (lpData != nullptr && *lpcbData < size) {
+        *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    if (lpData != nullptr)
+        std::memcpy(lpData, value->data.data(), size);
+    *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
+{
+    if (Fails("RegSetValueExA"))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    auto open = m_keys.find(hKey);
+    if (open == m_keys.end() || (open->second.access & KEY_SET_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    std::string data(reinterpret_cast<const char*>(lpData), cbData);
+    // A string written without its terminating NUL is stored with one, as Windows does.
+    if ((dwType == REG_SZ || dwType == REG_EXPAND_SZ) && (data.empty() || data.back() != '\0'))
+        data += '\0';
+    key->SetValue(lpValueName ? lpValueName : "", dwType, data);
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegCloseKey(HKEY hKey)
+{
+    if (PredefinedRootName(hKey) != nullptr)
+        return ERROR_SUCCESS;
+    return m_keys.erase(hKey) > 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+}  // namespace sim

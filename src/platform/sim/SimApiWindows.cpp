@@ -1,0 +1,276 @@
+// The simulated backend: resources, message boxes, dialogs and their controls.
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/sim/DialogTemplates.h"
+#include "platform/sim/SimApi.h"
+
+namespace sim {
+
+namespace {
+int AnswerFromName(const std::string& answer)
+{
+    if (answer == "yes")
+        return IDYES;
+    if (answer == "no")
+        return IDNO;
+    if (answer == "cancel")
+        return IDCANCEL;
+    return IDOK;
+}
+
+// The answer a box gets when nobody is there to press a button: its first button.
+int DefaultAnswer(UINT style)
+{
+    switch (style & MB_TYPEMASK) {
+    case MB_YESNOCANCEL:
+    case MB_YESNO:
+        return IDYES;
+    default:
+        return IDOK;
+    }
+}
+
+bool OffersAnswer(UINT style, int answer)
+{
+    switch (style & MB_TYPEMASK) {
+    case MB_YESNOCANCEL:
+        return answer == IDYES || answer == IDNO || answer == IDCANCEL;
+    case MB_YESNO:
+        return answer == IDYES || answer == IDNO;
+    case MB_OKCANCEL:
+        return answer == IDOK || answer == IDCANCEL;
+    default:
+        return answer == IDOK;
+    }
+}
+
+bool IsComboBox(const SimControl& control)
+{
+    return control.className == "COMBOBOX";
+}
+}  // namespace
+
+BOOL SimApi::InitCommonControlsEx(const INITCOMMONCONTROLSEX*)
+{
+    return TRUE;
+}
+
+int SimApi::LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax)
+{
+    const char* text = FindResourceString(uID);
+    if (text == nullptr || lpBuffer == nullptr || cchBufferMax <= 0) {
+        m_lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+        return 0;
+    }
+    std::size_t count = std::min(std::strlen(text), static_cast<std::size_t>(cchBufferMax - 1));
+    std::memcpy(lpBuffer, text, count);
+    lpBuffer[count] = '\0';
+    return static_cast<int>(count);
+}
+
+int SimApi::MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    ShownMessageBox box{lpText ? lpText : "", lpCaption ? lpCaption : "", uType, 0};
+    // A scripted answer is used only for a box that offers it: "ok" never answers a question.
+    if (m_nextAnswer < m_machine.messageBoxAnswers.size() &&
+        OffersAnswer(uType, AnswerFromName(m_machine.messageBoxAnswers[m_nextAnswer])))
+        box.answer = AnswerFromName(m_machine.messageBoxAnswers[m_nextAnswer++]);
+    else if (onUnscriptedMessageBox)
+        box.answer = onUnscriptedMessageBox(box);
+    else
+        box.answer = DefaultAnswer(uType);
+    m_transcript.push_back({TranscriptEntry::kMessageBox, box.text, box});
+    return box.answer;
+}
+
+HWND SimApi::NewWindowHandle()
+{
+    return reinterpret_cast<HWND>(m_nextHandle++);
+}
+
+SimWindow* SimApi::FindWindow(HWND hWnd)
+{
+    auto found = m_windows.find(hWnd);
+    return found == m_windows.end() || found->second.destroyed ? nullptr : &found->second;
+}
+
+SimControl* SimApi::FindControl(HWND hWnd)
+{
+    auto owner = m_controlOwners.find(hWnd);
+    if (owner == m_controlOwners.end())
+        return nullptr;
+    return FindDlgControl(owner->second.first, owner->second.second);
+}
+
+SimControl* SimApi::FindDlgControl(HWND hDlg, int id)
+{
+    SimWindow* window = FindWindow(hDlg);
+    if (window == nullptr)
+        return nullptr;
+    auto control = window->controls.find(id);
+    return control == window->controls.end() ? nullptr : &control->second;
+}
+
+HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
+{
+    if (Fails("CreateDialogParamA"))
+        return nullptr;
+    const DialogTemplate* layout = FindDialogTemplate(static_cast<int>(reinterpret_cast<UINT_PTR>(lpTemplateName)));
+    if (layout == nullptr) {
+        m_lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+        return nullptr;
+    }
+    HWND hWnd = NewWindowHandle();
+    SimWindow& window = m_windows[hWnd];
+    window.templateId = layout->id;
+    window.proc = lpDialogFunc;
+    for (const ControlTemplate& item : layout->controls) {
+        SimControl& control = window.controls[item.id];
+        control.className = item.className;
+        control.text = item.text;
+        control.sorted = item.sorted;
+        control.hwnd = NewWindowHandle();
+        m_controlOwners[control.hwnd] = {hWnd, item.id};
+    }
+    if (lpDialogFunc != nullptr)
+        lpDialogFunc(hWnd, WM_INITDIALOG, 0, dwInitParam);
+    window.visible = layout->visible;
+    return hWnd;
+}
+
+BOOL SimApi::ShowWindow(HWND hWnd, int nCmdShow)
+{
+    SimWindow* window = FindWindow(hWnd);
+    if (window == nullptr)
+        return FALSE;
+    BOOL wasVisible = window->visible;
+    window->visible = nCmdShow != SW_HIDE;
+    return wasVisible;
+}
+
+BOOL SimApi::UpdateWindow(HWND hWnd)
+{
+    return FindWindow(hWnd) != nullptr;
+}
+
+BOOL SimApi::DestroyWindow(HWND hWnd)
+{
+    SimWindow* window = FindWindow(hWnd);
+    if (window == nullptr) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    window->destroyed = true;
+    window->visible = false;
+    return TRUE;
+}
+
+HWND SimApi::GetDlgItem(HWND hDlg, int nIDDlgItem)
+{
+    SimControl* control = FindDlgControl(hDlg, nIDDlgItem);
+    if (control == nullptr) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return nullptr;
+    }
+    return control->hwnd;
+}
+
+BOOL SimApi::SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
+{
+    SimControl* control = FindDlgControl(hDlg, nIDDlgItem);
+    if (control == nullptr) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    control->text = lpString ? lpString : "";
+    return TRUE;
+}
+
+UINT SimApi::GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
+{
+    SimControl* control = FindDlgControl(hDlg, nIDDlgItem);
+    if (control == nullptr || lpString == nullptr || cchMax <= 0) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return 0;
+    }
+    std::size_t count = std::min(control->text.size(), static_cast<std::size_t>(cchMax - 1));
+    std::memcpy(lpString, control->text.data(), count);
+    lpString[count] = '\0';
+    return static_cast<UINT>(count);
+}
+
+BOOL SimApi::EnableWindow(HWND hWnd, BOOL bEnable)
+{
+    SimControl* control = FindControl(hWnd);
+    if (control == nullptr)
+        return FALSE;
+    BOOL wasDisabled = !control->enabled;
+    control->enabled = bEnable != FALSE;
+    return wasDisabled;
+}
+
+LRESULT SimApi::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    SimControl* control = FindControl(hWnd);
+    if (control == nullptr)
+        return 0;
+    switch (Msg) {
+    case PBM_SETPOS: {
+        int previous = control->position;
+        control->position = std::clamp(static_cast<int>(wParam), 0, 100);
+        return previous;
+    }
+    case PBM_GETPOS:
+        return control->position;
+    case BM_SETCHECK:
+        control->check = static_cast<int>(wParam);
+        return 0;
+    case BM_GETCHECK:
+        return control->check;
+    case CB_ADDSTRING: {
+        std::string item = reinterpret_cast<const char*>(lParam);
+        auto at = control->items.end();
+        if (control->sorted) {
+            at = std::upper_bound(control->items.begin(), control->items.end(), item,
+                                  [](const std::string& a, const std::string& b) {
+                                      return strcasecmp(a.c_str(), b.c_str()) < 0;
+                                  });
+        }
+        return std::distance(control->items.begin(), control->items.insert(at, item));
+    }
+    case CB_GETCOUNT:
+        return static_cast<LRESULT>(control->items.size());
+    case CB_SELECTSTRING: {
+        // The first entry that begins with the text, ignoring case, as the combo box searches.
+        std::string prefix = reinterpret_cast<const char*>(lParam);
+        for (std::size_t i = 0; i < control->items.size(); ++i) {
+            if (strncasecmp(control->items[i].c_str(), prefix.c_str(), prefix.size()) == 0) {
+                control->text = control->items[i];
+                return static_cast<LRESULT>(i);
+            }
+        }
+        return CB_ERR;
+    }
+    case IPM_SETADDRESS:
+        control->ipAddress = static_cast<DWORD>(lParam);
+        control->ipBlank = false;
+        return TRUE;
+    case IPM_GETADDRESS:
+        *reinterpret_cast<DWORD*>(lParam) = control->ipBlank ? 0 : control->ipAddress;
+        return control->ipBlank ? 0 : 4;
+    case IPM_ISBLANK:
+        return control->ipBlank;
+    case IPM_CLEARADDRESS:
+        control->ipAddress = 0;
+        control->ipBlank = true;
+        return 0;
+    case EM_LIMITTEXT:
+        return 0;
+    default:
+        return IsComboBox(*control) ? CB_ERR : 0;
+    }
+}
+
+}  // namespace sim

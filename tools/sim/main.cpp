@@ -1,0 +1,139 @@
+// remendo-sim: runs the repair on a simulated machine folder, prints the log,
+// the message boxes and what changed, and can write the machine out again.
+//
+//   remendo-sim [MACHINE] [--out DIR]
+//
+// With no MACHINE the embedded sample machine is used.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+#include "platform/sim/MachineDiff.h"
+#include "platform/sim/MachineFolder.h"
+#include "platform/sim/SimProcess.h"
+
+const std::map<std::string, std::string>& EmbeddedSampleMachine();
+
+namespace {
+const char kUsage[] = "usage: remendo-sim [MACHINE] [--out DIR]\n";
+
+struct Options {
+    std::string machineFolder;
+    std::string outFolder;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--out" && i + 1 < argc)
+            options.outFolder = argv[++i];
+        else if (arg == "-h" || arg == "--help" || arg.compare(0, 1, "-") == 0 || !options.machineFolder.empty())
+            return false;
+        else
+            options.machineFolder = arg;
+    }
+    return true;
+}
+
+std::string AnswerName(int answer)
+{
+    switch (answer) {
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    case IDCANCEL: return "Cancel";
+    default: return "OK";
+    }
+}
+
+// Asks on the terminal for a box that offers a choice.
+int AskOnTerminal(const sim::ShownMessageBox& box)
+{
+    UINT type = box.style & MB_TYPEMASK;
+    if (type != MB_YESNOCANCEL && type != MB_YESNO && type != MB_OKCANCEL)
+        return IDOK;
+    const char* choices = type == MB_OKCANCEL ? "[o]k/[c]ancel" : type == MB_YESNO ? "[y]es/[n]o" : "[y]es/[n]o/[c]ancel";
+    for (;;) {
+        std::cout << "\n[" << box.caption << "] " << box.text << "\n" << choices << "? " << std::flush;
+        std::string reply;
+        if (!std::getline(std::cin, reply))
+            return type == MB_YESNO ? IDNO : IDCANCEL;
+        char c = reply.empty() ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(reply[0])));
+        if (c == 'y' && type != MB_OKCANCEL) return IDYES;
+        if (c == 'n' && type != MB_OKCANCEL) return IDNO;
+        if (c == 'o' && type == MB_OKCANCEL) return IDOK;
+        if (c == 'c' && type != MB_YESNO) return IDCANCEL;
+    }
+}
+
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+void PrintTranscript(const sim::SimApi& api)
+{
+    std::cout << "== Log ==\n";
+    for (const sim::TranscriptEntry& entry : api.Transcript()) {
+        if (entry.kind == sim::TranscriptEntry::kDebugOutput)
+            std::cout << WithoutLineEnd(entry.text) << "\n";
+        else
+            std::cout << "[message box \"" << entry.box.caption << "\"] " << entry.box.text << " -> "
+                      << AnswerName(entry.box.answer) << "\n";
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    sim::FolderContents contents;
+    sim::LoadError error;
+    if (options.machineFolder.empty()) {
+        contents = EmbeddedSampleMachine();
+    } else if (!sim::ReadFolderContents(options.machineFolder, contents, error)) {
+        std::cerr << "remendo-sim: " << error.Describe() << "\n";
+        return 2;
+    }
+    sim::Machine machine;
+    if (!sim::LoadMachine(contents, machine, error)) {
+        std::string folder = options.machineFolder.empty() ? "(embedded sample)" : options.machineFolder;
+        std::cerr << "remendo-sim: " << folder << "/" << error.Describe() << "\n";
+        return 2;
+    }
+    sim::Machine before;
+    sim::LoadMachine(contents, before, error);
+
+    std::cout << "Machine: " << (options.machineFolder.empty() ? "embedded sample (networked family B all-in-one)"
+                                                              : options.machineFolder)
+              << "\n";
+    sim::SimApi api(machine);
+    if (isatty(STDIN_FILENO))
+        api.onUnscriptedMessageBox = AskOnTerminal;
+    sim::RunUtility(api);
+    PrintTranscript(api);
+
+    std::cout << "== Changes ==\n";
+    std::vector<std::string> changes = sim::DescribeChanges(before, machine);
+    if (changes.empty())
+        std::cout << "(none)\n";
+    for (const std::string& change : changes)
+        std::cout << change << "\n";
+
+    if (!options.outFolder.empty()) {
+        std::string problem;
+        if (!sim::SaveMachine(machine, options.outFolder, problem)) {
+            std::cerr << "remendo-sim: " << problem << "\n";
+            return 2;
+        }
+        std::cout << "Machine written to " << options.outFolder << "\n";
+    }
+    return 0;
+}
