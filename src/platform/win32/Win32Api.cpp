@@ -105,6 +105,33 @@ BOOL Win32Api::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToW
 
 BOOL Win32Api::DeleteFileA(LPCSTR lpFileName) { return ::DeleteFileA(lpFileName); }
 
+// Registry
+
+LONG Win32Api::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
+{
+    return ::RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+}
+
+LONG Win32Api::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                             LPSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime)
+{
+    return ::RegEnumKeyExA(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass, lpftLastWriteTime);
+}
+
+LONG Win32Api::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData)
+{
+    return ::RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
+LONG Win32Api::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                              DWORD cbData)
+{
+    return ::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+}
+
+LONG Win32Api::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
+
 // Version resources
 
 DWORD Win32Api::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)

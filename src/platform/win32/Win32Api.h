@@ -46,6 +46,16 @@ public:
                    LPOVERLAPPED lpOverlapped) override;
     BOOL DeleteFileA(LPCSTR lpFileName) override;
 
+    // Registry
+    LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;
+    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
+                       LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) override;
+    LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                          LPDWORD lpcbData) override;
+    LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                        DWORD cbData) override;
+    LONG RegCloseKey(HKEY hKey) override;
+
     // Version resources
     DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
     BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
