@@ -1,0 +1,148 @@
+// The simulated machine itself: registry exports, manifests and machine folders
+// must read back what was written, and reject malformed input with its place.
+#include <gtest/gtest.h>
+
+#include "SimTestSupport.h"
+#include "platform/sim/MachineFolder.h"
+#include "platform/sim/Manifest.h"
+#include "platform/sim/RegFile.h"
+
+namespace {
+
+TEST(RegFile, ReadsStringsDwordsAndWideHexValues)
+{
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n"
+        "\"Path\"=\"C:\\\\dir\\\\\\\"q\\\"\"\r\n"
+        "@=\"default\"\r\n"
+        "\"Count\"=dword:0000002a\r\n"
+        "\"Expand\"=hex(2):25,00,53,00,59,00,53,00,\\\r\n"
+        "  25,00,00,00\r\n";
+    sim::Registry registry;
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadRegFile(text, registry, error)) << error.message;
+    sim::RegKey* key = registry.Find("HKEY_LOCAL_MACHINE\\software\\TEST");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->FindValue("path")->data, std::string("C:\\dir\\\"q\"\0", 11));
+    EXPECT_EQ(key->FindValue("")->data, std::string("default\0", 8));
+    EXPECT_EQ(key->FindValue("Count")->data, std::string("\x2a\0\0\0", 4));
+    EXPECT_EQ(key->FindValue("Expand")->type, sim::kRegExpandSz);
+    EXPECT_EQ(key->FindValue("Expand")->data, std::string("%SYS%\0", 6));
+}
+
+TEST(RegFile, WriteThenReadGivesTheSameRegistry)
+{
+    sim::Registry original;
+    sim::RegKey& key = original.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Round [trip]");
+    key.SetValue("Text", sim::kRegSz, sim::StringData("a \"quoted\" \\ value \xe9"));
+    key.SetValue("", sim::kRegSz, sim::StringData(""));
+    key.SetValue("NoTerminator", sim::kRegSz, "raw");
+    key.SetValue("Expand", sim::kRegExpandSz, sim::StringData("%SystemRoot%\\x"));
+    key.SetValue("Number", sim::kRegDword, std::string("\x01\x02\x03\x04", 4));
+    key.SetValue("Blob", sim::kRegBinary, std::string(100, '\xff'));
+    key.SetValue("Multi", sim::kRegMultiSz, std::string("a\0b\0\0", 5));
+    original.Create("HKEY_CURRENT_USER\\Empty\\Leaf");
+
+    sim::Registry reread;
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(original), reread, error)) << error.line << ": " << error.message;
+    EXPECT_TRUE(reread == original);
+}
+
+TEST(RegFile, ReadsUtf16ExportsAsRegeditWritesThem)
+{
+    std::string narrow = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=\"x\"\r\n";
+    std::string wide = "\xff\xfe";
+    for (char c : narrow) {
+        wide += c;
+        wide += '\0';
+    }
+    sim::Registry registry;
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadRegFile(wide, registry, error)) << error.message;
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\0", 2));
+}
+
+TEST(RegFile, RejectsMalformedLinesNamingTheLine)
+{
+    struct Case {
+        std::string text;
+        int line;
+    };
+    const std::string header = "Windows Registry Editor Version 5.00\n";
+    const Case cases[] = {
+        {"REGEDIT5\n", 1},
+        {header + "\"orphan\"=\"value\"\n", 2},
+        {header + "[HKEY_NOWHERE\\A]\n", 2},
+        {header + "[HKEY_LOCAL_MACHINE\\A\n", 2},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=dword:123456789\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex:zz\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(2):41\n", 3},
+    };
+    for (const Case& c : cases) {
+        sim::Registry registry;
+        sim::ParseError error;
+        EXPECT_FALSE(sim::ReadRegFile(c.text, registry, error)) << c.text;
+        EXPECT_EQ(error.line, c.line) << c.text;
+        EXPECT_FALSE(error.message.empty());
+    }
+}
+
+TEST(Manifest, RejectsUnknownFieldsAndWrongTypesWithTheirLine)
+{
+    sim::Machine machine;
+    sim::ParseError error;
+    EXPECT_FALSE(sim::ReadManifest("{\n  \"os\": {\n    \"major\": 5,\n    \"colour\": 1\n  }\n}\n", machine, error));
+    EXPECT_EQ(error.line, 4);
+    EXPECT_NE(error.message.find("colour"), std::string::npos);
+
+    EXPECT_FALSE(sim::ReadManifest("{\n  \"token\": { \"thread\": \"root\" }\n}", machine, error));
+    EXPECT_EQ(error.line, 2);
+
+    EXPECT_FALSE(sim::ReadManifest("{\n  \"os\": {\n    \"major\": 5,,\n  }\n}", machine, error));
+    EXPECT_EQ(error.line, 3);
+    EXPECT_NE(error.message.find("not valid JSON"), std::string::npos);
+}
+
+TEST(Manifest, WriteThenReadKeepsEveryField)
+{
+    sim::Machine original = test::BaseMachine();
+    original.os = {4, 10, 222, 1, "A \xe9 pack", true};
+    original.tokens = {"admin-deny-only", "user"};
+    original.namedObjects.insert("cvRemendoUtility");
+    original.printers.push_back({"Printer \xe9", "IP_1.2.3.4", "Driver"});
+    original.ports = {"DOT4_001"};
+    original.hostNames["1.2.3.4"] = "host";
+    original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2});
+    original.messageBoxAnswers = {"no", "cancel"};
+    original.faults.push_back({"CreateFileA", 2, 5});
+
+    sim::Machine reread;
+    reread.files = original.files;  // file versions name files of the machine
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(original), reread, error)) << error.message;
+    EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
+    EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
+    EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
+    EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
+}
+
+TEST(MachineFolder, ReportsMissingAndStrayFiles)
+{
+    sim::Machine machine;
+    sim::LoadError error;
+    EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"}}, machine, error));
+    EXPECT_EQ(error.file, "registry.reg");
+
+    sim::Machine other;
+    EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"},
+                                   {"registry.reg", "Windows Registry Editor Version 5.00\n"},
+                                   {"notes.txt", "x"}},
+                                  other, error));
+    EXPECT_EQ(error.file, "notes.txt");
+}
+
+}  // namespace

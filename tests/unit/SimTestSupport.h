@@ -1,0 +1,32 @@
+// Helpers for tests that run the utility, or parts of it, on a simulated machine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/SimApi.h"
+
+namespace test {
+
+// A small NT 5.1 machine whose user is an administrator, with the utility
+// installed at C:\Tools\Remendo.exe (version 1.0.0.0).
+sim::Machine BaseMachine();
+
+// The machine of an example folder (examples/<name>).
+sim::Machine ExampleMachine(const std::string& name);
+
+// Installs a backend for the length of a test, for calling core operations directly.
+class ScopedBackend {
+public:
+    explicit ScopedBackend(sim::SimApi& api);
+    ~ScopedBackend();
+};
+
+// The log lines (without CR LF) of the debugger output.
+std::vector<std::string> LogLines(const sim::SimApi& api);
+// The bytes of a file of the machine ("" when it is missing).
+std::string FileText(const sim::Machine& machine, const std::string& path);
+// The texts of the message boxes shown, in order.
+std::vector<std::string> BoxTexts(const sim::SimApi& api);
+
+}  // namespace test
