@@ -42,9 +42,11 @@ std::vector<std::string> LogLines(const sim::SimApi& api)
 {
     std::vector<std::string> lines;
     for (std::string line : api.DebugOutput()) {
-        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0)
+        // Log lines end in CR LF; the log's own notices (FYI) do not.
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
             line.erase(line.size() - 2);
-        lines.push_back(line);
+            lines.push_back(line);
+        }
     }
     return lines;
 }

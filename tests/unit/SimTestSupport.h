@@ -22,7 +22,7 @@ public:
     ~ScopedBackend();
 };
 
-// The log lines (without CR LF) of the debugger output.
+// The log lines (without CR LF) of the debugger output, without the log's own notices.
 std::vector<std::string> LogLines(const sim::SimApi& api);
 // The bytes of a file of the machine ("" when it is missing).
 std::string FileText(const sim::Machine& machine, const std::string& path);
