@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdio>
 
 #include "platform/WinTypes.h"
 
@@ -28,6 +29,7 @@ public:
     virtual void Sleep(DWORD dwMilliseconds) = 0;
     virtual DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) = 0;
     virtual DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) = 0;
+    virtual UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) = 0;
 
     // Security
     virtual HANDLE GetCurrentThread() = 0;
@@ -53,6 +55,21 @@ public:
     virtual BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                            LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) = 0;
     virtual BOOL DeleteFileA(LPCSTR lpFileName) = 0;
+    virtual BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) = 0;
+    virtual BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) = 0;
+    virtual BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) = 0;
+    virtual DWORD GetFileAttributesA(LPCSTR lpFileName) = 0;
+    virtual BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) = 0;
+
+    // C runtime file streams. Text mode ("r", "w") reads a CR LF pair as one
+    // line feed and writes each line feed as CR LF; a failed open leaves the
+    // system's last-error code as the CreateFile beneath it set it.
+    virtual FILE* fopen(const char* filename, const char* mode) = 0;
+    virtual int fgetc(FILE* stream) = 0;
+    virtual size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) = 0;
+    virtual int ferror(FILE* stream) = 0;
+    virtual int fclose(FILE* stream) = 0;
+    virtual int _stat(const char* path, struct _stat* buffer) = 0;
 
     // Registry
     virtual LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) = 0;

@@ -15,6 +15,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
+// The C runtime's _stat (a macro for the sized variant on MinGW) must be
+// known before the platform interface declares its own _stat.
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #else
 
@@ -144,6 +148,14 @@ using PSID = void*;
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+
+// The C runtime's file status, with the fields the system reads.
+#define _S_IFDIR 0x4000
+#define _S_IFREG 0x8000
+struct _stat {
+    unsigned short st_mode;
+    long st_size;
+};
 #define PAGE_READONLY 0x02u
 
 // Messages and formatting

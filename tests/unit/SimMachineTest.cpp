@@ -119,15 +119,24 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2});
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
+    original.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    original.pendingRenames.push_back({"C:\\Tools\\a.dll", "C:\\WINDOWS\\a.dll", true});
+    original.pendingRenames.push_back({"C:\\Tools\\b.dll", "", false});
 
     sim::Machine reread;
-    reread.files = original.files;  // file versions name files of the machine
+    reread.files = original.files;  // file versions and attributes name files of the machine
+    reread.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_ARCHIVE;
     sim::ParseError error;
     ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(original), reread, error)) << error.message;
     EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
     EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
+    EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->attributes,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_EQ(reread.pendingRenames.size(), 2u);
+    EXPECT_EQ(reread.pendingRenames[1].from, "C:\\Tools\\b.dll");
+    EXPECT_FALSE(reread.pendingRenames[1].replaceExisting);
 }
 
 TEST(MachineFolder, ReportsMissingAndStrayFiles)

@@ -1,9 +1,10 @@
 // remendo-sim: runs the repair on a simulated machine folder, prints the log,
 // the message boxes and what changed, and can write the machine out again.
 //
-//   remendo-sim [MACHINE] [--out DIR]
+//   remendo-sim [MACHINE] [--reboot] [--out DIR]
 //
-// With no MACHINE the embedded sample machine is used.
+// With no MACHINE the embedded sample machine is used. --reboot restarts the
+// machine after the run, carrying out the file moves scheduled for then.
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,16 +12,18 @@
 
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
+#include "platform/sim/Restart.h"
 #include "platform/sim/SimProcess.h"
 
 const std::map<std::string, std::string>& EmbeddedSampleMachine();
 
 namespace {
-const char kUsage[] = "usage: remendo-sim [MACHINE] [--out DIR]\n";
+const char kUsage[] = "usage: remendo-sim [MACHINE] [--reboot] [--out DIR]\n";
 
 struct Options {
     std::string machineFolder;
     std::string outFolder;
+    bool reboot = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -29,6 +32,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
         std::string arg = argv[i];
         if (arg == "--out" && i + 1 < argc)
             options.outFolder = argv[++i];
+        else if (arg == "--reboot")
+            options.reboot = true;
         else if (arg == "-h" || arg == "--help" || arg.compare(0, 1, "-") == 0 || !options.machineFolder.empty())
             return false;
         else
@@ -119,6 +124,12 @@ int main(int argc, char** argv)
         api.onUnscriptedMessageBox = AskOnTerminal;
     sim::RunUtility(api);
     PrintTranscript(api);
+    if (options.reboot) {
+        std::cout << "== Restart ==\n";
+        for (const sim::PendingRename& rename : machine.pendingRenames)
+            std::cout << rename.from << " -> " << (rename.to.empty() ? std::string("(deleted)") : rename.to) << "\n";
+        sim::Restart(machine);
+    }
 
     std::cout << "== Changes ==\n";
     std::vector<std::string> changes = sim::DescribeChanges(before, machine);

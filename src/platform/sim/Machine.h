@@ -60,6 +60,14 @@ struct ShownMessageBox {
     int answer = 0;
 };
 
+// A file move the system carries out at its next start (MoveFileExA with
+// MOVEFILE_DELAY_UNTIL_REBOOT); an empty target deletes the file.
+struct PendingRename {
+    std::string from;
+    std::string to;
+    bool replaceExisting = false;
+};
+
 struct Fault {
     std::string operation;  // e.g. "CreateFileA"
     int call = 1;           // which call of that operation fails (1 = the first)
@@ -79,6 +87,7 @@ struct Machine {
     std::map<std::string, std::string> hostNames;  // dotted address -> name
     std::vector<Service> services;
     std::vector<std::string> messageBoxAnswers;   // scripted answers, in order: "yes", "no", "cancel", "ok"
+    std::vector<PendingRename> pendingRenames;
     std::vector<Fault> faults;
 };
 

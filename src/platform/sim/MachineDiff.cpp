@@ -86,6 +86,11 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
         if (before.files.Find(entry.second.path) == nullptr)
             out.push_back("file added: " + entry.second.path);
     }
+    for (std::size_t i = before.pendingRenames.size(); i < after.pendingRenames.size(); ++i) {
+        const PendingRename& rename = after.pendingRenames[i];
+        out.push_back("file move scheduled for the next restart: " + rename.from + " -> " +
+                      (rename.to.empty() ? std::string("(deleted)") : rename.to));
+    }
     for (std::size_t i = 0; i < before.services.size() && i < after.services.size(); ++i) {
         const Service& old = before.services[i];
         const Service& now = after.services[i];

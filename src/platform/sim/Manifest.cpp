@@ -134,6 +134,40 @@ const std::initializer_list<const char*> kAnswers = {"yes", "no", "cancel", "ok"
 const std::initializer_list<const char*> kServiceStates = {"stopped", "running"};
 const std::initializer_list<const char*> kStartTypes = {"boot", "system", "auto", "demand", "disabled"};
 
+struct AttributeName {
+    const char* name;
+    DWORD bit;
+};
+const AttributeName kAttributeNames[] = {
+    {"readonly", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM},
+    {"archive", FILE_ATTRIBUTE_ARCHIVE},   {"normal", FILE_ATTRIBUTE_NORMAL},
+};
+
+DWORD Attributes(const json& names, const std::string& field)
+{
+    DWORD attributes = 0;
+    for (const json& name : List(names, field)) {
+        std::string text = Text(name, field);
+        auto known = std::find_if(std::begin(kAttributeNames), std::end(kAttributeNames),
+                                  [&](const AttributeName& candidate) { return text == candidate.name; });
+        if (known == std::end(kAttributeNames))
+            throw ManifestProblem{field, "unknown file attribute \"" + text +
+                                             "\" (readonly, hidden, system, archive or normal)"};
+        attributes |= known->bit;
+    }
+    return attributes;
+}
+
+json AttributeList(DWORD attributes)
+{
+    json names = json::array();
+    for (const AttributeName& known : kAttributeNames) {
+        if (attributes & known.bit)
+            names.push_back(known.name);
+    }
+    return names;
+}
+
 SYSTEMTIME ParseTime(const std::string& text)
 {
     SYSTEMTIME time = {};
@@ -249,6 +283,21 @@ void ReadMachine(const json& document, Machine& machine)
             for (const json& answer : List(v, "messageBoxAnswers"))
                 machine.messageBoxAnswers.push_back(OneOf(answer, "messageBoxAnswers", kAnswers));
         }},
+        {"fileAttributes", [&](const json& v) {
+            if (!v.is_object())
+                throw ManifestProblem{"fileAttributes", "\"fileAttributes\" must be an object"};
+        }},
+        {"pendingRenames", [&](const json& v) {
+            for (const json& entry : List(v, "pendingRenames")) {
+                PendingRename rename;
+                ReadObject(entry, "pendingRenames", {
+                    {"from", [&](const json& f) { rename.from = Text(f, "from"); }},
+                    {"to", [&](const json& f) { rename.to = Text(f, "to"); }},
+                    {"replaceExisting", [&](const json& f) { rename.replaceExisting = Flag(f, "replaceExisting"); }},
+                });
+                machine.pendingRenames.push_back(rename);
+            }
+        }},
         {"faults", [&](const json& v) {
             for (const json& entry : List(v, "faults")) {
                 Fault fault;
@@ -272,6 +321,16 @@ void ReadMachine(const json& document, Machine& machine)
             if (file == nullptr)
                 file = &machine.files.Write(path, std::string());
             file->version = version;
+        }
+    }
+    // Attributes other than "archive" alone, of files on the machine's disks.
+    if (document.contains("fileAttributes")) {
+        for (const auto& item : document["fileAttributes"].items()) {
+            DWORD attributes = Attributes(item.value(), item.key());
+            SimFile* file = machine.files.Find(Utf8ToAnsi(item.key()));
+            if (file == nullptr)
+                throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
+            file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
         }
     }
 }
@@ -318,6 +377,12 @@ std::string WriteManifest(const Machine& machine)
             versions[AnsiToUtf8(entry.second.path)] = entry.second.version;
     }
     document["fileVersions"] = versions;
+    json attributes = json::object();
+    for (const auto& entry : machine.files.Files()) {
+        if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE)
+            attributes[AnsiToUtf8(entry.second.path)] = AttributeList(entry.second.attributes);
+    }
+    document["fileAttributes"] = attributes;
     document["printers"] = json::array();
     for (const Printer& printer : machine.printers)
         document["printers"].push_back({{"name", AnsiToUtf8(printer.name)},
@@ -338,6 +403,11 @@ std::string WriteManifest(const Machine& machine)
                                         {"stopChecks", service.stopChecks}});
     }
     document["messageBoxAnswers"] = machine.messageBoxAnswers;
+    document["pendingRenames"] = json::array();
+    for (const PendingRename& rename : machine.pendingRenames)
+        document["pendingRenames"].push_back({{"from", AnsiToUtf8(rename.from)},
+                                              {"to", AnsiToUtf8(rename.to)},
+                                              {"replaceExisting", rename.replaceExisting}});
     document["faults"] = json::array();
     for (const Fault& fault : machine.faults)
         document["faults"].push_back({{"operation", AnsiToUtf8(fault.operation)}, {"call", fault.call}, {"error", fault.error}});

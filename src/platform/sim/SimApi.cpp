@@ -379,11 +379,36 @@ HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, D
 
 BOOL SimApi::CloseHandle(HANDLE hObject)
 {
-    if (m_handles.erase(hObject) == 0) {
+    auto found = m_handles.find(hObject);
+    if (found == m_handles.end() || found->second.kind == OpenObject::kStream) {
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
+    m_handles.erase(found);
     return TRUE;
+}
+
+bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) const
+{
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               Conflicts(access, share, other.access, other.share);
+    });
+}
+
+bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
+{
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               !(other.share & FILE_SHARE_DELETE);
+    });
+}
+
+DWORD SimApi::MissingFileError(const std::string& path) const
+{
+    return m_machine.files.DirectoryExists(FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
@@ -401,13 +426,9 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         return INVALID_HANDLE_VALUE;
     }
     std::string key = FileSystem::Key(path);
-    for (const auto& entry : m_handles) {
-        const OpenObject& other = entry.second;
-        if (other.kind == OpenObject::kFile && other.name == key &&
-            Conflicts(dwDesiredAccess, dwShareMode, other.access, other.share)) {
-            m_lastError = ERROR_SHARING_VIOLATION;
-            return INVALID_HANDLE_VALUE;
-        }
+    if (SharingConflict(key, dwDesiredAccess, dwShareMode)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return INVALID_HANDLE_VALUE;
     }
     SimFile* file = m_machine.files.Find(path);
     bool existed = file != nullptr;
@@ -489,21 +510,16 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
     std::string path = lpFileName ? lpFileName : "";
     const SimFile* file = m_machine.files.Find(path);
     if (file == nullptr) {
-        m_lastError = m_machine.files.DirectoryExists(FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND
-                                                                                : ERROR_PATH_NOT_FOUND;
+        m_lastError = MissingFileError(path);
         return FALSE;
     }
     if (file->attributes & FILE_ATTRIBUTE_READONLY) {
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    std::string key = FileSystem::Key(path);
-    for (const auto& entry : m_handles) {
-        if (entry.second.kind == OpenObject::kFile && entry.second.name == key &&
-            !(entry.second.share & FILE_SHARE_DELETE)) {
-            m_lastError = ERROR_SHARING_VIOLATION;
-            return FALSE;
-        }
+    if (HeldWithoutDeleteSharing(FileSystem::Key(path))) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
     }
     m_machine.files.Remove(path);
     return TRUE;

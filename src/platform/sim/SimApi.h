@@ -62,7 +62,7 @@ public:
     const std::map<HWND, SimWindow>& Windows() const { return m_windows; }
     // How often an operation was called.
     int CallCount(const std::string& operation) const;
-    // Handles still open (kernel objects and registry keys).
+    // Handles still open (kernel objects, file streams and registry keys).
     std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
 
     // Asked for a message box's answer when no scripted answer is left;
@@ -81,6 +81,7 @@ public:
     void Sleep(DWORD dwMilliseconds) override;
     DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
     DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
+    UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) override;
     HANDLE GetCurrentThread() override;
     HANDLE GetCurrentProcess() override;
     BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) override;
@@ -102,6 +103,17 @@ public:
     BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                    LPOVERLAPPED lpOverlapped) override;
     BOOL DeleteFileA(LPCSTR lpFileName) override;
+    BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) override;
+    BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) override;
+    BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) override;
+    DWORD GetFileAttributesA(LPCSTR lpFileName) override;
+    BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) override;
+    FILE* fopen(const char* filename, const char* mode) override;
+    int fgetc(FILE* stream) override;
+    size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) override;
+    int ferror(FILE* stream) override;
+    int fclose(FILE* stream) override;
+    int _stat(const char* path, struct _stat* buffer) override;
     LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;
     LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
                        LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) override;
@@ -141,12 +153,24 @@ private:
     HWND NewWindowHandle();
 
     struct OpenObject {
-        enum Kind { kFile, kMapping, kToken } kind;
+        enum Kind { kFile, kStream, kMapping, kToken } kind;
         std::string name;  // file key, mapping name or token kind
         DWORD access = 0;
         DWORD share = 0;
         std::size_t position = 0;
+        bool textMode = false;     // streams: CR LF on disk is a line feed in memory
+        bool streamError = false;  // streams: what ferror reports
     };
+    // True when a handle or stream open on the file (by key) keeps an access
+    // with this access and sharing from being granted.
+    bool SharingConflict(const std::string& key, DWORD access, DWORD share) const;
+    // True when a handle or stream open on the file (by key) forbids deleting or renaming it.
+    bool HeldWithoutDeleteSharing(const std::string& key) const;
+    // The error for a path that names no file: missing file or missing directory.
+    DWORD MissingFileError(const std::string& path) const;
+    OpenObject* FindStream(FILE* stream);
+    // MoveFileA and MoveFileExA without the delayed mode.
+    BOOL MoveNow(const std::string& from, const std::string& to, bool replaceExisting);
 
     Machine& m_machine;
     DWORD m_lastError = 0;

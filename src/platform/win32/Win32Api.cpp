@@ -42,6 +42,8 @@ DWORD Win32Api::GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSiz
 
 DWORD Win32Api::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) { return ::GetTempPathA(nBufferLength, lpBuffer); }
 
+UINT Win32Api::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetSystemDirectoryA(lpBuffer, uSize); }
+
 // Security
 
 HANDLE Win32Api::GetCurrentThread() { return ::GetCurrentThread(); }
@@ -104,6 +106,45 @@ BOOL Win32Api::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToW
 }
 
 BOOL Win32Api::DeleteFileA(LPCSTR lpFileName) { return ::DeleteFileA(lpFileName); }
+
+BOOL Win32Api::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
+{
+    return ::CopyFileA(lpExistingFileName, lpNewFileName, bFailIfExists);
+}
+
+BOOL Win32Api::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
+{
+    return ::MoveFileA(lpExistingFileName, lpNewFileName);
+}
+
+BOOL Win32Api::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
+{
+    return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+}
+
+DWORD Win32Api::GetFileAttributesA(LPCSTR lpFileName) { return ::GetFileAttributesA(lpFileName); }
+
+BOOL Win32Api::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
+{
+    return ::SetFileAttributesA(lpFileName, dwFileAttributes);
+}
+
+// C runtime file streams
+
+FILE* Win32Api::fopen(const char* filename, const char* mode) { return ::fopen(filename, mode); }
+
+int Win32Api::fgetc(FILE* stream) { return ::fgetc(stream); }
+
+size_t Win32Api::fwrite(const void* buffer, size_t size, size_t count, FILE* stream)
+{
+    return ::fwrite(buffer, size, count, stream);
+}
+
+int Win32Api::ferror(FILE* stream) { return ::ferror(stream); }
+
+int Win32Api::fclose(FILE* stream) { return ::fclose(stream); }
+
+int Win32Api::_stat(const char* path, struct _stat* buffer) { return ::_stat(path, buffer); }
 
 // Registry
 

@@ -20,6 +20,7 @@ public:
     void Sleep(DWORD dwMilliseconds) override;
     DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
     DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
+    UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) override;
 
     // Security
     HANDLE GetCurrentThread() override;
@@ -45,6 +46,19 @@ public:
     BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                    LPOVERLAPPED lpOverlapped) override;
     BOOL DeleteFileA(LPCSTR lpFileName) override;
+    BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) override;
+    BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) override;
+    BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) override;
+    DWORD GetFileAttributesA(LPCSTR lpFileName) override;
+    BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) override;
+
+    // C runtime file streams
+    FILE* fopen(const char* filename, const char* mode) override;
+    int fgetc(FILE* stream) override;
+    size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) override;
+    int ferror(FILE* stream) override;
+    int fclose(FILE* stream) override;
+    int _stat(const char* path, struct _stat* buffer) override;
 
     // Registry
     LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;

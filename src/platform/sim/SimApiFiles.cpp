@@ -1,0 +1,306 @@
+// The simulated backend: copying, moving and attributes of the machine's files,
+// the system directory, and the C runtime's file streams on them.
+#include <cstring>
+
+#include "platform/sim/SimApi.h"
+
+namespace sim {
+
+namespace {
+const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+// The C runtime opens its streams sharing reading and writing, not deletion.
+const DWORD kStreamShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+std::string PathText(LPCSTR path)
+{
+    return path != nullptr ? path : "";
+}
+
+// A mode the runtime accepts here: "r" or "w", optionally with "t" or "b".
+bool ParseStreamMode(const std::string& mode, bool& write, bool& text)
+{
+    if (mode.empty() || (mode[0] != 'r' && mode[0] != 'w'))
+        return false;
+    write = mode[0] == 'w';
+    text = true;
+    for (std::size_t i = 1; i < mode.size(); ++i) {
+        if (mode[i] != 'b' && mode[i] != 't')
+            return false;
+        text = mode[i] == 't';
+    }
+    return true;
+}
+}  // namespace
+
+UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails("GetSystemDirectoryA"))
+        return 0;
+    const std::string& path = m_machine.paths.system;
+    // Too small a buffer: the size needed, terminator included, and nothing copied.
+    if (lpBuffer == nullptr || uSize <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
+
+BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
+{
+    if (Fails("CopyFileA"))
+        return FALSE;
+    std::string from = PathText(lpExistingFileName);
+    std::string to = PathText(lpNewFileName);
+    const SimFile* source = m_machine.files.Find(from);
+    if (source == nullptr) {
+        m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    const SimFile* target = m_machine.files.Find(to);
+    if (m_machine.files.DirectoryExists(to) ||
+        (target != nullptr && (target->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (target != nullptr && bFailIfExists) {
+        m_lastError = ERROR_FILE_EXISTS;
+        return FALSE;
+    }
+    std::string fromKey = FileSystem::Key(from);
+    std::string toKey = FileSystem::Key(to);
+    if (fromKey == toKey || SharingConflict(fromKey, GENERIC_READ, FILE_SHARE_READ) ||
+        SharingConflict(toKey, GENERIC_WRITE, 0)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    SimFile copy = *source;
+    SimFile& written = m_machine.files.Write(to, copy.bytes);
+    written.attributes = copy.attributes;
+    written.version = copy.version;
+    return TRUE;
+}
+
+BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replaceExisting)
+{
+    if (m_machine.files.Find(from) == nullptr) {
+        m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    std::string fromKey = FileSystem::Key(from);
+    std::string toKey = FileSystem::Key(to);
+    const SimFile* target = fromKey == toKey ? nullptr : m_machine.files.Find(to);
+    if (target != nullptr && !replaceExisting) {
+        m_lastError = ERROR_ALREADY_EXISTS;
+        return FALSE;
+    }
+    if (m_machine.files.DirectoryExists(to) || (target != nullptr && (target->attributes & FILE_ATTRIBUTE_READONLY))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (HeldWithoutDeleteSharing(fromKey) || (target != nullptr && HeldWithoutDeleteSharing(toKey))) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    m_machine.files.Rename(from, to);
+    return TRUE;
+}
+
+BOOL SimApi::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
+{
+    if (Fails("MoveFileA"))
+        return FALSE;
+    return MoveNow(PathText(lpExistingFileName), PathText(lpNewFileName), false);
+}
+
+BOOL SimApi::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
+{
+    if (Fails("MoveFileExA"))
+        return FALSE;
+    std::string from = PathText(lpExistingFileName);
+    if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+        if (m_machine.files.Find(from) == nullptr) {
+            m_lastError = MissingFileError(from);
+            return FALSE;
+        }
+        m_machine.pendingRenames.push_back(
+            {from, PathText(lpNewFileName), (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0});
+        return TRUE;
+    }
+    if (lpNewFileName == nullptr) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    return MoveNow(from, lpNewFileName, (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0);
+}
+
+DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
+{
+    if (Fails("GetFileAttributesA"))
+        return INVALID_FILE_ATTRIBUTES;
+    std::string path = PathText(lpFileName);
+    if (const SimFile* file = m_machine.files.Find(path))
+        return file->attributes;
+    if (m_machine.files.DirectoryExists(path))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    m_lastError = MissingFileError(path);
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
+{
+    if (Fails("SetFileAttributesA"))
+        return FALSE;
+    std::string path = PathText(lpFileName);
+    SimFile* file = m_machine.files.Find(path);
+    if (file == nullptr) {
+        if (m_machine.files.DirectoryExists(path))
+            return TRUE;
+        m_lastError = MissingFileError(path);
+        return FALSE;
+    }
+    // "Normal" stands for no other attribute and gives way to any other.
+    DWORD attributes = dwFileAttributes & kSettableAttributes;
+    if (attributes & ~FILE_ATTRIBUTE_NORMAL)
+        attributes &= ~FILE_ATTRIBUTE_NORMAL;
+    file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return TRUE;
+}
+
+// C runtime file streams
+
+SimApi::OpenObject* SimApi::FindStream(FILE* stream)
+{
+    auto found = m_handles.find(reinterpret_cast<HANDLE>(stream));
+    if (found == m_handles.end() || found->second.kind != OpenObject::kStream)
+        return nullptr;
+    return &found->second;
+}
+
+FILE* SimApi::fopen(const char* filename, const char* mode)
+{
+    if (Fails("fopen"))
+        return nullptr;
+    std::string path = PathText(filename);
+    bool write = false;
+    bool text = true;
+    if (path.empty() || !ParseStreamMode(PathText(mode), write, text)) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    if (!m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return nullptr;
+    }
+    SimFile* file = m_machine.files.Find(path);
+    if (m_machine.files.DirectoryExists(path) ||
+        (write && file != nullptr && (file->attributes & FILE_ATTRIBUTE_READONLY))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
+    if (!write && file == nullptr) {
+        m_lastError = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    std::string key = FileSystem::Key(path);
+    DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
+    if (SharingConflict(key, access, kStreamShare)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return nullptr;
+    }
+    if (write && file != nullptr)
+        file->bytes.clear();
+    else if (write)
+        m_machine.files.Write(path, std::string());
+    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+    OpenObject stream{OpenObject::kStream, key, access, kStreamShare, 0};
+    stream.textMode = text;
+    m_handles[handle] = stream;
+    return reinterpret_cast<FILE*>(handle);
+}
+
+int SimApi::fgetc(FILE* stream)
+{
+    OpenObject* open = FindStream(stream);
+    if (open == nullptr)
+        return EOF;
+    const SimFile* file = m_machine.files.Find(open->name);
+    if (Fails("fgetc") || file == nullptr || !(open->access & GENERIC_READ)) {
+        open->streamError = true;
+        return EOF;
+    }
+    const std::string& bytes = file->bytes;
+    if (open->position >= bytes.size())
+        return EOF;
+    char c = bytes[open->position++];
+    if (open->textMode && c == '\r' && open->position < bytes.size() && bytes[open->position] == '\n') {
+        ++open->position;
+        c = '\n';
+    }
+    return static_cast<unsigned char>(c);
+}
+
+size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* stream)
+{
+    OpenObject* open = FindStream(stream);
+    if (open == nullptr || size == 0 || count == 0)
+        return 0;
+    SimFile* file = m_machine.files.Find(open->name);
+    if (Fails("fwrite") || file == nullptr || !(open->access & GENERIC_WRITE)) {
+        open->streamError = true;
+        return 0;
+    }
+    std::string bytes;
+    const char* data = static_cast<const char*>(buffer);
+    for (size_t i = 0; i < size * count; ++i) {
+        if (open->textMode && data[i] == '\n')
+            bytes += '\r';
+        bytes += data[i];
+    }
+    file->bytes.replace(open->position, bytes.size(), bytes);
+    open->position += bytes.size();
+    return count;
+}
+
+int SimApi::ferror(FILE* stream)
+{
+    const OpenObject* open = FindStream(stream);
+    return open != nullptr && open->streamError ? 1 : 0;
+}
+
+int SimApi::fclose(FILE* stream)
+{
+    if (FindStream(stream) == nullptr)
+        return EOF;
+    m_handles.erase(reinterpret_cast<HANDLE>(stream));
+    // The stream is closed either way; a failure stands for a last flush that did not reach the disk.
+    return Fails("fclose") ? EOF : 0;
+}
+
+int SimApi::_stat(const char* path, struct _stat* buffer)
+{
+    if (Fails("_stat"))
+        return -1;
+    std::string name = PathText(path);
+    *buffer = {};
+    if (const SimFile* file = m_machine.files.Find(name)) {
+        buffer->st_mode = _S_IFREG;
+        buffer->st_size = static_cast<long>(file->bytes.size());
+        return 0;
+    }
+    if (m_machine.files.DirectoryExists(name)) {
+        buffer->st_mode = _S_IFDIR;
+        return 0;
+    }
+    m_lastError = MissingFileError(name);
+    return -1;
+}
+
+}  // namespace sim

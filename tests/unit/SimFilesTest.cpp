@@ -1,0 +1,126 @@
+// The simulated machine's file operations behave as the Windows calls and the
+// C runtime do: text-mode line ends, sharing, read-only files, delayed moves.
+#include <gtest/gtest.h>
+
+#include "SimTestSupport.h"
+#include "platform/sim/Restart.h"
+
+namespace {
+
+const char kFile[] = "C:\\Data\\file.txt";
+const char kOther[] = "C:\\Data\\other.txt";
+
+std::string ReadAll(sim::SimApi& api, const char* path, const char* mode)
+{
+    FILE* stream = api.fopen(path, mode);
+    EXPECT_NE(stream, nullptr);
+    std::string text;
+    for (int c = api.fgetc(stream); c != EOF; c = api.fgetc(stream))
+        text += static_cast<char>(c);
+    api.fclose(stream);
+    return text;
+}
+
+TEST(SimFiles, TextModeStreamsTranslateOnlyCrLfPairs)
+{
+    sim::Machine machine = test::BaseMachine();
+    sim::SimApi api(machine);
+    machine.files.Write(kFile, std::string("a\r\nb\rc\n\0\xff", 9));
+    EXPECT_EQ(ReadAll(api, kFile, "r"), std::string("a\nb\rc\n\0\xff", 8));
+    EXPECT_EQ(ReadAll(api, kFile, "rb"), std::string("a\r\nb\rc\n\0\xff", 9));
+
+    FILE* stream = api.fopen(kOther, "w");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(api.fwrite("x\ny\r", 1, 4, stream), 4u);
+    EXPECT_EQ(api.fclose(stream), 0);
+    EXPECT_EQ(test::FileText(machine, kOther), "x\r\ny\r");
+    EXPECT_EQ(api.OpenHandleCount(), 0u);
+}
+
+TEST(SimFiles, OpeningFailsAsTheRuntimeDoes)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kFile, "text").attributes = FILE_ATTRIBUTE_READONLY;
+    sim::SimApi api(machine);
+    struct Case {
+        const char* path;
+        const char* mode;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {kOther, "r", ERROR_FILE_NOT_FOUND},
+        {"C:\\Nowhere\\file.txt", "w", ERROR_PATH_NOT_FOUND},
+        {kFile, "w", ERROR_ACCESS_DENIED},
+        {"C:\\Data", "r", ERROR_ACCESS_DENIED},
+        {kFile, "r+", ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(api.fopen(c.path, c.mode), nullptr) << c.path << " " << c.mode;
+        EXPECT_EQ(api.GetLastError(), c.error) << c.path << " " << c.mode;
+    }
+    EXPECT_EQ(test::FileText(machine, kFile), "text");
+}
+
+TEST(SimFiles, CopyAndMoveRespectExistingAndReadOnlyTargets)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kFile, "source").version = "1.2.3.4";
+    machine.files.Find(kFile)->attributes = FILE_ATTRIBUTE_HIDDEN;
+    machine.files.Write(kOther, "target").attributes = FILE_ATTRIBUTE_READONLY;
+    sim::SimApi api(machine);
+
+    EXPECT_FALSE(api.CopyFileA(kFile, kOther, FALSE));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(api.MoveFileExA(kFile, kOther, MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    ASSERT_TRUE(api.SetFileAttributesA(kOther, FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_FALSE(api.CopyFileA(kFile, kOther, TRUE));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_FALSE(api.MoveFileA(kFile, kOther));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+
+    ASSERT_TRUE(api.CopyFileA(kFile, kOther, FALSE));
+    EXPECT_EQ(test::FileText(machine, kOther), "source");
+    EXPECT_EQ(machine.files.Find(kOther)->attributes, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(machine.files.Find(kOther)->version, "1.2.3.4");
+
+    // An open stream keeps its file from being moved or deleted.
+    FILE* stream = api.fopen(kOther, "r");
+    EXPECT_FALSE(api.MoveFileExA(kFile, kOther, MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(api.DeleteFileA(kOther));
+    api.fclose(stream);
+    EXPECT_TRUE(api.MoveFileExA(kOther, kFile, MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(machine.files.Find(kOther), nullptr);
+}
+
+TEST(SimFiles, DelayedMovesWaitForTheRestart)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kFile, "new");
+    machine.files.Write(kOther, "old");
+    sim::SimApi api(machine);
+    ASSERT_TRUE(api.MoveFileExA(kFile, kOther, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_FALSE(api.MoveFileExA("C:\\Data\\gone.txt", kOther, MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_EQ(test::FileText(machine, kOther), "old");
+    ASSERT_EQ(machine.pendingRenames.size(), 1u);
+
+    sim::Restart(machine);
+    EXPECT_EQ(test::FileText(machine, kOther), "new");
+    EXPECT_EQ(machine.files.Find(kFile), nullptr);
+    EXPECT_TRUE(machine.pendingRenames.empty());
+}
+
+TEST(SimFiles, SystemDirectoryReportsTheSizeItNeeds)
+{
+    sim::Machine machine = test::BaseMachine();
+    sim::SimApi api(machine);
+    UINT needed = api.GetSystemDirectoryA(nullptr, 0);
+    EXPECT_EQ(needed, machine.paths.system.size() + 1);
+    std::vector<char> buffer(needed);
+    EXPECT_EQ(api.GetSystemDirectoryA(buffer.data(), needed), needed - 1);
+    EXPECT_EQ(std::string(buffer.data()), machine.paths.system);
+}
+
+}  // namespace
