@@ -6,6 +6,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
+#include "system/FileVersion.h"
 #include "ui/resource.h"
 
 namespace {
@@ -76,21 +77,11 @@ void CRemendoApp::StepProgress(UINT stringId)
 void CRemendoApp::WriteVersionBanner(DebugLog& log)
 {
     std::string fileName = std::string(run::kVersionFileBase) + run::kVersionFileExtension;
-    DWORD handle = 0;
-    DWORD size = Win().GetFileVersionInfoSizeA(fileName.c_str(), &handle);
-    if (size == 0)
+    FileVersion version;
+    if (!ReadFileVersion(fileName, version))
         return;
-    std::vector<char> block(size);
-    if (!Win().GetFileVersionInfoA(fileName.c_str(), 0, size, block.data()))
-        return;
-    LPVOID fixed = nullptr;
-    UINT fixedLength = 0;
-    if (!Win().VerQueryValueA(block.data(), "\\", &fixed, &fixedLength) || fixed == nullptr ||
-        fixedLength < sizeof(VS_FIXEDFILEINFO))
-        return;
-    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-    int major = HIWORD(info->dwFileVersionMS);
-    int minor = LOWORD(info->dwFileVersionMS);
+    int major = HIWORD(version.dwFileVersionMS);
+    int minor = LOWORD(version.dwFileVersionMS);
     log.Write(Format(run::kBannerFormat, {major, minor}));
 }
 

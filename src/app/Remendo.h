@@ -23,6 +23,15 @@ public:
     void SetupOs();
     bool RunningAsAdministrator();
 
+    // System repairs
+    // Rewrites every hosts-file line that names exactly one of the two as an
+    // entry pairing the address with the host name (empty means unknown).
+    void UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName);
+    // True when the two hosts lines are the same entry (see HostsFile.cpp).
+    bool IsSameHostsEntry(std::string existingLine, std::string newLine);
+    // Installs the scan DLLs shipped beside the executable where they are newer.
+    void UpdateFiles();
+
     // Run state
     CProgressDlg m_dlgProgress;
     std::map<std::string, std::string> m_mapPrinterPorts;
@@ -50,4 +59,10 @@ private:
     void ShowStatus(UINT stringId);
     void WriteVersionBanner(class DebugLog& log);
     void WriteDateLine(class DebugLog& log);
+    void RewriteHostsFile(class DebugLog& log, const std::string& ipAddress, const std::string& hostName);
+    bool WriteUpdatedHosts(class DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+                           const std::string& ipAddress, const std::string& hostName);
+    bool UpdateFile(class DebugLog& log, const std::string& sourceDir, const char* fileName,
+                    const char* destinationKind);
+    void ReplaceInstalledFile(class DebugLog& log, const std::string& source, const std::string& destination);
 };

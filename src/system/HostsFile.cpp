@@ -1,0 +1,308 @@
+// The hosts-file update: the scanner software finds a networked all-in-one by
+// host name too, so every hosts entry that names exactly one of the device's
+// address and host name is rewritten to pair the two.
+//
+// The file is rewritten through hosts.new; the old file is kept as hosts.bak.
+#include <cctype>
+#include <vector>
+
+#include "app/Remendo.h"
+#include "app/RunConstants.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "platform/WinApi.h"
+
+namespace {
+const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
+const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
+const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
+const char kReadTextMode[] = "r";
+const char kWriteTextMode[] = "w";
+const std::size_t kMaxHostNameLength = 255;
+
+const char kStarting[] = "- Starting to update the Host file";
+const char kDone[] = "--- Done updating the Host file";
+const char kCurrentFile[] = "\tThe current hosts file: %s";
+const char kLeftAlone[] = "\tleft this hosts entry alone:";
+const char kUpdatingFrom[] = "\tupdating hosts entry from:";
+const char kUpdatingTo[] = "\tto";
+const char kLineDetail[] = "\t\t%s";
+const char kInvalidAddress[] = "Not a dotted IPv4 address, the hosts file is left as it is: %s";
+const char kInvalidHostName[] = "Not a valid host name, the hosts file is left as it is: %s";
+const char kNoSystemDirectory[] = "Unable to get system directory";
+const char kCannotOpenHosts[] = "unable to open hosts file";
+const char kCannotCreateNew[] = "unable to create hosts.new file";
+const char kCannotReadHosts[] = "Error reading hosts file, it is left as it is";
+const char kCannotWriteNew[] = "Error writing hosts.new file, the hosts file is left as it is";
+const char kCannotBackUp[] = "Error copying hosts to hosts.bak";
+const char kCannotReplace[] = "Error copying hosts.new to hosts";
+const char kCannotDeleteNew[] = "Error deleting hosts.new";
+
+// A C runtime stream that closes itself.
+class Stream {
+public:
+    Stream(const std::string& path, const char* mode) : m_file(Win().fopen(path.c_str(), mode)) {}
+    ~Stream() { Close(); }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    FILE* get() const { return m_file; }
+    // False when the stream's last writes did not reach the disk.
+    bool Close()
+    {
+        bool closed = m_file == nullptr || Win().fclose(m_file) == 0;
+        m_file = nullptr;
+        return closed;
+    }
+
+private:
+    FILE* m_file;
+};
+
+bool IsSpace(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// An address or host name counts only as a whole field of a line.
+bool IsFieldBoundary(char c)
+{
+    return IsSpace(c) || c == '#';
+}
+
+bool MentionsField(const std::string& line, const std::string& field)
+{
+    if (field.empty())
+        return false;
+    for (std::size_t at = line.find(field); at != std::string::npos; at = line.find(field, at + 1)) {
+        std::size_t end = at + field.size();
+        if ((at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end])))
+            return true;
+    }
+    return false;
+}
+
+std::size_t SkipSpace(const std::string& line, std::size_t at)
+{
+    while (at < line.size() && IsSpace(line[at]))
+        ++at;
+    return at;
+}
+
+std::size_t SkipToken(const std::string& line, std::size_t at)
+{
+    while (at < line.size() && !IsSpace(line[at]))
+        ++at;
+    return at;
+}
+
+// The line's first token without its number signs: "#10.0.0.1" gives "10.0.0.1".
+std::string FirstTokenWithoutNumberSigns(const std::string& line)
+{
+    std::size_t start = SkipSpace(line, 0);
+    std::size_t end = SkipToken(line, start);
+    std::string token;
+    for (std::size_t at = start; at < end; ++at) {
+        if (line[at] != '#')
+            token += line[at];
+    }
+    return token;
+}
+
+// What follows the line's first token and the white space after it.
+std::string TextAfterFirstToken(const std::string& line)
+{
+    return line.substr(SkipSpace(line, SkipToken(line, SkipSpace(line, 0))));
+}
+
+// The entry pairing the address with the host name; an unknown one is taken
+// from the line itself. It ends with exactly one line feed.
+std::string ReplacementLine(const std::string& line, const std::string& ipAddress, const std::string& hostName)
+{
+    std::string replacement = (ipAddress.empty() ? FirstTokenWithoutNumberSigns(line) : ipAddress) + "\t" +
+                              (hostName.empty() ? TextAfterFirstToken(line) : hostName);
+    while (!replacement.empty() && (replacement.back() == '\n' || replacement.back() == '\r'))
+        replacement.pop_back();
+    return replacement + "\n";
+}
+
+// Four dot-separated decimal numbers of at most three digits, each up to 255.
+bool IsDottedIpv4Address(const std::string& text)
+{
+    std::size_t start = 0;
+    for (int part = 0; part < 4; ++part) {
+        std::size_t end = text.find('.', start);
+        if ((end == std::string::npos) != (part == 3))
+            return false;
+        std::string number = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (number.empty() || number.size() > 3 ||
+            number.find_first_not_of("0123456789") != std::string::npos || std::stoi(number) > 255)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Letters, digits, hyphens and dots: nothing that could split or comment out a hosts entry.
+bool IsHostName(const std::string& text)
+{
+    return text.size() <= kMaxHostNameLength &&
+           text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-.") ==
+               std::string::npos;
+}
+
+// Control characters would break the log's lines.
+std::string ShownInLog(std::string text)
+{
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f')
+            c = '?';
+    }
+    return text;
+}
+
+// Reads one whole line, whatever its length, with the character that ends it:
+// a line feed, or a carriage return that no line feed follows (a CR LF pair
+// arrives as one line feed). False at the end of the file or on a read error.
+bool ReadLine(FILE* file, std::string& line)
+{
+    line.clear();
+    for (int c = Win().fgetc(file); c != EOF; c = Win().fgetc(file)) {
+        line += static_cast<char>(c);
+        if (c == '\n' || c == '\r')
+            break;
+    }
+    return !line.empty();
+}
+
+bool WriteText(FILE* file, const std::string& text)
+{
+    return Win().fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+}  // namespace
+
+void CRemendoApp::UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName)
+{
+    DebugLog log("UpdateHostsEntry", run::kSourceFile);
+    log.Write(kStarting);
+    RewriteHostsFile(log, ipAddress, hostName);
+    log.Write(kDone);
+}
+
+void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, const std::string& hostName)
+{
+    // Both come from outside (name lookup, port monitor, product key, user):
+    // only a well-formed one may go into the file.
+    if (!ipAddress.empty() && !IsDottedIpv4Address(ipAddress)) {
+        log.Errorf(kInvalidAddress, ShownInLog(ipAddress));
+        return;
+    }
+    if (!hostName.empty() && !IsHostName(hostName)) {
+        log.Errorf(kInvalidHostName, ShownInLog(hostName));
+        return;
+    }
+
+    UINT size = Win().GetSystemDirectoryA(nullptr, 0);
+    if (size == 0) {
+        log.LogLastError(kNoSystemDirectory);
+        return;
+    }
+    std::vector<char> directory(size);
+    UINT length = Win().GetSystemDirectoryA(directory.data(), size);
+    if (length == 0 || length >= size) {
+        log.LogLastError(kNoSystemDirectory);
+        return;
+    }
+    std::string systemDir(directory.data(), length);
+    std::string hostsPath = systemDir + kHostsSuffix;
+    std::string newPath = systemDir + kNewSuffix;
+    std::string backupPath = systemDir + kBackupSuffix;
+    log.Writef(kCurrentFile, hostsPath);
+
+    if (!WriteUpdatedHosts(log, hostsPath, newPath, ipAddress, hostName))
+        return;
+    // The old file is saved before it is written over.
+    if (!Win().CopyFileA(hostsPath.c_str(), backupPath.c_str(), FALSE)) {
+        log.LogLastError(kCannotBackUp);
+        return;
+    }
+    if (!Win().CopyFileA(newPath.c_str(), hostsPath.c_str(), FALSE)) {
+        log.LogLastError(kCannotReplace);
+        return;
+    }
+    if (!Win().DeleteFileA(newPath.c_str()))
+        log.LogLastError(kCannotDeleteNew);
+}
+
+// Copies the hosts file line by line into the new file, rewriting the entries
+// that name exactly one of the two. False (and logged) when the new file is
+// not a complete copy, so that it never replaces the hosts file.
+bool CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+                                    const std::string& ipAddress, const std::string& hostName)
+{
+    Stream hosts(hostsPath, kReadTextMode);
+    if (hosts.get() == nullptr) {
+        log.LogLastError(kCannotOpenHosts);
+        return false;
+    }
+    Stream updated(newPath, kWriteTextMode);
+    if (updated.get() == nullptr) {
+        log.LogLastError(kCannotCreateNew);
+        return false;
+    }
+    std::string line;
+    while (ReadLine(hosts.get(), line)) {
+        std::string written = line;
+        if (MentionsField(line, ipAddress) != MentionsField(line, hostName)) {
+            std::string replacement = ReplacementLine(line, ipAddress, hostName);
+            if (IsSameHostsEntry(line, replacement)) {
+                log.Write(kLeftAlone);
+                log.Writef(kLineDetail, line);
+            } else {
+                m_bChangesMade = true;
+                log.Write(kUpdatingFrom);
+                log.Writef(kLineDetail, line);
+                log.Write(kUpdatingTo);
+                log.Writef(kLineDetail, replacement);
+                written = replacement;
+            }
+        }
+        if (!WriteText(updated.get(), written)) {
+            log.LogLastError(kCannotWriteNew);
+            return false;
+        }
+    }
+    if (Win().ferror(hosts.get())) {
+        log.LogLastError(kCannotReadHosts);
+        return false;
+    }
+    if (!updated.Close()) {
+        log.LogLastError(kCannotWriteNew);
+        return false;
+    }
+    return true;
+}
+
+// Lines are the same entry when, trimmed of white space, they agree before
+// their first blank (code 32; a tab does not split) and after it once the
+// white space there is skipped. A line without a blank is all tail. A tab-
+// separated replacement therefore differs from the same fields separated by
+// blanks, which are rewritten in the tab form.
+bool CRemendoApp::IsSameHostsEntry(std::string existingLine, std::string newLine)
+{
+    DebugLog log("IsSameHostsEntry", run::kSourceFile);
+    auto split = [](const std::string& line, std::string& head, std::string& tail) {
+        std::size_t first = SkipSpace(line, 0);
+        std::size_t last = line.size();
+        while (last > first && IsSpace(line[last - 1]))
+            --last;
+        std::string trimmed = line.substr(first, last - first);
+        std::size_t blank = trimmed.find(' ');
+        head = blank == std::string::npos ? std::string() : trimmed.substr(0, blank);
+        tail = blank == std::string::npos ? trimmed : trimmed.substr(SkipSpace(trimmed, blank));
+    };
+    std::string existingHead, existingTail, newHead, newTail;
+    split(existingLine, existingHead, existingTail);
+    split(newLine, newHead, newTail);
+    return existingHead == newHead && existingTail == newTail;
+}

@@ -1,0 +1,181 @@
+// The system-file update: scan DLLs shipped beside the executable replace the
+// installed ones when their version is newer. The shipped file is moved, not
+// copied; an installed file that cannot be moved aside is replaced at the next
+// restart instead.
+#include <cctype>
+#include <exception>
+
+#include "app/Remendo.h"
+#include "app/RunConstants.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "platform/WinApi.h"
+#include "system/FileVersion.h"
+
+namespace {
+struct FileToUpdate {
+    const char* pszFileName;     // null ends the table
+    const char* pszDestination;  // where the file is installed, see kSystemDirDestination
+};
+
+const char kSystemDirDestination[] = "WindowsSystemDir";
+
+const FileToUpdate g_aFilesToUpdate[] = {
+    {"cvqscan.dll", kSystemDirDestination},
+    {"cvqscan2.dll", kSystemDirDestination},
+    {"cvqscan3.dll", kSystemDirDestination},
+    {nullptr, nullptr},
+};
+
+const char kBackupExtension[] = "bak";
+
+const char kNoBackslash[] = "Error locating the last backslash";
+const char kNoSystemDirectory[] = "Error getting the system directory";
+const char kDestinationMissing[] = "Destination file not found: %s";
+const char kTryingToCopy[] = "Trying to copy '%s' to '%s'";
+const char kNoAttributes[] = "Can't get file attributes of dest file: %s";
+const char kRemovingReadOnly[] = "Removing read only attributes of dest file %s";
+const char kSourceVersion[] = "Src file version %d.%d.%d.%d";
+const char kDestinationVersion[] = "dst file version %d.%d.%d.%d";
+const char kTryingToUpdate[] = "- Trying to update: %s";
+const char kMoved[] = "--- Successfully moved file";
+const char kCannotReplace[] = "--- Unable to replace old file";
+const char kReplacedByRenaming[] = "--- Updated file by renaming old file and moving newer file in place";
+const char kNeedsReboot[] = "--- Need to update the file on the next reboot";
+const char kMovingBack[] = "----- Can the old file go back in place until then?";
+const char kMovedBack[] = "------- Yes, moved it back from %s";
+const char kNotMovedBack[] = "------- No, it stays at %s until the reboot";
+const char kCannotSchedule[] = "Unable to schedule the update for the next reboot";
+const char kUnexpected[] = "Unexpected error in UpdateFiles";
+
+bool Exists(const std::string& path)
+{
+    struct _stat status;
+    return Win()._stat(path.c_str(), &status) == 0;
+}
+
+bool SameTextIgnoringCase(const char* a, const char* b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    }
+    return *a == *b;
+}
+
+// The installed file's backup name: its extension replaced by "bak"
+// (cvqscan2.dll -> cvqscan2.bak). False when the file name has no extension.
+bool BackupPath(const std::string& destination, std::string& backup)
+{
+    std::string::size_type dot = destination.rfind('.');
+    std::string::size_type slash = destination.rfind('\\');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    backup = destination.substr(0, dot + 1) + kBackupExtension;
+    return true;
+}
+
+std::string VersionLine(const char* format, const FileVersion& version)
+{
+    return Format(format, {static_cast<int>(HIWORD(version.dwFileVersionMS)),
+                           static_cast<int>(LOWORD(version.dwFileVersionMS)),
+                           static_cast<int>(HIWORD(version.dwFileVersionLS)),
+                           static_cast<int>(LOWORD(version.dwFileVersionLS))});
+}
+}  // namespace
+
+void CRemendoApp::UpdateFiles()
+{
+    DebugLog log("UpdateFiles", run::kSourceFile);
+    try {
+        std::string::size_type slash = m_strExeDir.rfind('\\');
+        if (slash == std::string::npos) {
+            log.Error(kNoBackslash);
+            return;
+        }
+        std::string sourceDir = m_strExeDir.substr(0, slash + 1);
+        for (const FileToUpdate* row = g_aFilesToUpdate; row->pszFileName != nullptr; ++row) {
+            if (!UpdateFile(log, sourceDir, row->pszFileName, row->pszDestination))
+                return;
+        }
+    } catch (const std::exception&) {
+        log.Error(kUnexpected);
+    }
+}
+
+// One row of the table; false when the pass must end.
+bool CRemendoApp::UpdateFile(DebugLog& log, const std::string& sourceDir, const char* fileName,
+                             const char* destinationKind)
+{
+    std::string source = sourceDir + fileName;
+    // The system directory is the only place the table installs to.
+    if (!Exists(source) || !SameTextIgnoringCase(destinationKind, kSystemDirDestination))
+        return true;
+    char systemDir[MAX_PATH] = {};
+    UINT length = Win().GetSystemDirectoryA(systemDir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        log.Error(kNoSystemDirectory);
+        return false;
+    }
+    std::string destination = std::string(systemDir, length) + "\\" + fileName;
+    if (!Exists(destination)) {
+        log.Errorf(kDestinationMissing, destination);
+        return true;
+    }
+    log.Write(Format(kTryingToCopy, {source, destination}));
+
+    DWORD attributes = Win().GetFileAttributesA(destination.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        log.Errorf(kNoAttributes, destination);
+        return true;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        log.Writef(kRemovingReadOnly, destination);
+        Win().SetFileAttributesA(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+
+    FileVersion sourceVersion;
+    FileVersion destinationVersion;
+    if (!ReadFileVersion(source, sourceVersion) || !ReadFileVersion(destination, destinationVersion))
+        return true;
+    log.Write(VersionLine(kSourceVersion, sourceVersion));
+    log.Write(VersionLine(kDestinationVersion, destinationVersion));
+    if (sourceVersion.Value() <= destinationVersion.Value())
+        return true;
+
+    log.Writef(kTryingToUpdate, destination);
+    m_bChangesMade = true;
+    ReplaceInstalledFile(log, source, destination);
+    return true;
+}
+
+void CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
+{
+    if (Win().MoveFileA(source.c_str(), destination.c_str())) {
+        log.Write(kMoved);
+        return;
+    }
+    std::string backup;
+    if (!BackupPath(destination, backup)) {
+        log.Write(kCannotReplace);
+        return;
+    }
+    bool movedAside = Win().MoveFileExA(destination.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (movedAside && Win().MoveFileA(source.c_str(), destination.c_str())) {
+        log.Write(kReplacedByRenaming);
+        return;
+    }
+    m_bRebootNeeded = true;
+    log.Write(kNeedsReboot);
+    // Scanning must keep working until the restart: the installed file goes back.
+    if (movedAside) {
+        log.Write(kMovingBack);
+        if (Win().MoveFileA(backup.c_str(), destination.c_str()))
+            log.Writef(kMovedBack, backup);
+        else
+            log.Errorf(kNotMovedBack, backup);
+    }
+    if (!Win().MoveFileExA(source.c_str(), destination.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
+        log.LogLastError(kCannotSchedule);
+}

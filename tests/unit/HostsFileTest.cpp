@@ -1,0 +1,282 @@
+// The hosts-file update: which lines are rewritten and how, what the log says,
+// and that no failure or malformed file loses an entry.
+#include <gtest/gtest.h>
+
+#include "SimTestSupport.h"
+#include "app/Remendo.h"
+#include "log/DebugLog.h"
+
+namespace {
+
+const char kHosts[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
+const char kHostsNew[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.new";
+const char kHostsBak[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak";
+const char kAddress[] = "10.0.0.25";
+const char kHost[] = "cvq7250";
+const std::string kPrefix = "Remendo: UpdateHostsEntry> ";
+
+// Text as a Windows text file holds it: each line feed preceded by a carriage return.
+std::string OnDisk(const std::string& text)
+{
+    std::string bytes;
+    for (char c : text) {
+        if (c == '\n')
+            bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+}
+
+struct HostsRun {
+    std::vector<std::string> log;
+    bool changesMade = false;
+};
+
+HostsRun UpdateHosts(sim::Machine& machine, const std::string& address, const std::string& host)
+{
+    sim::SimApi api(machine);
+    test::ScopedBackend backend(api);
+    DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
+    CRemendoApp app;
+    app.UpdateHostsEntry(address, host);
+    // Only the log file itself stays open.
+    EXPECT_EQ(api.OpenHandleCount(), 1u);
+    return {test::LogLines(api), app.m_bChangesMade};
+}
+
+sim::Machine MachineWithHosts(const std::string& bytes)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kHosts, bytes);
+    return machine;
+}
+
+// All the bytes of a literal, NUL bytes included.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& wanted)
+{
+    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
+{
+    struct Case {
+        const char* what;
+        std::string address, host, line, written;
+    };
+    const std::string a = kAddress, h = kHost;
+    const Case cases[] = {
+        {"both named", a, h, "10.0.0.25 cvq7250\n", "10.0.0.25 cvq7250\n"},
+        {"already the tab form", a, h, "10.0.0.25\tcvq7250\n", "10.0.0.25\tcvq7250\n"},
+        {"address with another name", a, h, "10.0.0.25   oldname\n", "10.0.0.25\tcvq7250\n"},
+        {"host with another address", a, h, "10.0.0.20 cvq7250\n", "10.0.0.25\tcvq7250\n"},
+        {"comment holding both", a, h, "# 10.0.0.25 cvq7250 scanner\n", "# 10.0.0.25 cvq7250 scanner\n"},
+        {"comment holding the address only", a, h, "#10.0.0.25 old\n", "10.0.0.25\tcvq7250\n"},
+        {"neither", a, h, "127.0.0.1 localhost\n", "127.0.0.1 localhost\n"},
+        {"longer address, longer name", a, h, "10.0.0.250 cvq7250-b\n", "10.0.0.250 cvq7250-b\n"},
+        {"prefix address and name", "10.0.0.1", "printer", "10.0.0.12 printer2\n", "10.0.0.12 printer2\n"},
+        {"address inside a longer token", a, h, "x10.0.0.25 other\n", "x10.0.0.25 other\n"},
+        {"name ended by a number sign", "10.0.0.1", "printer", "10.0.0.9 printer#old\n", "10.0.0.1\tprinter\n"},
+        {"whole address after a longer one", "10.0.0.1", "printer", "10.0.0.12 10.0.0.1 x\n", "10.0.0.1\tprinter\n"},
+        {"address only: blank form", a, "", "10.0.0.25 name\n", "10.0.0.25\tname\n"},
+        {"address only: tab form", a, "", "10.0.0.25\tname\n", "10.0.0.25\tname\n"},
+        {"address only: aliases kept", a, "", "10.0.0.25   name  alias\n", "10.0.0.25\tname  alias\n"},
+        {"host only: commented address", "", h, "#10.0.0.20 cvq7250\n", "10.0.0.20\tcvq7250\n"},
+        {"nothing known", "", "", "10.0.0.25 cvq\n", "10.0.0.25 cvq\n"},
+    };
+    for (const Case& c : cases) {
+        sim::Machine machine = MachineWithHosts(OnDisk("127.0.0.1 localhost\n" + c.line + "# end\n"));
+        HostsRun run = UpdateHosts(machine, c.address, c.host);
+        EXPECT_EQ(test::FileText(machine, kHosts), OnDisk("127.0.0.1 localhost\n" + c.written + "# end\n")) << c.what;
+        EXPECT_EQ(run.changesMade, c.line != c.written) << c.what;
+        EXPECT_EQ(run.log.back(), kPrefix + "--- Done updating the Host file") << c.what;
+    }
+}
+
+TEST(UpdateHostsEntry, LogsEachRewrittenAndEachUntouchedEntry)
+{
+    sim::Machine machine = MachineWithHosts(OnDisk("10.0.0.25   oldname\n127.0.0.1 localhost\n"));
+    HostsRun run = UpdateHosts(machine, kAddress, kHost);
+    const std::vector<std::string> expected = {
+        kPrefix + "- Starting to update the Host file",
+        kPrefix + "\tThe current hosts file: " + kHosts,
+        kPrefix + "\tupdating hosts entry from:",
+        kPrefix + "\t\t10.0.0.25   oldname\n",
+        kPrefix + "\tto",
+        kPrefix + "\t\t10.0.0.25\tcvq7250\n",
+        kPrefix + "--- Done updating the Host file",
+    };
+    EXPECT_EQ(run.log, expected);
+
+    sim::Machine tabForm = MachineWithHosts(OnDisk("10.0.0.25\tname\n"));
+    run = UpdateHosts(tabForm, kAddress, "");
+    EXPECT_TRUE(Contains(run.log, kPrefix + "\tleft this hosts entry alone:"));
+    EXPECT_TRUE(Contains(run.log, kPrefix + "\t\t10.0.0.25\tname\n"));
+    EXPECT_FALSE(run.changesMade);
+}
+
+TEST(UpdateHostsEntry, BacksUpAndRewritesEvenWhenNothingChanges)
+{
+    const std::string hosts = OnDisk("127.0.0.1 localhost\n");
+    sim::Machine machine = MachineWithHosts(hosts);
+    HostsRun run = UpdateHosts(machine, kAddress, kHost);
+    EXPECT_EQ(run.log.size(), 3u);
+    EXPECT_FALSE(run.changesMade);
+    EXPECT_EQ(test::FileText(machine, kHosts), hosts);
+    EXPECT_EQ(test::FileText(machine, kHostsBak), hosts);
+    EXPECT_EQ(machine.files.Find(kHostsNew), nullptr);
+}
+
+TEST(UpdateHostsEntry, HandlesLongLinesWhole)
+{
+    const std::string aliases(290, 'a');
+    const std::string untouched = "192.168.1.1 " + std::string(300, 'b') + "\n";
+    sim::Machine machine = MachineWithHosts(OnDisk("10.0.0.25 " + aliases + "\n" + untouched));
+    UpdateHosts(machine, kAddress, kHost);
+    EXPECT_EQ(test::FileText(machine, kHosts), OnDisk("10.0.0.25\tcvq7250\n" + untouched));
+
+    sim::Machine addressOnly = MachineWithHosts(OnDisk("10.0.0.25  name " + aliases + "\n"));
+    UpdateHosts(addressOnly, kAddress, "");
+    EXPECT_EQ(test::FileText(addressOnly, kHosts), OnDisk("10.0.0.25\tname " + aliases + "\n"));
+}
+
+TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
+{
+    struct Case {
+        const char* what;
+        std::string before, after;
+    };
+    const Case cases[] = {
+        {"missing last line feed", "127.0.0.1 localhost\r\n10.0.0.25 old", "127.0.0.1 localhost\r\n10.0.0.25\tcvq7250\r\n"},
+        {"no line end at all", "10.0.0.25 old", "10.0.0.25\tcvq7250\r\n"},
+        {"line feeds only", "10.0.0.25 old\n127.0.0.1 localhost\n", "10.0.0.25\tcvq7250\r\n127.0.0.1 localhost\r\n"},
+        {"carriage returns only", "127.0.0.1 localhost\r10.0.0.25 old\r10.0.0.9 other\r",
+         "127.0.0.1 localhost\r10.0.0.25\tcvq7250\r\n10.0.0.9 other\r"},
+        {"NUL bytes", Bytes("10.0.0.25 old\0tail\r\n127.0.0.1\0x localhost\r\n"),
+         Bytes("10.0.0.25\tcvq7250\r\n127.0.0.1\0x localhost\r\n")},
+        {"empty file", "", ""},
+    };
+    for (const Case& c : cases) {
+        sim::Machine machine = MachineWithHosts(c.before);
+        UpdateHosts(machine, kAddress, kHost);
+        EXPECT_EQ(test::FileText(machine, kHosts), c.after) << c.what;
+        EXPECT_EQ(test::FileText(machine, kHostsBak), c.before) << c.what;
+    }
+}
+
+TEST(UpdateHostsEntry, NeverWritesAMalformedAddressOrHostName)
+{
+    struct Case {
+        std::string address, host;
+    };
+    const Case cases[] = {
+        {"10.0.0.25 evil", kHost}, {"10.0.0", kHost},     {"256.0.0.1", kHost},   {"1.2.3.4.5", kHost},
+        {"1.2.3.x", kHost},        {"1..2.3", kHost},     {kAddress, "two words"}, {kAddress, "cvq#7250"},
+        {kAddress, "cvq\n7250"},   {kAddress, "a\tb"},    {kAddress, std::string(256, 'a')}, {"", "name\x01"},
+    };
+    const std::string hosts = OnDisk("10.0.0.25 old\n10.0.0.20 cvq7250\n");
+    for (const Case& c : cases) {
+        sim::Machine machine = MachineWithHosts(hosts);
+        HostsRun run = UpdateHosts(machine, c.address, c.host);
+        EXPECT_EQ(test::FileText(machine, kHosts), hosts) << c.address << " / " << c.host;
+        EXPECT_EQ(machine.files.Find(kHostsBak), nullptr);
+        EXPECT_EQ(machine.files.Find(kHostsNew), nullptr);
+        ASSERT_EQ(run.log.size(), 3u);
+        EXPECT_EQ(run.log[1].rfind(kPrefix + "Not a ", 0), 0u) << run.log[1];
+        EXPECT_EQ(run.log[1].find('\n'), std::string::npos);
+        EXPECT_FALSE(run.changesMade);
+    }
+
+    sim::Machine longestName = MachineWithHosts(OnDisk("255.255.255.255 old\n"));
+    UpdateHosts(longestName, "255.255.255.255", std::string(255, 'a'));
+    EXPECT_EQ(test::FileText(longestName, kHosts), OnDisk("255.255.255.255\t" + std::string(255, 'a') + "\n"));
+}
+
+TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
+{
+    enum Hosts { kOld, kNew };
+    struct Case {
+        const char* operation;
+        int call;
+        const char* message;
+        Hosts hosts;
+        bool backupWritten;
+        bool newFileLeft;
+    };
+    const Case cases[] = {
+        {"GetSystemDirectoryA", 1, "Unable to get system directory", kOld, false, false},
+        {"fopen", 1, "unable to open hosts file", kOld, false, false},
+        {"fopen", 2, "unable to create hosts.new file", kOld, false, false},
+        {"fgetc", 3, "Error reading hosts file, it is left as it is", kOld, false, true},
+        {"fwrite", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, true},
+        {"fclose", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, true},
+        {"CopyFileA", 1, "Error copying hosts to hosts.bak", kOld, false, true},
+        {"CopyFileA", 2, "Error copying hosts.new to hosts", kOld, true, true},
+        {"DeleteFileA", 1, "Error deleting hosts.new", kNew, true, true},
+    };
+    const std::string before = OnDisk("10.0.0.25 old\n127.0.0.1 localhost\n");
+    const std::string after = OnDisk("10.0.0.25\tcvq7250\n127.0.0.1 localhost\n");
+    for (const Case& c : cases) {
+        sim::Machine machine = MachineWithHosts(before);
+        machine.faults.push_back({c.operation, c.call, ERROR_ACCESS_DENIED});
+        HostsRun run = UpdateHosts(machine, kAddress, kHost);
+        std::string what = std::string(c.operation) + " #" + std::to_string(c.call);
+        EXPECT_EQ(test::FileText(machine, kHosts), c.hosts == kOld ? before : after) << what;
+        EXPECT_EQ(machine.files.Find(kHostsBak) != nullptr, c.backupWritten) << what;
+        if (c.backupWritten) {
+            EXPECT_EQ(test::FileText(machine, kHostsBak), before) << what;
+        }
+        EXPECT_EQ(machine.files.Find(kHostsNew) != nullptr, c.newFileLeft) << what;
+        ASSERT_GE(run.log.size(), 2u);
+        EXPECT_EQ(run.log[run.log.size() - 2],
+                  std::string("DebugLog: LogLastError> ") + c.message + ": Access is denied.\r\n")
+            << what;
+        EXPECT_EQ(run.log.back(), kPrefix + "--- Done updating the Host file") << what;
+    }
+}
+
+TEST(UpdateHostsEntry, ReadOnlyOrMissingHostsFileIsReportedAndKept)
+{
+    const std::string hosts = OnDisk("10.0.0.25 old\n");
+    sim::Machine readOnly = MachineWithHosts(hosts);
+    readOnly.files.Find(kHosts)->attributes = FILE_ATTRIBUTE_READONLY;
+    HostsRun run = UpdateHosts(readOnly, kAddress, kHost);
+    EXPECT_EQ(test::FileText(readOnly, kHosts), hosts);
+    EXPECT_EQ(test::FileText(readOnly, kHostsBak), hosts);
+    EXPECT_EQ(run.log[run.log.size() - 2].rfind("DebugLog: LogLastError> Error copying hosts.new to hosts: ", 0), 0u);
+
+    sim::Machine missing = test::BaseMachine();
+    run = UpdateHosts(missing, kAddress, kHost);
+    EXPECT_EQ(run.log[run.log.size() - 2].rfind("DebugLog: LogLastError> unable to open hosts file: ", 0), 0u);
+    EXPECT_EQ(missing.files.Find(kHosts), nullptr);
+    EXPECT_EQ(missing.files.Find(kHostsNew), nullptr);
+}
+
+TEST(IsSameHostsEntry, OnlyABlankSplitsHeadFromTail)
+{
+    struct Case {
+        std::string existing, replacement;
+        bool same;
+    };
+    const Case cases[] = {
+        {"  10.0.0.25   name  \n", "10.0.0.25 name", true},
+        {"10.0.0.25 name\n", "10.0.0.25\tname\n", false},
+        {"10.0.0.25\tname\n", "10.0.0.25\tname\n", true},
+        {"10.0.0.25\tname\n", "10.0.0.25\tother\n", false},
+        {"10.0.0.25\t name", "10.0.0.25 name", false},
+        {"a b  c", "a b c", false},
+    };
+    sim::Machine machine = test::BaseMachine();
+    sim::SimApi api(machine);
+    test::ScopedBackend backend(api);
+    CRemendoApp app;
+    for (const Case& c : cases)
+        EXPECT_EQ(app.IsSameHostsEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;
+}
+
+}  // namespace
