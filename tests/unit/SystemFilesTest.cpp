@@ -203,4 +203,29 @@ TEST(UpdateFiles, StopsThePassWithoutExecutableFolderOrSystemDirectory)
     EXPECT_EQ(VersionOf(machine, kInstalled), "1.0.0.0");
 }
 
+// The sample machine ships a newer scan DLL and holds a stale hosts entry for the device.
+TEST(SystemRepairs, SampleMachineGetsItsScanDllAndHostsEntryRepaired)
+{
+    sim::Machine machine = test::ExampleMachine("networked-family-b");
+    const std::string hosts = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
+    const std::string before = test::FileText(machine, hosts);
+    {
+        sim::SimApi api(machine);
+        test::ScopedBackend backend(api);
+        DebugLog runLog("InitInstance", "Remendo", "C:\\WINDOWS\\TEMP\\Remendo.log");
+        CRemendoApp app;
+        app.m_strExeDir = "C:\\Program Files\\Corvane\\Remendo\\";
+        app.UpdateFiles();
+        app.UpdateHostsEntry("10.0.0.25", "cvq7250");
+        EXPECT_TRUE(app.m_bChangesMade);
+        EXPECT_FALSE(app.m_bRebootNeeded);
+    }
+    EXPECT_EQ(VersionOf(machine, kInstalled), "3.2.0.14");
+    EXPECT_EQ(VersionOf(machine, "C:\\WINDOWS\\system32\\cvqscan3.bak"), "3.1.5.2");
+    std::string after = before;
+    after.replace(after.find("10.0.0.20\tcvq7250"), 17, "10.0.0.25\tcvq7250");
+    EXPECT_EQ(test::FileText(machine, hosts), after);
+    EXPECT_NE(after.find("10.0.0.250      plotter"), std::string::npos);
+}
+
 }  // namespace
