@@ -30,6 +30,7 @@ public:
     virtual DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) = 0;
     virtual DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) = 0;
     virtual UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) = 0;
+    virtual UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) = 0;
 
     // Security
     virtual HANDLE GetCurrentThread() = 0;
@@ -71,6 +72,14 @@ public:
     virtual int fclose(FILE* stream) = 0;
     virtual int _stat(const char* path, struct _stat* buffer) = 0;
 
+    // Processes
+    virtual BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
+                                LPSECURITY_ATTRIBUTES lpProcessAttributes, LPSECURITY_ATTRIBUTES lpThreadAttributes,
+                                BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
+                                LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                                LPPROCESS_INFORMATION lpProcessInformation) = 0;
+    virtual DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) = 0;
+
     // Registry
     virtual LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) = 0;
     virtual LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
@@ -80,6 +89,16 @@ public:
     virtual LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                                 DWORD cbData) = 0;
     virtual LONG RegCloseKey(HKEY hKey) = 0;
+
+    // Service control manager
+    virtual SC_HANDLE OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess) = 0;
+    virtual SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess) = 0;
+    virtual BOOL QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) = 0;
+    virtual BOOL QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpServiceConfig, DWORD cbBufSize,
+                                     LPDWORD pcbBytesNeeded) = 0;
+    virtual BOOL StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors) = 0;
+    virtual BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) = 0;
+    virtual BOOL CloseServiceHandle(SC_HANDLE hSCObject) = 0;
 
     // Version resources
     virtual DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) = 0;

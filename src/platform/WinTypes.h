@@ -63,6 +63,8 @@ struct HICON__;
 using HICON = HICON__*;
 struct HLOCAL__;
 using HLOCAL = HLOCAL__*;
+struct SC_HANDLE__;
+using SC_HANDLE = SC_HANDLE__*;
 using PSID = void*;
 
 #define TRUE 1
@@ -101,6 +103,8 @@ using PSID = void*;
 #define WAIT_TIMEOUT 258L
 #define ERROR_NO_TOKEN 1008L
 #define ERROR_BADKEY 1010L
+#define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_INVALID_SERVICE_CONTROL 1052L
 #define ERROR_SERVICE_REQUEST_TIMEOUT 1053L
 #define ERROR_SERVICE_ALREADY_RUNNING 1056L
 #define ERROR_SERVICE_DISABLED 1058L
@@ -327,5 +331,77 @@ struct INITCOMMONCONTROLSEX {
 #define INFINITE 0xFFFFFFFFu
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_FAILED 0xFFFFFFFFu
+
+struct STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+};
+using LPSTARTUPINFOA = STARTUPINFOA*;
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
+
+// Services
+#define SC_MANAGER_ALL_ACCESS 0xF003Fu
+#define SERVICE_ALL_ACCESS 0xF01FFu
+#define SERVICE_WIN32_OWN_PROCESS 0x00000010u
+#define SERVICE_CONTROL_STOP 0x00000001u
+#define SERVICE_CONTROL_INTERROGATE 0x00000004u
+#define SERVICE_STOPPED 0x00000001u
+#define SERVICE_START_PENDING 0x00000002u
+#define SERVICE_STOP_PENDING 0x00000003u
+#define SERVICE_RUNNING 0x00000004u
+#define SERVICE_ACCEPT_STOP 0x00000001u
+#define SERVICE_BOOT_START 0x00000000u
+#define SERVICE_SYSTEM_START 0x00000001u
+#define SERVICE_AUTO_START 0x00000002u
+#define SERVICE_DEMAND_START 0x00000003u
+#define SERVICE_DISABLED 0x00000004u
+#define SERVICE_ERROR_NORMAL 0x00000001u
+
+struct SERVICE_STATUS {
+    DWORD dwServiceType;
+    DWORD dwCurrentState;
+    DWORD dwControlsAccepted;
+    DWORD dwWin32ExitCode;
+    DWORD dwServiceSpecificExitCode;
+    DWORD dwCheckPoint;
+    DWORD dwWaitHint;
+};
+using LPSERVICE_STATUS = SERVICE_STATUS*;
+
+struct QUERY_SERVICE_CONFIGA {
+    DWORD dwServiceType;
+    DWORD dwStartType;
+    DWORD dwErrorControl;
+    LPSTR lpBinaryPathName;
+    LPSTR lpLoadOrderGroup;
+    DWORD dwTagId;
+    LPSTR lpDependencies;
+    LPSTR lpServiceStartName;
+    LPSTR lpDisplayName;
+};
+using LPQUERY_SERVICE_CONFIGA = QUERY_SERVICE_CONFIGA*;
 
 #endif

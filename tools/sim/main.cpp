@@ -85,6 +85,8 @@ void PrintTranscript(const sim::SimApi& api)
     for (const sim::TranscriptEntry& entry : api.Transcript()) {
         if (entry.kind == sim::TranscriptEntry::kDebugOutput)
             std::cout << WithoutLineEnd(entry.text) << "\n";
+        else if (entry.kind == sim::TranscriptEntry::kProcessStarted)
+            std::cout << "[process started] " << entry.process.commandLine << " (" << entry.process.program << ")\n";
         else
             std::cout << "[message box \"" << entry.box.caption << "\"] " << entry.box.text << " -> "
                       << AnswerName(entry.box.answer) << "\n";

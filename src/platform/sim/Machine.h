@@ -50,6 +50,22 @@ struct Service {
     std::string binaryPath;
     int startChecks = 1;  // status checks until a start shows as running
     int stopChecks = 1;   // status checks until a stop shows as stopped
+    bool canOpen = true;  // false: OpenServiceA is refused with ERROR_ACCESS_DENIED
+    // While a start or stop is under way, the status checks still to come that show
+    // it pending. Not kept in a machine folder: a machine written out shows the
+    // state the service is heading for.
+    int pendingChecks = 0;
+};
+
+// A program that can be started as a child process. Its executable is a file of
+// the machine (one is created, empty, when the disks do not hold it).
+struct Program {
+    std::string path;     // full path of the executable
+    DWORD runsMs = 0;     // how long it runs before it ends, on the virtual clock
+    bool starts = true;   // false: CreateProcessA fails with ERROR_BAD_EXE_FORMAT
+    // For a service's executable: started with /REGSERVER it installs this service
+    // set to start automatically; with /UNREGSERVER it removes it.
+    std::string service;
 };
 
 // One message box shown during a run, and what it was answered.
@@ -86,6 +102,7 @@ struct Machine {
     std::vector<std::string> ports;
     std::map<std::string, std::string> hostNames;  // dotted address -> name
     std::vector<Service> services;
+    std::vector<Program> programs;
     std::vector<std::string> messageBoxAnswers;   // scripted answers, in order: "yes", "no", "cancel", "ok"
     std::vector<PendingRename> pendingRenames;
     std::vector<Fault> faults;

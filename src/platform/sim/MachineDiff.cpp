@@ -30,6 +30,15 @@ std::string Show(const RegValue& value)
     return hex + " (" + TypeName(value.type) + ")";
 }
 
+const Service* FindServiceByName(const std::vector<Service>& services, const std::string& name)
+{
+    for (const Service& service : services) {
+        if (UpperCase(service.name) == UpperCase(name))
+            return &service;
+    }
+    return nullptr;
+}
+
 std::string ValueName(const std::string& name)
 {
     return name.empty() ? "(Default)" : name;
@@ -91,13 +100,20 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
         out.push_back("file move scheduled for the next restart: " + rename.from + " -> " +
                       (rename.to.empty() ? std::string("(deleted)") : rename.to));
     }
-    for (std::size_t i = 0; i < before.services.size() && i < after.services.size(); ++i) {
-        const Service& old = before.services[i];
-        const Service& now = after.services[i];
-        if (old.state != now.state)
-            out.push_back("service " + old.name + ": " + old.state + " -> " + now.state);
-        if (old.startType != now.startType)
-            out.push_back("service " + old.name + " start type: " + old.startType + " -> " + now.startType);
+    for (const Service& old : before.services) {
+        const Service* now = FindServiceByName(after.services, old.name);
+        if (now == nullptr) {
+            out.push_back("service removed: " + old.name);
+            continue;
+        }
+        if (old.state != now->state)
+            out.push_back("service " + old.name + ": " + old.state + " -> " + now->state);
+        if (old.startType != now->startType)
+            out.push_back("service " + old.name + " start type: " + old.startType + " -> " + now->startType);
+    }
+    for (const Service& now : after.services) {
+        if (FindServiceByName(before.services, now.name) == nullptr)
+            out.push_back("service added: " + now.name + " (" + now.state + ", start type " + now.startType + ")");
     }
     return out;
 }

@@ -275,8 +275,23 @@ void ReadMachine(const json& document, Machine& machine)
                     {"binaryPath", [&](const json& f) { service.binaryPath = Text(f, "binaryPath"); }},
                     {"startChecks", [&](const json& f) { service.startChecks = static_cast<int>(Number(f, "startChecks")); }},
                     {"stopChecks", [&](const json& f) { service.stopChecks = static_cast<int>(Number(f, "stopChecks")); }},
+                    {"canOpen", [&](const json& f) { service.canOpen = Flag(f, "canOpen"); }},
                 });
                 machine.services.push_back(service);
+            }
+        }},
+        {"programs", [&](const json& v) {
+            for (const json& entry : List(v, "programs")) {
+                Program program;
+                ReadObject(entry, "programs", {
+                    {"path", [&](const json& f) { program.path = Text(f, "path"); }},
+                    {"runsMs", [&](const json& f) { program.runsMs = Number(f, "runsMs"); }},
+                    {"starts", [&](const json& f) { program.starts = Flag(f, "starts"); }},
+                    {"service", [&](const json& f) { program.service = Text(f, "service"); }},
+                });
+                if (program.path.empty())
+                    throw ManifestProblem{"programs", "every entry of \"programs\" needs a \"path\""};
+                machine.programs.push_back(program);
             }
         }},
         {"messageBoxAnswers", [&](const json& v) {
@@ -322,6 +337,11 @@ void ReadMachine(const json& document, Machine& machine)
                 file = &machine.files.Write(path, std::string());
             file->version = version;
         }
+    }
+    // Programs name files of the machine too; a missing one is created empty.
+    for (const Program& program : machine.programs) {
+        if (machine.files.Find(program.path) == nullptr)
+            machine.files.Write(program.path, std::string());
     }
     // Attributes other than "archive" alone, of files on the machine's disks.
     if (document.contains("fileAttributes")) {
@@ -400,7 +420,15 @@ std::string WriteManifest(const Machine& machine)
                                         {"startType", service.startType},
                                         {"binaryPath", AnsiToUtf8(service.binaryPath)},
                                         {"startChecks", service.startChecks},
-                                        {"stopChecks", service.stopChecks}});
+                                        {"stopChecks", service.stopChecks},
+                                        {"canOpen", service.canOpen}});
+    }
+    document["programs"] = json::array();
+    for (const Program& program : machine.programs) {
+        document["programs"].push_back({{"path", AnsiToUtf8(program.path)},
+                                        {"runsMs", program.runsMs},
+                                        {"starts", program.starts},
+                                        {"service", AnsiToUtf8(program.service)}});
     }
     document["messageBoxAnswers"] = machine.messageBoxAnswers;
     document["pendingRenames"] = json::array();

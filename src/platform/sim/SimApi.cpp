@@ -122,6 +122,16 @@ std::vector<std::string> SimApi::DebugOutput() const
     return lines;
 }
 
+std::vector<StartedProcess> SimApi::StartedProcesses() const
+{
+    std::vector<StartedProcess> processes;
+    for (const TranscriptEntry& entry : m_transcript) {
+        if (entry.kind == TranscriptEntry::kProcessStarted)
+            processes.push_back(entry.process);
+    }
+    return processes;
+}
+
 std::vector<ShownMessageBox> SimApi::MessageBoxes() const
 {
     std::vector<ShownMessageBox> boxes;
@@ -177,7 +187,7 @@ HLOCAL SimApi::LocalFree(HLOCAL hMem)
 
 void SimApi::OutputDebugStringA(LPCSTR lpOutputString)
 {
-    m_transcript.push_back({TranscriptEntry::kDebugOutput, lpOutputString ? lpOutputString : "", {}});
+    m_transcript.push_back({TranscriptEntry::kDebugOutput, lpOutputString ? lpOutputString : "", {}, {}});
 }
 
 // System information, time
@@ -380,7 +390,9 @@ HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, D
 BOOL SimApi::CloseHandle(HANDLE hObject)
 {
     auto found = m_handles.find(hObject);
-    if (found == m_handles.end() || found->second.kind == OpenObject::kStream) {
+    // Streams are closed with fclose, service handles with CloseServiceHandle.
+    if (found == m_handles.end() || found->second.kind == OpenObject::kStream ||
+        found->second.kind == OpenObject::kServiceManager || found->second.kind == OpenObject::kService) {
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }

@@ -16,11 +16,18 @@
 
 namespace sim {
 
+// A child process started with CreateProcessA.
+struct StartedProcess {
+    std::string program;      // the executable that ran, as found on the machine's disks
+    std::string commandLine;  // the command line it was given
+};
+
 // One entry of a run's transcript, in the order things happened.
 struct TranscriptEntry {
-    enum Kind { kDebugOutput, kMessageBox } kind;
+    enum Kind { kDebugOutput, kMessageBox, kProcessStarted } kind;
     std::string text;  // the debugger-output text, or the message box's text
     ShownMessageBox box;
+    StartedProcess process;
 };
 
 struct SimControl {
@@ -55,6 +62,7 @@ public:
     const std::vector<TranscriptEntry>& Transcript() const { return m_transcript; }
     std::vector<std::string> DebugOutput() const;
     std::vector<ShownMessageBox> MessageBoxes() const;
+    std::vector<StartedProcess> StartedProcesses() const;
     // Every pause asked for, in milliseconds, and their sum.
     const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
     unsigned long long ElapsedMilliseconds() const { return m_elapsedMs; }
@@ -62,7 +70,7 @@ public:
     const std::map<HWND, SimWindow>& Windows() const { return m_windows; }
     // How often an operation was called.
     int CallCount(const std::string& operation) const;
-    // Handles still open (kernel objects, file streams and registry keys).
+    // Handles still open (kernel objects, file streams, service handles and registry keys).
     std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
 
     // Asked for a message box's answer when no scripted answer is left;
@@ -82,6 +90,7 @@ public:
     DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
     DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
     UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) override;
+    UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
     HANDLE GetCurrentThread() override;
     HANDLE GetCurrentProcess() override;
     BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) override;
@@ -114,6 +123,11 @@ public:
     int ferror(FILE* stream) override;
     int fclose(FILE* stream) override;
     int _stat(const char* path, struct _stat* buffer) override;
+    BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                        LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                        LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                        LPPROCESS_INFORMATION lpProcessInformation) override;
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
     LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;
     LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
                        LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) override;
@@ -122,6 +136,14 @@ public:
     LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                         DWORD cbData) override;
     LONG RegCloseKey(HKEY hKey) override;
+    SC_HANDLE OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess) override;
+    SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess) override;
+    BOOL QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) override;
+    BOOL QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpServiceConfig, DWORD cbBufSize,
+                             LPDWORD pcbBytesNeeded) override;
+    BOOL StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors) override;
+    BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) override;
+    BOOL CloseServiceHandle(SC_HANDLE hSCObject) override;
     DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
     BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
     BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) override;
@@ -151,15 +173,22 @@ private:
     SimControl* FindControl(HWND hWnd);
     SimControl* FindDlgControl(HWND hDlg, int id);
     HWND NewWindowHandle();
+    // The service an open service handle names (nullptr, with the last error set, when none).
+    Service* ServiceOfHandle(SC_HANDLE hService);
+    // The executable CreateProcessA would run ("" when none is found).
+    std::string ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const;
+    const Program* FindProgram(const std::string& path) const;
+    void RegisterOrRemoveService(const Program& program, const std::string& commandLine);
 
     struct OpenObject {
-        enum Kind { kFile, kStream, kMapping, kToken } kind;
-        std::string name;  // file key, mapping name or token kind
+        enum Kind { kFile, kStream, kMapping, kToken, kServiceManager, kService, kProcess, kThread } kind;
+        std::string name;  // file key, mapping name, token kind, service name or program path
         DWORD access = 0;
         DWORD share = 0;
         std::size_t position = 0;
         bool textMode = false;     // streams: CR LF on disk is a line feed in memory
         bool streamError = false;  // streams: what ferror reports
+        unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
     };
     // True when a handle or stream open on the file (by key) keeps an access
     // with this access and sharing from being granted.

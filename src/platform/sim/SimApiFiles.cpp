@@ -45,6 +45,17 @@ UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
     return static_cast<UINT>(path.size());
 }
 
+UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails("GetWindowsDirectoryA"))
+        return 0;
+    const std::string& path = m_machine.paths.windows;
+    if (lpBuffer == nullptr || uSize <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
+
 BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
     if (Fails("CopyFileA"))

@@ -81,7 +81,7 @@ int SimApi::MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
         box.answer = onUnscriptedMessageBox(box);
     else
         box.answer = DefaultAnswer(uType);
-    m_transcript.push_back({TranscriptEntry::kMessageBox, box.text, box});
+    m_transcript.push_back({TranscriptEntry::kMessageBox, box.text, box, {}});
     return box.answer;
 }
 

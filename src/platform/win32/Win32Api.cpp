@@ -44,6 +44,8 @@ DWORD Win32Api::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) { return ::Get
 
 UINT Win32Api::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetSystemDirectoryA(lpBuffer, uSize); }
 
+UINT Win32Api::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetWindowsDirectoryA(lpBuffer, uSize); }
+
 // Security
 
 HANDLE Win32Api::GetCurrentThread() { return ::GetCurrentThread(); }
@@ -146,6 +148,23 @@ int Win32Api::fclose(FILE* stream) { return ::fclose(stream); }
 
 int Win32Api::_stat(const char* path, struct _stat* buffer) { return ::_stat(path, buffer); }
 
+// Processes
+
+BOOL Win32Api::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                              LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                              LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                              LPPROCESS_INFORMATION lpProcessInformation)
+{
+    return ::CreateProcessA(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
+                            bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory, lpStartupInfo,
+                            lpProcessInformation);
+}
+
+DWORD Win32Api::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
+{
+    return ::WaitForSingleObject(hHandle, dwMilliseconds);
+}
+
 // Registry
 
 LONG Win32Api::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
@@ -172,6 +191,41 @@ LONG Win32Api::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
 }
 
 LONG Win32Api::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
+
+// Service control manager
+
+SC_HANDLE Win32Api::OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess)
+{
+    return ::OpenSCManagerA(lpMachineName, lpDatabaseName, dwDesiredAccess);
+}
+
+SC_HANDLE Win32Api::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess)
+{
+    return ::OpenServiceA(hSCManager, lpServiceName, dwDesiredAccess);
+}
+
+BOOL Win32Api::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus)
+{
+    return ::QueryServiceStatus(hService, lpServiceStatus);
+}
+
+BOOL Win32Api::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpServiceConfig, DWORD cbBufSize,
+                                   LPDWORD pcbBytesNeeded)
+{
+    return ::QueryServiceConfigA(hService, lpServiceConfig, cbBufSize, pcbBytesNeeded);
+}
+
+BOOL Win32Api::StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors)
+{
+    return ::StartServiceA(hService, dwNumServiceArgs, lpServiceArgVectors);
+}
+
+BOOL Win32Api::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus)
+{
+    return ::ControlService(hService, dwControl, lpServiceStatus);
+}
+
+BOOL Win32Api::CloseServiceHandle(SC_HANDLE hSCObject) { return ::CloseServiceHandle(hSCObject); }
 
 // Version resources
 

@@ -21,6 +21,7 @@ public:
     DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) override;
     DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) override;
     UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) override;
+    UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
 
     // Security
     HANDLE GetCurrentThread() override;
@@ -59,6 +60,11 @@ public:
     int ferror(FILE* stream) override;
     int fclose(FILE* stream) override;
     int _stat(const char* path, struct _stat* buffer) override;
+    BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                        LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                        LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                        LPPROCESS_INFORMATION lpProcessInformation) override;
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
 
     // Registry
     LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) override;
@@ -69,6 +75,14 @@ public:
     LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                         DWORD cbData) override;
     LONG RegCloseKey(HKEY hKey) override;
+    SC_HANDLE OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess) override;
+    SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess) override;
+    BOOL QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) override;
+    BOOL QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpServiceConfig, DWORD cbBufSize,
+                             LPDWORD pcbBytesNeeded) override;
+    BOOL StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors) override;
+    BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) override;
+    BOOL CloseServiceHandle(SC_HANDLE hSCObject) override;
 
     // Version resources
     DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
