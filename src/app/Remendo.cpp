@@ -146,10 +146,21 @@ BOOL CRemendoApp::InitInstance()
         log.Write("--- Yes, we have administrator privileges");
     }
 
+    // 10. The spooler must run (NT family only).
+    if (!m_bWin9x)
+        EnsureSpoolerRuns(log);
+
     // 11.
     StepProgress(IDS_SEARCHING);
 
+    // 21. The management service must be installed and start automatically (NT family only).
+    StepProgress(IDS_CHECKING_QMX);
+    if (!m_bWin9x)
+        CheckManagementService(log);
+
     // 22.
+    StepProgress(IDS_REREGISTERING_DLLS);
+    RegisterScanDll();
     guard.Release();
     m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, run::kProgressLast, 0);
     m_dlgProgress.DestroyWindow();

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "app/WinApp.h"
+#include "platform/WinTypes.h"
 #include "ui/ProgressDlg.h"
+
+class DebugLog;
 
 class CRemendoApp : public CWinApp {
 public:
@@ -23,6 +26,29 @@ public:
     void SetupOs();
     bool RunningAsAdministrator();
 
+    // Scanner registry repairs
+    //
+    // UpdateRegVar is the one way a repair changes a registry value. It checks
+    // the string value `valueName` of `key` (opened by the caller with
+    // KEY_ALL_ACCESS, and closed by the caller) against `wanted`, rewrites it
+    // when it differs (byte for byte), and writes exactly one answer line naming
+    // the value "<keyText>\<valueName>"; the caller writes its question line
+    // ("- Does ... need updating?") just before. A rewrite keeps the value's type
+    // and sets m_bChangesMade. A missing or unreadable value (259 characters at
+    // most are read) is never created; a value that is not a string (REG_SZ,
+    // REG_EXPAND_SZ) is never rewritten and gets the "Couldn't fix" error line.
+    // The wanted text may be of any length.
+    void UpdateRegVar(HKEY key, const std::string& valueName, const std::string& wanted, const std::string& keyText);
+    // A directly attached device (key opened with KEY_ALL_ACCESS by the caller):
+    // its port value is set to m_strPortName, and other imaging devices on its
+    // DOT4 scan channel are moved to "Dot4Scan<subkeyName>".
+    void FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyName);
+    // The TCP/IP port named m_strPortName, in the maker's port monitor or else
+    // in the system's, gets m_strIpAddress, m_strHwAddress and m_strHostName.
+    // True when the port was found and its values checked (the caller then
+    // restarts the spooler).
+    bool UpdatePrinterIPandMac();
+
     // System repairs
     // Rewrites every hosts-file line that names exactly one of the two as an
     // entry pairing the address with the host name (empty means unknown).
@@ -31,6 +57,10 @@ public:
     bool IsSameHostsEntry(std::string existingLine, std::string newLine);
     // Installs the scan DLLs shipped beside the executable where they are newer.
     void UpdateFiles();
+    // Runs cvqmgr40.exe /UNREGSERVER then /REGSERVER; true when both ran and ended in time.
+    bool ReInstallQMXService();
+    // Starts regsvr32 on the selected family's scan DLL (not waited for).
+    void RegisterScanDll();
 
     // Run state
     CProgressDlg m_dlgProgress;
@@ -56,13 +86,17 @@ public:
     bool m_bFamilyB = false;
 
 private:
+    // Run steps on the service control manager, written on the run's log scope.
+    void EnsureSpoolerRuns(DebugLog& log);
+    void CheckManagementService(DebugLog& log);
+
     void ShowStatus(UINT stringId);
-    void WriteVersionBanner(class DebugLog& log);
-    void WriteDateLine(class DebugLog& log);
-    void RewriteHostsFile(class DebugLog& log, const std::string& ipAddress, const std::string& hostName);
-    bool WriteUpdatedHosts(class DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+    void WriteVersionBanner(DebugLog& log);
+    void WriteDateLine(DebugLog& log);
+    void RewriteHostsFile(DebugLog& log, const std::string& ipAddress, const std::string& hostName);
+    bool WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
                            const std::string& ipAddress, const std::string& hostName);
-    bool UpdateFile(class DebugLog& log, const std::string& sourceDir, const char* fileName,
+    bool UpdateFile(DebugLog& log, const std::string& sourceDir, const char* fileName,
                     const char* destinationKind);
-    void ReplaceInstalledFile(class DebugLog& log, const std::string& source, const std::string& destination);
+    void ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination);
 };

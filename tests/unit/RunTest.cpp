@@ -111,7 +111,7 @@ TEST(Run, OldLogIsDeletedAndMissingExecutablePathUsesTheTempDirectory)
     machine.files.Write(kLog, std::string(5000, 'x'));
     sim::SimApi api(machine);
     sim::RunUtility(api);
-    EXPECT_EQ(test::FileText(machine, kLog).find('x'), std::string::npos);
+    EXPECT_EQ(test::FileText(machine, kLog).find("xxxx"), std::string::npos);
 
     sim::Machine pathless = test::BaseMachine();
     pathless.faults.push_back({"GetModuleFileNameA", 1, ERROR_INSUFFICIENT_BUFFER});

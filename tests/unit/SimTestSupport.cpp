@@ -7,11 +7,23 @@
 
 namespace test {
 
+namespace {
+const char kManagementExe[] = "C:\\WINDOWS\\system32\\cvqmgr40.exe";
+const char kRegsvr32Exe[] = "C:\\WINDOWS\\system32\\regsvr32.exe";
+}  // namespace
+
 sim::Machine BaseMachine()
 {
     sim::Machine machine;
     machine.paths.executable = "C:\\Tools\\Remendo.exe";
     machine.files.Write(machine.paths.executable, "MZ").version = "1.0.0.0";
+    machine.services.push_back({"Spooler", "Print Spooler", "running", "auto", "C:\\WINDOWS\\system32\\spoolsv.exe"});
+    machine.services.push_back({"stisvc", "Windows Image Acquisition (WIA)", "running", "auto", ""});
+    machine.services.push_back({"QMX Driver CVQ40", "QMX Driver CVQ40", "running", "auto", kManagementExe});
+    machine.programs.push_back({kManagementExe, 300, true, "QMX Driver CVQ40"});
+    machine.programs.push_back({kRegsvr32Exe, 200, true, ""});
+    for (const sim::Program& program : machine.programs)
+        machine.files.Write(program.path, "MZ");
     return machine;
 }
 

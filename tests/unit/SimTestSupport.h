@@ -9,7 +9,10 @@
 namespace test {
 
 // A small NT 5.1 machine whose user is an administrator, with the utility
-// installed at C:\Tools\Remendo.exe (version 1.0.0.0).
+// installed at C:\Tools\Remendo.exe (version 1.0.0.0), the spooler and the
+// still-image service running, the maker's management service installed to
+// start automatically, and the programs cvqmgr40.exe and regsvr32.exe in the
+// system directory.
 sim::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).
