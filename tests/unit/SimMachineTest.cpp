@@ -116,7 +116,8 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.printers.push_back({"Printer \xe9", "IP_1.2.3.4", "Driver"});
     original.ports = {"DOT4_001"};
     original.hostNames["1.2.3.4"] = "host";
-    original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2});
+    original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2, false});
+    original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
     original.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
@@ -131,6 +132,8 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
     EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
+    EXPECT_FALSE(reread.services.back().canOpen);
+    EXPECT_EQ(reread.programs.at(0).service, "QMX Driver CVQ40");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
