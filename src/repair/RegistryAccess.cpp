@@ -15,11 +15,8 @@ LONG ScopedRegKey::Open(HKEY parent, const std::string& subKey, REGSAM access)
 {
     HKEY opened = nullptr;
     LONG status = Win().RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
-    if (status == ERROR_SUCCESS) {
-        if (m_h != nullptr)
-            Win().RegCloseKey(m_h);
+    if (status == ERROR_SUCCESS)
         m_h = opened;
-    }
     return status;
 }
 

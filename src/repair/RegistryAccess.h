@@ -16,7 +16,7 @@ public:
     ScopedRegKey(const ScopedRegKey&) = delete;
     ScopedRegKey& operator=(const ScopedRegKey&) = delete;
 
-    // RegOpenKeyExA's result; on success the key is held.
+    // RegOpenKeyExA's result; on success the key is held. One key per object.
     LONG Open(HKEY parent, const std::string& subKey, REGSAM access);
     HKEY Get() const { return m_h; }
 
