@@ -149,6 +149,10 @@ BOOL CRemendoApp::InitInstance()
     // 11.
     StepProgress(IDS_SEARCHING);
 
+    // 12-14. Discovery, then the user's confirmation or answers.
+    if (!ConfirmConnectionInfo(log))
+        return FALSE;
+
     // 22.
     guard.Release();
     m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, run::kProgressLast, 0);

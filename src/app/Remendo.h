@@ -23,6 +23,14 @@ public:
     void SetupOs();
     bool RunningAsAdministrator();
 
+    // Discovery of the all-in-one and its connection
+    bool DetermineInfo();
+    void GetInfoFromPortMonitor();
+    bool EnumeratePortMonitor(const std::string& portsKeyPath);
+    bool GetInfoFromProduct();
+    bool ResolveHostFromIP(const std::string& ip, std::string& host);
+    bool PromptUserForInfo();
+
     // System repairs
     // Rewrites every hosts-file line that names exactly one of the two as an
     // entry pairing the address with the host name (empty means unknown).
@@ -59,6 +67,10 @@ private:
     void ShowStatus(UINT stringId);
     void WriteVersionBanner(class DebugLog& log);
     void WriteDateLine(class DebugLog& log);
+    // Sets the family flag of one family and clears the others (all, for none).
+    void SelectFamily(const struct ProductFamily* family);
+    // Steps 12-14 of the run: false when the run ends here.
+    bool ConfirmConnectionInfo(class DebugLog& log);
     void RewriteHostsFile(class DebugLog& log, const std::string& ipAddress, const std::string& hostName);
     bool WriteUpdatedHosts(class DebugLog& log, const std::string& hostsPath, const std::string& newPath,
                            const std::string& ipAddress, const std::string& hostName);

@@ -113,9 +113,12 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.os = {4, 10, 222, 1, "A \xe9 pack", true};
     original.tokens = {"admin-deny-only", "user"};
     original.namedObjects.insert("cvRemendoUtility");
-    original.printers.push_back({"Printer \xe9", "IP_1.2.3.4", "Driver"});
+    original.printers = {{"Printer \xe9", "IP_1.2.3.4", "Driver"}};
     original.ports = {"DOT4_001"};
+    original.printerListNotReadyCalls = 3;
     original.hostNames["1.2.3.4"] = "host";
+    original.socketsVersion = MAKEWORD(1, 1);
+    original.dialog = sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit", "cancel"}};
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2});
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
@@ -131,6 +134,10 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
     EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
+    ASSERT_TRUE(reread.dialog.has_value());
+    EXPECT_EQ(reread.dialog->product, std::optional<std::string>("Series \xe9"));
+    EXPECT_FALSE(reread.dialog->port.has_value());
+    EXPECT_EQ(reread.socketsVersion, MAKEWORD(1, 1));
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));

@@ -12,6 +12,8 @@ sim::Machine BaseMachine()
     sim::Machine machine;
     machine.paths.executable = "C:\\Tools\\Remendo.exe";
     machine.files.Write(machine.paths.executable, "MZ").version = "1.0.0.0";
+    machine.printers.push_back({"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"});
+    machine.ports = {"DOT4_001", "LPT1:"};
     return machine;
 }
 

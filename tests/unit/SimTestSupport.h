@@ -9,7 +9,8 @@
 namespace test {
 
 // A small NT 5.1 machine whose user is an administrator, with the utility
-// installed at C:\Tools\Remendo.exe (version 1.0.0.0).
+// installed at C:\Tools\Remendo.exe (version 1.0.0.0) and one family B
+// all-in-one ("CV Quillray 7250") attached directly on port DOT4_001.
 sim::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).
