@@ -107,6 +107,30 @@ TEST(Manifest, RejectsUnknownFieldsAndWrongTypesWithTheirLine)
     EXPECT_NE(error.message.find("not valid JSON"), std::string::npos);
 }
 
+TEST(Manifest, RejectsMalformedDialogAnswersAndSocketsVersion)
+{
+    const char* const documents[] = {
+        "{\"dialog\": {\"ipAddress\": \"10.0.0\"}}",
+        "{\"dialog\": {\"ipAddress\": \"10.0.0.256\"}}",
+        "{\"dialog\": {\"ipAddress\": \"10.0.x.1\"}}",
+        "{\"dialog\": {\"buttons\": [\"ok\"]}}",
+        "{\"dialog\": {\"connection\": \"usb\"}}",
+        "{\"dialog\": {\"host\": \"h\"}}",
+        "{\"socketsVersion\": \"2\"}",
+        "{\"socketsVersion\": \"2.256\"}",
+    };
+    for (const char* document : documents) {
+        sim::Machine machine;
+        sim::ParseError error;
+        EXPECT_FALSE(sim::ReadManifest(document, machine, error)) << document;
+    }
+    sim::Machine machine;
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadManifest("{\"dialog\": {\"ipAddress\": \"10..0.\", \"buttons\": []}}", machine, error))
+        << error.message;
+    EXPECT_EQ(machine.dialog->ipAddress, std::optional<std::string>("10..0."));
+}
+
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
     sim::Machine original = test::BaseMachine();
