@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/WinApp.h"
+#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
@@ -16,7 +17,6 @@ namespace {
 const char kSourceFile[] = "RemendoDlg";
 const int kHwAddressMaxChars = 17;  // six pairs of hex digits and five colons
 const DWORD kPortInfoLevel = 2;
-const char kDot4PortMarker[] = "DOT4_";
 const char kIpFormat[] = "%d.%d.%d.%d";
 
 bool IsSpace(char c)
@@ -156,7 +156,7 @@ void CRemendoDlg::FillPortList(DebugLog& log)
         if (record.pPortName == nullptr)
             continue;
         std::string name = record.pPortName;
-        if (name.find(kDot4PortMarker) == std::string::npos || !listed.insert(name).second)
+        if (name.find(discovery::kDot4PortMarker) == std::string::npos || !listed.insert(name).second)
             continue;
         m_ctlPort.AddString(name);
         if (m_strPort < name)
