@@ -153,6 +153,14 @@ BOOL CRemendoApp::InitInstance()
     // 11.
     StepProgress(IDS_SEARCHING);
 
+    // 12-14. Discovery, then the user's confirmation or answers.
+    if (!ConfirmConnectionInfo(log))
+        return FALSE;
+
+    // 15-20. The imaging devices and the product key.
+    if (!RepairImagingDevices(log))
+        return FALSE;
+
     // 21. The management service must be installed and start automatically (NT family only).
     StepProgress(IDS_CHECKING_QMX);
     if (!m_bWin9x)

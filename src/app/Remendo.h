@@ -49,6 +49,20 @@ public:
     // restarts the spooler).
     bool UpdatePrinterIPandMac();
 
+    // Discovery of the all-in-one and its connection
+    bool DetermineInfo();
+    void GetInfoFromPortMonitor();
+    bool EnumeratePortMonitor(const std::string& portsKeyPath);
+    bool GetInfoFromProduct();
+    bool ResolveHostFromIP(const std::string& ip, std::string& host);
+    bool PromptUserForInfo();
+
+    // Imaging devices and the product key
+    bool EnumerateImagingClass();
+    bool FixImagingDevice(std::string subkeyName);
+    void FixNetworkedScanDevice(HKEY deviceKey, HKEY dataKey, const std::string& subkeyName);
+    void FixCvProductKey(std::string productKeyName);
+
     // System repairs
     // Rewrites every hosts-file line that names exactly one of the two as an
     // entry pairing the address with the host name (empty means unknown).
@@ -93,6 +107,14 @@ private:
     void ShowStatus(UINT stringId);
     void WriteVersionBanner(DebugLog& log);
     void WriteDateLine(DebugLog& log);
+    // Sets the family flag of one family and clears the others (all, for none).
+    void SelectFamily(const struct ProductFamily* family);
+    // Steps 12-14 of the run: false when the run ends here.
+    bool ConfirmConnectionInfo(DebugLog& log);
+    // Steps 15-20 of the run: false when the run ends here (no imaging device).
+    bool RepairImagingDevices(DebugLog& log);
+    // The product-key name of the selected family ("" when none is selected).
+    std::string SelectedProductKeyName() const;
     void RewriteHostsFile(DebugLog& log, const std::string& ipAddress, const std::string& hostName);
     bool WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
                            const std::string& ipAddress, const std::string& hostName);

@@ -19,5 +19,8 @@ const char kImagingClassKey9x[] = "System\\CurrentControlSet\\Services\\Class\\I
 const char kImagingClassKeyNtFormat[] = "%s\\%s";
 const char kClassKeyNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
 const char kImagingClassGuid[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+const char kNetworkedQuestionFormat[] = "Found %s networked at %s using %s, Continue with this information?";
+const char kDirectQuestionFormat[] = "Found %s on %s, Continue with this information?";
+const unsigned kConfirmationStyle = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
 const char kNotAdministratorMessage[] = "You need administrator privileges to run this utility";
 }  // namespace run

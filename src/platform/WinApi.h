@@ -99,6 +99,17 @@ public:
     virtual BOOL StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors) = 0;
     virtual BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) = 0;
     virtual BOOL CloseServiceHandle(SC_HANDLE hSCObject) = 0;
+    // Print spooler
+    virtual BOOL EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
+                               LPDWORD pcbNeeded, LPDWORD pcReturned) = 0;
+    virtual BOOL EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
+                            LPDWORD pcReturned) = 0;
+
+    // Windows Sockets
+    virtual int WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) = 0;
+    virtual ULONG inet_addr(const char* cp) = 0;
+    virtual hostent* gethostbyaddr(const char* addr, int len, int type) = 0;
+    virtual int WSACleanup() = 0;
 
     // Version resources
     virtual DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) = 0;
@@ -119,6 +130,11 @@ public:
     virtual UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) = 0;
     virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
     virtual BOOL EnableWindow(HWND hWnd, BOOL bEnable) = 0;
+    virtual INT_PTR DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                                    DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
+    virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
+    virtual HWND SetFocus(HWND hWnd) = 0;
+    virtual HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) = 0;
 };
 
 // The backend in force for this process (the real system or a simulated machine).

@@ -30,6 +30,7 @@ using BYTE = unsigned char;
 using WORD = unsigned short;
 using DWORD = unsigned int;  // 32 bits, as on Windows
 using LONG = int;            // 32 bits, as on Windows
+using ULONG = unsigned int;  // 32 bits, as on Windows
 using UINT = unsigned int;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
@@ -80,6 +81,8 @@ using PSID = void*;
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff))
 #define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xff))
 #define HIBYTE(w) (static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xff))
+#define MAKEWORD(a, b) (static_cast<WORD>(static_cast<BYTE>(a) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8)))
+#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 #define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 
 // Error codes
@@ -97,6 +100,7 @@ using PSID = void*;
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_LEVEL 124L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
@@ -115,6 +119,9 @@ using PSID = void*;
 #define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define WSAEAFNOSUPPORT 10047L
+#define WSAVERNOTSUPPORTED 10092L
+#define WSANOTINITIALISED 10093L
 #define WSAHOST_NOT_FOUND 11001L
 
 // Registry
@@ -326,6 +333,67 @@ struct INITCOMMONCONTROLSEX {
 #define ICC_PROGRESS_CLASS 0x00000020u
 #define ICC_INTERNET_CLASSES 0x00000800u
 #define ICC_STANDARD_CLASSES 0x00004000u
+
+// Print spooler
+#define PRINTER_ENUM_LOCAL 0x00000002u
+#define PRINTER_ENUM_CONNECTIONS 0x00000004u
+
+struct PRINTER_INFO_2A {
+    LPSTR pServerName;
+    LPSTR pPrinterName;
+    LPSTR pShareName;
+    LPSTR pPortName;
+    LPSTR pDriverName;
+    LPSTR pComment;
+    LPSTR pLocation;
+    void* pDevMode;
+    LPSTR pSepFile;
+    LPSTR pPrintProcessor;
+    LPSTR pDatatype;
+    LPSTR pParameters;
+    void* pSecurityDescriptor;
+    DWORD Attributes;
+    DWORD Priority;
+    DWORD DefaultPriority;
+    DWORD StartTime;
+    DWORD UntilTime;
+    DWORD Status;
+    DWORD cJobs;
+    DWORD AveragePPM;
+};
+
+struct PORT_INFO_2A {
+    LPSTR pPortName;
+    LPSTR pMonitorName;
+    LPSTR pDescription;
+    DWORD fPortType;
+    DWORD Reserved;
+};
+
+// Windows Sockets (the 64-bit layout of WSADATA)
+#define WSADESCRIPTION_LEN 256
+#define WSASYS_STATUS_LEN 128
+#define AF_INET 2
+#define INADDR_NONE 0xffffffffu
+
+struct WSADATA {
+    WORD wVersion;
+    WORD wHighVersion;
+    unsigned short iMaxSockets;
+    unsigned short iMaxUdpDg;
+    char* lpVendorInfo;
+    char szDescription[WSADESCRIPTION_LEN + 1];
+    char szSystemStatus[WSASYS_STATUS_LEN + 1];
+};
+using LPWSADATA = WSADATA*;
+
+struct hostent {
+    char* h_name;
+    char** h_aliases;
+    short h_addrtype;
+    short h_length;
+    char** h_addr_list;
+};
 
 // Processes and waits
 #define INFINITE 0xFFFFFFFFu

@@ -24,3 +24,17 @@
 // the window is created.
 #define TEXT_PROGRESS_STATUS_TEMPLATE "Capturing information"
 #define TEXT_PROGRESS_CAPTION "CV Remendo Utility"
+
+// The connection-information dialog's title and control texts (trailing blanks included).
+#define TEXT_REMENDO_DIALOG_CAPTION "CV Quillray Remendo Utility"
+#define TEXT_GROUP_PRODUCT "1) Select the all-in-one to be configured: "
+#define TEXT_GROUP_INFO "2) Fill in the appropriate information: "
+#define TEXT_RADIO_DIRECT \
+    "If your device is connected to this PC via a USB or parallel printer cable, select the same port that is shown on the port tab of the printers property dialog:"
+#define TEXT_RADIO_NETWORK \
+    "If your device is connected to the network, enter the information below as found on the printer's config report "
+#define TEXT_IP_LABEL "IP address:"
+#define TEXT_HW_LABEL "Hardware address:"
+#define TEXT_HOST_LABEL "Host name:"
+#define TEXT_FIX_IT "Fix It"
+#define TEXT_CANCEL "Cancel"

@@ -269,7 +269,7 @@ TEST(Run, StoppedSpoolerIsStartedAndCountsAsAChange)
         ASSERT_NE(question, lines.end());
         // Failure lines of the status query come first; the answers follow the question.
         std::vector<std::string> answers;
-        for (auto line = question + 1; line != lines.end() && line->find("- Is the QMX") == std::string::npos; ++line) {
+        for (auto line = question + 1; line != lines.end() && line->find("> - ") == std::string::npos; ++line) {
             if (line->find("QueryServiceStatus failed") == std::string::npos)
                 answers.push_back(*line);
         }
@@ -284,6 +284,10 @@ TEST(Run, NineXFamilyChecksNoServiceButRegistersTheScanDll)
     machine.os.platform = VER_PLATFORM_WIN32_WINDOWS;
     machine.os.major = 4;
     machine.os.minor = 10;
+    // On the 9x family the imaging devices are registered elsewhere.
+    sim::RegKey& device = machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000");
+    device.SetValue("DriverDesc", sim::kRegSz, sim::StringData("CV Quillray 7250"));
+    machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000\\DeviceData");
     sim::SimApi api(machine);
     sim::RunUtility(api);
     EXPECT_EQ(api.CallCount("OpenSCManagerA"), 0);

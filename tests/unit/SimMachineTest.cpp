@@ -107,17 +107,44 @@ TEST(Manifest, RejectsUnknownFieldsAndWrongTypesWithTheirLine)
     EXPECT_NE(error.message.find("not valid JSON"), std::string::npos);
 }
 
+TEST(Manifest, RejectsMalformedDialogAnswersAndSocketsVersion)
+{
+    const char* const documents[] = {
+        "{\"dialog\": {\"ipAddress\": \"10.0.0\"}}",
+        "{\"dialog\": {\"ipAddress\": \"10.0.0.256\"}}",
+        "{\"dialog\": {\"ipAddress\": \"10.0.x.1\"}}",
+        "{\"dialog\": {\"buttons\": [\"ok\"]}}",
+        "{\"dialog\": {\"connection\": \"usb\"}}",
+        "{\"dialog\": {\"host\": \"h\"}}",
+        "{\"socketsVersion\": \"2\"}",
+        "{\"socketsVersion\": \"2.256\"}",
+    };
+    for (const char* document : documents) {
+        sim::Machine machine;
+        sim::ParseError error;
+        EXPECT_FALSE(sim::ReadManifest(document, machine, error)) << document;
+    }
+    sim::Machine machine;
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadManifest("{\"dialog\": {\"ipAddress\": \"10..0.\", \"buttons\": []}}", machine, error))
+        << error.message;
+    EXPECT_EQ(machine.dialog->ipAddress, std::optional<std::string>("10..0."));
+}
+
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
     sim::Machine original = test::BaseMachine();
     original.os = {4, 10, 222, 1, "A \xe9 pack", true};
     original.tokens = {"admin-deny-only", "user"};
     original.namedObjects.insert("cvRemendoUtility");
-    original.printers.push_back({"Printer \xe9", "IP_1.2.3.4", "Driver"});
+    original.printers = {{"Printer \xe9", "IP_1.2.3.4", "Driver"}};
     original.ports = {"DOT4_001"};
+    original.printerListNotReadyCalls = 3;
     original.hostNames["1.2.3.4"] = "host";
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2, false});
     original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
+    original.socketsVersion = MAKEWORD(1, 1);
+    original.dialog = sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit", "cancel"}};
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
     original.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
@@ -134,6 +161,10 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
     EXPECT_FALSE(reread.services.back().canOpen);
     EXPECT_EQ(reread.programs.at(0).service, "QMX Driver CVQ40");
+    ASSERT_TRUE(reread.dialog.has_value());
+    EXPECT_EQ(reread.dialog->product, std::optional<std::string>("Series \xe9"));
+    EXPECT_FALSE(reread.dialog->port.has_value());
+    EXPECT_EQ(reread.socketsVersion, MAKEWORD(1, 1));
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));

@@ -10,6 +10,7 @@ namespace test {
 namespace {
 const char kManagementExe[] = "C:\\WINDOWS\\system32\\cvqmgr40.exe";
 const char kRegsvr32Exe[] = "C:\\WINDOWS\\system32\\regsvr32.exe";
+const char kImagingClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 }  // namespace
 
 sim::Machine BaseMachine()
@@ -24,6 +25,16 @@ sim::Machine BaseMachine()
     machine.programs.push_back({kRegsvr32Exe, 200, true, ""});
     for (const sim::Program& program : machine.programs)
         machine.files.Write(program.path, "MZ");
+    machine.printers.push_back({"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"});
+    machine.ports = {"DOT4_001", "LPT1:"};
+    // Its scanner, already set up as the run would leave it.
+    const std::string device = std::string("HKEY_LOCAL_MACHINE\\") + kImagingClassKey + "\\0000";
+    sim::RegKey& deviceKey = machine.registry.Create(device);
+    deviceKey.SetValue("DriverDesc", sim::kRegSz, sim::StringData("CV Quillray 7250"));
+    deviceKey.SetValue("DeviceID", sim::kRegSz, sim::StringData("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"));
+    deviceKey.SetValue("CreateFileName", sim::kRegSz, sim::StringData("DOT4_001"));
+    sim::RegKey& dataKey = machine.registry.Create(device + "\\DeviceData");
+    dataKey.SetValue("TwainDS", sim::kRegSz, sim::StringData("CV Quillray 7250 TWAIN"));
     return machine;
 }
 

@@ -13,6 +13,8 @@ namespace test {
 // still-image service running, the maker's management service installed to
 // start automatically, and the programs cvqmgr40.exe and regsvr32.exe in the
 // system directory.
+// installed at C:\Tools\Remendo.exe (version 1.0.0.0) and one family B
+// all-in-one ("CV Quillray 7250") attached directly on port DOT4_001.
 sim::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).

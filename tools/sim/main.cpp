@@ -14,6 +14,7 @@
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/Restart.h"
 #include "platform/sim/SimProcess.h"
+#include "TerminalDialog.h"
 
 const std::map<std::string, std::string>& EmbeddedSampleMachine();
 
@@ -122,8 +123,10 @@ int main(int argc, char** argv)
                                                               : options.machineFolder)
               << "\n";
     sim::SimApi api(machine);
-    if (isatty(STDIN_FILENO))
+    if (isatty(STDIN_FILENO)) {
         api.onUnscriptedMessageBox = AskOnTerminal;
+        api.onUnscriptedDialog = TerminalDialogAsker(api);
+    }
     sim::RunUtility(api);
     PrintTranscript(api);
     if (options.reboot) {

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "ui/StringTable.h"
+#include "platform/WinTypes.h"
 #include "ui/resource.h"
 
 namespace sim {
@@ -16,12 +17,35 @@ const DialogTemplate* FindDialogTemplate(int id)
              {IDC_STATUS, "STATIC", TEXT_PROGRESS_STATUS_TEMPLATE, false},
              {IDC_PROGRESS, "msctls_progress32", "Progress1", false},
          }},
+        {IDD_REMENDO_DIALOG,
+         false,
+         {
+             {IDC_GROUP_PRODUCT, "BUTTON", TEXT_GROUP_PRODUCT, false},
+             {IDC_PRODUCT, "COMBOBOX", "", true},
+             {IDC_GROUP_INFO, "BUTTON", TEXT_GROUP_INFO, false},
+             {IDC_RADIO_DIRECT, "BUTTON", TEXT_RADIO_DIRECT, false},
+             {IDC_RADIO_NETWORK, "BUTTON", TEXT_RADIO_NETWORK, false},
+             {IDC_PORT, "COMBOBOX", "", true},
+             {IDC_IP_LABEL, "STATIC", TEXT_IP_LABEL, false},
+             {IDC_IPADDRESS, "SysIPAddress32", "", false},
+             {IDC_HW_LABEL, "STATIC", TEXT_HW_LABEL, false},
+             {IDC_HWADDR, "EDIT", "", false},
+             {IDC_HOST_LABEL, "STATIC", TEXT_HOST_LABEL, false},
+             {IDC_HOST, "EDIT", "", false},
+             {IDOK, "BUTTON", TEXT_FIX_IT, false},
+             {IDCANCEL, "BUTTON", TEXT_CANCEL, false},
+         }},
     };
     for (const DialogTemplate& dialog : templates) {
         if (dialog.id == id)
             return &dialog;
     }
     return nullptr;
+}
+
+bool HasIconResource(int id)
+{
+    return id == IDR_MAINFRAME;
 }
 
 const char* FindResourceString(unsigned id)

@@ -22,6 +22,9 @@ struct DialogTemplate {
 // nullptr for a template the utility does not have.
 const DialogTemplate* FindDialogTemplate(int id);
 
+// Whether the utility has an icon resource of that ID.
+bool HasIconResource(int id);
+
 // The string table's text of an ID, nullptr when there is none.
 const char* FindResourceString(unsigned id);
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,6 +85,21 @@ struct PendingRename {
     bool replaceExisting = false;
 };
 
+// How the user answers the connection dialog (template 102), played as a user
+// would: type the product, click the connection's radio button, fill the port
+// or the network fields (a disabled field takes no typing), then press the
+// buttons in order until the dialog closes. Unset fields keep what the dialog shows.
+// When the buttons run out with the dialog still open, the user closes it.
+struct DialogAnswers {
+    std::optional<std::string> product;
+    std::optional<std::string> connection;       // "direct" or "network"
+    std::optional<std::string> port;
+    std::optional<std::string> ipAddress;        // "a.b.c.d"; an empty field stays blank, "" clears all four
+    std::optional<std::string> hardwareAddress;
+    std::optional<std::string> hostName;
+    std::vector<std::string> buttons;            // "fixit" or "cancel"
+};
+
 struct Fault {
     std::string operation;  // e.g. "CreateFileA"
     int call = 1;           // which call of that operation fails (1 = the first)
@@ -100,11 +116,14 @@ struct Machine {
     std::set<std::string> namedObjects;  // kernel objects other processes hold, e.g. "cvRemendoUtility"
     std::vector<Printer> printers;
     std::vector<std::string> ports;
+    int printerListNotReadyCalls = 0;  // EnumPrintersA calls answered ERROR_INVALID_PARAMETER first
     std::map<std::string, std::string> hostNames;  // dotted address -> name
+    WORD socketsVersion = MAKEWORD(2, 2);          // the highest Windows Sockets version
     std::vector<Service> services;
     std::vector<Program> programs;
     std::vector<std::string> messageBoxAnswers;   // scripted answers, in order: "yes", "no", "cancel", "ok"
     std::vector<PendingRename> pendingRenames;
+    std::optional<DialogAnswers> dialog;          // scripted answers to the connection dialog
     std::vector<Fault> faults;
 };
 

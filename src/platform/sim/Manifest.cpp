@@ -133,6 +133,78 @@ const std::initializer_list<const char*> kTokenKinds = {"none", "denied", "admin
 const std::initializer_list<const char*> kAnswers = {"yes", "no", "cancel", "ok"};
 const std::initializer_list<const char*> kServiceStates = {"stopped", "running"};
 const std::initializer_list<const char*> kStartTypes = {"boot", "system", "auto", "demand", "disabled"};
+const std::initializer_list<const char*> kConnections = {"direct", "network"};
+const std::initializer_list<const char*> kButtons = {"fixit", "cancel"};
+
+// "major.minor", each 0-255.
+WORD SocketsVersion(const json& value)
+{
+    std::string text = Text(value, "socketsVersion");
+    unsigned major = 0, minor = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%u.%u%c", &major, &minor, &tail) != 2 || major > 255 || minor > 255)
+        throw ManifestProblem{"socketsVersion", "\"socketsVersion\" must be \"major.minor\""};
+    return MAKEWORD(major, minor);
+}
+
+// "a.b.c.d" where each field is 0-255 or left empty (a blank field); "" is a cleared control.
+std::string IpFields(const json& value)
+{
+    std::string text = Text(value, "ipAddress");
+    if (text.empty())
+        return text;
+    std::vector<std::string> fields(1);
+    for (char c : text) {
+        if (c == '.')
+            fields.emplace_back();
+        else
+            fields.back() += c;
+    }
+    bool valid = fields.size() == 4;
+    for (const std::string& field : fields) {
+        valid = valid && field.size() <= 3 &&
+                std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                (field.empty() || std::stoi(field) <= 255);
+    }
+    if (!valid)
+        throw ManifestProblem{"ipAddress", "\"ipAddress\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
+    return text;
+}
+
+DialogAnswers ReadDialogAnswers(const json& v)
+{
+    DialogAnswers answers;
+    ReadObject(v, "dialog", {
+        {"product", [&](const json& f) { answers.product = Text(f, "product"); }},
+        {"connection", [&](const json& f) { answers.connection = OneOf(f, "connection", kConnections); }},
+        {"port", [&](const json& f) { answers.port = Text(f, "port"); }},
+        {"ipAddress", [&](const json& f) { answers.ipAddress = IpFields(f); }},
+        {"hardwareAddress", [&](const json& f) { answers.hardwareAddress = Text(f, "hardwareAddress"); }},
+        {"hostName", [&](const json& f) { answers.hostName = Text(f, "hostName"); }},
+        {"buttons", [&](const json& f) {
+            for (const json& button : List(f, "buttons"))
+                answers.buttons.push_back(OneOf(button, "buttons", kButtons));
+        }},
+    });
+    return answers;
+}
+
+json WriteDialogAnswers(const DialogAnswers& answers)
+{
+    json section = json::object();
+    auto put = [&](const char* field, const std::optional<std::string>& value) {
+        if (value)
+            section[field] = AnsiToUtf8(*value);
+    };
+    put("product", answers.product);
+    put("connection", answers.connection);
+    put("port", answers.port);
+    put("ipAddress", answers.ipAddress);
+    put("hardwareAddress", answers.hardwareAddress);
+    put("hostName", answers.hostName);
+    section["buttons"] = answers.buttons;
+    return section;
+}
 
 struct AttributeName {
     const char* name;
@@ -258,6 +330,11 @@ void ReadMachine(const json& document, Machine& machine)
             for (const json& port : List(v, "ports"))
                 machine.ports.push_back(Text(port, "ports"));
         }},
+        {"printerListNotReadyCalls", [&](const json& v) {
+            machine.printerListNotReadyCalls = static_cast<int>(Number(v, "printerListNotReadyCalls"));
+        }},
+        {"socketsVersion", [&](const json& v) { machine.socketsVersion = SocketsVersion(v); }},
+        {"dialog", [&](const json& v) { machine.dialog = ReadDialogAnswers(v); }},
         {"hostNames", [&](const json& v) {
             if (!v.is_object())
                 throw ManifestProblem{"hostNames", "\"hostNames\" must be an object"};
@@ -409,6 +486,9 @@ std::string WriteManifest(const Machine& machine)
                                         {"port", AnsiToUtf8(printer.port)},
                                         {"driver", AnsiToUtf8(printer.driver)}});
     document["ports"] = AnsiList(machine.ports);
+    document["printerListNotReadyCalls"] = machine.printerListNotReadyCalls;
+    document["socketsVersion"] = std::to_string(LOBYTE(machine.socketsVersion)) + "." +
+                                 std::to_string(HIBYTE(machine.socketsVersion));
     document["hostNames"] = json::object();
     for (const auto& entry : machine.hostNames)
         document["hostNames"][AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
@@ -436,6 +516,8 @@ std::string WriteManifest(const Machine& machine)
         document["pendingRenames"].push_back({{"from", AnsiToUtf8(rename.from)},
                                               {"to", AnsiToUtf8(rename.to)},
                                               {"replaceExisting", rename.replaceExisting}});
+    if (machine.dialog)
+        document["dialog"] = WriteDialogAnswers(*machine.dialog);
     document["faults"] = json::array();
     for (const Fault& fault : machine.faults)
         document["faults"].push_back({{"operation", AnsiToUtf8(fault.operation)}, {"call", fault.call}, {"error", fault.error}});

@@ -4,9 +4,11 @@
 // operation can be made to fail by name and call count (Machine::faults).
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,8 +40,8 @@ struct SimControl {
     std::vector<std::string> items;  // combo-box entries
     bool sorted = false;
     int position = 0;        // progress bar
-    DWORD ipAddress = 0;     // IP address control
-    bool ipBlank = true;
+    std::array<int, 4> ipFields = {-1, -1, -1, -1};  // IP address control, -1 = blank field
+    int textLimit = 0;       // characters a user can type (EM_LIMITTEXT), 0 = no limit
     HWND hwnd = nullptr;
 };
 
@@ -49,6 +51,12 @@ struct SimWindow {
     bool destroyed = false;
     DLGPROC proc = nullptr;
     std::map<int, SimControl> controls;
+    bool modal = false;
+    bool ended = false;       // EndDialog was called
+    INT_PTR result = 0;       // the modal dialog's result
+    HICON bigIcon = nullptr;  // WM_SETICON
+    HICON smallIcon = nullptr;
+    int focus = 0;            // ID of the control with the focus
 };
 
 class SimApi : public WinApi {
@@ -76,6 +84,9 @@ public:
     // Asked for a message box's answer when no scripted answer is left;
     // without it the box gets its default button.
     std::function<int(const ShownMessageBox&)> onUnscriptedMessageBox;
+    // Asked for the user's next answers to an open modal dialog when the machine
+    // scripts none; no answer (or no asker) closes the dialog.
+    std::function<std::optional<DialogAnswers>(const SimWindow&)> onUnscriptedDialog;
 
     // WinApi
     DWORD GetLastError() override;
@@ -144,6 +155,18 @@ public:
     BOOL StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors) override;
     BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) override;
     BOOL CloseServiceHandle(SC_HANDLE hSCObject) override;
+    // Print spooler
+    BOOL EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf, LPDWORD pcbNeeded,
+                       LPDWORD pcReturned) override;
+    BOOL EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
+                    LPDWORD pcReturned) override;
+
+    // Windows Sockets
+    int WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) override;
+    ULONG inet_addr(const char* cp) override;
+    hostent* gethostbyaddr(const char* addr, int len, int type) override;
+    int WSACleanup() override;
+
     DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
     BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
     BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) override;
@@ -160,6 +183,11 @@ public:
     UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) override;
     LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
     BOOL EnableWindow(HWND hWnd, BOOL bEnable) override;
+    INT_PTR DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                            LPARAM dwInitParam) override;
+    BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    HWND SetFocus(HWND hWnd) override;
+    HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) override;
 
 private:
     // Counts the call and, when a fault names this call, sets its error and says so.
@@ -179,6 +207,11 @@ private:
     std::string ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const;
     const Program* FindProgram(const std::string& path) const;
     void RegisterOrRemoveService(const Program& program, const std::string& commandLine);
+    HWND CreateFromTemplate(int templateId, DLGPROC proc);
+    // The user at an open modal dialog: scripted, asked, or closing it.
+    void PlayDialogUser(HWND hDlg);
+    void ApplyDialogAnswers(HWND hDlg, const DialogAnswers& answers);
+    void PressButton(HWND hDlg, int id);
 
     struct OpenObject {
         enum Kind { kFile, kStream, kMapping, kToken, kServiceManager, kService, kProcess, kThread } kind;
@@ -218,6 +251,14 @@ private:
     std::set<void*> m_allocations;       // SIDs and message buffers handed out
     std::map<HWND, SimWindow> m_windows;
     std::map<HWND, std::pair<HWND, int>> m_controlOwners;  // control -> (dialog, id)
+    bool m_dialogScriptUsed = false;
+    int m_socketsStarted = 0;  // WSAStartup calls not yet matched by WSACleanup
+    // The host entry gethostbyaddr hands out, valid until its next call.
+    std::string m_hostName;
+    std::vector<char*> m_hostAliases;
+    std::array<char, 4> m_hostAddress = {};
+    std::vector<char*> m_hostAddresses;
+    hostent m_hostEntry = {};
 };
 
 }  // namespace sim

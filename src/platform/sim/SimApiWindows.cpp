@@ -46,6 +46,9 @@ bool OffersAnswer(UINT style, int answer)
     }
 }
 
+// Icon handles of the simulated machine: a fixed base plus the resource ID.
+const UINT_PTR kIconHandleBase = 0x7100000;
+
 bool IsComboBox(const SimControl& control)
 {
     return control.className == "COMBOBOX";
@@ -113,11 +116,9 @@ SimControl* SimApi::FindDlgControl(HWND hDlg, int id)
     return control == window->controls.end() ? nullptr : &control->second;
 }
 
-HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
+HWND SimApi::CreateFromTemplate(int templateId, DLGPROC proc)
 {
-    if (Fails("CreateDialogParamA"))
-        return nullptr;
-    const DialogTemplate* layout = FindDialogTemplate(static_cast<int>(reinterpret_cast<UINT_PTR>(lpTemplateName)));
+    const DialogTemplate* layout = FindDialogTemplate(templateId);
     if (layout == nullptr) {
         m_lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
         return nullptr;
@@ -125,7 +126,7 @@ HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC 
     HWND hWnd = NewWindowHandle();
     SimWindow& window = m_windows[hWnd];
     window.templateId = layout->id;
-    window.proc = lpDialogFunc;
+    window.proc = proc;
     for (const ControlTemplate& item : layout->controls) {
         SimControl& control = window.controls[item.id];
         control.className = item.className;
@@ -134,10 +135,81 @@ HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC 
         control.hwnd = NewWindowHandle();
         m_controlOwners[control.hwnd] = {hWnd, item.id};
     }
+    return hWnd;
+}
+
+HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
+{
+    if (Fails("CreateDialogParamA"))
+        return nullptr;
+    int templateId = static_cast<int>(reinterpret_cast<UINT_PTR>(lpTemplateName));
+    HWND hWnd = CreateFromTemplate(templateId, lpDialogFunc);
+    if (hWnd == nullptr)
+        return nullptr;
     if (lpDialogFunc != nullptr)
         lpDialogFunc(hWnd, WM_INITDIALOG, 0, dwInitParam);
-    window.visible = layout->visible;
+    m_windows[hWnd].visible = FindDialogTemplate(templateId)->visible;
     return hWnd;
+}
+
+INT_PTR SimApi::DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
+{
+    if (Fails("DialogBoxParamA"))
+        return -1;
+    if (lpDialogFunc == nullptr) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return -1;
+    }
+    HWND hWnd = CreateFromTemplate(static_cast<int>(reinterpret_cast<UINT_PTR>(lpTemplateName)), lpDialogFunc);
+    if (hWnd == nullptr)
+        return -1;
+    m_windows[hWnd].modal = true;
+    lpDialogFunc(hWnd, WM_INITDIALOG, 0, dwInitParam);
+    // A dialog may end while it initialises; otherwise it shows and waits for its user.
+    if (!m_windows[hWnd].ended) {
+        m_windows[hWnd].visible = true;
+        PlayDialogUser(hWnd);
+    }
+    INT_PTR result = m_windows[hWnd].result;
+    DestroyWindow(hWnd);
+    return result;
+}
+
+BOOL SimApi::EndDialog(HWND hDlg, INT_PTR nResult)
+{
+    SimWindow* window = FindWindow(hDlg);
+    if (window == nullptr || !window->modal) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    window->ended = true;
+    window->result = nResult;
+    return TRUE;
+}
+
+HWND SimApi::SetFocus(HWND hWnd)
+{
+    auto owner = m_controlOwners.find(hWnd);
+    SimWindow* window = owner == m_controlOwners.end() ? nullptr : FindWindow(owner->second.first);
+    if (window == nullptr) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return nullptr;
+    }
+    HWND previous = nullptr;
+    if (window->focus != 0)
+        previous = window->controls[window->focus].hwnd;
+    window->focus = owner->second.second;
+    return previous;
+}
+
+HICON SimApi::LoadIconA(HINSTANCE, LPCSTR lpIconName)
+{
+    int id = static_cast<int>(reinterpret_cast<UINT_PTR>(lpIconName));
+    if (!HasIconResource(id)) {
+        m_lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+        return nullptr;
+    }
+    return reinterpret_cast<HICON>(static_cast<UINT_PTR>(kIconHandleBase + id));
 }
 
 BOOL SimApi::ShowWindow(HWND hWnd, int nCmdShow)
@@ -213,6 +285,14 @@ BOOL SimApi::EnableWindow(HWND hWnd, BOOL bEnable)
 
 LRESULT SimApi::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
+    if (SimWindow* window = FindWindow(hWnd)) {
+        if (Msg != WM_SETICON)
+            return 0;
+        HICON& icon = wParam == ICON_BIG ? window->bigIcon : window->smallIcon;
+        HICON previous = icon;
+        icon = reinterpret_cast<HICON>(lParam);
+        return reinterpret_cast<LRESULT>(previous);
+    }
     SimControl* control = FindControl(hWnd);
     if (control == nullptr)
         return 0;
@@ -253,20 +333,30 @@ LRESULT SimApi::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         }
         return CB_ERR;
     }
-    case IPM_SETADDRESS:
-        control->ipAddress = static_cast<DWORD>(lParam);
-        control->ipBlank = false;
+    case IPM_SETADDRESS: {
+        DWORD address = static_cast<DWORD>(lParam);
+        control->ipFields = {static_cast<int>(FIRST_IPADDRESS(address)), static_cast<int>(SECOND_IPADDRESS(address)),
+                             static_cast<int>(THIRD_IPADDRESS(address)), static_cast<int>(FOURTH_IPADDRESS(address))};
         return TRUE;
-    case IPM_GETADDRESS:
-        *reinterpret_cast<DWORD*>(lParam) = control->ipBlank ? 0 : control->ipAddress;
-        return control->ipBlank ? 0 : 4;
+    }
+    case IPM_GETADDRESS: {
+        // Blank fields read as 0; the result is the number of fields filled in.
+        DWORD address = 0;
+        int filled = 0;
+        for (int field : control->ipFields) {
+            address = (address << 8) | static_cast<DWORD>(field < 0 ? 0 : field);
+            filled += field < 0 ? 0 : 1;
+        }
+        *reinterpret_cast<DWORD*>(lParam) = address;
+        return filled;
+    }
     case IPM_ISBLANK:
-        return control->ipBlank;
+        return std::all_of(control->ipFields.begin(), control->ipFields.end(), [](int field) { return field < 0; });
     case IPM_CLEARADDRESS:
-        control->ipAddress = 0;
-        control->ipBlank = true;
+        control->ipFields = {-1, -1, -1, -1};
         return 0;
     case EM_LIMITTEXT:
+        control->textLimit = static_cast<int>(wParam);
         return 0;
     default:
         return IsComboBox(*control) ? CB_ERR : 0;

@@ -226,6 +226,32 @@ BOOL Win32Api::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STA
 }
 
 BOOL Win32Api::CloseServiceHandle(SC_HANDLE hSCObject) { return ::CloseServiceHandle(hSCObject); }
+// Print spooler
+
+BOOL Win32Api::EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
+                             LPDWORD pcbNeeded, LPDWORD pcReturned)
+{
+    return ::EnumPrintersA(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned);
+}
+
+BOOL Win32Api::EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
+                          LPDWORD pcReturned)
+{
+    return ::EnumPortsA(pName, Level, pPort, cbBuf, pcbNeeded, pcReturned);
+}
+
+// Windows Sockets
+
+int Win32Api::WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData)
+{
+    return ::WSAStartup(wVersionRequested, lpWSAData);
+}
+
+ULONG Win32Api::inet_addr(const char* cp) { return ::inet_addr(cp); }
+
+hostent* Win32Api::gethostbyaddr(const char* addr, int len, int type) { return ::gethostbyaddr(addr, len, type); }
+
+int Win32Api::WSACleanup() { return ::WSACleanup(); }
 
 // Version resources
 
@@ -288,3 +314,18 @@ LRESULT Win32Api::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam
 }
 
 BOOL Win32Api::EnableWindow(HWND hWnd, BOOL bEnable) { return ::EnableWindow(hWnd, bEnable); }
+
+INT_PTR Win32Api::DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                                  LPARAM dwInitParam)
+{
+    return ::DialogBoxParamA(ResourceModule(hInstance), lpTemplateName, hWndParent, lpDialogFunc, dwInitParam);
+}
+
+BOOL Win32Api::EndDialog(HWND hDlg, INT_PTR nResult) { return ::EndDialog(hDlg, nResult); }
+
+HWND Win32Api::SetFocus(HWND hWnd) { return ::SetFocus(hWnd); }
+
+HICON Win32Api::LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
+{
+    return ::LoadIconA(ResourceModule(hInstance), lpIconName);
+}

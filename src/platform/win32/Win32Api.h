@@ -84,6 +84,18 @@ public:
     BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) override;
     BOOL CloseServiceHandle(SC_HANDLE hSCObject) override;
 
+    // Print spooler
+    BOOL EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf, LPDWORD pcbNeeded,
+                       LPDWORD pcReturned) override;
+    BOOL EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
+                    LPDWORD pcReturned) override;
+
+    // Windows Sockets
+    int WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) override;
+    ULONG inet_addr(const char* cp) override;
+    hostent* gethostbyaddr(const char* addr, int len, int type) override;
+    int WSACleanup() override;
+
     // Version resources
     DWORD GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) override;
     BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) override;
@@ -103,4 +115,9 @@ public:
     UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) override;
     LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
     BOOL EnableWindow(HWND hWnd, BOOL bEnable) override;
+    INT_PTR DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                            LPARAM dwInitParam) override;
+    BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    HWND SetFocus(HWND hWnd) override;
+    HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) override;
 };

@@ -1,0 +1,69 @@
+// The run's repair stage: the imaging devices of the selected all-in-one,
+// between stopping and starting the still-image service, then the product key.
+#include "app/Remendo.h"
+#include "app/RunConstants.h"
+#include "discovery/ProductFamily.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "system/Service.h"
+#include "system/ServiceNames.h"
+#include "ui/resource.h"
+
+std::string CRemendoApp::SelectedProductKeyName() const
+{
+    if (m_bFamilyA)
+        return g_familyA.productKeyName;
+    if (m_bFamilyC)
+        return g_familyC.productKeyName;
+    if (m_bFamilyB)
+        return g_familyB.productKeyName;
+    return std::string();
+}
+
+bool CRemendoApp::RepairImagingDevices(DebugLog& log)
+{
+    // 15. Where the imaging devices are registered.
+    m_strImagingClassKey = m_bWin9x ? std::string(run::kImagingClassKey9x)
+                                    : Format(run::kImagingClassKeyNtFormat, {run::kClassKeyNt, run::kImagingClassGuid});
+
+    // 16. Without imaging devices there is nothing to repair.
+    log.Write("- How many imaging devices are on this PC?");
+    StepProgress(IDS_LOOKING_FOR_DEVICES);
+    EnumerateImagingClass();
+    if (m_aImagingDevices.empty()) {
+        log.Error("None, failed to enumerate Imaging class");
+        return false;
+    }
+    log.Error("--- %d were found", static_cast<int>(m_aImagingDevices.size()));
+
+    // 17. The still-image service lets go of the devices while they are repaired.
+    StepProgress(IDS_STOPPING_STI);
+    if (!m_bWin9x) {
+        ServiceControl stillImage(services::kStillImage);
+        if (stillImage.Stop() != 0)
+            log.Write("\tStopped the sti service");
+        else
+            log.Error("Trouble stopping sti service");
+    }
+
+    // 18. Every device of the selected family.
+    StepProgress(IDS_FIXING_IMAGING_KEYS);
+    log.Write("\tLet's enumerate through each imaging device found on the PC");
+    for (std::size_t index = 0; index < m_aImagingDevices.size(); ++index) {
+        FixImagingDevice(m_aImagingDevices[index]);
+        log.Write(" ");
+    }
+    log.Write("\tDone enumerating");
+
+    // 19.
+    FixCvProductKey(SelectedProductKeyName());
+
+    // 20.
+    StepProgress(IDS_STARTING_STI);
+    if (!m_bWin9x) {
+        ServiceControl stillImage(services::kStillImage);
+        if (stillImage.Start() == 0)
+            log.Error("Trouble starting the sti service");
+    }
+    return true;
+}

@@ -1,0 +1,131 @@
+// A networked all-in-one's addresses, read from the TCP/IP port monitors'
+// entry for its port and from the maker's product key of its family.
+#include "app/Remendo.h"
+#include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
+#include "discovery/ProductFamily.h"
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "platform/RegistryKey.h"
+#include "platform/WinApi.h"
+
+namespace {
+// Registry calls return their error instead of setting the last error; the
+// line shows the system's text for the registry's own code.
+void LogRegistryError(DebugLog& log, LONG status, const char* text)
+{
+    Win().SetLastError(static_cast<DWORD>(status));
+    log.LogLastError(text);
+}
+}  // namespace
+
+void CRemendoApp::GetInfoFromPortMonitor()
+{
+    DebugLog log("GetInfoFromPortMonitor", run::kSourceFile);
+    if (m_bWin9x)
+        return;
+    log.Write("- Can we get some info from the port monitor?");
+    auto gotInfo = [&]() { return !m_strHostName.empty() || !m_strHwAddress.empty() || !m_strIpAddress.empty(); };
+    if (EnumeratePortMonitor(discovery::kMakerMonitorPortsKey)) {
+        log.Write(gotInfo() ? "--- Yes, got some info in CV Standard TCP/IP Port"
+                            : "--- No, didn't get info from CV Standard TCP/IP Port");
+    } else if (EnumeratePortMonitor(discovery::kSystemMonitorPortsKey)) {
+        log.Write(gotInfo() ? "--- Yes, got some info in Standard TCP/IP Port"
+                            : "--- No, didn't get info from Standard TCP/IP Port");
+    } else {
+        log.Write("--- No, failed to find info in eithor port monitor");
+    }
+}
+
+bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
+{
+    DebugLog log("EnumeratePortMonitor", run::kSourceFile);
+    RegistryKey monitor;
+    LONG status = monitor.Open(HKEY_LOCAL_MACHINE, portsKeyPath, KEY_READ);
+    if (status != ERROR_SUCCESS) {
+        LogRegistryError(log, status, "Error opening port monitor registry key");
+        return false;
+    }
+
+    // The port's subkey, by exact name.
+    for (DWORD index = 0;; ++index) {
+        std::string name;
+        status = monitor.EnumSubkey(index, name);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return false;
+        // A name too long for the buffer cannot be the port's.
+        if (status == ERROR_MORE_DATA)
+            continue;
+        // Any other failure would repeat at every index: the list cannot be read.
+        if (status != ERROR_SUCCESS) {
+            LogRegistryError(log, status, "Error enumerating port monitor registry key");
+            return false;
+        }
+        if (name == m_strPortName)
+            break;
+    }
+    RegistryKey port;
+    status = port.Open(monitor.Get(), m_strPortName, KEY_READ);
+    if (status != ERROR_SUCCESS) {
+        LogRegistryError(log, status, "Error opening port registry key");
+        return false;
+    }
+
+    // Each value read stays in the run state, even when a later read fails.
+    auto read = [&](const char* valueName, std::string& field, const char* failure, const char* lineFormat) {
+        std::string value;
+        LONG readStatus = port.QueryString(valueName, value);
+        if (readStatus != ERROR_SUCCESS) {
+            LogRegistryError(log, readStatus, failure);
+            return false;
+        }
+        field = value;
+        if (!field.empty())
+            log.Writef(lineFormat, field);
+        return true;
+    };
+    return read(discovery::kMonitorIpValue, m_strIpAddress, "Failed to read IP value", "\tIP = %s") &&
+           read(discovery::kMonitorHwValue, m_strHwAddress, "Failed to read mac value", "\thardware address = %s") &&
+           read(discovery::kMonitorHostValue, m_strHostName, "Failed to read hostname value", "\tHostname = %s");
+}
+
+bool CRemendoApp::GetInfoFromProduct()
+{
+    DebugLog log("GetInfoFromProduct", run::kSourceFile);
+    log.Write("- Can we get the info from the product keys?");
+    const ProductFamily* family = m_bFamilyB   ? &g_familyB
+                                  : m_bFamilyC ? &g_familyC
+                                  : m_bFamilyA ? &g_familyA
+                                               : nullptr;
+    if (family == nullptr) {
+        log.Error("Don't know what product it is");
+        return false;
+    }
+    RegistryKey key;
+    std::string path = Format(discovery::kProductKeyPathFormat,
+                              {discovery::kMakerSoftwareKey, family->productKeyName, discovery::kProductPortSubkey});
+    if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) != ERROR_SUCCESS) {
+        log.Error("No, couldn't open product key");
+        return false;
+    }
+
+    // Only empty fields are filled; a missing value is no error.
+    bool found = false;
+    auto fill = [&](std::string& field, const char* valueName, const char* lineFormat) {
+        std::string value;
+        if (!field.empty() || key.QueryString(valueName, value) != ERROR_SUCCESS)
+            return;
+        field = value;
+        if (!field.empty()) {
+            log.Writef(lineFormat, field);
+            found = true;
+        }
+    };
+    fill(m_strIpAddress, discovery::kProductIpValue, "--- Yes, Ip is %s");
+    fill(m_strHwAddress, discovery::kProductMacValue, "--- Yes, Mac address is %s");
+    fill(m_strHostName, discovery::kProductHostValue, "--- Yes, host name is %s");
+    key.Close();
+    if (!found)
+        log.Write("--- No, couldn't find any information from product keys");
+    return true;
+}

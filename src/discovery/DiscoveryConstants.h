@@ -1,0 +1,28 @@
+// Fixed names of discovery: registry paths and value names, port-name markers.
+#pragma once
+
+namespace discovery {
+// Port names
+const char kDot4PortMarker[] = "DOT4_";
+const char kDot4ScanMarker[] = "\\\\.\\Dot4scan";
+const char* const kLocalPortMarkers[] = {"LPT", "USB", "FILE"};
+
+// The TCP/IP port monitors' port lists, the maker's first.
+const char kMakerMonitorPortsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports";
+const char kSystemMonitorPortsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+const char kMonitorIpValue[] = "IPAddress";
+const char kMonitorHwValue[] = "HWAddress";
+const char kMonitorHostValue[] = "HostName";
+
+// The maker's product keys: "<software key>\<product-key name>\Port".
+const char kProductKeyPathFormat[] = "%s\\%s\\%s";
+const char kMakerSoftwareKey[] = "SOFTWARE\\Corvane";
+const char kProductPortSubkey[] = "Port";
+const char kProductIpValue[] = "IP Address";
+const char kProductMacValue[] = "MAC Address";
+const char kProductHostValue[] = "Hostname";
+
+// Windows Sockets version 2.0.
+const unsigned char kSocketsMajor = 2;
+const unsigned char kSocketsMinor = 0;
+}  // namespace discovery

@@ -1,0 +1,165 @@
+// The imaging-device repair: which devices are taken for the selected
+// all-in-one, and what each branch changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SimTestSupport.h"
+#include "app/Remendo.h"
+
+namespace {
+
+const char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+const char kSeriesA[] = "CV Quillray 7105/7110/7120/7180 Series";
+const char kSeriesB[] = "CV Quillray 7250/7252/7255/7290/7292 Series";
+
+std::string DevicePath(const std::string& subkey)
+{
+    return std::string("HKEY_LOCAL_MACHINE\\") + kClassKey + "\\" + subkey;
+}
+
+void AddDevice(sim::Machine& machine, const std::string& subkey, const std::string& description,
+               const std::string& twainDs = "Twain Source")
+{
+    sim::RegKey& device = machine.registry.Create(DevicePath(subkey));
+    device.SetValue("DriverDesc", sim::kRegSz, sim::StringData(description));
+    device.SetValue("DeviceID", sim::kRegSz, sim::StringData("old id"));
+    device.SetValue("CreateFileName", sim::kRegSz, sim::StringData("\\\\.\\Dot4Scan001"));
+    sim::RegKey& data = machine.registry.Create(DevicePath(subkey) + "\\DeviceData");
+    data.SetValue("TwainDS", sim::kRegSz, sim::StringData(twainDs));
+    data.SetValue("PortID", sim::kRegSz, sim::StringData("10.0.0.1"));
+    data.SetValue("NetworkHostName", sim::kRegSz, sim::StringData("oldname"));
+}
+
+std::string Value(sim::Machine& machine, const std::string& key, const std::string& name)
+{
+    sim::RegKey* found = machine.registry.Find(key);
+    const sim::RegValue* value = found ? found->FindValue(name) : nullptr;
+    return value ? sim::DataText(value->data) : "<missing>";
+}
+
+struct Scenario {
+    sim::Machine machine = test::BaseMachine();
+    std::unique_ptr<sim::SimApi> api;
+    std::unique_ptr<test::ScopedBackend> backend;
+    CRemendoApp app;
+
+    void Start()
+    {
+        api = std::make_unique<sim::SimApi>(machine);
+        backend = std::make_unique<test::ScopedBackend>(*api);
+        app.m_strImagingClassKey = kClassKey;
+        app.m_bXpOrLater = true;
+    }
+    bool Logged(const std::string& line) const
+    {
+        std::vector<std::string> lines = test::LogLines(*api);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+};
+
+struct SelectionCase {
+    const char* description;
+    const char* series;
+    bool repaired;
+    const char* line;
+};
+
+TEST(FixImagingDevice, TakesOnlyDevicesOfTheSelectedFamily)
+{
+    const SelectionCase cases[] = {
+        {"CV Quillray 7250", "", true, "\tAppears to be an 7250/7252/7255/7290/7292"},
+        {"cv Quillray 7110", "", true, "\tAppears to be a 7105/7110/7120/7180"},
+        {"CV Color Quillray 6430", "", true, "\tAppears to be a 6410/6420/6430"},
+        {"CV Quillray 7110", "", false, "\tDevice is not supported and user didn't specify anything"},
+        {"CV Quillray 7250 ", "", false, "\tDevice is not supported and user didn't specify anything"},
+        {"CV Quillray 7250", kSeriesA, false, "\tAlthough this device is supported, it is not the one selected."},
+        {"Some Scanner", kSeriesB, false, "\tAlthough this device is supported, it is not the one selected."},
+        {"Some Scanner", "My own series", true, "\t0000\\DriverDesc = Some Scanner"},
+        {"cv Quillray 7180", kSeriesA, true, "\tAppears to be a 7105/7110/7120/7180"},
+    };
+    for (const SelectionCase& c : cases) {
+        Scenario s;
+        AddDevice(s.machine, "0000", c.description);
+        s.Start();
+        s.app.m_strSeriesName = c.series;
+        s.app.m_bNetworked = true;
+        s.app.m_bWin9x = true;  // only the device's own values
+        s.app.m_strIpAddress = "10.0.0.9";
+        s.app.m_strHostName = "printer";
+        SCOPED_TRACE(std::string(c.description) + " / " + c.series);
+        EXPECT_EQ(s.app.FixImagingDevice("0000"), c.repaired);
+        EXPECT_TRUE(s.Logged(std::string("Remendo: FixImagingDevice> ") + c.line));
+        EXPECT_EQ(Value(s.machine, DevicePath("0000"), "CreateFileName"),
+                  c.repaired ? "AUTO" : "\\\\.\\Dot4Scan001");
+        EXPECT_EQ(s.app.m_bChangesMade, c.repaired);
+    }
+}
+
+TEST(FixImagingDevice, NetworkBranchOnNineXTouchesOnlyTheThreeStiValues)
+{
+    Scenario s;
+    AddDevice(s.machine, "0001", "CV Quillray 7252");
+    s.machine.files.Write("C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "10.0.0.1 oldname\r\n");
+    s.Start();
+    s.app.m_bNetworked = true;
+    s.app.m_bWin9x = true;
+    s.app.m_bXpOrLater = false;
+    s.app.m_strIpAddress = "10.0.0.9";
+    s.app.m_strHostName = "printer";
+    EXPECT_TRUE(s.app.FixImagingDevice("0001"));
+    EXPECT_EQ(Value(s.machine, DevicePath("0001"), "DeviceID"), "old id");
+    EXPECT_EQ(Value(s.machine, DevicePath("0001") + "\\DeviceData", "PortID"), "10.0.0.9");
+    EXPECT_EQ(Value(s.machine, DevicePath("0001") + "\\DeviceData", "NetworkHostName"), "printer");
+    EXPECT_EQ(test::FileText(s.machine, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"), "10.0.0.1 oldname\r\n");
+    EXPECT_FALSE(s.Logged("Remendo: FixImagingDevice> - Does the device id need updating?"));
+    EXPECT_EQ(s.api->CallCount("OpenSCManagerA"), 0);
+}
+
+TEST(FixImagingDevice, DeviceIdOnlyFromXpOnAndTwainSourceFromTheLastDevice)
+{
+    Scenario s;
+    AddDevice(s.machine, "0000", "cv Quillray 7105", "First TWAIN");
+    AddDevice(s.machine, "0001", "cv Quillray 7120", "Second");
+    s.Start();
+    s.app.m_bWin9x = true;
+    s.app.m_bNetworked = true;
+    s.app.m_bFamilyA = true;
+    EXPECT_TRUE(s.app.EnumerateImagingClass());
+    ASSERT_EQ(s.app.m_aImagingDevices, (std::vector<std::string>{"0000", "0001"}));
+    for (const std::string& device : s.app.m_aImagingDevices)
+        s.app.FixImagingDevice(device);
+    EXPECT_EQ(Value(s.machine, DevicePath("0001"), "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0001");
+    EXPECT_EQ(s.app.m_strTwainDs, "Second TWAIN");
+}
+
+TEST(FixImagingDevice, UnopenableKeysAreLoggedAndSkipped)
+{
+    Scenario s;
+    AddDevice(s.machine, "0000", "CV Quillray 7250");
+    s.machine.registry.Delete(DevicePath("0000") + "\\DeviceData");
+    s.Start();
+    s.app.m_bWin9x = true;
+    s.app.m_bNetworked = true;
+    EXPECT_FALSE(s.app.FixImagingDevice("0000"));
+    EXPECT_TRUE(s.Logged("DebugLog: LogLastError> Failed to open 0000\\DeviceData key: "
+                         "The system cannot find the file specified.\r\n"));
+    EXPECT_FALSE(s.app.FixImagingDevice("0009"));
+    EXPECT_TRUE(s.Logged("DebugLog: LogLastError> Failed to open 0009 Imaging key so skipping it: "
+                         "The system cannot find the file specified.\r\n"));
+    EXPECT_EQ(s.api->OpenHandleCount(), 1u) << "every key closed; only the log stays open";
+}
+
+TEST(EnumerateImagingClass, MissingClassKeyLeavesTheListEmpty)
+{
+    Scenario s;
+    s.machine.registry.Delete(std::string("HKEY_LOCAL_MACHINE\\") + kClassKey);
+    s.Start();
+    EXPECT_FALSE(s.app.EnumerateImagingClass());
+    EXPECT_TRUE(s.app.m_aImagingDevices.empty());
+    s.machine.registry.Create(std::string("HKEY_LOCAL_MACHINE\\") + kClassKey);
+    EXPECT_TRUE(s.app.EnumerateImagingClass());
+    EXPECT_TRUE(s.app.m_aImagingDevices.empty());
+}
+
+}  // namespace

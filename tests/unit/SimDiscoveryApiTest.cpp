@@ -1,0 +1,83 @@
+// The simulated machine's spooler and sockets behave as the Windows calls do.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "SimTestSupport.h"
+
+namespace {
+
+TEST(SimSpooler, PrinterListIsSizedThenReadWithItsTextsInTheBuffer)
+{
+    sim::Machine machine;
+    machine.printers = {{"P1", "DOT4_001", "D1"}, {"Printer two", "IP_10.0.0.5", ""}};
+    sim::SimApi api(machine);
+    DWORD needed = 0, count = 99;
+    EXPECT_FALSE(api.EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, nullptr, 0, &needed,
+                                   &count));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(needed, 2 * sizeof(PRINTER_INFO_2A) + 3 + 9 + 3 + 12 + 12 + 1);
+    EXPECT_EQ(count, 0u);
+
+    std::vector<BYTE> buffer(needed);
+    EXPECT_FALSE(api.EnumPrintersA(6, nullptr, 2, buffer.data(), needed - 1, &needed, &count));
+    ASSERT_TRUE(api.EnumPrintersA(6, nullptr, 2, buffer.data(), needed, &needed, &count));
+    ASSERT_EQ(count, 2u);
+    const PRINTER_INFO_2A* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    EXPECT_STREQ(records[1].pPrinterName, "Printer two");
+    EXPECT_STREQ(records[1].pPortName, "IP_10.0.0.5");
+    EXPECT_STREQ(records[0].pDriverName, "D1");
+    for (const char* text : {records[0].pPrinterName, records[1].pDriverName}) {
+        EXPECT_GE(reinterpret_cast<const BYTE*>(text), buffer.data());
+        EXPECT_LT(reinterpret_cast<const BYTE*>(text), buffer.data() + buffer.size());
+    }
+    EXPECT_FALSE(api.EnumPrintersA(6, nullptr, 1, buffer.data(), needed, &needed, &count));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+}
+
+TEST(SimSockets, AddressTextsAndLookups)
+{
+    struct Case {
+        const char* text;
+        const char* dotted;  // nullptr: INADDR_NONE
+    };
+    const Case cases[] = {
+        {"10.0.0.25", "10.0.0.25"},   {"10.1", "10.0.0.1"},      {"0x0A.010.0.9", "10.8.0.9"},
+        {"10.0.0.256", nullptr},      {"printer", nullptr},      {"", nullptr},
+        {"1.2.3.4.5", nullptr},       {"10..0.1", nullptr},
+    };
+    sim::Machine machine;
+    sim::SimApi api(machine);
+    for (const Case& c : cases) {
+        ULONG address = api.inet_addr(c.text);
+        if (c.dotted == nullptr) {
+            EXPECT_EQ(address, INADDR_NONE) << c.text;
+            continue;
+        }
+        BYTE bytes[4];
+        std::memcpy(bytes, &address, 4);
+        EXPECT_EQ(std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
+                      std::to_string(bytes[3]),
+                  c.dotted)
+            << c.text;
+    }
+
+    machine.hostNames["10.0.0.25"] = "cvq7250";
+    ULONG address = api.inet_addr("10.0.0.25");
+    const char* addr = reinterpret_cast<const char*>(&address);
+    EXPECT_EQ(api.gethostbyaddr(addr, 4, AF_INET), nullptr);
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(WSANOTINITIALISED));
+    WSADATA data = {};
+    ASSERT_EQ(api.WSAStartup(MAKEWORD(2, 0), &data), 0);
+    EXPECT_EQ(data.wVersion, MAKEWORD(2, 0));
+    const hostent* entry = api.gethostbyaddr(addr, 4, AF_INET);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_STREQ(entry->h_name, "cvq7250");
+    ULONG unknown = api.inet_addr("10.0.0.26");
+    EXPECT_EQ(api.gethostbyaddr(reinterpret_cast<const char*>(&unknown), 4, AF_INET), nullptr);
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(WSAHOST_NOT_FOUND));
+    EXPECT_EQ(api.WSACleanup(), 0);
+    EXPECT_NE(api.WSACleanup(), 0);
+}
+
+}  // namespace
