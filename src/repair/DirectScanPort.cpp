@@ -5,6 +5,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
+#include "platform/RegistryKey.h"
 #include "repair/RegistryAccess.h"
 
 namespace {
@@ -60,7 +61,7 @@ void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyN
         const std::string otherName = m_aImagingDevices[i];
         if (otherName == subkeyName)
             continue;
-        ScopedRegKey otherKey;
+        RegistryKey otherKey;
         LONG status =
             otherKey.Open(HKEY_LOCAL_MACHINE, Format(kSubkeyFormat, {m_strImagingClassKey, otherName}), KEY_ALL_ACCESS);
         if (status != ERROR_SUCCESS) {

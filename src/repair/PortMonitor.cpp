@@ -4,6 +4,7 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "platform/WinApi.h"
+#include "platform/RegistryKey.h"
 #include "repair/RegistryAccess.h"
 
 namespace {
@@ -49,7 +50,7 @@ enum class Search {
 // been done, so an unexpected failure can still report it.
 Search UpdatePortIn(CRemendoApp& app, DebugLog& log, const PortMonitor& monitor, bool& updated)
 {
-    ScopedRegKey ports;
+    RegistryKey ports;
     LONG status = ports.Open(HKEY_LOCAL_MACHINE, monitor.portsKey, KEY_READ);
     if (status == ERROR_FILE_NOT_FOUND)
         return Search::kNoMonitor;
@@ -73,7 +74,7 @@ Search UpdatePortIn(CRemendoApp& app, DebugLog& log, const PortMonitor& monitor,
         }
         if (app.m_strPortName != name)
             continue;
-        ScopedRegKey port;
+        RegistryKey port;
         status = port.Open(ports.Get(), name, KEY_ALL_ACCESS);
         if (status != ERROR_SUCCESS) {
             LogRegistryError(log, status, kOpenFailed);

@@ -5,21 +5,6 @@
 #include "log/DebugLog.h"
 #include "platform/WinApi.h"
 
-ScopedRegKey::~ScopedRegKey()
-{
-    if (m_h != nullptr)
-        Win().RegCloseKey(m_h);
-}
-
-LONG ScopedRegKey::Open(HKEY parent, const std::string& subKey, REGSAM access)
-{
-    HKEY opened = nullptr;
-    LONG status = Win().RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
-    if (status == ERROR_SUCCESS)
-        m_h = opened;
-    return status;
-}
-
 RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
 {
     RegValueRead value;

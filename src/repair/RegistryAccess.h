@@ -1,5 +1,5 @@
-// Registry access as the repairs do it: keys that close themselves, and values
-// read through a zero-filled buffer of MAX_PATH bytes.
+// Registry values as the repairs read them: through a zero-filled buffer of
+// MAX_PATH bytes, with their type (keys: platform/RegistryKey.h).
 #pragma once
 
 #include <string>
@@ -7,22 +7,6 @@
 #include "platform/WinTypes.h"
 
 class DebugLog;
-
-// An open registry key, closed when it goes out of scope.
-class ScopedRegKey {
-public:
-    ScopedRegKey() = default;
-    ~ScopedRegKey();
-    ScopedRegKey(const ScopedRegKey&) = delete;
-    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
-
-    // RegOpenKeyExA's result; on success the key is held. One key per object.
-    LONG Open(HKEY parent, const std::string& subKey, REGSAM access);
-    HKEY Get() const { return m_h; }
-
-private:
-    HKEY m_h = nullptr;
-};
 
 // One value as read into a MAX_PATH-byte buffer: a longer value cannot be read.
 struct RegValueRead {
