@@ -1,0 +1,117 @@
+#include "RemendoProcess.h"
+
+#include "UiAutomation.h"
+
+namespace {
+const DWORD kEventWaitMs = 20;
+const DWORD kTerminateWaitMs = 5000;
+}  // namespace
+
+RemendoProcess::~RemendoProcess()
+{
+    if (!m_bStarted)
+        return;
+    if (!m_bExited) {
+        ::TerminateProcess(m_info.hProcess, 1);
+        WaitForExit(kTerminateWaitMs);
+    }
+    ::CloseHandle(m_info.hThread);
+    ::CloseHandle(m_info.hProcess);
+}
+
+bool RemendoProcess::Start(const std::string& exePath, std::string* error)
+{
+    std::string directory = exePath.substr(0, exePath.rfind('\\') + 1);
+    std::string commandLine = "\"" + exePath + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), &startup, &m_info)) {
+        *error = "CreateProcessA(" + exePath + ") failed with error " + std::to_string(::GetLastError());
+        return false;
+    }
+    m_bStarted = true;
+    return true;
+}
+
+HWND RemendoProcess::WaitForMessageBox(DWORD timeoutMs)
+{
+    uia::DialogQuery query;
+    query.processId = m_info.dwProcessId;
+    query.messageBoxOnly = true;
+    HWND box = nullptr;
+    RunUntil(
+        [&] {
+            std::vector<HWND> found = uia::FindDialogs(query);
+            box = found.empty() ? nullptr : found.front();
+            return box != nullptr;
+        },
+        timeoutMs);
+    return box;
+}
+
+bool RemendoProcess::WaitForExit(DWORD timeoutMs)
+{
+    RunUntil([] { return false; }, timeoutMs);
+    return m_bExited;
+}
+
+void RemendoProcess::RunUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    while (m_bStarted && !m_bExited && !done()) {
+        DEBUG_EVENT event = {};
+        if (::WaitForDebugEvent(&event, kEventWaitMs))
+            HandleEvent(event);
+        if (::GetTickCount() - start >= timeoutMs)
+            return;
+    }
+}
+
+void RemendoProcess::HandleEvent(const DEBUG_EVENT& event)
+{
+    DWORD continueStatus = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+    case CREATE_PROCESS_DEBUG_EVENT:
+        if (event.u.CreateProcessInfo.hFile != nullptr)
+            ::CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+    case LOAD_DLL_DEBUG_EVENT:
+        if (event.u.LoadDll.hFile != nullptr)
+            ::CloseHandle(event.u.LoadDll.hFile);
+        break;
+    case OUTPUT_DEBUG_STRING_EVENT: {
+        std::string line = ReadDebugString(event.u.DebugString);
+        m_debugLines.push_back(line);
+        if (m_onLine)
+            m_onLine(line);
+        break;
+    }
+    case EXCEPTION_DEBUG_EVENT:
+        // The loader's breakpoint at start-up is ours to pass; any other
+        // exception goes back to the program as if no debugger were there.
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+            continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+        break;
+    case EXIT_PROCESS_DEBUG_EVENT:
+        m_bExited = true;
+        m_exitCode = event.u.ExitProcess.dwExitCode;
+        break;
+    default:
+        break;
+    }
+    ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+}
+
+std::string RemendoProcess::ReadDebugString(const OUTPUT_DEBUG_STRING_INFO& info) const
+{
+    std::string text(info.nDebugStringLength, '\0');
+    SIZE_T read = 0;
+    if (info.fUnicode || !::ReadProcessMemory(m_info.hProcess, info.lpDebugStringData, &text[0], text.size(), &read))
+        return std::string();
+    text.resize(read);
+    // The length counts the terminating null.
+    if (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}

@@ -1,0 +1,356 @@
+// End-to-end tests: the real remendo.exe on a Wine machine, driven and
+// checked from outside as a user and a support engineer would.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MachineSetup.h"
+#include "RemendoProcess.h"
+#include "UiAutomation.h"
+
+namespace {
+// Where the built remendo.exe is, given as --remendo=PATH.
+std::string s_remendoExe;
+
+const DWORD kBoxTimeoutMs = 60000;
+const DWORD kExitTimeoutMs = 30000;
+const char kTestRoot[] = "C:\\remendo-e2e\\";
+const char kProgressCaption[] = "CV Remendo Utility";
+const char kStatusAfterStart[] = "Initializing";
+const char kCompletedMessage[] = "The utility has completed.";
+const char kConfirmQuestion[] = "Found CV Quillray 7250 on DOT4_001, Continue with this information?";
+// The first line the run writes after its progress window is up.
+const char kFirstLineAfterWindow[] = "Remendo: SetupOs> - What OS are we on?\r\n";
+const int kStatusControl = 13;
+const int kProgressControl = 1008;
+
+// Wine maps the Unix root to drive Z:, so a build path from CMake is reachable there.
+std::string WindowsPath(const std::string& path)
+{
+    std::string result = path;
+    if (!result.empty() && result[0] == '/')
+        result = "Z:" + result;
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// Where the bytes break the CR LF rule: a lone CR or LF, or an end that is
+// not CR LF; "" when they keep it.
+std::string CrLfProblem(const std::string& bytes)
+{
+    for (std::string::size_type i = 0; i < bytes.size(); ++i) {
+        bool lone = (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) ||
+                    (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'));
+        if (lone)
+            return "a lone CR or LF at byte " + std::to_string(i) + " in: " + bytes.substr(i > 60 ? i - 60 : 0, 80);
+    }
+    if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
+        return "the text does not end in CR LF";
+    return "";
+}
+
+// The lines of a text that keeps the CR LF rule, without their CR LF.
+std::vector<std::string> SplitCrLf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    for (std::string::size_type end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+// The date line's text for a moment, formatted as the run's log does.
+std::string DateText(const SYSTEMTIME& time)
+{
+    std::tm when = {};
+    when.tm_year = time.wYear - 1900;
+    when.tm_mon = time.wMonth - 1;
+    when.tm_mday = time.wDay;
+    when.tm_wday = time.wDayOfWeek;
+    when.tm_hour = time.wHour;
+    when.tm_min = time.wMinute;
+    char text[128] = {};
+    std::strftime(text, sizeof text, "%A, %B %d, %Y at %H:%M", &when);
+    return text;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// What the progress window looked like at one moment.
+struct ProgressSnapshot {
+    int windows = 0;
+    bool visible = false;
+    LONG style = 0;
+    std::string status;
+    std::string statusClass;
+    std::string barClass;
+};
+
+ProgressSnapshot TakeProgressSnapshot(DWORD processId)
+{
+    uia::DialogQuery query;
+    query.processId = processId;
+    query.anyCaption = false;
+    query.caption = kProgressCaption;
+    query.visibleOnly = false;
+    std::vector<HWND> found = uia::FindDialogs(query);
+    ProgressSnapshot snapshot;
+    snapshot.windows = static_cast<int>(found.size());
+    if (found.empty())
+        return snapshot;
+    HWND window = found.front();
+    snapshot.visible = ::IsWindowVisible(window) != FALSE;
+    snapshot.style = ::GetWindowLongA(window, GWL_STYLE);
+    HWND status = ::GetDlgItem(window, kStatusControl);
+    HWND bar = ::GetDlgItem(window, kProgressControl);
+    snapshot.status = status != nullptr ? uia::WindowText(status) : "<no control 13>";
+    snapshot.statusClass = status != nullptr ? uia::ClassName(status) : "";
+    snapshot.barClass = bar != nullptr ? uia::ClassName(bar) : "";
+    return snapshot;
+}
+
+// Each test runs its own copy of remendo.exe in a directory of its own.
+class RemendoE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::string(kTestRoot) + test->test_suite_name() + "." + test->name() + "\\";
+        ::CreateDirectoryA(kTestRoot, nullptr);
+        ::CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_exe = m_dir + "remendo.exe";
+        m_log = m_dir + "Remendo.log";
+        ::DeleteFileA(m_log.c_str());
+        ASSERT_TRUE(::CopyFileA(WindowsPath(s_remendoExe).c_str(), m_exe.c_str(), FALSE))
+            << "cannot copy " << s_remendoExe << " to " << m_exe << ": error " << ::GetLastError();
+        std::string error;
+        ASSERT_TRUE(PrepareHealthyDirectMachine(&error)) << error;
+    }
+
+    void Start()
+    {
+        std::string error;
+        ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
+    }
+
+    // A visible message box of the run; fails the test when none shows.
+    HWND NextBox()
+    {
+        HWND box = m_run.WaitForMessageBox(kBoxTimeoutMs);
+        EXPECT_NE(box, nullptr) << "no message box; exited: " << m_run.HasExited() << "; debugger output so far:\n"
+                                << Joined(m_run.DebugLines());
+        return box;
+    }
+
+    // Confirms the printer found, runs to the final box, checks its text,
+    // presses OK and waits for the end.
+    void RunToCompletion()
+    {
+        HWND question = NextBox();
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(uia::MessageBoxText(question), kConfirmQuestion);
+        ASSERT_TRUE(uia::PressButton(question, IDYES));
+        // The question's window goes before the next box can show.
+        ASSERT_TRUE(WaitUntilGone(question));
+        HWND box = NextBox();
+        ASSERT_NE(box, nullptr);
+        OnFinalBox(box);
+        EXPECT_EQ(uia::MessageBoxText(box), kCompletedMessage);
+        ASSERT_TRUE(uia::PressButton(box, IDOK));
+        ASSERT_TRUE(m_run.WaitForExit(kExitTimeoutMs)) << "still running after OK in the final box";
+        EXPECT_EQ(m_run.ExitCode(), 0u);
+    }
+
+    bool WaitUntilGone(HWND window)
+    {
+        m_run.RunUntil([window] { return !::IsWindow(window); }, kBoxTimeoutMs);
+        return !::IsWindow(window);
+    }
+
+    // A test's look at the final box before it is answered.
+    virtual void OnFinalBox(HWND) {}
+
+    std::string LogBytes()
+    {
+        std::string bytes;
+        EXPECT_TRUE(ReadBytes(m_log, &bytes)) << "no log at " << m_log;
+        return bytes;
+    }
+
+    std::string m_dir;
+    std::string m_exe;
+    std::string m_log;
+    RemendoProcess m_run;
+};
+
+class RunLog : public RemendoE2E {};
+class SingleInstance : public RemendoE2E {};
+
+// Looks at the progress window twice: when the run has just started (stopped
+// at its first line after the window is up) and when the final box shows.
+class ProgressWindow : public RemendoE2E {
+protected:
+    void SetUp() override
+    {
+        RemendoE2E::SetUp();
+        m_run.OnDebugLine([this](const std::string& line) {
+            if (line == kFirstLineAfterWindow)
+                m_early = TakeProgressSnapshot(m_run.ProcessId());
+        });
+    }
+    void OnFinalBox(HWND) override { m_atFinalBox = TakeProgressSnapshot(m_run.ProcessId()); }
+
+    ProgressSnapshot m_early;
+    ProgressSnapshot m_atFinalBox;
+};
+
+TEST_F(RunLog, StartsWithBannerDateAndEnvironmentChecksAndEndsInTheFinalBox)
+{
+    SYSTEMTIME before = {};
+    ::GetLocalTime(&before);
+    Start();
+    RunToCompletion();
+    SYSTEMTIME after = {};
+    ::GetLocalTime(&after);
+
+    std::string bytes = LogBytes();
+    EXPECT_EQ(CrLfProblem(bytes), "");
+    std::vector<std::string> lines = SplitCrLf(bytes);
+    ASSERT_GE(lines.size(), 6u) << bytes;
+    EXPECT_EQ(lines[0], "Remendo: InitInstance> Remendo version 1.0");
+    const std::string datePrefix = "Remendo: InitInstance> ";
+    EXPECT_TRUE(lines[1] == datePrefix + DateText(before) || lines[1] == datePrefix + DateText(after))
+        << lines[1] << "\nexpected " << datePrefix + DateText(before);
+    EXPECT_EQ(lines[2], "Remendo: SetupOs> - What OS are we on?");
+    EXPECT_EQ(lines[3].rfind("Remendo: SetupOs> --- Major Version: ", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4], "Remendo: InitInstance> - Do we have administrator privileges?");
+    EXPECT_EQ(lines[5], "Remendo: InitInstance> --- Yes, we have administrator privileges");
+}
+
+// Each write is one record on the debugger output, so the records show where
+// each log line begins and ends, even one that carries the system's own line
+// break (a last-error text).
+TEST_F(RunLog, EveryLineIsShapedAndAlsoGoesToTheDebuggerOutput)
+{
+    Start();
+    RunToCompletion();
+    const std::vector<std::string>& records = m_run.DebugLines();
+    ASSERT_FALSE(records.empty());
+    std::string written;
+    const std::regex shape("[A-Za-z]+: [A-Za-z]+> [^]*\r\n");
+    for (const std::string& record : records) {
+        EXPECT_TRUE(std::regex_match(record, shape)) << "not \"unit: function> text\\r\\n\": " << record;
+        written += record;
+    }
+    EXPECT_EQ(LogBytes(), written);
+}
+
+TEST_F(SingleInstance, SecondInstanceLeavesAtOnceShowingNothingAndKeepsTheLog)
+{
+    HANDLE guard = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32, "cvRemendoUtility");
+    ASSERT_NE(guard, nullptr) << "error " << ::GetLastError();
+    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "something else holds the guard";
+    const std::string previous("Remendo: InitInstance> a previous run\r\n\x01\xff no CR LF here", 56);
+    ASSERT_TRUE(WriteBytes(m_log, previous));
+
+    Start();
+    int windowsSeen = 0;
+    m_run.RunUntil(
+        [&] {
+            windowsSeen += static_cast<int>(uia::WindowsOfProcess(m_run.ProcessId()).size());
+            return false;
+        },
+        kExitTimeoutMs);
+    ::CloseHandle(guard);
+
+    ASSERT_TRUE(m_run.HasExited()) << "the second instance is still running; windows seen: " << windowsSeen;
+    EXPECT_EQ(m_run.ExitCode(), 0u);
+    EXPECT_EQ(windowsSeen, 0);
+    EXPECT_EQ(m_run.DebugLines(), std::vector<std::string>());
+    EXPECT_EQ(LogBytes(), previous);
+}
+
+TEST_F(SingleInstance, WithoutAnotherInstanceTheOldLogIsReplaced)
+{
+    const std::string previous(8192, 'x');
+    ASSERT_TRUE(WriteBytes(m_log, previous));
+    Start();
+    RunToCompletion();
+    std::string bytes = LogBytes();
+    EXPECT_EQ(bytes.find('x' + std::string(20, 'x')), std::string::npos) << "old bytes left in the log";
+    EXPECT_EQ(bytes.rfind("Remendo: InitInstance> Remendo version 1.0\r\n", 0), 0u) << bytes.substr(0, 200);
+    EXPECT_EQ(CrLfProblem(bytes), "");
+}
+
+TEST_F(ProgressWindow, ShowsInitializingWithNoCloseBoxOnceTheRunHasStarted)
+{
+    Start();
+    RunToCompletion();
+
+    ASSERT_EQ(m_early.windows, 1) << "progress windows captioned \"" << kProgressCaption << "\" when the run wrote "
+                                  << kFirstLineAfterWindow;
+    EXPECT_TRUE(m_early.visible);
+    EXPECT_EQ(m_early.status, kStatusAfterStart);
+    EXPECT_EQ(m_early.statusClass, "Static");
+    EXPECT_EQ(m_early.barClass, "msctls_progress32");
+    EXPECT_EQ(m_early.style & WS_CAPTION, WS_CAPTION);
+    EXPECT_EQ(m_early.style & WS_POPUP, static_cast<LONG>(WS_POPUP));
+    EXPECT_EQ(m_early.style & WS_SYSMENU, 0) << "the window must have no close box";
+}
+
+TEST_F(ProgressWindow, IsGoneWhenTheFinalBoxShows)
+{
+    Start();
+    RunToCompletion();
+    ASSERT_EQ(m_early.windows, 1) << "the window never showed, so its end cannot be seen";
+    EXPECT_EQ(m_atFinalBox.windows, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    const std::string option = "--remendo=";
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind(option, 0) == 0)
+            s_remendoExe = arg.substr(option.size());
+    }
+    if (s_remendoExe.empty()) {
+        std::fprintf(stderr, "usage: remendo_e2e --remendo=PATH_OF_REMENDO_EXE [gtest options]\n");
+        return 2;
+    }
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,26 @@
+# Shared by wine-run and wine-prefix: the Wine settings every test run uses.
+# Sourced, not run.
+
+# Quiet, no Mono/Gecko installers, and no debugger dialog after a crash
+# (it would wait for an answer and hang the test).
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# Headless: the prefixes use Wine's null graphics driver, never an X display.
+unset DISPLAY WAYLAND_DISPLAY
+
+# The 64-bit loader runs 64-bit programs even when wine32 is not installed
+# (/usr/bin/wine then complains on every start); REMENDO_WINE chooses another.
+if [ -z "${REMENDO_WINE:-}" ]; then
+  if [ -x /usr/lib/wine/wine64 ]; then
+    REMENDO_WINE=/usr/lib/wine/wine64
+  else
+    REMENDO_WINE=wine
+  fi
+fi
+if [ -z "${REMENDO_WINESERVER:-}" ]; then
+  if [ -x /usr/lib/wine/wineserver ]; then
+    REMENDO_WINESERVER=/usr/lib/wine/wineserver
+  else
+    REMENDO_WINESERVER=wineserver
+  fi
+fi
