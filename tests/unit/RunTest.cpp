@@ -51,7 +51,7 @@ TEST(Run, StartsWithBannerDateOsAndAdministratorCheck)
     EXPECT_EQ(api.MessageBoxes().front().caption, "Remendo");
 }
 
-TEST(Run, ProgressWindowShowsTheStagesAndEndsAtOneHundred)
+TEST(Run, ProgressWindowShowsEveryStageOfADirectRunAndEndsAtOneHundred)
 {
     sim::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
@@ -59,7 +59,69 @@ TEST(Run, ProgressWindowShowsTheStagesAndEndsAtOneHundred)
     const sim::SimWindow* window = ProgressWindow(api);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->destroyed);
-    EXPECT_EQ(window->controls.at(IDC_PROGRESS).position, 100);
+    EXPECT_EQ(window->controls.at(IDC_PROGRESS).positionsSet,
+              (std::vector<int>{8, 16, 24, 32, 40, 48, 56, 64, 100}));
+    // Created empty, then one status per stage.
+    EXPECT_EQ(window->controls.at(IDC_STATUS).textsSet,
+              (std::vector<std::string>{"", "Initializing", "Searching for information",
+                                        "Looking for all imaging devices on the PC", "Stopping the sti service",
+                                        "Fixing imaging registry keys for selected product",
+                                        "Starting the sti service", "Checking the qmx service",
+                                        "Re-registering necessary dlls"}));
+}
+
+// A directly attached all-in-one whose entries are already right: every step
+// of the run writes its lines, in order, under the function that wrote them.
+TEST(Run, DirectRunThatChangesNothingLogsEveryStepInOrder)
+{
+    sim::Machine machine = test::BaseMachine();
+    sim::SimApi api(machine);
+    sim::RunUtility(api);
+    std::vector<std::string> lines = test::LogLines(api);
+    ASSERT_GE(lines.size(), 6u);
+    lines.erase(lines.begin(), lines.begin() + 6);  // banner to administrator check
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "Remendo: InitInstance> - Is the spooler running?",
+                  "Remendo: InitInstance> --- Yes, spooler is already running",
+                  "Remendo: InitInstance> - Can we figure out the connection information automatically?",
+                  "Remendo: DetermineInfo> \tFound CV Quillray 7250 RVX 6",
+                  "Remendo: DetermineInfo> \t===> Here are all the Quillray AiOs that were found:",
+                  "Remendo: DetermineInfo> \t\"CV Quillray 7250\" found on DOT4_001",
+                  "Remendo: DetermineInfo> --- Yes, only one Quillray found so using printer=\"CV Quillray 7250\", "
+                  "port=\"DOT4_001\"",
+                  "Remendo: DetermineInfo> - How is it connected?",
+                  "Remendo: DetermineInfo> --- Direct",
+                  "Remendo: InitInstance> - Does the user want to use the information found?",
+                  "Remendo: InitInstance> --- Yes, let's fix it!",
+                  "Remendo: InitInstance> - How many imaging devices are on this PC?",
+                  "Remendo: InitInstance> --- 1 were found",
+                  "Remendo: InitInstance> \tStopped the sti service",
+                  "Remendo: InitInstance> \tLet's enumerate through each imaging device found on the PC",
+                  "Remendo: FixImagingDevice> \t0000\\DriverDesc = CV Quillray 7250",
+                  "Remendo: FixImagingDevice> \tAppears to be an 7250/7252/7255/7290/7292",
+                  "Remendo: FixImagingDevice> - Does the device id need updating?",
+                  "Remendo: UpdateRegVar> --- No, 0000\\DeviceID as expected "
+                  "({6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000), leaving as is",
+                  "DebugLog: LogLastError> Didn't find CreateFileNamePort: The system cannot find the file "
+                  "specified.\r\n",
+                  "Remendo: FixDirectScanDevice> - Does the CreateFileName need updating?",
+                  "Remendo: UpdateRegVar> --- No, 0000\\CreateFileName as expected (DOT4_001), leaving as is",
+                  "Remendo: FixDirectScanDevice> Cycling through the other CreateFileNames to fix contention issues",
+                  "Remendo: InitInstance>  ",
+                  "Remendo: InitInstance> \tDone enumerating",
+                  "DebugLog: LogLastError> Failed to open SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port: "
+                  "The system cannot find the file specified.\r\n",
+                  "Remendo: InitInstance> - Is the QMX service installed and enabled?",
+                  "Remendo: InitInstance> --- Yes, QMX service is installed and enabled",
+                  "Remendo: RegisterScanDll> - Can we register the scan dll?",
+                  "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
+              }));
+    EXPECT_EQ(test::BoxTexts(api), (std::vector<std::string>{"Found CV Quillray 7250 on DOT4_001, Continue with this "
+                                                             "information?",
+                                                             "The utility has completed."}));
+    EXPECT_EQ(api.MessageBoxes().front().style, 0x23u);
+    EXPECT_EQ(api.MessageBoxes().back().style, static_cast<UINT>(MB_OK));
 }
 
 TEST(Run, SecondInstanceLeavesAtOnceAndTouchesNothing)

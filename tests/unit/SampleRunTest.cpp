@@ -10,6 +10,7 @@
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/SimProcess.h"
+#include "ui/resource.h"
 
 namespace {
 
@@ -55,6 +56,13 @@ TEST(SampleRun, NetworkedFamilyBIsRepairedAndASecondRunFindsNothingToDo)
     }
     EXPECT_NE(test::FileText(machine, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts").find("10.0.0.25\tcvq7250"),
               std::string::npos);
+    // A networked run has one stage more: the host-name lookup inside discovery.
+    std::vector<int> positions;
+    for (const auto& entry : first.Windows()) {
+        if (entry.second.templateId == IDD_PROGRESS)
+            positions = entry.second.controls.at(IDC_PROGRESS).positionsSet;
+    }
+    EXPECT_EQ(positions, (std::vector<int>{8, 16, 24, 32, 40, 48, 56, 64, 72, 100}));
 
     sim::FolderContents written = WrittenOut(machine);
     sim::Machine repaired, again;

@@ -11,10 +11,10 @@ namespace test {
 // A small NT 5.1 machine whose user is an administrator, with the utility
 // installed at C:\Tools\Remendo.exe (version 1.0.0.0), the spooler and the
 // still-image service running, the maker's management service installed to
-// start automatically, and the programs cvqmgr40.exe and regsvr32.exe in the
-// system directory.
-// installed at C:\Tools\Remendo.exe (version 1.0.0.0) and one family B
-// all-in-one ("CV Quillray 7250") attached directly on port DOT4_001.
+// start automatically, the programs cvqmgr40.exe and regsvr32.exe in the
+// system directory, and one family B all-in-one ("CV Quillray 7250") attached
+// directly on port DOT4_001 whose imaging-device entry needs no repair (the
+// maker's product key is not installed).
 sim::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).

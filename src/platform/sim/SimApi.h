@@ -40,6 +40,8 @@ struct SimControl {
     std::vector<std::string> items;  // combo-box entries
     bool sorted = false;
     int position = 0;        // progress bar
+    std::vector<int> positionsSet;        // every PBM_SETPOS, in order
+    std::vector<std::string> textsSet;    // every SetDlgItemTextA, in order
     std::array<int, 4> ipFields = {-1, -1, -1, -1};  // IP address control, -1 = blank field
     int textLimit = 0;       // characters a user can type (EM_LIMITTEXT), 0 = no limit
     HWND hwnd = nullptr;

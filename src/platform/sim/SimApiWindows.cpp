@@ -257,6 +257,7 @@ BOOL SimApi::SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
         return FALSE;
     }
     control->text = lpString ? lpString : "";
+    control->textsSet.push_back(control->text);
     return TRUE;
 }
 
@@ -300,6 +301,7 @@ LRESULT SimApi::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case PBM_SETPOS: {
         int previous = control->position;
         control->position = std::clamp(static_cast<int>(wParam), 0, 100);
+        control->positionsSet.push_back(control->position);
         return previous;
     }
     case PBM_GETPOS:
