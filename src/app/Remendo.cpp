@@ -1,5 +1,6 @@
 #include "app/Remendo.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "app/RunConstants.h"
@@ -39,8 +40,9 @@ private:
 std::string ExecutableDirectory()
 {
     char buffer[MAX_PATH] = {};
-    Win().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string directory(buffer);
+    // By its length: a truncated path is not terminated on older systems.
+    DWORD length = Win().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string directory(buffer, std::min<DWORD>(length, MAX_PATH));
     if (directory.empty()) {
         char temp[MAX_PATH] = {};
         Win().GetTempPathA(MAX_PATH, temp);

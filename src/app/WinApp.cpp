@@ -1,5 +1,7 @@
 #include "app/WinApp.h"
 
+#include <algorithm>
+
 #include "platform/WinApi.h"
 
 namespace {
@@ -21,8 +23,9 @@ CWinApp::~CWinApp()
 std::string CWinApp::AppTitle() const
 {
     char path[MAX_PATH] = {};
-    Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string title(path);
+    // By its length: a truncated path is not terminated on older systems.
+    DWORD length = Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string title(path, std::min<DWORD>(length, MAX_PATH));
     std::string::size_type slash = title.rfind('\\');
     if (slash != std::string::npos)
         title.erase(0, slash + 1);
