@@ -108,6 +108,13 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
           "Remendo: ReInstallQMXService> ----- Can we get it restarted?",
           "DebugLog: LogLastError> CreateProcess failed: Access is denied.\r\n",
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
+        {"registering wait gives up", [](sim::Machine& m) { m.faults.push_back({"WaitForSingleObject", 2, WAIT_TIMEOUT}); },
+         false, 2,
+         {"Remendo: ReInstallQMXService> - Can we re-start QMX service?",
+          "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
+          "Remendo: ReInstallQMXService> ------- Yes, service stopped",
+          "Remendo: ReInstallQMXService> ----- Can we get it restarted?", timedOut,
+          "Remendo: ReInstallQMXService> failed to restart QMX service"}},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -80,6 +80,8 @@ public:
     const std::map<HWND, SimWindow>& Windows() const { return m_windows; }
     // How often an operation was called.
     int CallCount(const std::string& operation) const;
+    // Every operation that can be made to fail and was called, with its number of calls.
+    const std::map<std::string, int>& CallCounts() const { return m_callCounts; }
     // Handles still open (kernel objects, file streams, service handles and registry keys).
     std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
 

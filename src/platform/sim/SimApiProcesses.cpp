@@ -166,8 +166,17 @@ BOOL SimApi::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSEC
 
 DWORD SimApi::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
-    if (Fails("WaitForSingleObject"))
-        return WAIT_FAILED;
+    // A fault with the code WAIT_TIMEOUT is a wait that gives up before the
+    // process ends; any other code makes the wait itself fail.
+    DWORD lastError = m_lastError;
+    if (Fails("WaitForSingleObject")) {
+        if (m_lastError != WAIT_TIMEOUT)
+            return WAIT_FAILED;
+        m_lastError = lastError;
+        if (dwMilliseconds != INFINITE)
+            m_elapsedMs += dwMilliseconds;
+        return WAIT_TIMEOUT;
+    }
     auto found = m_handles.find(hHandle);
     if (found == m_handles.end() ||
         (found->second.kind != OpenObject::kProcess && found->second.kind != OpenObject::kThread)) {

@@ -1,0 +1,344 @@
+// The fault-injection sweep: every platform call the repair makes on each
+// example machine is made to fail, one call at a time, with each error code
+// that call can really give, and the run must still leave the machine sound.
+//
+//   remendo-fault-sweep EXAMPLES_DIR
+//
+// Prints one line per broken invariant and closes with "N passed, M failed"
+// over all injected faults; the exit code is 1 when any failed.
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/sim/MachineFolder.h"
+#include "platform/sim/SimProcess.h"
+#include "ui/StringTable.h"
+
+namespace {
+
+const char* const kExampleMachines[] = {
+    "networked-family-b", "direct-family-a-dot4", "networked-family-c", "windows-98-family-c", "unlisted-printer-dialog",
+};
+
+const char* const kScanDlls[] = {"cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll"};
+const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
+const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
+const char kCloseServiceHandle[] = "CloseServiceHandle";
+const char kHostsLogPrefix[] = "Remendo: UpdateHostsEntry> \t\t";
+
+// Windows Sockets and spooler codes the platform header has no use for.
+const DWORD kWsaSysNotReady = 10091;
+const DWORD kWsaTryAgain = 11002;
+const DWORD kRpcServerUnavailable = 1722;
+const DWORD kResourceNameNotFound = 1814;
+const DWORD kResourceTypeNotFound = 1813;
+
+// The error codes each operation can really fail with; any operation not
+// listed fails with access denied and with out of memory.
+const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
+{
+    static const std::map<std::string, std::vector<DWORD>> errors = {
+        {"RegOpenKeyExA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND}},
+        {"RegEnumKeyExA", {ERROR_ACCESS_DENIED, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS}},
+        {"RegQueryValueExA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA}},
+        {"RegSetValueExA", {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY}},
+        {"CreateFileA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}},
+        {"WriteFile", {ERROR_DISK_FULL, ERROR_ACCESS_DENIED}},
+        {"DeleteFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
+        {"CopyFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL, ERROR_FILE_NOT_FOUND}},
+        {"MoveFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_ALREADY_EXISTS}},
+        {"MoveFileExA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}},
+        {"GetFileAttributesA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
+        {"SetFileAttributesA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}},
+        {"fopen", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
+        {"fgetc", {ERROR_ACCESS_DENIED}},
+        {"fwrite", {ERROR_DISK_FULL}},
+        {"fclose", {ERROR_DISK_FULL}},
+        {"_stat", {ERROR_FILE_NOT_FOUND}},
+        {"GetFileVersionInfoSizeA", {kResourceTypeNotFound, ERROR_FILE_NOT_FOUND}},
+        {"GetFileVersionInfoA", {kResourceTypeNotFound, ERROR_ACCESS_DENIED}},
+        {"VerQueryValueA", {kResourceTypeNotFound}},
+        {"CreateProcessA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_BAD_EXE_FORMAT}},
+        {"WaitForSingleObject", {WAIT_TIMEOUT, ERROR_INVALID_HANDLE}},
+        {"OpenThreadToken", {ERROR_NO_TOKEN, ERROR_ACCESS_DENIED}},
+        {"OpenProcessToken", {ERROR_ACCESS_DENIED}},
+        {"GetTokenInformation", {ERROR_INSUFFICIENT_BUFFER, ERROR_ACCESS_DENIED}},
+        {"OpenSCManagerA", {ERROR_ACCESS_DENIED}},
+        {"OpenServiceA", {ERROR_ACCESS_DENIED, ERROR_SERVICE_DOES_NOT_EXIST}},
+        {"QueryServiceStatus", {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE}},
+        {"QueryServiceConfigA", {ERROR_INSUFFICIENT_BUFFER, ERROR_ACCESS_DENIED}},
+        {"StartServiceA", {ERROR_SERVICE_ALREADY_RUNNING, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT}},
+        {"ControlService", {ERROR_SERVICE_NOT_ACTIVE, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT}},
+        {"CloseServiceHandle", {ERROR_INVALID_HANDLE}},
+        {"EnumPrintersA", {ERROR_INVALID_PARAMETER, ERROR_INSUFFICIENT_BUFFER, kRpcServerUnavailable}},
+        {"EnumPortsA", {ERROR_INSUFFICIENT_BUFFER, kRpcServerUnavailable}},
+        {"WSAStartup", {kWsaSysNotReady, WSAVERNOTSUPPORTED}},
+        {"gethostbyaddr", {WSAHOST_NOT_FOUND, kWsaTryAgain}},
+        {"WSACleanup", {WSANOTINITIALISED}},
+        {"CreateDialogParamA", {kResourceNameNotFound}},
+        {"DialogBoxParamA", {kResourceNameNotFound}},
+    };
+    return errors;
+}
+
+std::vector<DWORD> ErrorsFor(const std::string& operation)
+{
+    auto found = RealisticErrors().find(operation);
+    if (found != RealisticErrors().end())
+        return found->second;
+    return {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY};
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The machine's files by lower-case path.
+std::map<std::string, std::string> FilesByPath(const sim::Machine& machine)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : machine.files.Files())
+        files[Lower(entry.second.path)] = entry.second.bytes;
+    return files;
+}
+
+std::string FileBytes(const sim::Machine& machine, const std::string& path, bool& exists)
+{
+    const sim::SimFile* file = machine.files.Find(path);
+    exists = file != nullptr;
+    return exists ? file->bytes : std::string();
+}
+
+// Every registry value as "key [name]" -> type.
+void CollectValueTypes(const sim::RegKey& key, const std::string& path, std::map<std::string, DWORD>& types)
+{
+    for (const sim::RegValue& value : key.values)
+        types[sim::UpperCase(path) + " [" + sim::UpperCase(value.name) + "]"] = value.type;
+    for (const auto& subkey : key.subkeys)
+        CollectValueTypes(*subkey.second, path + "\\" + subkey.second->name, types);
+}
+
+std::map<std::string, DWORD> ValueTypes(const sim::Registry& registry)
+{
+    std::map<std::string, DWORD> types;
+    for (const auto& root : registry.Roots())
+        CollectValueTypes(root.second, root.first, types);
+    return types;
+}
+
+// Lines without their line ends; CR LF and LF count alike (the hosts file is
+// rewritten in text mode).
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> LogLines(const sim::SimApi& api)
+{
+    std::vector<std::string> lines;
+    for (std::string line : api.DebugOutput()) {
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct Example {
+    std::string name;
+    sim::FolderContents contents;
+    std::string hostsPath;
+    std::string backupPath;
+};
+
+bool Load(const Example& example, sim::Machine& machine)
+{
+    sim::LoadError error;
+    if (!sim::LoadMachine(example.contents, machine, error)) {
+        std::cerr << example.name << ": " << error.Describe() << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The invariants of one run; each broken one is a line of the result.
+std::vector<std::string> BrokenInvariants(const Example& example, const sim::Machine& before,
+                                          const sim::Machine& after, const sim::SimApi& api, std::size_t handlesAllowed)
+{
+    std::vector<std::string> broken;
+
+    // Registry: the values stay the same set, each of the same type.
+    std::map<std::string, DWORD> typesBefore = ValueTypes(before.registry);
+    std::map<std::string, DWORD> typesAfter = ValueTypes(after.registry);
+    for (const auto& value : typesBefore) {
+        auto found = typesAfter.find(value.first);
+        if (found == typesAfter.end())
+            broken.push_back("registry value deleted: " + value.first);
+        else if (found->second != value.second)
+            broken.push_back("registry value changed type: " + value.first);
+    }
+    for (const auto& value : typesAfter) {
+        if (typesBefore.count(value.first) == 0)
+            broken.push_back("registry value created: " + value.first);
+    }
+
+    // Hosts: the old content, or the old lines with only the entries the log
+    // reports as rewritten changed; a changed file leaves the old one in hosts.bak.
+    bool hostsExisted = false, hostsExists = false, backupExists = false;
+    std::string oldHosts = FileBytes(before, example.hostsPath, hostsExisted);
+    std::string newHosts = FileBytes(after, example.hostsPath, hostsExists);
+    std::string backup = FileBytes(after, example.backupPath, backupExists);
+    if (hostsExisted && !hostsExists)
+        broken.push_back("hosts file lost");
+    if (hostsExisted && hostsExists && newHosts != oldHosts) {
+        if (!backupExists || backup != oldHosts)
+            broken.push_back("hosts changed but hosts.bak does not hold its old content");
+        std::vector<std::string> oldLines = Lines(oldHosts), newLines = Lines(newHosts);
+        std::set<std::string> logged;
+        for (const std::string& line : LogLines(api)) {
+            if (line.compare(0, sizeof kHostsLogPrefix - 1, kHostsLogPrefix) == 0)
+                logged.insert(line.substr(sizeof kHostsLogPrefix - 1));
+        }
+        if (oldLines.size() != newLines.size()) {
+            broken.push_back("hosts file holds neither its old nor its new content (line count)");
+        } else {
+            for (std::size_t i = 0; i < oldLines.size(); ++i) {
+                if (oldLines[i] != newLines[i] && logged.count(newLines[i]) == 0)
+                    broken.push_back("hosts line changed without a log line: " + newLines[i]);
+            }
+        }
+    }
+
+    // Scan DLLs: none that was installed goes missing.
+    for (const char* dll : kScanDlls) {
+        std::string path = before.paths.system + "\\" + dll;
+        if (before.files.Find(path) != nullptr && after.files.Find(path) == nullptr)
+            broken.push_back(std::string("scan DLL missing from the system directory: ") + dll);
+    }
+
+    // No more left open than a run without faults leaves (the log file).
+    if (api.OpenHandleCount() > handlesAllowed)
+        broken.push_back("handles left open: " + std::to_string(api.OpenHandleCount()));
+
+    // A run that reached its final report says so when it changed anything.
+    std::vector<sim::ShownMessageBox> boxes = api.MessageBoxes();
+    if (!boxes.empty() && boxes.back().text == TEXT_IDS_COMPLETED) {
+        std::map<std::string, std::string> filesBefore = FilesByPath(before), filesAfter = FilesByPath(after);
+        std::string logName = Lower(before.paths.executable.substr(0, before.paths.executable.rfind('\\') + 1));
+        bool changed = !(before.registry == after.registry);
+        for (const auto& file : filesAfter) {
+            bool isLog = file.first.compare(0, logName.size(), logName) == 0 &&
+                         file.first.size() > 4 && file.first.compare(file.first.size() - 4, 4, ".log") == 0;
+            auto old = filesBefore.find(file.first);
+            if (!isLog && old != filesBefore.end() && old->second != file.second)
+                changed = true;
+        }
+        for (const auto& file : filesBefore) {
+            if (filesAfter.count(file.first) == 0)
+                changed = true;
+        }
+        if (before.pendingRenames.size() != after.pendingRenames.size())
+            changed = true;
+        if (changed)
+            broken.push_back("the machine changed but the run reported \"" TEXT_IDS_COMPLETED "\"");
+    }
+    return broken;
+}
+
+struct Tally {
+    int passed = 0;
+    int failed = 0;
+};
+
+void SweepExample(const Example& example, Tally& tally)
+{
+    sim::Machine baseline;
+    if (!Load(example, baseline)) {
+        ++tally.failed;
+        return;
+    }
+    sim::SimApi baselineApi(baseline);
+    sim::RunUtility(baselineApi);
+    std::map<std::string, int> calls = baselineApi.CallCounts();
+    std::size_t handlesLeftOpen = baselineApi.OpenHandleCount();
+
+    for (const auto& operation : calls) {
+        for (int call = 1; call <= operation.second; ++call) {
+            for (DWORD error : ErrorsFor(operation.first)) {
+                sim::Machine before, machine;
+                if (!Load(example, before) || !Load(example, machine)) {
+                    ++tally.failed;
+                    continue;
+                }
+                machine.faults.push_back({operation.first, call, error});
+                std::vector<std::string> broken;
+                {
+                    sim::SimApi api(machine);
+                    sim::RunUtility(api);
+                    // A close that fails leaves its handle open: that one is the fault's own.
+                    std::size_t allowed = handlesLeftOpen + (operation.first == kCloseServiceHandle ? 1 : 0);
+                    broken = BrokenInvariants(example, before, machine, api, allowed);
+                }
+                if (broken.empty()) {
+                    ++tally.passed;
+                    continue;
+                }
+                ++tally.failed;
+                for (const std::string& problem : broken)
+                    std::cout << example.name << ": " << operation.first << " call " << call << " error " << error
+                              << ": " << problem << "\n";
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: remendo-fault-sweep EXAMPLES_DIR\n";
+        return 2;
+    }
+    Tally tally;
+    for (const char* name : kExampleMachines) {
+        Example example;
+        example.name = name;
+        sim::LoadError error;
+        if (!sim::ReadFolderContents(std::string(argv[1]) + "/" + name, example.contents, error)) {
+            std::cerr << name << ": " << error.Describe() << "\n";
+            ++tally.failed;
+            continue;
+        }
+        sim::Machine machine;
+        if (!Load(example, machine)) {
+            ++tally.failed;
+            continue;
+        }
+        example.hostsPath = machine.paths.system + kHostsSuffix;
+        example.backupPath = machine.paths.system + kBackupSuffix;
+        SweepExample(example, tally);
+    }
+    std::cout << tally.passed << " passed, " << tally.failed << " failed\n";
+    return tally.failed == 0 ? 0 : 1;
+}
