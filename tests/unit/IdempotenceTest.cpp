@@ -1,0 +1,79 @@
+// Idempotence: on every example machine, a second run on the machine the
+// first run wrote out changes nothing and reports that it has completed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "SimTestSupport.h"
+#include "platform/sim/MachineDiff.h"
+#include "platform/sim/MachineFolder.h"
+#include "platform/sim/SimProcess.h"
+#include "ui/StringTable.h"
+
+namespace {
+
+std::vector<std::string> ExampleNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(REMENDO_EXAMPLES_DIR)) {
+        if (entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A service or program the machine says cannot be repaired keeps every run
+// from ending with nothing done.
+bool HoldsSomethingUnrepairable(const sim::Machine& machine)
+{
+    return std::any_of(machine.services.begin(), machine.services.end(),
+                       [](const sim::Service& service) { return !service.canOpen; }) ||
+           std::any_of(machine.programs.begin(), machine.programs.end(),
+                       [](const sim::Program& program) { return !program.starts; });
+}
+
+class Idempotence : public testing::TestWithParam<std::string> {};
+
+TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
+{
+    sim::Machine machine = test::ExampleMachine(GetParam());
+    {
+        sim::SimApi first(machine);
+        sim::RunUtility(first);
+    }
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-idempotence-" + GetParam());
+    std::string problem;
+    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+    sim::FolderContents written;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), written, error)) << error.Describe();
+    std::filesystem::remove_all(folder);
+
+    sim::Machine repaired, again;
+    ASSERT_TRUE(sim::LoadMachine(written, repaired, error)) << error.Describe();
+    ASSERT_TRUE(sim::LoadMachine(written, again, error)) << error.Describe();
+    sim::SimApi second(again);
+    sim::RunUtility(second);
+
+    for (const std::string& change : sim::DescribeChanges(repaired, again)) {
+        // The run's own log and the hosts backup are written on every run.
+        bool expected = change.find("Remendo.log") != std::string::npos || change.find("hosts.bak") != std::string::npos;
+        EXPECT_TRUE(expected) << change;
+    }
+    std::vector<std::string> boxes = test::BoxTexts(second);
+    ASSERT_FALSE(boxes.empty());
+    if (!HoldsSomethingUnrepairable(again)) {
+        EXPECT_EQ(boxes.back(), TEXT_IDS_COMPLETED);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ExampleMachines, Idempotence, testing::ValuesIn(ExampleNames()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace
