@@ -255,7 +255,11 @@ bool CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath,
         std::string written = line;
         if (MentionsField(line, ipAddress) != MentionsField(line, hostName)) {
             std::string replacement = ReplacementLine(line, ipAddress, hostName);
-            if (IsSameHostsEntry(line, replacement)) {
+            // With the address unknown the line's own first token becomes the
+            // entry's address: a line that starts with none (a comment, a name)
+            // would turn into an entry without an address, so it is left alone.
+            bool keepsAnAddress = !ipAddress.empty() || IsDottedIpv4Address(FirstTokenWithoutNumberSigns(line));
+            if (!keepsAnAddress || IsSameHostsEntry(line, replacement)) {
                 log.Write(kLeftAlone);
                 log.Writef(kLineDetail, line);
             } else {

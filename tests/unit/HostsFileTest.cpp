@@ -87,6 +87,9 @@ TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
         {"address only: tab form", a, "", "10.0.0.25\tname\n", "10.0.0.25\tname\n"},
         {"address only: aliases kept", a, "", "10.0.0.25   name  alias\n", "10.0.0.25\tname  alias\n"},
         {"host only: commented address", "", h, "#10.0.0.20 cvq7250\n", "10.0.0.20\tcvq7250\n"},
+        // Without a known address only a line that starts with one can become an entry.
+        {"host only: comment without an address", "", h, "# cvq7250 upstairs\n", "# cvq7250 upstairs\n"},
+        {"host only: name first", "", h, "printer cvq7250\n", "printer cvq7250\n"},
         {"nothing known", "", "", "10.0.0.25 cvq\n", "10.0.0.25 cvq\n"},
     };
     for (const Case& c : cases) {

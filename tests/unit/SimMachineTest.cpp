@@ -81,6 +81,9 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(2):41\n", 3},
+        // A type wider than a DWORD, short and far too long.
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
     };
     for (const Case& c : cases) {
         sim::Registry registry;

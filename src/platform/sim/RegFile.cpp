@@ -141,7 +141,8 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
         std::string kind = text.substr(3, colon - 3);
         DWORD type = kRegBinary;
         if (!kind.empty()) {
-            if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+            // A type is a DWORD: one to eight hexadecimal digits.
+            if (kind.size() < 3 || kind.size() > 10 || kind.front() != '(' || kind.back() != ')' ||
                 kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1) {
                 problem = "unknown hex value type '" + kind + "'";
                 return false;
