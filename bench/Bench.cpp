@@ -1,0 +1,219 @@
+// Benchmarks on the simulated machine, one "name: value" line each.
+//
+//   remendo-bench EXAMPLES_DIR REMENDO_SIM
+//
+// 1. The hosts rewrite of a 200,000-line hosts file (about 6 MB) with 50 lines
+//    to rewrite, against three plain copies of the same file through the same
+//    platform calls (the rewrite's own file traffic), as a ratio.
+// 2. A whole remendo-sim run on a large machine (500 imaging devices, 1,000
+//    printers, that hosts file): CPU time and peak memory of the process.
+// The figures are printed, never judged: a slow machine fails nothing.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/Remendo.h"
+#include "log/DebugLog.h"
+#include "platform/sim/MachineFolder.h"
+#include "platform/sim/SimApi.h"
+
+extern char** environ;
+
+namespace {
+
+const char kExample[] = "networked-family-b";
+const char kDeviceAddress[] = "10.0.0.25";
+const char kDeviceHost[] = "cvq7250";
+const int kHostsLines = 200000;
+const int kLinesToRewrite = 50;
+const int kImagingDevices = 500;
+const int kPrinters = 1000;
+const char kImagingClassKey[] =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+
+// A blocking list of the published kind, with entries for the device spread through it.
+std::string LargeHostsFile()
+{
+    std::string text = "# Large blocking list\r\n127.0.0.1 localhost\r\n";
+    const int every = kHostsLines / kLinesToRewrite;
+    char line[96];
+    for (int i = 2; i < kHostsLines; ++i) {
+        if (i % every == 0)
+            std::snprintf(line, sizeof line, "10.0.0.%d %s\r\n", 100 + (i / every) % 100, kDeviceHost);
+        else
+            std::snprintf(line, sizeof line, "0.0.0.0 ad%06d.trk.example\r\n", i);
+        text += line;
+    }
+    return text;
+}
+
+sim::Machine LoadExample(const std::string& examplesDir)
+{
+    sim::FolderContents contents;
+    sim::LoadError error;
+    sim::Machine machine;
+    if (!sim::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
+        !sim::LoadMachine(contents, machine, error)) {
+        std::cerr << "remendo-bench: " << error.Describe() << "\n";
+        std::exit(2);
+    }
+    return machine;
+}
+
+double Seconds(std::chrono::steady_clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
+// CPU time of this process: the machine is shared, so wall time would measure the neighbours.
+double CpuSeconds()
+{
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// The backend installed for one measurement.
+class Backend {
+public:
+    explicit Backend(sim::Machine& machine) : m_api(machine)
+    {
+        SetWin(&m_api);
+        DebugLog::ResetProcessState();
+    }
+    ~Backend()
+    {
+        DebugLog::ResetProcessState();
+        SetWin(nullptr);
+    }
+
+private:
+    sim::SimApi m_api;
+};
+
+// A copy as a plain program makes it through the same calls: read character by
+// character, write line by line.
+void PlainCopy(const std::string& from, const std::string& to)
+{
+    FILE* in = Win().fopen(from.c_str(), "r");
+    FILE* out = Win().fopen(to.c_str(), "w");
+    std::string line;
+    for (int c = Win().fgetc(in); c != EOF; c = Win().fgetc(in)) {
+        line += static_cast<char>(c);
+        if (c == '\n') {
+            Win().fwrite(line.data(), 1, line.size(), out);
+            line.clear();
+        }
+    }
+    Win().fwrite(line.data(), 1, line.size(), out);
+    Win().fclose(in);
+    Win().fclose(out);
+}
+
+void BenchHostsRewrite(const std::string& examplesDir, const std::string& hosts)
+{
+    sim::Machine machine = LoadExample(examplesDir);
+    std::string hostsPath = machine.paths.system + "\\drivers\\etc\\hosts";
+    machine.files.Write(hostsPath, hosts);
+    Backend backend(machine);
+
+    double start = CpuSeconds();
+    for (int copy = 1; copy <= 3; ++copy)
+        PlainCopy(hostsPath, hostsPath + ".copy" + std::to_string(copy));
+    double copies = CpuSeconds() - start;
+
+    CRemendoApp app;
+    start = CpuSeconds();
+    app.UpdateHostsEntry(kDeviceAddress, kDeviceHost);
+    double rewrite = CpuSeconds() - start;
+
+    std::printf("hosts_file_bytes: %zu\n", hosts.size());
+    std::printf("hosts_rewrite_cpu_seconds: %.3f\n", rewrite);
+    std::printf("hosts_three_plain_copies_cpu_seconds: %.3f\n", copies);
+    std::printf("hosts_rewrite_vs_three_copies_ratio: %.2f\n", rewrite / copies);
+}
+
+// The sample machine grown: many printers of other makes before the all-in-one,
+// many imaging devices after its own.
+sim::Machine LargeMachine(const std::string& examplesDir, const std::string& hosts)
+{
+    sim::Machine machine = LoadExample(examplesDir);
+    machine.files.Write(machine.paths.system + "\\drivers\\etc\\hosts", hosts);
+    std::vector<sim::Printer> printers;
+    for (int i = 0; static_cast<int>(printers.size() + machine.printers.size()) < kPrinters; ++i) {
+        std::string port = "IP_10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+        printers.push_back({"Office Printer " + std::to_string(i), port, "Generic Laser PCL"});
+        machine.ports.push_back(port);
+    }
+    printers.insert(printers.end(), machine.printers.begin(), machine.printers.end());
+    machine.printers = printers;
+    for (int i = 2; i < kImagingDevices; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "%04d", i);
+        std::string device = std::string(kImagingClassKey) + "\\" + name;
+        sim::RegKey& key = machine.registry.Create(device);
+        key.SetValue("DriverDesc", sim::kRegSz, sim::StringData("Camera " + std::to_string(i)));
+        key.SetValue("CreateFileName", sim::kRegSz, sim::StringData("\\\\.\\Usbscan" + std::to_string(i)));
+        machine.registry.Create(device + "\\DeviceData")
+            .SetValue("TwainDS", sim::kRegSz, sim::StringData("Camera " + std::to_string(i)));
+    }
+    return machine;
+}
+
+void BenchWholeRun(const std::string& examplesDir, const std::string& remendoSim, const std::string& hosts)
+{
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "remendo-bench-large-machine";
+    std::filesystem::remove_all(folder);
+    std::string problem;
+    if (!sim::SaveMachine(LargeMachine(examplesDir, hosts), folder.string(), problem)) {
+        std::cerr << "remendo-bench: " << problem << "\n";
+        std::exit(2);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string folderText = folder.string();
+    char* argv[] = {const_cast<char*>(remendoSim.c_str()), const_cast<char*>(folderText.c_str()), nullptr};
+    pid_t child = 0;
+    auto start = std::chrono::steady_clock::now();
+    if (posix_spawn(&child, remendoSim.c_str(), &actions, nullptr, argv, environ) != 0) {
+        std::cerr << "remendo-bench: cannot start " << remendoSim << "\n";
+        std::exit(2);
+    }
+    int status = 0;
+    rusage usage = {};
+    wait4(child, &status, 0, &usage);
+    double wall = Seconds(std::chrono::steady_clock::now() - start);
+    posix_spawn_file_actions_destroy(&actions);
+    std::filesystem::remove_all(folder);
+
+    double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("large_machine: %d imaging devices, %d printers, %d-line hosts file\n", kImagingDevices, kPrinters,
+                kHostsLines);
+    std::printf("large_machine_run_exit_code: %d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    std::printf("large_machine_run_cpu_seconds: %.2f\n", cpu);
+    std::printf("large_machine_run_wall_seconds: %.2f\n", wall);
+    std::printf("large_machine_run_peak_memory_mb: %.1f\n", usage.ru_maxrss / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::cerr << "usage: remendo-bench EXAMPLES_DIR REMENDO_SIM\n";
+        return 2;
+    }
+    std::string hosts = LargeHostsFile();
+    BenchHostsRewrite(argv[1], hosts);
+    BenchWholeRun(argv[1], argv[2], hosts);
+    return 0;
+}
