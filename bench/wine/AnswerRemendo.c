@@ -1,8 +1,7 @@
 /* Answers remendo.exe's windows under Wine for a timed whole run, as a user
  * would: the connection dialog gets a networked all-in-one (family B series,
  * 10.1.2.31, cvq7292, 0010B5A1C2E4) and "Fix It"; every message box gets Yes
- * or OK. Ends two seconds after remendo.exe's last window went away, or
- * after two minutes. */
+ * or OK. Runs until it is stopped, or for two minutes. */
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,18 +12,15 @@
 #define IDC_HWADDR 1012
 
 static const char kSeries[] = "CV Quillray 7250/7252/7255/7290/7292 Series";
-static int g_seen;
 
 static BOOL CALLBACK Answer(HWND window, LPARAM unused)
 {
     char className[16] = "";
-    char title[64] = "";
     (void)unused;
+    /* The scratch Wine prefix runs nothing else: every dialog is remendo.exe's. */
     GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || lstrcmpA(title, "Remendo") != 0)
+    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window))
         return TRUE;
-    g_seen = 1;
     if (GetDlgItem(window, IDC_RADIO_NETWORK) != NULL) {
         SendDlgItemMessageA(window, IDC_PRODUCT, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)kSeries);
         SendDlgItemMessageA(window, IDC_RADIO_NETWORK, BM_CLICK, 0, 0);
@@ -42,17 +38,12 @@ static BOOL CALLBACK Answer(HWND window, LPARAM unused)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
-    int seenOnce = 0;
-    int quiet = 0;
     (void)instance;
     (void)previous;
     (void)commandLine;
     (void)show;
-    for (int tick = 0; tick < 2400 && quiet < 40; ++tick) {
-        g_seen = 0;
+    for (int tick = 0; tick < 2400; ++tick) {
         EnumWindows(Answer, 0);
-        seenOnce |= g_seen;
-        quiet = g_seen || !seenOnce ? 0 : quiet + 1;
         Sleep(50);
     }
     return 0;
