@@ -1,5 +1,7 @@
 #include "RemendoProcess.h"
 
+#include <thread>
+
 #include "UiAutomation.h"
 
 namespace {
@@ -48,6 +50,28 @@ HWND RemendoProcess::WaitForMessageBox(DWORD timeoutMs)
         },
         timeoutMs);
     return box;
+}
+
+bool RemendoProcess::RunAlongside(const std::function<void()>& action, DWORD timeoutMs)
+{
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        action();
+        ::SetEvent(done);
+    });
+    RunUntil([done] { return ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    bool inTime = ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+    // The action's own waits are bounded: keep the program going until it ends.
+    while (::WaitForSingleObject(done, 0) != WAIT_OBJECT_0) {
+        if (!m_bStarted || m_bExited) {
+            ::WaitForSingleObject(done, INFINITE);
+            break;
+        }
+        RunUntil([done] { return ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    }
+    worker.join();
+    ::CloseHandle(done);
+    return inTime;
 }
 
 bool RemendoProcess::WaitForExit(DWORD timeoutMs)

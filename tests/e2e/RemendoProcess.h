@@ -33,6 +33,11 @@ public:
     // Runs the program until a visible message box of it shows; nullptr when
     // it exits first or the time runs out.
     HWND WaitForMessageBox(DWORD timeoutMs);
+    // Does `action` on a thread of its own while the program runs, for
+    // actions that wait for the program's answers (a stopped program answers
+    // nothing, and only this thread may let it go on). False when the time
+    // runs out before the action is done; it is then still waited for.
+    bool RunAlongside(const std::function<void()>& action, DWORD timeoutMs);
     // Runs the program until it exits; false when the time runs out.
     bool WaitForExit(DWORD timeoutMs);
 

@@ -4,60 +4,20 @@
 #include <windows.h>
 
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "MachineSetup.h"
-#include "RemendoProcess.h"
+#include "RemendoE2E.h"
 #include "UiAutomation.h"
 
 namespace {
-// Where the built remendo.exe is, given as --remendo=PATH.
-std::string s_remendoExe;
-
-const DWORD kBoxTimeoutMs = 60000;
-const DWORD kExitTimeoutMs = 30000;
-const char kTestRoot[] = "C:\\remendo-e2e\\";
 const char kProgressCaption[] = "CV Remendo Utility";
 const char kStatusAfterStart[] = "Initializing";
-const char kCompletedMessage[] = "The utility has completed.";
-const char kConfirmQuestion[] = "Found CV Quillray 7250 on DOT4_001, Continue with this information?";
 // The first line the run writes after its progress window is up.
 const char kFirstLineAfterWindow[] = "Remendo: SetupOs> - What OS are we on?\r\n";
 const int kStatusControl = 13;
 const int kProgressControl = 1008;
-
-// Wine maps the Unix root to drive Z:, so a build path from CMake is reachable there.
-std::string WindowsPath(const std::string& path)
-{
-    std::string result = path;
-    if (!result.empty() && result[0] == '/')
-        result = "Z:" + result;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
-bool ReadBytes(const std::string& path, std::string* bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 // Where the bytes break the CR LF rule: a lone CR or LF, or an end that is
 // not CR LF; "" when they keep it.
@@ -74,16 +34,6 @@ std::string CrLfProblem(const std::string& bytes)
     return "";
 }
 
-// The lines of a text that keeps the CR LF rule, without their CR LF.
-std::vector<std::string> SplitCrLf(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    for (std::string::size_type end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end - start));
-    return lines;
-}
-
 // The date line's text for a moment, formatted as the run's log does.
 std::string DateText(const SYSTEMTIME& time)
 {
@@ -96,14 +46,6 @@ std::string DateText(const SYSTEMTIME& time)
     when.tm_min = time.wMinute;
     char text[128] = {};
     std::strftime(text, sizeof text, "%A, %B %d, %Y at %H:%M", &when);
-    return text;
-}
-
-std::string Joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
     return text;
 }
 
@@ -139,80 +81,6 @@ ProgressSnapshot TakeProgressSnapshot(DWORD processId)
     snapshot.barClass = bar != nullptr ? uia::ClassName(bar) : "";
     return snapshot;
 }
-
-// Each test runs its own copy of remendo.exe in a directory of its own.
-class RemendoE2E : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::string(kTestRoot) + test->test_suite_name() + "." + test->name() + "\\";
-        ::CreateDirectoryA(kTestRoot, nullptr);
-        ::CreateDirectoryA(m_dir.c_str(), nullptr);
-        m_exe = m_dir + "remendo.exe";
-        m_log = m_dir + "Remendo.log";
-        ::DeleteFileA(m_log.c_str());
-        ASSERT_TRUE(::CopyFileA(WindowsPath(s_remendoExe).c_str(), m_exe.c_str(), FALSE))
-            << "cannot copy " << s_remendoExe << " to " << m_exe << ": error " << ::GetLastError();
-        std::string error;
-        ASSERT_TRUE(PrepareHealthyDirectMachine(&error)) << error;
-    }
-
-    void Start()
-    {
-        std::string error;
-        ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
-    }
-
-    // A visible message box of the run; fails the test when none shows.
-    HWND NextBox()
-    {
-        HWND box = m_run.WaitForMessageBox(kBoxTimeoutMs);
-        EXPECT_NE(box, nullptr) << "no message box; exited: " << m_run.HasExited() << "; debugger output so far:\n"
-                                << Joined(m_run.DebugLines());
-        return box;
-    }
-
-    // Confirms the printer found, runs to the final box, checks its text,
-    // presses OK and waits for the end.
-    void RunToCompletion()
-    {
-        HWND question = NextBox();
-        ASSERT_NE(question, nullptr);
-        EXPECT_EQ(uia::MessageBoxText(question), kConfirmQuestion);
-        ASSERT_TRUE(uia::PressButton(question, IDYES));
-        // The question's window goes before the next box can show.
-        ASSERT_TRUE(WaitUntilGone(question));
-        HWND box = NextBox();
-        ASSERT_NE(box, nullptr);
-        OnFinalBox(box);
-        EXPECT_EQ(uia::MessageBoxText(box), kCompletedMessage);
-        ASSERT_TRUE(uia::PressButton(box, IDOK));
-        ASSERT_TRUE(m_run.WaitForExit(kExitTimeoutMs)) << "still running after OK in the final box";
-        EXPECT_EQ(m_run.ExitCode(), 0u);
-    }
-
-    bool WaitUntilGone(HWND window)
-    {
-        m_run.RunUntil([window] { return !::IsWindow(window); }, kBoxTimeoutMs);
-        return !::IsWindow(window);
-    }
-
-    // A test's look at the final box before it is answered.
-    virtual void OnFinalBox(HWND) {}
-
-    std::string LogBytes()
-    {
-        std::string bytes;
-        EXPECT_TRUE(ReadBytes(m_log, &bytes)) << "no log at " << m_log;
-        return bytes;
-    }
-
-    std::string m_dir;
-    std::string m_exe;
-    std::string m_log;
-    RemendoProcess m_run;
-};
 
 class RunLog : public RemendoE2E {};
 class SingleInstance : public RemendoE2E {};
@@ -338,19 +206,3 @@ TEST_F(ProgressWindow, IsGoneWhenTheFinalBoxShows)
 }
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    const std::string option = "--remendo=";
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.rfind(option, 0) == 0)
-            s_remendoExe = arg.substr(option.size());
-    }
-    if (s_remendoExe.empty()) {
-        std::fprintf(stderr, "usage: remendo_e2e --remendo=PATH_OF_REMENDO_EXE [gtest options]\n");
-        return 2;
-    }
-    return RUN_ALL_TESTS();
-}

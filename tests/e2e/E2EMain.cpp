@@ -1,0 +1,51 @@
+// The end-to-end test driver's entry: GoogleTest, and where the programs
+// under test are.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "RemendoE2E.h"
+
+namespace {
+E2EPrograms s_programs;
+
+struct ProgramOption {
+    const char* prefix;
+    std::string E2EPrograms::*path;
+};
+
+const ProgramOption kOptions[] = {
+    {"--remendo=", &E2EPrograms::remendoExe},
+    {"--management-stand-in=", &E2EPrograms::managementStandIn},
+    {"--older-scan-dll=", &E2EPrograms::olderScanDll},
+    {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
+};
+}  // namespace
+
+const E2EPrograms& Programs()
+{
+    return s_programs;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        for (const ProgramOption& option : kOptions) {
+            std::string prefix = option.prefix;
+            if (arg.rfind(prefix, 0) == 0)
+                s_programs.*option.path = arg.substr(prefix.size());
+        }
+    }
+    for (const ProgramOption& option : kOptions) {
+        if ((s_programs.*option.path).empty()) {
+            std::fprintf(stderr,
+                         "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
+                         "--newer-scan-dll=PATH [gtest options]\nmissing %sPATH\n",
+                         option.prefix);
+            return 2;
+        }
+    }
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,225 @@
+// End-to-end: the whole repair of a networked family B all-in-one whose
+// imaging device, product key and hosts entry still describe an old address,
+// and whose installed scan DLL is older than the one shipped beside the utility.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "MachineSetup.h"
+#include "RemendoE2E.h"
+
+namespace {
+const char kPort[] = "IP_10.0.0.25";
+const char kQuestion[] = "Found CV Quillray 7250 networked at 10.0.0.25 using cvq7250, Continue with this information?";
+const char kDeviceKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
+const char kDeviceDataKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000\\DeviceData";
+const char kProductKey[] = "SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port";
+// The entry of this device is stale; the others only look alike (a longer
+// address, a longer name) and must stay as they are.
+const char kStaleHosts[] =
+    "# hosts of the test machine\r\n"
+    "127.0.0.1       localhost\r\n"
+    "10.0.0.20\tcvq7250\r\n"
+    "10.0.0.250      plotter\r\n"
+    "10.0.0.26\tcvq7250-scan\r\n";
+const char kRepairedHosts[] =
+    "# hosts of the test machine\r\n"
+    "127.0.0.1       localhost\r\n"
+    "10.0.0.25\tcvq7250\r\n"
+    "10.0.0.250      plotter\r\n"
+    "10.0.0.26\tcvq7250-scan\r\n";
+const char kOlderVersion[] = "1.0.0.0";
+const char kNewerVersion[] = "2.0.0.0";
+const DWORD kRebootTimeoutMs = 120000;
+
+class NetworkRepair : public RemendoE2E {
+protected:
+    bool PrepareMachine(std::string* error) override
+    {
+        m_hosts = SystemDirectory() + "\\drivers\\etc\\hosts";
+        m_installedDll = SystemDirectory() + "\\cvqscan3.dll";
+        m_shippedDll = m_dir + "cvqscan3.dll";
+        ::DeleteFileA((m_hosts + ".bak").c_str());
+        ::DeleteFileA((SystemDirectory() + "\\cvqscan3.bak").c_str());
+        return PrepareHealthyDirectMachine(error) &&
+               InstallOnlyPrinter({"CV Quillray 7250", kPort, "CV Quillray 7250 RVX"}, error) &&
+               DescribeStandardTcpIpPort(
+                   kPort, {{"IPAddress", "10.0.0.25"}, {"HWAddress", "0010B5A1C2D3"}, {"HostName", "cvq7250"}}, error) &&
+               InstallOnlyImagingDevice({{"DriverDesc", "CV Quillray 7250"},
+                                         {"DeviceID", "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003"},
+                                         {"CreateFileName", "\\\\.\\Dot4Scan001"}},
+                                        {{"TwainDS", "CV Quillray 7250 TWAIN"},
+                                         {"PortID", "10.0.0.20"},
+                                         {"NetworkHostName", "cvq7250-old"}},
+                                        error) &&
+               SetStrings(kProductKey,
+                          {{"TWAIN", "CV Quillray 7250 TWAIN"},
+                           {"IP Address", "10.0.0.20"},
+                           {"MAC Address", "0010B5A1C2D3"},
+                           {"Hostname", "cvq7250-old"},
+                           {"Connection Type", "Direct"},
+                           {"Port", "DOT4_001"}},
+                          error) &&
+               Check(WriteBytes(m_hosts, kStaleHosts), "writing " + m_hosts, error) &&
+               Check(::CopyFileA(WindowsPath(Programs().olderScanDll).c_str(), m_installedDll.c_str(), FALSE),
+                     "installing the older scan DLL", error) &&
+               Check(::CopyFileA(WindowsPath(Programs().newerScanDll).c_str(), m_shippedDll.c_str(), FALSE),
+                     "shipping the newer scan DLL", error);
+    }
+
+    static bool Check(bool ok, const std::string& what, std::string* error)
+    {
+        if (!ok)
+            *error = what + " failed with error " + std::to_string(::GetLastError());
+        return ok;
+    }
+
+    // The device, product-key and hosts repairs every networked run of this machine makes.
+    void ExpectDeviceProductKeyAndHostsRepaired()
+    {
+        EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "AUTO");
+        EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000");
+        EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.25");
+        EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250");
+        EXPECT_EQ(RegistryString(kDeviceDataKey, "TwainDS"), "CV Quillray 7250 TWAIN");
+
+        EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.25");
+        EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250");
+        EXPECT_EQ(RegistryString(kProductKey, "MAC Address"), "0010B5A1C2D3");
+        EXPECT_EQ(RegistryString(kProductKey, "Connection Type"), "Network");
+        EXPECT_EQ(RegistryString(kProductKey, "Port"), kPort);
+        EXPECT_EQ(RegistryString(kProductKey, "TWAIN"), "CV Quillray 7250 TWAIN");
+
+        std::string hosts, backup;
+        EXPECT_TRUE(ReadBytes(m_hosts, &hosts));
+        EXPECT_EQ(hosts, kRepairedHosts);
+        EXPECT_TRUE(ReadBytes(m_hosts + ".bak", &backup));
+        EXPECT_EQ(backup, kStaleHosts);
+
+        // The hosts lines are logged as read, with their line feed.
+        EXPECT_EQ(
+            MissingInOrder(
+                LogLines(),
+                {"Remendo: InitInstance> --- Yes, let's fix it!",
+                 "Remendo: FixImagingDevice> \t0000\\DriverDesc = CV Quillray 7250",
+                 "Remendo: FixImagingDevice> \tAppears to be an 7250/7252/7255/7290/7292",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\DeviceID from {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003 "
+                 "to {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000 ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\CreateFileName from \\\\.\\Dot4Scan001 to AUTO ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\PortID from 10.0.0.20 to 10.0.0.25 ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\NetworkHostName from cvq7250-old to cvq7250 ##### FIXED",
+                 "Remendo: UpdateHostsEntry> \tupdating hosts entry from:",
+                 "Remendo: UpdateHostsEntry> \t\t10.0.0.20\tcvq7250\n",
+                 "Remendo: UpdateHostsEntry> \tto",
+                 "Remendo: UpdateHostsEntry> \t\t10.0.0.25\tcvq7250\n",
+                 "Remendo: UpdateHostsEntry> --- Done updating the Host file",
+                 "Remendo: UpdateRegVar> --- No, IP_10.0.0.25\\IPAddress as expected (10.0.0.25), leaving as is",
+                 "Remendo: InitInstance> \tDone enumerating",
+                 "Remendo: UpdateRegVar> --- Yes, changed Port\\IP Address from 10.0.0.20 to 10.0.0.25 ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed Port\\Hostname from cvq7250-old to cvq7250 ##### FIXED",
+                 "Remendo: UpdateRegVar> --- No, Port\\MAC Address as expected (0010B5A1C2D3), leaving as is",
+                 "Remendo: UpdateRegVar> --- Yes, changed Port\\Connection Type from Direct to Network ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed Port\\Port from DOT4_001 to IP_10.0.0.25 ##### FIXED",
+                 "Remendo: InitInstance> --- Yes, QMX service is installed and enabled",
+                 "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll"}),
+            "");
+    }
+
+    std::string m_hosts;
+    std::string m_installedDll;
+    std::string m_shippedDll;
+};
+
+// Holds a file open the way a program using it would, without letting it be
+// renamed or deleted (no FILE_SHARE_DELETE): a rename of it fails with
+// ERROR_SHARING_VIOLATION, on Windows and under Wine alike.
+class FileInUse {
+public:
+    explicit FileInUse(const std::string& path)
+        : m_file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~FileInUse() { Release(); }
+    FileInUse(const FileInUse&) = delete;
+    FileInUse& operator=(const FileInUse&) = delete;
+    bool Held() const { return m_file != INVALID_HANDLE_VALUE; }
+    void Release()
+    {
+        if (m_file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_file;
+};
+
+// Wine's restart: carries out the renames scheduled for the next reboot.
+bool RestartWine(std::string* error)
+{
+    std::string program = SystemDirectory() + "\\wineboot.exe";
+    std::string commandLine = "wineboot.exe -r";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+        *error = "starting " + program + " failed with error " + std::to_string(::GetLastError());
+        return false;
+    }
+    bool ended = ::WaitForSingleObject(process.hProcess, kRebootTimeoutMs) == WAIT_OBJECT_0;
+    if (!ended) {
+        ::TerminateProcess(process.hProcess, 1);
+        *error = "wineboot -r did not end in time";
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ended;
+}
+
+TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstalledOne)
+{
+    ASSERT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    Start();
+    RunToCompletion(kQuestion, kChangesMadeMessage);
+
+    ExpectDeviceProductKeyAndHostsRepaired();
+    EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
+    EXPECT_EQ(FileVersionText(SystemDirectory() + "\\cvqscan3.bak"), kOlderVersion);
+    EXPECT_EQ(::GetFileAttributesA(m_shippedDll.c_str()), INVALID_FILE_ATTRIBUTES) << "the shipped DLL was copied, not moved";
+    EXPECT_EQ(MissingInOrder(LogLines(),
+                             {"Remendo: UpdateFiles> Trying to copy '" + m_shippedDll + "' to '" + m_installedDll + "'",
+                              "Remendo: UpdateFiles> Src file version 2.0.0.0",
+                              "Remendo: UpdateFiles> dst file version 1.0.0.0",
+                              "Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
+                              "Remendo: UpdateFiles> --- Updated file by renaming old file and moving newer file in place"}),
+              "");
+}
+
+TEST_F(NetworkRepair, ScanDllInUseIsReplacedAtTheRestartAndStaysInstalledUntilThen)
+{
+    FileInUse inUse(m_installedDll);
+    ASSERT_TRUE(inUse.Held()) << "cannot open " << m_installedDll << ": error " << ::GetLastError();
+    Start();
+    RunToCompletion(kQuestion, kChangesRebootMessage);
+    inUse.Release();
+
+    ExpectDeviceProductKeyAndHostsRepaired();
+    EXPECT_EQ(MissingInOrder(LogLines(),
+                             {"Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
+                              "Remendo: UpdateFiles> --- Need to update the file on the next reboot"}),
+              "");
+    // Until the restart scanning keeps the installed DLL.
+    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+
+    std::string error;
+    ASSERT_TRUE(RestartWine(&error)) << error;
+    EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
+    EXPECT_EQ(::GetFileAttributesA(m_shippedDll.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace

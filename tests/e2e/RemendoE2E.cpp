@@ -1,0 +1,154 @@
+#include "RemendoE2E.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "MachineSetup.h"
+#include "UiAutomation.h"
+
+namespace {
+const char kTestRoot[] = "C:\\remendo-e2e\\";
+}  // namespace
+
+std::string WindowsPath(const std::string& path)
+{
+    std::string result = path;
+    if (!result.empty() && result[0] == '/')
+        result = "Z:" + result;
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<std::string> SplitCrLf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    for (std::string::size_type end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+std::string SystemDirectory()
+{
+    char buffer[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryA(buffer, MAX_PATH);
+    return std::string(buffer, length < MAX_PATH ? length : 0);
+}
+
+std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected)
+{
+    std::vector<std::string>::const_iterator at = lines.begin();
+    for (const std::string& line : expected) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end())
+            return "not found (in this order): \"" + line + "\"\nlog:\n" + Joined(lines);
+        ++at;
+    }
+    return "";
+}
+
+void RemendoE2E::SetUp()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_dir = std::string(kTestRoot) + test->test_suite_name() + "." + test->name() + "\\";
+    ::CreateDirectoryA(kTestRoot, nullptr);
+    ::CreateDirectoryA(m_dir.c_str(), nullptr);
+    m_exe = m_dir + "remendo.exe";
+    m_log = m_dir + "Remendo.log";
+    ::DeleteFileA(m_log.c_str());
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().remendoExe).c_str(), m_exe.c_str(), FALSE))
+        << "cannot copy " << Programs().remendoExe << " to " << m_exe << ": error " << ::GetLastError();
+    std::string error;
+    ASSERT_TRUE(PrepareMachine(&error)) << error;
+}
+
+bool RemendoE2E::PrepareMachine(std::string* error)
+{
+    return PrepareHealthyDirectMachine(error);
+}
+
+void RemendoE2E::Start()
+{
+    std::string error;
+    ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
+}
+
+HWND RemendoE2E::NextBox()
+{
+    HWND box = m_run.WaitForMessageBox(kBoxTimeoutMs);
+    EXPECT_NE(box, nullptr) << "no message box; exited: " << m_run.HasExited() << "; debugger output so far:\n"
+                            << Joined(m_run.DebugLines());
+    return box;
+}
+
+void RemendoE2E::Answer(HWND window, int buttonId)
+{
+    ASSERT_TRUE(uia::PressButton(window, buttonId));
+    // The window goes before the next one can show.
+    ASSERT_TRUE(WaitUntilGone(window)) << "window still there after pressing button " << buttonId;
+}
+
+void RemendoE2E::RunToCompletion(const std::string& question, const std::string& finalMessage)
+{
+    HWND box = NextBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(uia::MessageBoxText(box), question);
+    Answer(box, IDYES);
+    FinishWithBox(finalMessage);
+}
+
+void RemendoE2E::FinishWithBox(const std::string& finalMessage)
+{
+    HWND box = NextBox();
+    ASSERT_NE(box, nullptr);
+    OnFinalBox(box);
+    EXPECT_EQ(uia::MessageBoxText(box), finalMessage);
+    ASSERT_TRUE(uia::PressButton(box, IDOK));
+    ASSERT_TRUE(m_run.WaitForExit(kExitTimeoutMs)) << "still running after OK in the final box";
+    EXPECT_EQ(m_run.ExitCode(), 0u);
+}
+
+bool RemendoE2E::WaitUntilGone(HWND window)
+{
+    m_run.RunUntil([window] { return !::IsWindow(window); }, kBoxTimeoutMs);
+    return !::IsWindow(window);
+}
+
+std::string RemendoE2E::LogBytes()
+{
+    std::string bytes;
+    EXPECT_TRUE(ReadBytes(m_log, &bytes)) << "no log at " << m_log;
+    return bytes;
+}
+
+bool RemendoE2E::Logged(const std::string& line)
+{
+    std::vector<std::string> lines = LogLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
