@@ -128,6 +128,8 @@ protected:
             "");
     }
 
+    void ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse, const std::vector<std::string>& expectedLines);
+
     std::string m_hosts;
     std::string m_installedDll;
     std::string m_shippedDll;
@@ -200,26 +202,47 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
               "");
 }
 
-TEST_F(NetworkRepair, ScanDllInUseIsReplacedAtTheRestartAndStaysInstalledUntilThen)
+// A file in use cannot be moved: the run schedules the update for the
+// restart, keeps the older DLL installed until then, and Wine's restart puts
+// the newer one in place.
+void NetworkRepair::ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse,
+                                                    const std::vector<std::string>& expectedLines)
 {
-    FileInUse inUse(m_installedDll);
-    ASSERT_TRUE(inUse.Held()) << "cannot open " << m_installedDll << ": error " << ::GetLastError();
+    FileInUse inUse(fileInUse);
+    ASSERT_TRUE(inUse.Held()) << "cannot open " << fileInUse << ": error " << ::GetLastError();
     Start();
     RunToCompletion(kQuestion, kChangesRebootMessage);
     inUse.Release();
 
     ExpectDeviceProductKeyAndHostsRepaired();
-    EXPECT_EQ(MissingInOrder(LogLines(),
-                             {"Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
-                              "Remendo: UpdateFiles> --- Need to update the file on the next reboot"}),
-              "");
-    // Until the restart scanning keeps the installed DLL.
+    EXPECT_EQ(MissingInOrder(LogLines(), expectedLines), "");
     EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    EXPECT_EQ(FileVersionText(m_shippedDll), kNewerVersion);
 
     std::string error;
     ASSERT_TRUE(RestartWine(&error)) << error;
     EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
     EXPECT_EQ(::GetFileAttributesA(m_shippedDll.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(NetworkRepair, InstalledScanDllInUseIsReplacedAtTheRestart)
+{
+    ExpectUpdateAtRestartWhileInUse(m_installedDll,
+                                    {"Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
+                                     "Remendo: UpdateFiles> --- Need to update the file on the next reboot",
+                                     "Remendo: UpdateHostsEntry> - Starting to update the Host file"});
+}
+
+// The installed DLL could be moved aside but the shipped one not moved in: the
+// installed one goes back, so scanning never lacks its DLL before the restart.
+TEST_F(NetworkRepair, ShippedScanDllInUseLeavesTheInstalledOneInPlaceUntilTheRestart)
+{
+    ExpectUpdateAtRestartWhileInUse(
+        m_shippedDll, {"Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
+                       "Remendo: UpdateFiles> --- Need to update the file on the next reboot",
+                       "Remendo: UpdateFiles> ----- Can the old file go back in place until then?",
+                       "Remendo: UpdateFiles> ------- Yes, moved it back from " + SystemDirectory() + "\\cvqscan3.bak",
+                       "Remendo: UpdateHostsEntry> - Starting to update the Host file"});
 }
 
 }  // namespace
