@@ -35,18 +35,7 @@ protected:
     // Runs the program until its connection dialog shows; fails the test when it does not.
     HWND WaitForConnectionDialog()
     {
-        uia::DialogQuery query;
-        query.processId = m_run.ProcessId();
-        query.anyCaption = false;
-        query.caption = kDialogCaption;
-        HWND dialog = nullptr;
-        m_run.RunUntil(
-            [&] {
-                std::vector<HWND> found = uia::FindDialogs(query);
-                dialog = found.empty() ? nullptr : found.front();
-                return dialog != nullptr;
-            },
-            kBoxTimeoutMs);
+        HWND dialog = m_run.WaitForDialog(kDialogCaption, kBoxTimeoutMs);
         EXPECT_NE(dialog, nullptr) << "no dialog \"" << kDialogCaption << "\"; exited: " << m_run.HasExited()
                                    << "; debugger output so far:\n"
                                    << Joined(m_run.DebugLines());

@@ -8,7 +8,8 @@ const char kHealthyPrinterPort[] = "DOT4_001";
 const char kHealthyPrinterDriver[] = "CV Quillray 7250 RVX";
 const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char kStandardTcpIpPortsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+const char kStandardTcpIpPortsKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 const char kImagingClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 const char kImagingDeviceSubkey[] = "0000";
 const char kDeviceDataSubkey[] = "DeviceData";

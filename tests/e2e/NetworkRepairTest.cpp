@@ -46,8 +46,11 @@ protected:
         ::DeleteFileA((SystemDirectory() + "\\cvqscan3.bak").c_str());
         return PrepareHealthyDirectMachine(error) &&
                InstallOnlyPrinter({"CV Quillray 7250", kPort, "CV Quillray 7250 RVX"}, error) &&
-               DescribeStandardTcpIpPort(
-                   kPort, {{"IPAddress", "10.0.0.25"}, {"HWAddress", "0010B5A1C2D3"}, {"HostName", "cvq7250"}}, error) &&
+               DescribeStandardTcpIpPort(kPort,
+                                         {{"IPAddress", "10.0.0.25"},
+                                          {"HWAddress", "0010B5A1C2D3"},
+                                          {"HostName", "cvq7250"}},
+                                         error) &&
                InstallOnlyImagingDevice({{"DriverDesc", "CV Quillray 7250"},
                                          {"DeviceID", "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003"},
                                          {"CreateFileName", "\\\\.\\Dot4Scan001"}},
@@ -106,11 +109,14 @@ protected:
                 {"Remendo: InitInstance> --- Yes, let's fix it!",
                  "Remendo: FixImagingDevice> \t0000\\DriverDesc = CV Quillray 7250",
                  "Remendo: FixImagingDevice> \tAppears to be an 7250/7252/7255/7290/7292",
-                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\DeviceID from {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003 "
-                 "to {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000 ##### FIXED",
-                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\CreateFileName from \\\\.\\Dot4Scan001 to AUTO ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\DeviceID from "
+                 "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003 to {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000 "
+                 "##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\CreateFileName from \\\\.\\Dot4Scan001 to AUTO "
+                 "##### FIXED",
                  "Remendo: UpdateRegVar> --- Yes, changed 0000\\PortID from 10.0.0.20 to 10.0.0.25 ##### FIXED",
-                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\NetworkHostName from cvq7250-old to cvq7250 ##### FIXED",
+                 "Remendo: UpdateRegVar> --- Yes, changed 0000\\NetworkHostName from cvq7250-old to cvq7250 "
+                 "##### FIXED",
                  "Remendo: UpdateHostsEntry> \tupdating hosts entry from:",
                  "Remendo: UpdateHostsEntry> \t\t10.0.0.20\tcvq7250\n",
                  "Remendo: UpdateHostsEntry> \tto",
@@ -192,13 +198,15 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     ExpectDeviceProductKeyAndHostsRepaired();
     EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
     EXPECT_EQ(FileVersionText(SystemDirectory() + "\\cvqscan3.bak"), kOlderVersion);
-    EXPECT_EQ(::GetFileAttributesA(m_shippedDll.c_str()), INVALID_FILE_ATTRIBUTES) << "the shipped DLL was copied, not moved";
+    EXPECT_EQ(::GetFileAttributesA(m_shippedDll.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the shipped DLL was copied, not moved";
     EXPECT_EQ(MissingInOrder(LogLines(),
                              {"Remendo: UpdateFiles> Trying to copy '" + m_shippedDll + "' to '" + m_installedDll + "'",
                               "Remendo: UpdateFiles> Src file version 2.0.0.0",
                               "Remendo: UpdateFiles> dst file version 1.0.0.0",
                               "Remendo: UpdateFiles> - Trying to update: " + m_installedDll,
-                              "Remendo: UpdateFiles> --- Updated file by renaming old file and moving newer file in place"}),
+                              "Remendo: UpdateFiles> --- Updated file by renaming old file and moving newer file "
+                              "in place"}),
               "");
 }
 

@@ -1,5 +1,6 @@
 #include "RemendoE2E.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 

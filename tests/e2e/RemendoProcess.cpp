@@ -2,8 +2,6 @@
 
 #include <thread>
 
-#include "UiAutomation.h"
-
 namespace {
 const DWORD kEventWaitMs = 20;
 const DWORD kTerminateWaitMs = 5000;
@@ -39,17 +37,30 @@ bool RemendoProcess::Start(const std::string& exePath, std::string* error)
 HWND RemendoProcess::WaitForMessageBox(DWORD timeoutMs)
 {
     uia::DialogQuery query;
-    query.processId = m_info.dwProcessId;
     query.messageBoxOnly = true;
-    HWND box = nullptr;
+    return WaitForWindow(query, timeoutMs);
+}
+
+HWND RemendoProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs)
+{
+    uia::DialogQuery query;
+    query.anyCaption = false;
+    query.caption = caption;
+    return WaitForWindow(query, timeoutMs);
+}
+
+HWND RemendoProcess::WaitForWindow(uia::DialogQuery query, DWORD timeoutMs)
+{
+    query.processId = m_info.dwProcessId;
+    HWND window = nullptr;
     RunUntil(
         [&] {
             std::vector<HWND> found = uia::FindDialogs(query);
-            box = found.empty() ? nullptr : found.front();
-            return box != nullptr;
+            window = found.empty() ? nullptr : found.front();
+            return window != nullptr;
         },
         timeoutMs);
-    return box;
+    return window;
 }
 
 bool RemendoProcess::RunAlongside(const std::function<void()>& action, DWORD timeoutMs)

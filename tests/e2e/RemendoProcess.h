@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "UiAutomation.h"
+
 class RemendoProcess {
 public:
     // Called for each debugger-output line while the program is stopped at it.
@@ -33,6 +35,8 @@ public:
     // Runs the program until a visible message box of it shows; nullptr when
     // it exits first or the time runs out.
     HWND WaitForMessageBox(DWORD timeoutMs);
+    // The same for a visible dialog of it with this caption.
+    HWND WaitForDialog(const std::string& caption, DWORD timeoutMs);
     // Does `action` on a thread of its own while the program runs, for
     // actions that wait for the program's answers (a stopped program answers
     // nothing, and only this thread may let it go on). False when the time
@@ -47,6 +51,8 @@ public:
     const std::vector<std::string>& DebugLines() const { return m_debugLines; }
 
 private:
+    // The first window of this program that `query` finds, running the program until one shows.
+    HWND WaitForWindow(uia::DialogQuery query, DWORD timeoutMs);
     void HandleEvent(const DEBUG_EVENT& event);
     std::string ReadDebugString(const OUTPUT_DEBUG_STRING_INFO& info) const;
 
