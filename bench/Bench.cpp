@@ -21,9 +21,8 @@
 #include <string>
 
 #include "app/Remendo.h"
-#include "log/DebugLog.h"
 #include "platform/sim/MachineFolder.h"
-#include "platform/sim/SimApi.h"
+#include "platform/sim/SimProcess.h"
 
 extern char** environ;
 
@@ -79,24 +78,6 @@ double CpuSeconds()
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
-// The backend installed for one measurement.
-class Backend {
-public:
-    explicit Backend(sim::Machine& machine) : m_api(machine)
-    {
-        SetWin(&m_api);
-        DebugLog::ResetProcessState();
-    }
-    ~Backend()
-    {
-        DebugLog::ResetProcessState();
-        SetWin(nullptr);
-    }
-
-private:
-    sim::SimApi m_api;
-};
-
 // A copy as a plain program makes it through the same calls: read character by
 // character, write line by line.
 void PlainCopy(const std::string& from, const std::string& to)
@@ -121,7 +102,7 @@ void BenchHostsRewrite(const std::string& examplesDir, const std::string& hosts)
     sim::Machine machine = LoadExample(examplesDir);
     std::string hostsPath = machine.paths.system + "\\drivers\\etc\\hosts";
     machine.files.Write(hostsPath, hosts);
-    Backend backend(machine);
+    sim::InstalledMachine installed(machine);
 
     double start = CpuSeconds();
     for (int copy = 1; copy <= 3; ++copy)

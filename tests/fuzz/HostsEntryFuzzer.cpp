@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "FuzzBackend.h"
+#include "platform/sim/SimProcess.h"
 #include "app/Remendo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string second = cut == std::string::npos ? std::string() : input.substr(cut + 1);
 
     sim::Machine machine;
-    fuzz::Backend backend(machine);
+    sim::InstalledMachine installed(machine);
     CRemendoApp app;
     if (!app.IsSameHostsEntry(first, first) || !app.IsSameHostsEntry(first, " \t" + first + " \r\n"))
         std::abort();

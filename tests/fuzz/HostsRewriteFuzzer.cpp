@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "FuzzBackend.h"
+#include "platform/sim/SimProcess.h"
 #include "app/Remendo.h"
 
 namespace {
@@ -44,7 +44,7 @@ std::string Rewrite(const std::string& hosts, const std::string& ip, const std::
     sim::Machine machine;
     machine.files.Write(kHostsPath, hosts);
     {
-        fuzz::Backend backend(machine);
+        sim::InstalledMachine installed(machine);
         CRemendoApp app;
         app.UpdateHostsEntry(ip, host);
     }

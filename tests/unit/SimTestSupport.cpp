@@ -1,6 +1,5 @@
 #include "SimTestSupport.h"
 
-#include "log/DebugLog.h"
 #include "platform/sim/MachineFolder.h"
 
 #include <stdexcept>
@@ -47,18 +46,6 @@ sim::Machine ExampleMachine(const std::string& name)
         !sim::LoadMachine(contents, machine, error))
         throw std::runtime_error(error.Describe());
     return machine;
-}
-
-ScopedBackend::ScopedBackend(sim::SimApi& api)
-{
-    SetWin(&api);
-    DebugLog::ResetProcessState();
-}
-
-ScopedBackend::~ScopedBackend()
-{
-    DebugLog::ResetProcessState();
-    SetWin(nullptr);
 }
 
 std::vector<std::string> LogLines(const sim::SimApi& api)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/sim/SimApi.h"
+#include "platform/sim/SimProcess.h"
 
 namespace test {
 
@@ -21,11 +22,7 @@ sim::Machine BaseMachine();
 sim::Machine ExampleMachine(const std::string& name);
 
 // Installs a backend for the length of a test, for calling core operations directly.
-class ScopedBackend {
-public:
-    explicit ScopedBackend(sim::SimApi& api);
-    ~ScopedBackend();
-};
+using ScopedBackend = sim::ScopedBackend;
 
 // The log lines (without CR LF) of the debugger output, without the log's own notices.
 std::vector<std::string> LogLines(const sim::SimApi& api);

@@ -5,17 +5,24 @@
 
 namespace sim {
 
-void RunUtility(SimApi& api)
+ScopedBackend::ScopedBackend(SimApi& api)
 {
     SetWin(&api);
     DebugLog::ResetProcessState();
-    {
-        CRemendoApp app;
-        app.InitInstance();
-    }
+}
+
+ScopedBackend::~ScopedBackend()
+{
     // The process ends: what it held open goes with it.
     DebugLog::ResetProcessState();
     SetWin(nullptr);
+}
+
+void RunUtility(SimApi& api)
+{
+    ScopedBackend process(api);
+    CRemendoApp app;
+    app.InitInstance();
 }
 
 }  // namespace sim
