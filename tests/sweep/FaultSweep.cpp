@@ -15,6 +15,7 @@
 
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/SimProcess.h"
+#include "platform/sim/TextLines.h"
 #include "ui/StringTable.h"
 
 namespace {
@@ -132,27 +133,6 @@ std::map<std::string, DWORD> ValueTypes(const sim::Registry& registry)
     return types;
 }
 
-// Lines without their line ends; CR LF and LF count alike (the hosts file is
-// rewritten in text mode).
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 std::vector<std::string> LogLines(const sim::SimApi& api)
 {
     std::vector<std::string> lines;
@@ -213,7 +193,7 @@ std::vector<std::string> BrokenInvariants(const Example& example, const sim::Mac
     if (hostsExisted && hostsExists && newHosts != oldHosts) {
         if (!backupExists || backup != oldHosts)
             broken.push_back("hosts changed but hosts.bak does not hold its old content");
-        std::vector<std::string> oldLines = Lines(oldHosts), newLines = Lines(newHosts);
+        std::vector<std::string> oldLines = sim::SplitLines(oldHosts), newLines = sim::SplitLines(newHosts);
         std::set<std::string> logged;
         for (const std::string& line : LogLines(api)) {
             if (line.compare(0, sizeof kHostsLogPrefix - 1, kHostsLogPrefix) == 0)

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/sim/TextLines.h"
+
 namespace sim {
 
 namespace {
@@ -40,25 +42,6 @@ std::string DecodeText(const std::string& bytes)
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
         return bytes.substr(3);
     return bytes;
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
 }
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
