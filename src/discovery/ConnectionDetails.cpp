@@ -7,17 +7,6 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
-#include "platform/WinApi.h"
-
-namespace {
-// Registry calls return their error instead of setting the last error; the
-// line shows the system's text for the registry's own code.
-void LogRegistryError(DebugLog& log, LONG status, const char* text)
-{
-    Win().SetLastError(static_cast<DWORD>(status));
-    log.LogLastError(text);
-}
-}  // namespace
 
 void CRemendoApp::GetInfoFromPortMonitor()
 {

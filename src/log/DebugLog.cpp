@@ -174,3 +174,9 @@ void DebugLog::ResetProcessState()
     s_bErrorShown = false;
     s_bFallbackFailed = false;
 }
+
+void LogRegistryError(DebugLog& log, LONG status, const std::string& text)
+{
+    Win().SetLastError(static_cast<DWORD>(status));
+    log.LogLastError(text);
+}

@@ -48,3 +48,8 @@ private:
     static bool s_bErrorShown;
     static bool s_bFallbackFailed;
 };
+
+// Writes `text` with the system's text for a registry call's result. The
+// registry calls return their error rather than setting the last error, so it
+// is set from the result first.
+void LogRegistryError(DebugLog& log, LONG status, const std::string& text);

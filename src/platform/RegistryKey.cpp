@@ -24,23 +24,35 @@ void RegistryKey::Close()
     m_hKey = nullptr;
 }
 
+RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
+{
+    RegValueRead value;
+    BYTE buffer[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    value.status = Win().RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, buffer, &size);
+    if (value.status != ERROR_SUCCESS)
+        return value;
+    value.bytes.assign(reinterpret_cast<const char*>(buffer), std::min<DWORD>(size, MAX_PATH));
+    // Bounded by the bytes read: a string stored without its zero byte is not
+    // read beyond the buffer.
+    value.text = value.bytes.substr(0, value.bytes.find('\0'));
+    return value;
+}
+
 LONG RegistryKey::QueryString(const std::string& valueName, std::string& text) const
 {
-    char buffer[kBufferSize] = {};
-    DWORD size = kBufferSize;
-    LONG status = Win().RegQueryValueExA(m_hKey, valueName.c_str(), nullptr, nullptr,
-                                         reinterpret_cast<LPBYTE>(buffer), &size);
-    if (status == ERROR_SUCCESS)
-        text.assign(buffer, std::find(buffer, buffer + kBufferSize, '\0'));
-    return status;
+    RegValueRead value = ReadRegValue(m_hKey, valueName);
+    if (value.status == ERROR_SUCCESS)
+        text = value.text;
+    return value.status;
 }
 
 LONG RegistryKey::EnumSubkey(DWORD index, std::string& name) const
 {
-    char buffer[kBufferSize] = {};
-    DWORD size = kBufferSize;
+    char buffer[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
     LONG status = Win().RegEnumKeyExA(m_hKey, index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS)
-        name.assign(buffer, std::find(buffer, buffer + kBufferSize, '\0'));
+        name.assign(buffer, std::find(buffer, buffer + MAX_PATH, '\0'));
     return status;
 }

@@ -1,17 +1,26 @@
-// An open registry key that closes itself, and the reading of a string value
-// through the fixed 260-byte buffer every registry text goes through.
+// An open registry key that closes itself, and the reading of names and values
+// through the zero-filled MAX_PATH-byte buffer every registry read goes through.
 #pragma once
 
 #include <string>
 
 #include "platform/WinTypes.h"
 
+// One value as read into a MAX_PATH-byte buffer: a longer value cannot be read
+// (ERROR_MORE_DATA).
+struct RegValueRead {
+    LONG status = ERROR_SUCCESS;  // RegQueryValueExA's result
+    DWORD type = REG_NONE;
+    std::string bytes;  // the data read
+    std::string text;   // the data up to its first zero byte
+
+    bool IsString() const { return type == REG_SZ || type == REG_EXPAND_SZ; }
+};
+
+RegValueRead ReadRegValue(HKEY key, const std::string& valueName);
+
 class RegistryKey {
 public:
-    // The size of the zero-filled buffer a name or value is read into; a longer
-    // name or value makes the registry call fail with ERROR_MORE_DATA.
-    static const DWORD kBufferSize = 260;
-
     RegistryKey() = default;
     ~RegistryKey() { Close(); }
     RegistryKey(const RegistryKey&) = delete;
@@ -25,7 +34,8 @@ public:
 
     // The value as text (up to its first NUL); the registry's result.
     LONG QueryString(const std::string& valueName, std::string& text) const;
-    // The name of the subkey at an index; the registry's result.
+    // The name of the subkey at an index; the registry's result (ERROR_MORE_DATA
+    // for a name too long for the MAX_PATH-byte buffer).
     LONG EnumSubkey(DWORD index, std::string& name) const;
 
 private:

@@ -4,9 +4,7 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
-#include "platform/WinApi.h"
 #include "platform/RegistryKey.h"
-#include "repair/RegistryAccess.h"
 
 namespace {
 const char kCreateFileNamePort[] = "CreateFileNamePort";

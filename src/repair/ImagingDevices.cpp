@@ -5,9 +5,7 @@
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
-#include "platform/WinApi.h"
 #include "platform/RegistryKey.h"
-#include "repair/RegistryAccess.h"
 #include "system/Service.h"
 #include "system/ServiceNames.h"
 

@@ -5,7 +5,6 @@
 #include "log/DebugLog.h"
 #include "platform/WinApi.h"
 #include "platform/RegistryKey.h"
-#include "repair/RegistryAccess.h"
 
 namespace {
 const char kIpAddress[] = "IPAddress";

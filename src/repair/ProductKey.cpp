@@ -5,7 +5,6 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
-#include "repair/RegistryAccess.h"
 
 namespace {
 const char kProductKeyRoot[] = "SOFTWARE\\Corvane";

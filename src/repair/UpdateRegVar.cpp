@@ -6,7 +6,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
-#include "repair/RegistryAccess.h"
+#include "platform/RegistryKey.h"
 
 namespace {
 const char kMissing[] = "--- No, %s\\%s doesn't exist";
