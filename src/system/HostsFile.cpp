@@ -4,13 +4,14 @@
 //
 // The file is rewritten through hosts.new; the old file is kept as hosts.bak.
 #include <cctype>
-#include <vector>
+#include <string>
 
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
+#include "system/SystemDirectory.h"
 
 namespace {
 const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
@@ -202,18 +203,11 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
         return;
     }
 
-    UINT size = Win().GetSystemDirectoryA(nullptr, 0);
-    if (size == 0) {
+    std::string systemDir = SystemDirectory();
+    if (systemDir.empty()) {
         log.LogLastError(kNoSystemDirectory);
         return;
     }
-    std::vector<char> directory(size);
-    UINT length = Win().GetSystemDirectoryA(directory.data(), size);
-    if (length == 0 || length >= size) {
-        log.LogLastError(kNoSystemDirectory);
-        return;
-    }
-    std::string systemDir(directory.data(), length);
     std::string hostsPath = systemDir + kHostsSuffix;
     std::string newPath = systemDir + kNewSuffix;
     std::string backupPath = systemDir + kBackupSuffix;

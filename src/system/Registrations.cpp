@@ -7,6 +7,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
+#include "system/SystemDirectory.h"
 
 namespace {
 // Each command line is a quotation mark, the system directory, then one of these.
@@ -82,14 +83,6 @@ public:
 private:
     PROCESS_INFORMATION m_info = {};
 };
-
-// The system directory without a trailing backslash; "" when it cannot be read.
-std::string SystemDirectory()
-{
-    char buffer[MAX_PATH] = {};
-    UINT length = Win().GetSystemDirectoryA(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
-}
 
 // Runs cvqmgr40.exe with /UNREGSERVER, then with /REGSERVER, each waited for.
 // nullptr on success, else what stopped it (not yet logged).

@@ -10,6 +10,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
+#include "system/SystemDirectory.h"
 #include "system/FileVersion.h"
 
 namespace {
@@ -111,13 +112,12 @@ bool CRemendoApp::UpdateFile(DebugLog& log, const std::string& sourceDir, const 
     // The system directory is the only place the table installs to.
     if (!Exists(source) || !SameTextIgnoringCase(destinationKind, kSystemDirDestination))
         return true;
-    char systemDir[MAX_PATH] = {};
-    UINT length = Win().GetSystemDirectoryA(systemDir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    std::string systemDir = SystemDirectory();
+    if (systemDir.empty()) {
         log.Error(kNoSystemDirectory);
         return false;
     }
-    std::string destination = std::string(systemDir, length) + "\\" + fileName;
+    std::string destination = systemDir + "\\" + fileName;
     if (!Exists(destination)) {
         log.Errorf(kDestinationMissing, destination);
         return true;
