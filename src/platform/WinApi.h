@@ -63,8 +63,9 @@ public:
     virtual BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) = 0;
 
     // C runtime file streams. Text mode ("r", "w") reads a CR LF pair as one
-    // line feed and writes each line feed as CR LF; a failed open leaves the
-    // system's last-error code as the CreateFile beneath it set it.
+    // line feed, stops reading at a Ctrl+Z, and writes each line feed as CR LF;
+    // a failed open leaves the system's last-error code as the CreateFile
+    // beneath it set it.
     virtual FILE* fopen(const char* filename, const char* mode) = 0;
     virtual int fgetc(FILE* stream) = 0;
     virtual size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) = 0;

@@ -1,5 +1,5 @@
 // The simulated machine's file operations behave as the Windows calls and the
-// C runtime do: text-mode line ends, sharing, read-only files, delayed moves.
+// C runtime do: text-mode line ends and Ctrl+Z, sharing, read-only files, delayed moves.
 #include <gtest/gtest.h>
 
 #include "SimTestSupport.h"
@@ -28,6 +28,10 @@ TEST(SimFiles, TextModeStreamsTranslateOnlyCrLfPairs)
     machine.files.Write(kFile, std::string("a\r\nb\rc\n\0\xff", 9));
     EXPECT_EQ(ReadAll(api, kFile, "r"), std::string("a\nb\rc\n\0\xff", 8));
     EXPECT_EQ(ReadAll(api, kFile, "rb"), std::string("a\r\nb\rc\n\0\xff", 9));
+    // A Ctrl+Z ends a text-mode read, as the C runtime on Windows does.
+    machine.files.Write(kFile, "a\r\n\x1a" "b\r\n");
+    EXPECT_EQ(ReadAll(api, kFile, "r"), "a\n");
+    EXPECT_EQ(ReadAll(api, kFile, "rb"), "a\r\n\x1a" "b\r\n");
 
     FILE* stream = api.fopen(kOther, "w");
     ASSERT_NE(stream, nullptr);

@@ -11,6 +11,7 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
 // The C runtime opens its streams sharing reading and writing, not deletion.
 const DWORD kStreamShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+const char kTextEnd = '\x1a';  // Ctrl+Z
 
 std::string PathText(LPCSTR path)
 {
@@ -251,6 +252,12 @@ int SimApi::fgetc(FILE* stream)
     if (open->position >= bytes.size())
         return EOF;
     char c = bytes[open->position++];
+    // In text mode the runtime takes a Ctrl+Z as the end of the file: nothing
+    // after it is read.
+    if (open->textMode && c == kTextEnd) {
+        open->position = bytes.size();
+        return EOF;
+    }
     if (open->textMode && c == '\r' && open->position < bytes.size() && bytes[open->position] == '\n') {
         ++open->position;
         c = '\n';
