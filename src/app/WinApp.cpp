@@ -35,11 +35,6 @@ std::string CWinApp::AppTitle() const
     return title;
 }
 
-CWinApp* AfxGetApp()
-{
-    return s_pApp;
-}
-
 int AfxMessageBox(const std::string& text, UINT type)
 {
     std::string caption = s_pApp != nullptr ? s_pApp->AppTitle() : std::string();

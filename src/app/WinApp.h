@@ -21,8 +21,6 @@ public:
     std::string AppTitle() const;
 };
 
-CWinApp* AfxGetApp();
-
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
 

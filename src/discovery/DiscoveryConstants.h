@@ -1,4 +1,5 @@
-// Fixed names of discovery: registry paths and value names, port-name markers.
+// Fixed names the discovery reads and the repairs bring into line: registry
+// paths and value names, port-name markers.
 #pragma once
 
 namespace discovery {

@@ -2,14 +2,14 @@
 // printer's port, and other imaging devices are moved off its DOT4 scan channel.
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
+#include "repair/ImagingValueNames.h"
 
 namespace {
 const char kCreateFileNamePort[] = "CreateFileNamePort";
-const char kCreateFileName[] = "CreateFileName";
-const char kScanChannelMarker[] = "\\\\.\\Dot4scan";
 const char kMovedChannelFormat[] = "Dot4Scan%s";
 const char kSubkeyFormat[] = "%s\\%s";
 
@@ -34,11 +34,11 @@ void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyN
             log.Write(kPortQuestion);
             UpdateRegVar(deviceKey, kCreateFileNamePort, m_strPortName, subkeyName);
             updateCreateFileName = false;
-            RegValueRead name = ReadRegValue(deviceKey, kCreateFileName);
+            RegValueRead name = ReadRegValue(deviceKey, imaging::kCreateFileName);
             if (name.status == ERROR_SUCCESS)
                 channel = name.text;
             else
-                LogRegistryError(log, name.status, Format(kDidNotFind, {kCreateFileName}));
+                LogRegistryError(log, name.status, Format(kDidNotFind, {imaging::kCreateFileName}));
         } else {
             LogRegistryError(log, port.status, Format(kDidNotFind, {kCreateFileNamePort}));
         }
@@ -47,11 +47,11 @@ void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyN
     }
     if (updateCreateFileName) {
         log.Write(kNameQuestion);
-        UpdateRegVar(deviceKey, kCreateFileName, m_strPortName, subkeyName);
+        UpdateRegVar(deviceKey, imaging::kCreateFileName, m_strPortName, subkeyName);
     }
 
     log.Write(kCycling);
-    if (channel.find(kScanChannelMarker) == std::string::npos)
+    if (channel.find(discovery::kDot4ScanMarker) == std::string::npos)
         return;
     // Every other device on the same channel is moved to one named after this device.
     const std::string movedChannel = Format(kMovedChannelFormat, {subkeyName});
@@ -66,14 +66,15 @@ void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyN
             LogRegistryError(log, status, Format(kOpenFailed, {otherName}));
             continue;
         }
-        RegValueRead otherChannel = ReadRegValue(otherKey.Get(), kCreateFileName);
+        RegValueRead otherChannel = ReadRegValue(otherKey.Get(), imaging::kCreateFileName);
         if (otherChannel.status != ERROR_SUCCESS) {
-            LogRegistryError(log, otherChannel.status, Format(kReadFailed, {otherName, kCreateFileName}));
+            LogRegistryError(log, otherChannel.status, Format(kReadFailed, {otherName, imaging::kCreateFileName}));
             continue;
         }
         if (otherChannel.text != channel)
             continue;
         log.Write(kMoveOther);
-        UpdateRegVar(otherKey.Get(), kCreateFileName, movedChannel, Format(kSubkeyFormat, {otherName, kCreateFileName}));
+        UpdateRegVar(otherKey.Get(), imaging::kCreateFileName, movedChannel,
+                     Format(kSubkeyFormat, {otherName, imaging::kCreateFileName}));
     }
 }

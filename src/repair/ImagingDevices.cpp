@@ -6,16 +6,15 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
+#include "repair/ImagingValueNames.h"
 #include "system/Service.h"
 #include "system/ServiceNames.h"
 
 namespace {
 const char kDriverDesc[] = "DriverDesc";
 const char kDeviceId[] = "DeviceID";
-const char kDeviceIdPrefix[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\";
 const char kDeviceData[] = "DeviceData";
 const char kTwainDs[] = "TwainDS";
-const char kCreateFileName[] = "CreateFileName";
 const char kAutoCreateFileName[] = "AUTO";
 const char kPortId[] = "PortID";
 const char kNetworkHostName[] = "NetworkHostName";
@@ -101,7 +100,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
 
     if (m_bXpOrLater) {
         log.Write("- Does the device id need updating?");
-        UpdateRegVar(deviceKey.Get(), kDeviceId, kDeviceIdPrefix + subkeyName, subkeyName);
+        UpdateRegVar(deviceKey.Get(), kDeviceId, std::string(run::kImagingClassGuid) + "\\" + subkeyName, subkeyName);
     }
 
     RegistryKey dataKey;
@@ -130,7 +129,7 @@ void CRemendoApp::FixNetworkedScanDevice(HKEY deviceKey, HKEY dataKey, const std
 {
     DebugLog log("FixNetworkedScanDevice", run::kSourceFile);
     log.Write("- Does the CreateFileName key need updating?");
-    UpdateRegVar(deviceKey, kCreateFileName, kAutoCreateFileName, subkeyName);
+    UpdateRegVar(deviceKey, imaging::kCreateFileName, kAutoCreateFileName, subkeyName);
     log.Write("- Does the IP address need updating?");
     UpdateRegVar(dataKey, kPortId, m_strIpAddress, subkeyName);
     log.Write("- Does the Hostname need updating?");

@@ -2,15 +2,12 @@
 // carry the run's IP address, hardware address and host name.
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "platform/WinApi.h"
 #include "platform/RegistryKey.h"
 
 namespace {
-const char kIpAddress[] = "IPAddress";
-const char kHwAddress[] = "HWAddress";
-const char kHostName[] = "HostName";
-
 const char kEmptyDetails[] = "Port, IP, or Mac is empty";
 const char kOpenFailed[] = "Error opening registry key";
 const char kEnumerationFailed[] = "Error enumerating registry key";
@@ -24,14 +21,14 @@ struct PortMonitor {
 };
 
 const PortMonitor kMakersMonitor = {
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports",
+    discovery::kMakerMonitorPortsKey,
     "- Does the Ip address need updating in the CV port monitor?",
     "- Does the hardware address need updating in the CV port monitor?",
     "- Does the HostName need updating in the CV port monitor?",
 };
 
 const PortMonitor kSystemsMonitor = {
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
+    discovery::kSystemMonitorPortsKey,
     "- Does the Ip address need updating in the port monitor?",
     "- Does the hardware address need updating in the port monitor?",
     "- Does the HostName need updating in the port monitor?",
@@ -80,11 +77,11 @@ Search UpdatePortIn(CRemendoApp& app, DebugLog& log, const PortMonitor& monitor,
             return updated ? Search::kUpdated : Search::kFailed;
         }
         log.Write(monitor.ipQuestion);
-        app.UpdateRegVar(port.Get(), kIpAddress, app.m_strIpAddress, name);
+        app.UpdateRegVar(port.Get(), discovery::kMonitorIpValue, app.m_strIpAddress, name);
         log.Write(monitor.hwQuestion);
-        app.UpdateRegVar(port.Get(), kHwAddress, app.m_strHwAddress, name);
+        app.UpdateRegVar(port.Get(), discovery::kMonitorHwValue, app.m_strHwAddress, name);
         log.Write(monitor.hostQuestion);
-        app.UpdateRegVar(port.Get(), kHostName, app.m_strHostName, name);
+        app.UpdateRegVar(port.Get(), discovery::kMonitorHostValue, app.m_strHostName, name);
         updated = true;
     }
     return updated ? Search::kUpdated : Search::kNotThere;

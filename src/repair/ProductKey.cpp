@@ -2,36 +2,32 @@
 // connection the run found or was given.
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
 
 namespace {
-const char kProductKeyRoot[] = "SOFTWARE\\Corvane";
-const char kPortSubkey[] = "Port";
 const char kKeyText[] = "Port";
 const char kTwain[] = "TWAIN";
-const char kIpAddress[] = "IP Address";
-const char kHostname[] = "Hostname";
-const char kMacAddress[] = "MAC Address";
 const char kConnectionType[] = "Connection Type";
 const char kPort[] = "Port";
 const char kDeviceAddress[] = "Device Address";
 const char kNetwork[] = "Network";
 const char kDirect[] = "Direct";
-const char kDot4PortMarker[] = "DOT4_";
-const char kDot4ScanMarker[] = "\\\\.\\Dot4scan";
 
 bool HoldsDot4Marker(const std::string& text)
 {
-    return text.find(kDot4PortMarker) != std::string::npos || text.find(kDot4ScanMarker) != std::string::npos;
+    return text.find(discovery::kDot4PortMarker) != std::string::npos ||
+           text.find(discovery::kDot4ScanMarker) != std::string::npos;
 }
 }  // namespace
 
 void CRemendoApp::FixCvProductKey(std::string productKeyName)
 {
     DebugLog log("FixCvProductKey", run::kSourceFile);
-    std::string path = Format("%s\\%s\\%s", {kProductKeyRoot, productKeyName, kPortSubkey});
+    std::string path = Format(discovery::kProductKeyPathFormat,
+                              {discovery::kMakerSoftwareKey, productKeyName, discovery::kProductPortSubkey});
     RegistryKey key;
     LONG status = key.Open(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS);
     if (status != ERROR_SUCCESS) {
@@ -45,11 +41,11 @@ void CRemendoApp::FixCvProductKey(std::string productKeyName)
 
     if (m_bNetworked) {
         log.Write("- Does the Ip need updating?");
-        UpdateRegVar(key.Get(), kIpAddress, m_strIpAddress, kKeyText);
+        UpdateRegVar(key.Get(), discovery::kProductIpValue, m_strIpAddress, kKeyText);
         log.Write("- Does the HostName need updating?");
-        UpdateRegVar(key.Get(), kHostname, m_strHostName, kKeyText);
+        UpdateRegVar(key.Get(), discovery::kProductHostValue, m_strHostName, kKeyText);
         log.Write("- Does the Mac address need updating?");
-        UpdateRegVar(key.Get(), kMacAddress, m_strHwAddress, kKeyText);
+        UpdateRegVar(key.Get(), discovery::kProductMacValue, m_strHwAddress, kKeyText);
         log.Write("- Does the Connection type need updating?");
         UpdateRegVar(key.Get(), kConnectionType, kNetwork, kKeyText);
         log.Write("- Does the Port need updating?");
@@ -69,11 +65,11 @@ void CRemendoApp::FixCvProductKey(std::string productKeyName)
     }
 
     log.Write("- Does the main Ip address need updating?");
-    UpdateRegVar(key.Get(), kIpAddress, "", kKeyText);
+    UpdateRegVar(key.Get(), discovery::kProductIpValue, "", kKeyText);
     log.Write("- Does the main Hostname need updating?");
-    UpdateRegVar(key.Get(), kHostname, "", kKeyText);
+    UpdateRegVar(key.Get(), discovery::kProductHostValue, "", kKeyText);
     log.Write("- Does the Mac address need updating?");
-    UpdateRegVar(key.Get(), kMacAddress, "", kKeyText);
+    UpdateRegVar(key.Get(), discovery::kProductMacValue, "", kKeyText);
     log.Write("- Does the main connection type  need updating?");
     UpdateRegVar(key.Get(), kConnectionType, kDirect, kKeyText);
     log.Write("- Does the main port key need updating?");

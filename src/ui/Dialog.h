@@ -12,7 +12,6 @@
 class CWnd {
 public:
     virtual ~CWnd() = default;
-    HWND GetSafeHwnd() const { return m_hWnd; }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL EnableWindow(BOOL enable = TRUE) const;
     HWND SetFocus() const;
