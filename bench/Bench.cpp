@@ -139,10 +139,10 @@ sim::Machine LargeMachine(const std::string& examplesDir, const std::string& hos
         std::snprintf(name, sizeof name, "%04d", i);
         std::string device = std::string(kImagingClassKey) + "\\" + name;
         sim::RegKey& key = machine.registry.Create(device);
-        key.SetValue("DriverDesc", sim::kRegSz, sim::StringData("Camera " + std::to_string(i)));
-        key.SetValue("CreateFileName", sim::kRegSz, sim::StringData("\\\\.\\Usbscan" + std::to_string(i)));
+        key.SetValue("DriverDesc", REG_SZ, sim::StringData("Camera " + std::to_string(i)));
+        key.SetValue("CreateFileName", REG_SZ, sim::StringData("\\\\.\\Usbscan" + std::to_string(i)));
         machine.registry.Create(device + "\\DeviceData")
-            .SetValue("TwainDS", sim::kRegSz, sim::StringData("Camera " + std::to_string(i)));
+            .SetValue("TwainDS", REG_SZ, sim::StringData("Camera " + std::to_string(i)));
     }
     return machine;
 }

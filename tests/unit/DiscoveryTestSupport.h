@@ -52,7 +52,7 @@ inline void SetStrings(sim::Machine& machine, const std::string& key,
 {
     sim::RegKey& created = machine.registry.Create(key);
     for (const auto& value : values)
-        created.SetValue(value.first, sim::kRegSz, sim::StringData(value.second));
+        created.SetValue(value.first, REG_SZ, sim::StringData(value.second));
 }
 
 }  // namespace test

@@ -22,13 +22,13 @@ void AddDevice(sim::Machine& machine, const std::string& subkey, const std::stri
                const std::string& twainDs = "Twain Source")
 {
     sim::RegKey& device = machine.registry.Create(DevicePath(subkey));
-    device.SetValue("DriverDesc", sim::kRegSz, sim::StringData(description));
-    device.SetValue("DeviceID", sim::kRegSz, sim::StringData("old id"));
-    device.SetValue("CreateFileName", sim::kRegSz, sim::StringData("\\\\.\\Dot4Scan001"));
+    device.SetValue("DriverDesc", REG_SZ, sim::StringData(description));
+    device.SetValue("DeviceID", REG_SZ, sim::StringData("old id"));
+    device.SetValue("CreateFileName", REG_SZ, sim::StringData("\\\\.\\Dot4Scan001"));
     sim::RegKey& data = machine.registry.Create(DevicePath(subkey) + "\\DeviceData");
-    data.SetValue("TwainDS", sim::kRegSz, sim::StringData(twainDs));
-    data.SetValue("PortID", sim::kRegSz, sim::StringData("10.0.0.1"));
-    data.SetValue("NetworkHostName", sim::kRegSz, sim::StringData("oldname"));
+    data.SetValue("TwainDS", REG_SZ, sim::StringData(twainDs));
+    data.SetValue("PortID", REG_SZ, sim::StringData("10.0.0.1"));
+    data.SetValue("NetworkHostName", REG_SZ, sim::StringData("oldname"));
 }
 
 std::string Value(sim::Machine& machine, const std::string& key, const std::string& name)

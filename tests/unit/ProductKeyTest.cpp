@@ -18,7 +18,7 @@ struct ProductKeyRun {
     sim::RegKey& Key(const char* path) { return machine.registry.Create(path); }
     void Set(const char* path, const char* name, const std::string& text)
     {
-        Key(path).SetValue(name, sim::kRegSz, sim::StringData(text));
+        Key(path).SetValue(name, REG_SZ, sim::StringData(text));
     }
     std::string Get(const char* path, const char* name)
     {

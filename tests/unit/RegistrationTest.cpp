@@ -293,7 +293,7 @@ TEST(Run, NineXFamilyChecksNoServiceButRegistersTheScanDll)
     machine.os.minor = 10;
     // On the 9x family the imaging devices are registered elsewhere.
     sim::RegKey& device = machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000");
-    device.SetValue("DriverDesc", sim::kRegSz, sim::StringData("CV Quillray 7250"));
+    device.SetValue("DriverDesc", REG_SZ, sim::StringData("CV Quillray 7250"));
     machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000\\DeviceData");
     sim::SimApi api(machine);
     sim::RunUtility(api);

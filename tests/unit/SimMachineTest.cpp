@@ -27,7 +27,7 @@ TEST(RegFile, ReadsStringsDwordsAndWideHexValues)
     EXPECT_EQ(key->FindValue("path")->data, std::string("C:\\dir\\\"q\"\0", 11));
     EXPECT_EQ(key->FindValue("")->data, std::string("default\0", 8));
     EXPECT_EQ(key->FindValue("Count")->data, std::string("\x2a\0\0\0", 4));
-    EXPECT_EQ(key->FindValue("Expand")->type, sim::kRegExpandSz);
+    EXPECT_EQ(key->FindValue("Expand")->type, REG_EXPAND_SZ);
     EXPECT_EQ(key->FindValue("Expand")->data, std::string("%SYS%\0", 6));
 }
 
@@ -35,13 +35,13 @@ TEST(RegFile, WriteThenReadGivesTheSameRegistry)
 {
     sim::Registry original;
     sim::RegKey& key = original.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Round [trip]");
-    key.SetValue("Text", sim::kRegSz, sim::StringData("a \"quoted\" \\ value \xe9"));
-    key.SetValue("", sim::kRegSz, sim::StringData(""));
-    key.SetValue("NoTerminator", sim::kRegSz, "raw");
-    key.SetValue("Expand", sim::kRegExpandSz, sim::StringData("%SystemRoot%\\x"));
-    key.SetValue("Number", sim::kRegDword, std::string("\x01\x02\x03\x04", 4));
-    key.SetValue("Blob", sim::kRegBinary, std::string(100, '\xff'));
-    key.SetValue("Multi", sim::kRegMultiSz, std::string("a\0b\0\0", 5));
+    key.SetValue("Text", REG_SZ, sim::StringData("a \"quoted\" \\ value \xe9"));
+    key.SetValue("", REG_SZ, sim::StringData(""));
+    key.SetValue("NoTerminator", REG_SZ, "raw");
+    key.SetValue("Expand", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\x"));
+    key.SetValue("Number", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
+    key.SetValue("Blob", REG_BINARY, std::string(100, '\xff'));
+    key.SetValue("Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
     original.Create("HKEY_CURRENT_USER\\Empty\\Leaf");
 
     sim::Registry reread;

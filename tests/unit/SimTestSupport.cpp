@@ -29,11 +29,11 @@ sim::Machine BaseMachine()
     // Its scanner, already set up as the run would leave it.
     const std::string device = std::string("HKEY_LOCAL_MACHINE\\") + kImagingClassKey + "\\0000";
     sim::RegKey& deviceKey = machine.registry.Create(device);
-    deviceKey.SetValue("DriverDesc", sim::kRegSz, sim::StringData("CV Quillray 7250"));
-    deviceKey.SetValue("DeviceID", sim::kRegSz, sim::StringData("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"));
-    deviceKey.SetValue("CreateFileName", sim::kRegSz, sim::StringData("DOT4_001"));
+    deviceKey.SetValue("DriverDesc", REG_SZ, sim::StringData("CV Quillray 7250"));
+    deviceKey.SetValue("DeviceID", REG_SZ, sim::StringData("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"));
+    deviceKey.SetValue("CreateFileName", REG_SZ, sim::StringData("DOT4_001"));
     sim::RegKey& dataKey = machine.registry.Create(device + "\\DeviceData");
-    dataKey.SetValue("TwainDS", sim::kRegSz, sim::StringData("CV Quillray 7250 TWAIN"));
+    dataKey.SetValue("TwainDS", REG_SZ, sim::StringData("CV Quillray 7250 TWAIN"));
     return machine;
 }
 

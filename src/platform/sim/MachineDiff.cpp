@@ -8,18 +8,18 @@ namespace {
 std::string TypeName(DWORD type)
 {
     switch (type) {
-    case kRegSz: return "REG_SZ";
-    case kRegExpandSz: return "REG_EXPAND_SZ";
-    case kRegBinary: return "REG_BINARY";
-    case kRegDword: return "REG_DWORD";
-    case kRegMultiSz: return "REG_MULTI_SZ";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
     default: return "type " + std::to_string(type);
     }
 }
 
 std::string Show(const RegValue& value)
 {
-    if (value.type == kRegSz || value.type == kRegExpandSz)
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
         return "\"" + DataText(value.data) + "\" (" + TypeName(value.type) + ")";
     std::string hex;
     for (char c : value.data) {

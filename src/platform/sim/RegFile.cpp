@@ -97,7 +97,7 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
             problem = "badly quoted string value";
             return false;
         }
-        value.type = kRegSz;
+        value.type = REG_SZ;
         value.data = StringData(content);
         return true;
     }
@@ -109,7 +109,7 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
             return false;
         }
         unsigned long number = std::stoul(digits, nullptr, 16);
-        value.type = kRegDword;
+        value.type = REG_DWORD;
         value.data.clear();
         for (int i = 0; i < 4; ++i)
             value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
@@ -122,7 +122,7 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
             return false;
         }
         std::string kind = text.substr(3, colon - 3);
-        DWORD type = kRegBinary;
+        DWORD type = REG_BINARY;
         if (!kind.empty()) {
             // A type is a DWORD: one to eight hexadecimal digits.
             if (kind.size() < 3 || kind.size() > 10 || kind.front() != '(' || kind.back() != ')' ||
@@ -138,7 +138,7 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
             return false;
         }
         value.type = type;
-        bool wideText = type == kRegExpandSz || type == kRegMultiSz;
+        bool wideText = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
         if (wideText && bytes.size() % 2 != 0) {
             problem = "a hex(2) or hex(7) value needs whole UTF-16 characters";
             return false;
@@ -191,9 +191,9 @@ bool IsPlainString(const std::string& data)
 std::string ValueLine(const RegValue& value)
 {
     std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
-    if (value.type == kRegSz && IsPlainString(value.data))
+    if (value.type == REG_SZ && IsPlainString(value.data))
         return line + Quote(DataText(value.data));
-    if (value.type == kRegDword && value.data.size() == 4) {
+    if (value.type == REG_DWORD && value.data.size() == 4) {
         unsigned long number = 0;
         for (int i = 3; i >= 0; --i)
             number = (number << 8) | static_cast<unsigned char>(value.data[i]);
@@ -201,11 +201,11 @@ std::string ValueLine(const RegValue& value)
         std::snprintf(digits, sizeof digits, "dword:%08lx", number);
         return line + digits;
     }
-    if (value.type == kRegBinary)
+    if (value.type == REG_BINARY)
         return HexLine(line + "hex:", value.data);
     char kind[16];
     std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(value.type));
-    bool wideText = value.type == kRegExpandSz || value.type == kRegMultiSz;
+    bool wideText = value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
     return HexLine(line + kind, wideText ? WidenToUtf16(value.data) : value.data);
 }
 

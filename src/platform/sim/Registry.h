@@ -12,20 +12,9 @@
 
 namespace sim {
 
-// Value types, as the registry numbers them.
-enum : DWORD {
-    kRegNone = 0,
-    kRegSz = 1,
-    kRegExpandSz = 2,
-    kRegBinary = 3,
-    kRegDword = 4,
-    kRegMultiSz = 7,
-    kRegQword = 11,
-};
-
 struct RegValue {
     std::string name;  // "" is the key's default value
-    DWORD type = kRegSz;
+    DWORD type = REG_SZ;
     std::string data;  // raw bytes, as RegQueryValueExA returns them (strings keep their NUL)
 };
 
