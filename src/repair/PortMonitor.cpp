@@ -4,7 +4,6 @@
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
-#include "platform/WinApi.h"
 #include "platform/RegistryKey.h"
 
 namespace {
@@ -55,9 +54,8 @@ Search UpdatePortIn(CRemendoApp& app, DebugLog& log, const PortMonitor& monitor,
         return Search::kFailed;
     }
     for (DWORD index = 0;; ++index) {
-        char name[MAX_PATH] = {};
-        DWORD nameSize = MAX_PATH;
-        status = Win().RegEnumKeyExA(ports.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        std::string name;
+        status = ports.EnumSubkey(index, name);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         // A name too long for the buffer is no port name of ours.
