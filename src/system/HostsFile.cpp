@@ -17,7 +17,9 @@ namespace {
 const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
 const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
 const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
-const char kReadTextMode[] = "r";
+// Read as bytes: a text-mode read would end at a Ctrl+Z, and whatever follows
+// it would be lost when the new file replaces the hosts file.
+const char kReadBinaryMode[] = "rb";
 const char kWriteTextMode[] = "w";
 const std::size_t kMaxHostNameLength = 255;
 
@@ -162,19 +164,47 @@ std::string ShownInLog(std::string text)
     return text;
 }
 
-// Reads one whole line, whatever its length, with the character that ends it:
-// a line feed, or a carriage return that no line feed follows (a CR LF pair
-// arrives as one line feed). False at the end of the file or on a read error.
-bool ReadLine(FILE* file, std::string& line)
-{
-    line.clear();
-    for (int c = Win().fgetc(file); c != EOF; c = Win().fgetc(file)) {
-        line += static_cast<char>(c);
-        if (c == '\n' || c == '\r')
-            break;
+// Reads the hosts file one whole line at a time, whatever its length, with the
+// character that ends it: a line feed (a CR LF pair becomes one, as a text-mode
+// read gives it), or a carriage return that no line feed follows.
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : m_file(file) {}
+
+    // False at the end of the file or on a read error.
+    bool ReadLine(std::string& line)
+    {
+        line.clear();
+        for (int c = Next(); c != EOF; c = Next()) {
+            if (c == '\r') {
+                int after = Next();
+                if (after == '\n') {
+                    c = '\n';
+                } else {
+                    m_pending = after;
+                }
+            }
+            line += static_cast<char>(c);
+            if (c == '\n' || c == '\r')
+                break;
+        }
+        return !line.empty();
     }
-    return !line.empty();
-}
+
+private:
+    int Next()
+    {
+        if (m_pending == kNothingPending)
+            return Win().fgetc(m_file);
+        int c = m_pending;
+        m_pending = kNothingPending;
+        return c;
+    }
+
+    static const int kNothingPending = -2;
+    FILE* m_file;
+    int m_pending = kNothingPending;
+};
 
 bool WriteText(FILE* file, const std::string& text)
 {
@@ -234,7 +264,7 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
 bool CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
                                     const std::string& ipAddress, const std::string& hostName)
 {
-    Stream hosts(hostsPath, kReadTextMode);
+    Stream hosts(hostsPath, kReadBinaryMode);
     if (hosts.get() == nullptr) {
         log.LogLastError(kCannotOpenHosts);
         return false;
@@ -244,8 +274,9 @@ bool CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath,
         log.LogLastError(kCannotCreateNew);
         return false;
     }
+    LineReader reader(hosts.get());
     std::string line;
-    while (ReadLine(hosts.get(), line)) {
+    while (reader.ReadLine(line)) {
         std::string written = line;
         if (MentionsField(line, ipAddress) != MentionsField(line, hostName)) {
             std::string replacement = ReplacementLine(line, ipAddress, hostName);

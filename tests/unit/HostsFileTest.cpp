@@ -163,6 +163,8 @@ TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
         {"NUL bytes", Bytes("10.0.0.25 old\0tail\r\n127.0.0.1\0x localhost\r\n"),
          Bytes("10.0.0.25\tcvq7250\r\n127.0.0.1\0x localhost\r\n")},
         {"empty file", "", ""},
+        {"a Ctrl+Z, which ends a text-mode read", "127.0.0.1 localhost\r\n\x1a\r\n10.0.0.25 old\r\n# after\r\n",
+         "127.0.0.1 localhost\r\n\x1a\r\n10.0.0.25\tcvq7250\r\n# after\r\n"},
     };
     for (const Case& c : cases) {
         sim::Machine machine = MachineWithHosts(c.before);
