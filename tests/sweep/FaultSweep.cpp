@@ -34,8 +34,6 @@ const char kHostsLogPrefix[] = "Remendo: UpdateHostsEntry> \t\t";
 const DWORD kWsaSysNotReady = 10091;
 const DWORD kWsaTryAgain = 11002;
 const DWORD kRpcServerUnavailable = 1722;
-const DWORD kResourceNameNotFound = 1814;
-const DWORD kResourceTypeNotFound = 1813;
 
 // The error codes each operation can really fail with; any operation not
 // listed fails with access denied and with out of memory.
@@ -59,9 +57,9 @@ const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
         {"fwrite", {ERROR_DISK_FULL}},
         {"fclose", {ERROR_DISK_FULL}},
         {"_stat", {ERROR_FILE_NOT_FOUND}},
-        {"GetFileVersionInfoSizeA", {kResourceTypeNotFound, ERROR_FILE_NOT_FOUND}},
-        {"GetFileVersionInfoA", {kResourceTypeNotFound, ERROR_ACCESS_DENIED}},
-        {"VerQueryValueA", {kResourceTypeNotFound}},
+        {"GetFileVersionInfoSizeA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), ERROR_FILE_NOT_FOUND}},
+        {"GetFileVersionInfoA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), ERROR_ACCESS_DENIED}},
+        {"VerQueryValueA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND)}},
         {"CreateProcessA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_BAD_EXE_FORMAT}},
         {"WaitForSingleObject", {WAIT_TIMEOUT, ERROR_INVALID_HANDLE}},
         {"OpenThreadToken", {ERROR_NO_TOKEN, ERROR_ACCESS_DENIED}},
@@ -79,8 +77,8 @@ const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
         {"WSAStartup", {kWsaSysNotReady, WSAVERNOTSUPPORTED}},
         {"gethostbyaddr", {WSAHOST_NOT_FOUND, kWsaTryAgain}},
         {"WSACleanup", {WSANOTINITIALISED}},
-        {"CreateDialogParamA", {kResourceNameNotFound}},
-        {"DialogBoxParamA", {kResourceNameNotFound}},
+        {"CreateDialogParamA", {static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)}},
+        {"DialogBoxParamA", {static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)}},
     };
     return errors;
 }
