@@ -6,11 +6,16 @@
 #
 #   awk -v image_base=HEX -v image_size=HEX -f run-times.awk TRACE
 #
-# Only calls made by remendo.exe's own code count (their return address lies in
-# its image): Wine's DLLs make such calls too, inside the service manager's
-# functions for example, and those are Wine's time. A call made while another
-# counted call is open (a message box of the dialog) counts within the outer one.
+# The trace's first line is written by remendo.exe's main thread as Wine starts
+# the process; lines of other threads (the child programs it starts, whose
+# output goes to the same trace) are not its own. Only calls made by
+# remendo.exe's own code count (their return address lies in its image):
+# Wine's DLLs make such calls too, inside the service manager's functions for
+# example, and those are Wine's time. A call made while another counted call is
+# open (a message box of the dialog) counts within the outer one.
 # Prints "name: value" lines:
+#   startup_seconds          from the first line to the first log line: Wine
+#                            loading the program and its DLLs
 #   waits_seconds, waits     the run's own Sleep and WaitForSingleObject calls
 #                            (service polls, printer-list retries, child waits)
 #   dialogs_seconds          time inside MessageBoxA and DialogBoxParamA
@@ -49,8 +54,15 @@ BEGIN {
 match($0, /^[0-9]+\.[0-9]+:[0-9a-f]+:/) {
     split(substr($0, 1, RLENGTH), stamp, ":")
     seconds = stamp[1] + 0
-    thread = stamp[2]
     rest = substr($0, RLENGTH + 1)
+    if (mainThread == "") {
+        mainThread = stamp[2]
+        started = seconds
+    }
+    if (stamp[2] != mainThread)
+        next
+    if (firstLog == "" && index(rest, "OutputDebugStringA"))
+        firstLog = seconds
 
     if (rest ~ /^(Call |Ret  )[A-Za-z0-9_]+\.[A-Za-z0-9_]+\(/ && match(rest, /ret=[0-9a-fA-F]+$/)) {
         address = hex(substr(rest, RSTART + 4))
@@ -63,17 +75,13 @@ match($0, /^[0-9]+\.[0-9]+:[0-9a-f]+:/) {
         if (kind == "")
             next
         if (rest ~ /^Call/) {
-            depth[thread]++
-            if (depth[thread] == 1) {
-                opened[thread] = seconds
-                openedKind[thread] = kind
+            if (depth++ == 0) {
+                opened = seconds
+                openedKind = kind
             }
-        } else if (depth[thread] > 0) {
-            depth[thread]--
-            if (depth[thread] == 0) {
-                total[openedKind[thread]] += seconds - opened[thread]
-                count[openedKind[thread]]++
-            }
+        } else if (depth > 0 && --depth == 0) {
+            total[openedKind] += seconds - opened
+            count[openedKind]++
         }
         next
     }
@@ -85,6 +93,8 @@ match($0, /^[0-9]+\.[0-9]+:[0-9a-f]+:/) {
 }
 
 END {
+    if (firstLog != "")
+        printf "startup_seconds: %.3f\n", firstLog - started
     printf "waits_seconds: %.3f\n", total["waits"]
     printf "waits: %d\n", count["waits"]
     printf "dialogs_seconds: %.3f\n", total["dialogs"]
