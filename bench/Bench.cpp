@@ -53,7 +53,7 @@ std::string LargeHostsFile(const std::string& deviceHost)
     const int every = kHostsLines / kLinesToRewrite;
     char line[96];
     for (int i = 2; i < kHostsLines; ++i) {
-        if (i % every == 0)
+        if (i % every == every / 2)
             std::snprintf(line, sizeof line, "10.0.0.%d %s\r\n", 100 + (i / every) % 100, deviceHost.c_str());
         else
             std::snprintf(line, sizeof line, "0.0.0.0 ad%06d.trk.example\r\n", i);
