@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/sim/TextLines.h"
 
 namespace sim {
 
@@ -13,16 +12,34 @@ const char kHeader5[] = "Windows Registry Editor Version 5.00";
 const char kHeader4[] = "REGEDIT4";
 const std::size_t kHexLineWidth = 76;
 
-// UTF-16LE (with its byte-order mark) becomes 8-bit text; characters beyond
-// one byte cannot be held by the ANSI strings of the machine and become '?'.
-std::string NarrowUtf16(const std::string& bytes, std::size_t start)
+const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
+
+// The 1-based line a position of decoded text stands on; CR LF, LF and a lone CR each end a line.
+int LineAt(const std::string& text, std::size_t end)
 {
-    std::string out;
+    int line = 1;
+    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+// UTF-16LE units to the machine's 8-bit text. A character beyond one byte has
+// no place in the machine's ANSI strings: it is refused rather than replaced,
+// so two names never become one. `bad` is the unit index of such a character.
+bool NarrowUtf16(const std::string& bytes, std::size_t start, std::string& out, std::size_t& bad)
+{
+    out.clear();
     for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
         unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        out += unit <= 0xFF ? static_cast<char>(unit) : '?';
+        if (unit > 0xFF) {
+            bad = out.size();
+            return false;
+        }
+        out += static_cast<char>(unit);
     }
-    return out;
+    return true;
 }
 
 std::string WidenToUtf16(const std::string& text)
@@ -35,13 +52,52 @@ std::string WidenToUtf16(const std::string& text)
     return out;
 }
 
-std::string DecodeText(const std::string& bytes)
+std::string CharacterProblem(const std::string& bytes, std::size_t unitOffset)
 {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return NarrowUtf16(bytes, 2);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        return bytes.substr(3);
-    return bytes;
+    unsigned unit = static_cast<unsigned char>(bytes[unitOffset]) | (static_cast<unsigned char>(bytes[unitOffset + 1]) << 8);
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", unit);
+    return std::string("the character U+") + code + " does not fit the machine's 8-bit text";
+}
+
+// The file's text: UTF-16LE with its byte-order mark, UTF-8 with its mark, or 8-bit.
+bool DecodeText(const std::string& bytes, std::string& text, ParseError& error)
+{
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        if (bytes.size() % 2 != 0) {
+            error = {0, "a UTF-16 file must hold whole characters: its byte count is odd"};
+            return false;
+        }
+        std::size_t bad = 0;
+        if (!NarrowUtf16(bytes, 2, text, bad)) {
+            error = {LineAt(text, bad), CharacterProblem(bytes, 2 + 2 * bad)};
+            return false;
+        }
+        return true;
+    }
+    text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    return true;
+}
+
+// Lines as regedit reads them: CR LF, LF and a lone CR each end a line.
+std::vector<std::string> RegLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
 }
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
@@ -88,7 +144,8 @@ bool ReadHexBytes(const std::string& text, std::string& out)
     return true;
 }
 
-bool ParseValueData(const std::string& text, RegValue& value, std::string& problem)
+// `wideText`: hex(2) and hex(7) data are UTF-16LE (version 5 files), not 8-bit text (REGEDIT4).
+bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std::string& problem)
 {
     if (!text.empty() && text[0] == '"') {
         std::size_t pos = 0;
@@ -138,12 +195,19 @@ bool ParseValueData(const std::string& text, RegValue& value, std::string& probl
             return false;
         }
         value.type = type;
-        bool wideText = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-        if (wideText && bytes.size() % 2 != 0) {
+        if (!wideText || (type != REG_EXPAND_SZ && type != REG_MULTI_SZ)) {
+            value.data = bytes;
+            return true;
+        }
+        std::size_t bad = 0;
+        if (bytes.size() % 2 != 0) {
             problem = "a hex(2) or hex(7) value needs whole UTF-16 characters";
             return false;
         }
-        value.data = wideText ? NarrowUtf16(bytes, 0) : bytes;
+        if (!NarrowUtf16(bytes, 0, value.data, bad)) {
+            problem = CharacterProblem(bytes, 2 * bad);
+            return false;
+        }
         return true;
     }
     problem = "unknown value data '" + text + "'";
@@ -225,19 +289,16 @@ void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 
 bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error)
 {
-    std::vector<std::string> lines = SplitLines(DecodeText(bytes));
+    std::string text;
+    if (!DecodeText(bytes, text, error))
+        return false;
+    std::vector<std::string> lines = RegLines(text);
     RegKey* current = nullptr;
     bool headerSeen = false;
+    bool wideText = true;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         error.line = static_cast<int>(index) + 1;
         std::string line = lines[index];
-        // A trailing backslash continues a value on the next line.
-        while (!line.empty() && line.back() == '\\' && index + 1 < lines.size()) {
-            line.pop_back();
-            std::string next = lines[++index];
-            next.erase(0, next.find_first_not_of(" \t"));
-            line += next;
-        }
         std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == ';')
             continue;
@@ -251,6 +312,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 return false;
             }
             headerSeen = true;
+            wideText = line == kHeader5;
             continue;
         }
         if (line[0] == '[') {
@@ -263,6 +325,11 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             std::vector<std::string> parts = SplitKeyPath(path);
             if (parts.empty() || !Registry::IsRootName(parts[0])) {
                 error.message = "unknown registry root in [" + path + "]";
+                return false;
+            }
+            if (parts.size() - 1 > kMaxKeyDepth) {
+                error.message = "the key is nested " + std::to_string(parts.size() - 1) +
+                                " levels deep; the registry allows " + std::to_string(kMaxKeyDepth);
                 return false;
             }
             if (remove) {
@@ -295,6 +362,15 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             return false;
         }
         std::string data = line.substr(pos + 1);
+        // Hex data goes on over the next lines while a line ends with a backslash.
+        while (data.compare(0, 3, "hex") == 0 && data.back() == '\\' && index + 1 < lines.size()) {
+            data.pop_back();
+            std::string next = lines[++index];
+            next.erase(0, next.find_first_not_of(" \t"));
+            while (!next.empty() && (next.back() == ' ' || next.back() == '\t'))
+                next.pop_back();
+            data += next;
+        }
         if (data == "-") {
             auto& values = current->values;
             for (auto it = values.begin(); it != values.end(); ++it) {
@@ -306,7 +382,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             continue;
         }
         RegValue value;
-        if (!ParseValueData(data, value, error.message))
+        if (!ParseValueData(data, wideText, value, error.message))
             return false;
         current->SetValue(name, value.type, value.data);
     }
