@@ -44,33 +44,56 @@ std::string ValueName(const std::string& name)
     return name.empty() ? "(Default)" : name;
 }
 
-void CompareKeys(const RegKey* before, const RegKey* after, const std::string& path, std::vector<std::string>& out)
+void CompareValues(const RegKey& before, const RegKey& after, const std::string& path, std::vector<std::string>& out)
 {
-    if (before == nullptr) {
-        out.push_back("registry key added: " + path);
-        return;
-    }
-    if (after == nullptr) {
-        out.push_back("registry key removed: " + path);
-        return;
-    }
-    for (const RegValue& old : before->values) {
-        const RegValue* now = after->FindValue(old.name);
+    for (const RegValue& old : before.values) {
+        const RegValue* now = after.FindValue(old.name);
         if (now == nullptr)
             out.push_back("registry value removed: " + path + " [" + ValueName(old.name) + "]");
         else if (now->type != old.type || now->data != old.data)
             out.push_back("registry value changed: " + path + " [" + ValueName(old.name) + "] " + Show(old) + " -> " +
                           Show(*now));
     }
-    for (const RegValue& now : after->values) {
-        if (before->FindValue(now.name) == nullptr)
+    for (const RegValue& now : after.values) {
+        if (before.FindValue(now.name) == nullptr)
             out.push_back("registry value added: " + path + " [" + ValueName(now.name) + "] " + Show(now));
     }
-    for (const auto& entry : before->subkeys)
-        CompareKeys(entry.second.get(), after->FindSubkey(entry.second->name), path + "\\" + entry.second->name, out);
-    for (const auto& entry : after->subkeys) {
-        if (before->FindSubkey(entry.second->name) == nullptr)
-            CompareKeys(nullptr, entry.second.get(), path + "\\" + entry.second->name, out);
+}
+
+// Walks both trees with a stack of its own rather than by recursion, so a
+// deeply nested registry cannot exhaust the thread's stack.
+void CompareKeys(const RegKey& beforeRoot, const RegKey& afterRoot, const std::string& rootPath,
+                 std::vector<std::string>& out)
+{
+    struct Pair {
+        const RegKey* before;
+        const RegKey* after;
+        std::string path;
+    };
+    std::vector<Pair> pending = {{&beforeRoot, &afterRoot, rootPath}};
+    while (!pending.empty()) {
+        Pair pair = std::move(pending.back());
+        pending.pop_back();
+        if (pair.before == nullptr) {
+            out.push_back("registry key added: " + pair.path);
+            continue;
+        }
+        if (pair.after == nullptr) {
+            out.push_back("registry key removed: " + pair.path);
+            continue;
+        }
+        CompareValues(*pair.before, *pair.after, pair.path, out);
+        // Pushed in reverse so that keys come out in name order, the removed and
+        // kept ones first, then the added ones, as a depth-first walk gives them.
+        std::vector<Pair> children;
+        for (const auto& entry : pair.before->subkeys)
+            children.push_back({entry.second.get(), pair.after->FindSubkey(entry.second->name),
+                                pair.path + "\\" + entry.second->name});
+        for (const auto& entry : pair.after->subkeys) {
+            if (pair.before->FindSubkey(entry.second->name) == nullptr)
+                children.push_back({nullptr, entry.second.get(), pair.path + "\\" + entry.second->name});
+        }
+        pending.insert(pending.end(), std::make_move_iterator(children.rbegin()), std::make_move_iterator(children.rend()));
     }
 }
 }  // namespace
@@ -79,8 +102,7 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
 {
     std::vector<std::string> out;
     for (const auto& root : before.registry.Roots()) {
-        const RegKey& afterRoot = after.registry.Roots().at(root.first);
-        CompareKeys(&root.second, &afterRoot, root.first, out);
+        CompareKeys(root.second, after.registry.Roots().at(root.first), root.first, out);
     }
     for (const auto& entry : before.files.Files()) {
         const SimFile* now = after.files.Find(entry.second.path);
