@@ -1,5 +1,7 @@
 #include "platform/sim/FileSystem.h"
 
+#include <cctype>
+
 #include "platform/sim/Registry.h"
 
 namespace sim {
@@ -33,6 +35,24 @@ std::string FileSystem::Parent(const std::string& path)
     if (slash == std::string::npos)
         return std::string();
     return normal.substr(0, slash == 2 ? 3 : slash);
+}
+
+bool FileSystem::IsDrivePath(const std::string& path)
+{
+    if (path.size() < 3 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        (path[2] != '\\' && path[2] != '/'))
+        return false;
+    std::string part;
+    for (std::size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            if (part == "." || part == "..")
+                return false;
+            part.clear();
+        } else {
+            part += path[i];
+        }
+    }
+    return true;
 }
 
 SimFile* FileSystem::Find(const std::string& path)
@@ -78,6 +98,7 @@ SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
 
 bool FileSystem::Remove(const std::string& path)
 {
+    ++m_generation;
     return m_files.erase(Key(path)) > 0;
 }
 
@@ -87,6 +108,7 @@ bool FileSystem::Rename(const std::string& from, const std::string& to)
     if (found == m_files.end())
         return false;
     SimFile moved = found->second;
+    ++m_generation;
     m_files.erase(found);
     moved.path = Normalise(to);
     MakeDirectory(Parent(moved.path));
@@ -96,8 +118,12 @@ bool FileSystem::Rename(const std::string& from, const std::string& to)
 
 bool FileSystem::operator==(const FileSystem& other) const
 {
-    if (m_files.size() != other.m_files.size())
+    if (m_files.size() != other.m_files.size() || m_directories.size() != other.m_directories.size())
         return false;
+    for (const auto& entry : m_directories) {
+        if (other.m_directories.count(entry.first) == 0)
+            return false;
+    }
     for (const auto& entry : m_files) {
         const SimFile* theirs = other.Find(entry.second.path);
         if (theirs == nullptr || theirs->bytes != entry.second.bytes ||

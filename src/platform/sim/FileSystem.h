@@ -22,6 +22,9 @@ public:
     // "c:/x//Y\" and "C:\x\y" name the same place; the key is upper-case with single backslashes.
     static std::string Key(const std::string& path);
     static std::string Parent(const std::string& path);
+    // A full path on a drive, "X:\..." (or with '/'): no relative, UNC or device
+    // path, and no "." or ".." part that could lead out of the drive's folder.
+    static bool IsDrivePath(const std::string& path);
 
     SimFile* Find(const std::string& path);
     const SimFile* Find(const std::string& path) const;
@@ -33,6 +36,8 @@ public:
     bool Remove(const std::string& path);
     // Moves a file to a new name; false when the source is missing.
     bool Rename(const std::string& from, const std::string& to);
+    // Counts removals and renames, after which a file found earlier may be gone.
+    unsigned long Generation() const { return m_generation; }
 
     const std::map<std::string, SimFile>& Files() const { return m_files; }
     const std::map<std::string, std::string>& Directories() const { return m_directories; }
@@ -42,6 +47,7 @@ public:
 private:
     std::map<std::string, SimFile> m_files;             // by key
     std::map<std::string, std::string> m_directories;  // key -> path as created
+    unsigned long m_generation = 0;
 };
 
 }  // namespace sim

@@ -16,11 +16,17 @@ struct LoadError {
     std::string Describe() const;
 };
 
-// The folder's files by relative path ("registry.reg", "files/C/WINDOWS/...").
 using FolderContents = std::map<std::string, std::string>;
 
+// The folder's files by relative path ("registry.reg", "files/C/WINDOWS/...");
+// an empty directory is an entry of its own, ending in '/', with no content.
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error);
 bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& error);
+// True when a machine may be saved into the folder: it does not exist, is
+// empty, or is a machine folder (registry.reg, machine.json, files/ and nothing else).
+bool CanReplaceFolder(const std::string& folder, std::string& problem);
+// Writes the machine beside the folder, then puts it in the folder's place;
+// on failure the folder is left as it was.
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem);
 
 }  // namespace sim
