@@ -26,7 +26,7 @@ sim::Machine MachineWithPorts(std::vector<std::string> ports, sim::DialogAnswers
 {
     sim::Machine machine = test::BaseMachine();
     machine.ports = std::move(ports);
-    machine.dialog = std::move(answers);
+    machine.dialog = {std::move(answers)};
     return machine;
 }
 

@@ -61,8 +61,8 @@ TEST(RunDiscovery, DeclinedNetworkInformationIsReplacedByTheUsersAnswers)
 {
     sim::Machine machine = test::ExampleMachine("networked-family-b");
     machine.messageBoxAnswers = {"no"};
-    machine.dialog = sim::DialogAnswers{"CV Quillray 7250/7252/7255/7290/7292 Series", "network", std::nullopt,
-                                        "10.0.0.30", "00:10:b5:a1:c2:d4", "cvq7250b", {"fixit"}};
+    machine.dialog = {sim::DialogAnswers{"CV Quillray 7250/7252/7255/7290/7292 Series", "network", std::nullopt,
+                                         "10.0.0.30", "00:10:b5:a1:c2:d4", "cvq7250b", {"fixit"}}};
     sim::SimApi api(machine);
     std::vector<std::string> lines = RunLines(api);
     std::vector<std::string> boxes = test::BoxTexts(api);

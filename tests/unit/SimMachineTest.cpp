@@ -131,7 +131,7 @@ TEST(Manifest, RejectsMalformedDialogAnswersAndSocketsVersion)
     sim::ParseError error;
     ASSERT_TRUE(sim::ReadManifest("{\"dialog\": {\"ipAddress\": \"10..0.\", \"buttons\": []}}", machine, error))
         << error.message;
-    EXPECT_EQ(machine.dialog->ipAddress, std::optional<std::string>("10..0."));
+    EXPECT_EQ(machine.dialog.at(0).ipAddress, std::optional<std::string>("10..0."));
 }
 
 TEST(Manifest, WriteThenReadKeepsEveryField)
@@ -147,7 +147,9 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2, false});
     original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
     original.socketsVersion = MAKEWORD(1, 1);
-    original.dialog = sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit", "cancel"}};
+    original.dialog = {sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
+                       sim::DialogAnswers{std::nullopt, "direct", "DOT4_001", std::nullopt, std::nullopt, std::nullopt, {"cancel"}}};
+    original.heldFiles.push_back({"C:\\WINDOWS\\twain_32\\held.ds", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE});
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
     original.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
@@ -164,9 +166,12 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
     EXPECT_FALSE(reread.services.back().canOpen);
     EXPECT_EQ(reread.programs.at(0).service, "QMX Driver CVQ40");
-    ASSERT_TRUE(reread.dialog.has_value());
-    EXPECT_EQ(reread.dialog->product, std::optional<std::string>("Series \xe9"));
-    EXPECT_FALSE(reread.dialog->port.has_value());
+    ASSERT_EQ(reread.dialog.size(), 2u);
+    EXPECT_EQ(reread.dialog[0].product, std::optional<std::string>("Series \xe9"));
+    EXPECT_FALSE(reread.dialog[0].port.has_value());
+    EXPECT_EQ(reread.dialog[1].port, std::optional<std::string>("DOT4_001"));
+    ASSERT_EQ(reread.heldFiles.size(), 1u);
+    EXPECT_EQ(reread.heldFiles[0].share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_DELETE));
     EXPECT_EQ(reread.socketsVersion, MAKEWORD(1, 1));
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->version, "1.0.0.0");
     EXPECT_EQ(reread.files.Find("C:\\TOOLS\\remendo.exe")->attributes,

@@ -100,6 +100,14 @@ struct DialogAnswers {
     std::vector<std::string> buttons;            // "fixit" or "cancel"
 };
 
+// A file another process holds open for the whole run, with this access and
+// sharing: the run's own opens, moves and deletes meet it as Windows would.
+struct HeldFile {
+    std::string path;
+    DWORD access = GENERIC_READ;     // GENERIC_READ and/or GENERIC_WRITE
+    DWORD share = FILE_SHARE_READ;   // FILE_SHARE_READ, _WRITE and _DELETE
+};
+
 struct Fault {
     std::string operation;  // e.g. "CreateFileA"
     int call = 1;           // which call of that operation fails (1 = the first)
@@ -123,7 +131,10 @@ struct Machine {
     std::vector<Program> programs;
     std::vector<std::string> messageBoxAnswers;   // scripted answers, in order: "yes", "no", "cancel", "ok"
     std::vector<PendingRename> pendingRenames;
-    std::optional<DialogAnswers> dialog;          // scripted answers to the connection dialog
+    // Scripted answers to the connection dialog: each set is played in turn
+    // while the dialog stays open (after a Fix It it refused, say); empty: unscripted.
+    std::vector<DialogAnswers> dialog;
+    std::vector<HeldFile> heldFiles;
     std::vector<Fault> faults;
 };
 

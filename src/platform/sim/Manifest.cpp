@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <nlohmann/json.hpp>
+
+#include "platform/sim/FaultOperations.h"
 
 namespace sim {
 
@@ -94,11 +98,35 @@ std::string Text(const json& value, const std::string& field)
     return Utf8ToAnsi(value.get<std::string>());
 }
 
+// A whole number up to `maximum`: a larger one would not read back as written.
+std::uint64_t WholeNumber(const json& value, const std::string& field, std::uint64_t maximum)
+{
+    if (!value.is_number_unsigned() || value.get<std::uint64_t>() > maximum)
+        throw ManifestProblem{field, "\"" + field + "\" must be a whole number from 0 to " + std::to_string(maximum)};
+    return value.get<std::uint64_t>();
+}
+
 DWORD Number(const json& value, const std::string& field)
 {
-    if (!value.is_number_unsigned())
-        throw ManifestProblem{field, "\"" + field + "\" must be a whole number"};
-    return value.get<DWORD>();
+    return static_cast<DWORD>(WholeNumber(value, field, 0xFFFFFFFFu));
+}
+
+int Count(const json& value, const std::string& field)
+{
+    return static_cast<int>(WholeNumber(value, field, static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
+}
+
+// A path of the machine's disks, "X:\...".
+std::string MachinePath(const std::string& path, const std::string& field)
+{
+    if (!FileSystem::IsDrivePath(path))
+        throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
+    return path;
+}
+
+std::string PathText(const json& value, const std::string& field)
+{
+    return MachinePath(Text(value, field), field);
 }
 
 bool Flag(const json& value, const std::string& field)
@@ -171,7 +199,7 @@ std::string IpFields(const json& value)
     return text;
 }
 
-DialogAnswers ReadDialogAnswers(const json& v)
+DialogAnswers ReadDialogAnswerSet(const json& v)
 {
     DialogAnswers answers;
     ReadObject(v, "dialog", {
@@ -189,7 +217,22 @@ DialogAnswers ReadDialogAnswers(const json& v)
     return answers;
 }
 
-json WriteDialogAnswers(const DialogAnswers& answers)
+// One set of answers, or a list of sets played in turn while the dialog stays open.
+std::vector<DialogAnswers> ReadDialogAnswers(const json& v)
+{
+    std::vector<DialogAnswers> sets;
+    if (v.is_array()) {
+        for (const json& set : v)
+            sets.push_back(ReadDialogAnswerSet(set));
+        if (sets.empty())
+            throw ManifestProblem{"dialog", "\"dialog\" needs at least one set of answers"};
+    } else {
+        sets.push_back(ReadDialogAnswerSet(v));
+    }
+    return sets;
+}
+
+json WriteDialogAnswerSet(const DialogAnswers& answers)
 {
     json section = json::object();
     auto put = [&](const char* field, const std::optional<std::string>& value) {
@@ -204,6 +247,45 @@ json WriteDialogAnswers(const DialogAnswers& answers)
     put("hostName", answers.hostName);
     section["buttons"] = answers.buttons;
     return section;
+}
+
+json WriteDialogAnswers(const std::vector<DialogAnswers>& sets)
+{
+    if (sets.size() == 1)
+        return WriteDialogAnswerSet(sets.front());
+    json list = json::array();
+    for (const DialogAnswers& answers : sets)
+        list.push_back(WriteDialogAnswerSet(answers));
+    return list;
+}
+
+const std::pair<const char*, DWORD> kAccessNames[] = {{"read", GENERIC_READ}, {"write", GENERIC_WRITE}};
+const std::pair<const char*, DWORD> kShareNames[] = {
+    {"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}};
+
+template <std::size_t N>
+DWORD Flags(const json& names, const std::string& field, const std::pair<const char*, DWORD> (&known)[N])
+{
+    DWORD flags = 0;
+    for (const json& name : List(names, field)) {
+        std::string text = Text(name, field);
+        auto found = std::find_if(std::begin(known), std::end(known), [&](const auto& k) { return text == k.first; });
+        if (found == std::end(known))
+            throw ManifestProblem{field, "unknown \"" + field + "\" flag \"" + text + "\""};
+        flags |= found->second;
+    }
+    return flags;
+}
+
+template <std::size_t N>
+json FlagList(DWORD flags, const std::pair<const char*, DWORD> (&known)[N])
+{
+    json names = json::array();
+    for (const auto& k : known) {
+        if (flags & k.second)
+            names.push_back(k.first);
+    }
+    return names;
 }
 
 struct AttributeName {
@@ -300,10 +382,12 @@ void ReadMachine(const json& document, Machine& machine)
         }},
         {"paths", [&](const json& v) {
             ReadObject(v, "paths", {
-                {"executable", [&](const json& f) { machine.paths.executable = Text(f, "executable"); }},
-                {"windows", [&](const json& f) { machine.paths.windows = Text(f, "windows"); }},
-                {"system", [&](const json& f) { machine.paths.system = Text(f, "system"); }},
-                {"temp", [&](const json& f) { machine.paths.temp = Text(f, "temp"); }},
+                {"executable", [&](const json& f) { machine.paths.executable = Text(f, "executable");
+                    if (!machine.paths.executable.empty())
+                        MachinePath(machine.paths.executable, "executable"); }},
+                {"windows", [&](const json& f) { machine.paths.windows = PathText(f, "windows"); }},
+                {"system", [&](const json& f) { machine.paths.system = PathText(f, "system"); }},
+                {"temp", [&](const json& f) { machine.paths.temp = PathText(f, "temp"); }},
             });
         }},
         {"localTime", [&](const json& v) { machine.startTime = ParseTime(Text(v, "localTime")); }},
@@ -331,7 +415,7 @@ void ReadMachine(const json& document, Machine& machine)
                 machine.ports.push_back(Text(port, "ports"));
         }},
         {"printerListNotReadyCalls", [&](const json& v) {
-            machine.printerListNotReadyCalls = static_cast<int>(Number(v, "printerListNotReadyCalls"));
+            machine.printerListNotReadyCalls = Count(v, "printerListNotReadyCalls");
         }},
         {"socketsVersion", [&](const json& v) { machine.socketsVersion = SocketsVersion(v); }},
         {"dialog", [&](const json& v) { machine.dialog = ReadDialogAnswers(v); }},
@@ -350,8 +434,8 @@ void ReadMachine(const json& document, Machine& machine)
                     {"state", [&](const json& f) { service.state = OneOf(f, "state", kServiceStates); }},
                     {"startType", [&](const json& f) { service.startType = OneOf(f, "startType", kStartTypes); }},
                     {"binaryPath", [&](const json& f) { service.binaryPath = Text(f, "binaryPath"); }},
-                    {"startChecks", [&](const json& f) { service.startChecks = static_cast<int>(Number(f, "startChecks")); }},
-                    {"stopChecks", [&](const json& f) { service.stopChecks = static_cast<int>(Number(f, "stopChecks")); }},
+                    {"startChecks", [&](const json& f) { service.startChecks = Count(f, "startChecks"); }},
+                    {"stopChecks", [&](const json& f) { service.stopChecks = Count(f, "stopChecks"); }},
                     {"canOpen", [&](const json& f) { service.canOpen = Flag(f, "canOpen"); }},
                 });
                 machine.services.push_back(service);
@@ -361,7 +445,7 @@ void ReadMachine(const json& document, Machine& machine)
             for (const json& entry : List(v, "programs")) {
                 Program program;
                 ReadObject(entry, "programs", {
-                    {"path", [&](const json& f) { program.path = Text(f, "path"); }},
+                    {"path", [&](const json& f) { program.path = PathText(f, "path"); }},
                     {"runsMs", [&](const json& f) { program.runsMs = Number(f, "runsMs"); }},
                     {"starts", [&](const json& f) { program.starts = Flag(f, "starts"); }},
                     {"service", [&](const json& f) { program.service = Text(f, "service"); }},
@@ -383,19 +467,41 @@ void ReadMachine(const json& document, Machine& machine)
             for (const json& entry : List(v, "pendingRenames")) {
                 PendingRename rename;
                 ReadObject(entry, "pendingRenames", {
-                    {"from", [&](const json& f) { rename.from = Text(f, "from"); }},
-                    {"to", [&](const json& f) { rename.to = Text(f, "to"); }},
+                    {"from", [&](const json& f) { rename.from = PathText(f, "from"); }},
+                    {"to", [&](const json& f) {
+                        rename.to = Text(f, "to");
+                        if (!rename.to.empty())
+                            MachinePath(rename.to, "to");
+                    }},
                     {"replaceExisting", [&](const json& f) { rename.replaceExisting = Flag(f, "replaceExisting"); }},
                 });
                 machine.pendingRenames.push_back(rename);
+            }
+        }},
+        {"heldFiles", [&](const json& v) {
+            for (const json& entry : List(v, "heldFiles")) {
+                HeldFile held;
+                ReadObject(entry, "heldFiles", {
+                    {"path", [&](const json& f) { held.path = PathText(f, "path"); }},
+                    {"access", [&](const json& f) { held.access = Flags(f, "access", kAccessNames); }},
+                    {"share", [&](const json& f) { held.share = Flags(f, "share", kShareNames); }},
+                });
+                if (held.path.empty())
+                    throw ManifestProblem{"heldFiles", "every entry of \"heldFiles\" needs a \"path\""};
+                machine.heldFiles.push_back(held);
             }
         }},
         {"faults", [&](const json& v) {
             for (const json& entry : List(v, "faults")) {
                 Fault fault;
                 ReadObject(entry, "faults", {
-                    {"operation", [&](const json& f) { fault.operation = Text(f, "operation"); }},
-                    {"call", [&](const json& f) { fault.call = static_cast<int>(Number(f, "call")); }},
+                    {"operation", [&](const json& f) {
+                        fault.operation = Text(f, "operation");
+                        if (!IsFaultableOperation(fault.operation))
+                            throw ManifestProblem{"operation", "no operation of the machine is called \"" +
+                                                                   fault.operation + "\""};
+                    }},
+                    {"call", [&](const json& f) { fault.call = Count(f, "call"); }},
                     {"error", [&](const json& f) { fault.error = Number(f, "error"); }},
                 });
                 machine.faults.push_back(fault);
@@ -408,7 +514,7 @@ void ReadMachine(const json& document, Machine& machine)
             std::string version = Text(item.value(), item.key());
             if (!IsVersion(version))
                 throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
-            std::string path = Utf8ToAnsi(item.key());
+            std::string path = MachinePath(Utf8ToAnsi(item.key()), item.key());
             SimFile* file = machine.files.Find(path);
             if (file == nullptr)
                 file = &machine.files.Write(path, std::string());
@@ -424,7 +530,7 @@ void ReadMachine(const json& document, Machine& machine)
     if (document.contains("fileAttributes")) {
         for (const auto& item : document["fileAttributes"].items()) {
             DWORD attributes = Attributes(item.value(), item.key());
-            SimFile* file = machine.files.Find(Utf8ToAnsi(item.key()));
+            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key()), item.key()));
             if (file == nullptr)
                 throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
             file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
@@ -516,8 +622,15 @@ std::string WriteManifest(const Machine& machine)
         document["pendingRenames"].push_back({{"from", AnsiToUtf8(rename.from)},
                                               {"to", AnsiToUtf8(rename.to)},
                                               {"replaceExisting", rename.replaceExisting}});
-    if (machine.dialog)
-        document["dialog"] = WriteDialogAnswers(*machine.dialog);
+    if (!machine.dialog.empty())
+        document["dialog"] = WriteDialogAnswers(machine.dialog);
+    if (!machine.heldFiles.empty()) {
+        document["heldFiles"] = json::array();
+        for (const HeldFile& held : machine.heldFiles)
+            document["heldFiles"].push_back({{"path", AnsiToUtf8(held.path)},
+                                             {"access", FlagList(held.access, kAccessNames)},
+                                             {"share", FlagList(held.share, kShareNames)}});
+    }
     document["faults"] = json::array();
     for (const Fault& fault : machine.faults)
         document["faults"].push_back({{"operation", AnsiToUtf8(fault.operation)}, {"call", fault.call}, {"error", fault.error}});

@@ -402,6 +402,10 @@ BOOL SimApi::CloseHandle(HANDLE hObject)
 
 bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) const
 {
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && Conflicts(access, share, held.access, held.share))
+            return true;
+    }
     return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
         const OpenObject& other = entry.second;
         return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
@@ -411,6 +415,10 @@ bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) 
 
 bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
 {
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && !(held.share & FILE_SHARE_DELETE))
+            return true;
+    }
     return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
         const OpenObject& other = entry.second;
         return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
@@ -572,6 +580,8 @@ DWORD SimApi::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
         m_lastError = ERROR_RESOURCE_TYPE_NOT_FOUND;
         return 0;
     }
+    // The system clears the last error on success.
+    m_lastError = ERROR_SUCCESS;
     return static_cast<DWORD>(sizeof kVersionBlockMagic + sizeof(VS_FIXEDFILEINFO));
 }
 

@@ -226,6 +226,8 @@ private:
         bool textMode = false;     // streams: CR LF on disk is a line feed in memory
         bool streamError = false;  // streams: what ferror reports
         unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
+        const SimFile* file = nullptr;    // streams: the file, as last looked up
+        unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
     };
     // True when a handle or stream open on the file (by key) keeps an access
     // with this access and sharing from being granted.

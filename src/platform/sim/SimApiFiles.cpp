@@ -93,6 +93,7 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
     SimFile& written = m_machine.files.Write(to, copy.bytes);
     written.attributes = copy.attributes;
     written.version = copy.version;
+    m_lastError = ERROR_SUCCESS;  // the system clears the last error on success
     return TRUE;
 }
 
@@ -235,6 +236,7 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
     OpenObject stream{OpenObject::kStream, key, access, kStreamShare, 0};
     stream.textMode = text;
     m_handles[handle] = stream;
+    m_lastError = ERROR_SUCCESS;  // the runtime's open clears the last error on success
     return reinterpret_cast<FILE*>(handle);
 }
 
@@ -243,7 +245,12 @@ int SimApi::fgetc(FILE* stream)
     OpenObject* open = FindStream(stream);
     if (open == nullptr)
         return EOF;
-    const SimFile* file = m_machine.files.Find(open->name);
+    // The file is looked up once per stream, again only after a file was removed or renamed.
+    if (open->file == nullptr || open->filesGeneration != m_machine.files.Generation()) {
+        open->file = m_machine.files.Find(open->name);
+        open->filesGeneration = m_machine.files.Generation();
+    }
+    const SimFile* file = open->file;
     if (Fails("fgetc") || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return EOF;

@@ -80,6 +80,7 @@ SC_HANDLE SimApi::OpenSCManagerA(LPCSTR, LPCSTR, DWORD dwDesiredAccess)
         return nullptr;
     HANDLE manager = reinterpret_cast<HANDLE>(m_nextHandle++);
     m_handles[manager] = OpenObject{OpenObject::kServiceManager, std::string(), dwDesiredAccess};
+    m_lastError = ERROR_SUCCESS;  // as the system does on success
     return reinterpret_cast<SC_HANDLE>(manager);
 }
 

@@ -30,9 +30,13 @@ std::array<int, 4> IpFieldsOf(const std::string& text)
 void SimApi::PlayDialogUser(HWND hDlg)
 {
     SimWindow& window = m_windows[hDlg];
-    if (m_machine.dialog && !m_dialogScriptUsed) {
+    if (!m_machine.dialog.empty() && !m_dialogScriptUsed) {
         m_dialogScriptUsed = true;
-        ApplyDialogAnswers(hDlg, *m_machine.dialog);
+        for (const DialogAnswers& answers : m_machine.dialog) {
+            if (window.ended)
+                break;
+            ApplyDialogAnswers(hDlg, answers);
+        }
     } else if (onUnscriptedDialog) {
         while (!window.ended) {
             std::optional<DialogAnswers> answers = onUnscriptedDialog(window);

@@ -1,0 +1,12 @@
+// The platform operations of the simulated machine that a fault can name.
+#pragma once
+
+#include <string>
+
+namespace sim {
+
+// True for the name of an operation the simulated machine counts and can make
+// fail ("CreateFileA", "fopen", ...); a misspelt name would fail nothing.
+bool IsFaultableOperation(const std::string& name);
+
+}  // namespace sim
