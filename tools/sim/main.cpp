@@ -102,6 +102,12 @@ int main(int argc, char** argv)
         std::cerr << kUsage;
         return 1;
     }
+    // A folder that cannot take the machine is refused before the run, not after it.
+    std::string problem;
+    if (!options.outFolder.empty() && !sim::CanReplaceFolder(options.outFolder, problem)) {
+        std::cerr << "remendo-sim: " << problem << "\n";
+        return 2;
+    }
     sim::FolderContents contents;
     sim::LoadError error;
     if (options.machineFolder.empty()) {
@@ -144,7 +150,6 @@ int main(int argc, char** argv)
         std::cout << change << "\n";
 
     if (!options.outFolder.empty()) {
-        std::string problem;
         if (!sim::SaveMachine(machine, options.outFolder, problem)) {
             std::cerr << "remendo-sim: " << problem << "\n";
             return 2;
