@@ -10,6 +10,7 @@ namespace sim {
 namespace {
 const char kHeader5[] = "Windows Registry Editor Version 5.00";
 const char kHeader4[] = "REGEDIT4";
+// regedit wraps hex data once a line, with its comma, is longer than this.
 const std::size_t kHexLineWidth = 76;
 
 const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
@@ -237,7 +238,7 @@ std::string HexLine(const std::string& prefix, const std::string& bytes)
         if (i + 1 < bytes.size()) {
             out += ',';
             ++lineLength;
-            if (lineLength >= kHexLineWidth) {
+            if (lineLength > kHexLineWidth) {
                 out += "\\\r\n  ";
                 lineLength = 2;
             }
