@@ -232,6 +232,19 @@ TEST(ConnectionDialog, ValidationKeepsTheDialogOpenForTheNextPress)
     EXPECT_EQ(test::BoxTexts(run.api).size(), 2u);
     EXPECT_EQ(Dialog(run.api).result, IDCANCEL);
     EXPECT_EQ(run.app.m_strSeriesName, "");
+
+    // The user fills in what the box asked for before the next press.
+    sim::DialogAnswers fixed;
+    fixed.hostName = "cvq7250b";
+    fixed.buttons = {"fixit"};
+    sim::Machine machine = MachineWithPorts({"DOT4_001"}, answers);
+    machine.dialog[0].buttons = {"fixit"};
+    machine.dialog.push_back(fixed);
+    AppOnMachine second(std::move(machine));
+    second.app.m_strHostName = "";
+    EXPECT_TRUE(second.app.PromptUserForInfo());
+    EXPECT_EQ(test::BoxTexts(second.api).size(), 1u);
+    EXPECT_EQ(second.app.m_strHostName, "cvq7250b");
 }
 
 TEST(ConnectionDialog, DialogThatCannotBeShownAnswersNothing)

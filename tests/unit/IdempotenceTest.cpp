@@ -6,8 +6,10 @@
 #include <filesystem>
 
 #include "SimTestSupport.h"
+#include "platform/sim/FaultOperations.h"
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
+#include "platform/sim/Manifest.h"
 #include "platform/sim/SimProcess.h"
 #include "ui/StringTable.h"
 
@@ -42,6 +44,9 @@ TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
     {
         sim::SimApi first(machine);
         sim::RunUtility(first);
+        // Every operation the run calls can be named by a machine's faults.
+        for (const auto& counted : first.CallCounts())
+            EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
     }
     std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-idempotence-" + GetParam());
     std::string problem;
@@ -67,6 +72,23 @@ TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
     if (!HoldsSomethingUnrepairable(again)) {
         EXPECT_EQ(boxes.back(), TEXT_IDS_COMPLETED);
     }
+}
+
+TEST_P(Idempotence, WriteThenReadGivesTheSameMachine)
+{
+    sim::Machine machine = test::ExampleMachine(GetParam());
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-round-trip-" + GetParam());
+    std::string problem;
+    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+    sim::FolderContents written;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), written, error)) << error.Describe();
+    std::filesystem::remove_all(folder);
+    sim::Machine reread;
+    ASSERT_TRUE(sim::LoadMachine(written, reread, error)) << error.Describe();
+    EXPECT_TRUE(reread.registry == machine.registry);
+    EXPECT_TRUE(reread.files == machine.files);
+    EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(machine));
 }
 
 INSTANTIATE_TEST_SUITE_P(ExampleMachines, Idempotence, testing::ValuesIn(ExampleNames()),

@@ -99,6 +99,34 @@ TEST(SimFiles, CopyAndMoveRespectExistingAndReadOnlyTargets)
     EXPECT_EQ(machine.files.Find(kOther), nullptr);
 }
 
+TEST(SimFiles, FileHeldByAnotherProcessMeetsTheRunAsOnWindows)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kFile, "held");
+    machine.files.Write(kOther, "other");
+    machine.heldFiles.push_back({kFile, GENERIC_READ, FILE_SHARE_READ});
+    sim::SimApi api(machine);
+    EXPECT_FALSE(api.DeleteFileA(kFile));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(api.MoveFileExA(kOther, kFile, MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(api.CopyFileA(kOther, kFile, FALSE));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(api.fopen(kFile, "w"), nullptr);
+    // Reading is shared; a success clears the last error, as the system does.
+    FILE* stream = api.fopen(kFile, "r");
+    EXPECT_NE(stream, nullptr);
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    api.fclose(stream);
+    api.SetLastError(ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(api.CopyFileA(kFile, "C:\\Data\\copy.txt", FALSE));
+    EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(test::FileText(machine, kFile), "held");
+
+    // Shared for deletion too, it can be replaced.
+    machine.heldFiles[0].share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    EXPECT_TRUE(api.MoveFileExA(kOther, kFile, MOVEFILE_REPLACE_EXISTING));
+}
+
 TEST(SimFiles, DelayedMovesWaitForTheRestart)
 {
     sim::Machine machine = test::BaseMachine();

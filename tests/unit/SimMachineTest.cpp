@@ -2,7 +2,11 @@
 // must read back what was written, and reject malformed input with its place.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "SimTestSupport.h"
+#include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/Manifest.h"
 #include "platform/sim/RegFile.h"
@@ -50,18 +54,61 @@ TEST(RegFile, WriteThenReadGivesTheSameRegistry)
     EXPECT_TRUE(reread == original);
 }
 
+// UTF-16LE with a byte-order mark, as regedit writes; \u0100 stands for a character beyond 8 bits.
+std::string Utf16(const std::string& narrow)
+{
+    std::string wide = "\xff\xfe";
+    for (std::size_t i = 0; i < narrow.size(); ++i) {
+        bool beyond = narrow.compare(i, 6, "\\u0100") == 0;
+        wide += beyond ? '\0' : narrow[i];
+        wide += beyond ? '\x01' : '\0';
+        i += beyond ? 5 : 0;
+    }
+    return wide;
+}
+
 TEST(RegFile, ReadsUtf16ExportsAsRegeditWritesThem)
 {
-    std::string narrow = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=\"x\"\r\n";
-    std::string wide = "\xff\xfe";
-    for (char c : narrow) {
-        wide += c;
-        wide += '\0';
-    }
+    std::string wide = Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=\"x\xe9\"\r\n");
     sim::Registry registry;
     sim::ParseError error;
     ASSERT_TRUE(sim::ReadRegFile(wide, registry, error)) << error.message;
-    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\0", 2));
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\xe9\0", 3));
+
+    // Nothing is dropped or replaced: a last odd byte and a character the
+    // machine's 8-bit text cannot hold (two keys would become one) are refused.
+    EXPECT_FALSE(sim::ReadRegFile(wide + "[", registry, error));
+    EXPECT_FALSE(sim::ReadRegFile(Utf16("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\\\u0100]\r\n"), registry, error));
+    EXPECT_EQ(error.line, 2);
+    EXPECT_NE(error.message.find("U+0100"), std::string::npos);
+}
+
+TEST(RegFile, ReadsLinesAsRegeditDoes)
+{
+    sim::Registry registry;
+    sim::ParseError error;
+    // REGEDIT4 string data is 8-bit text, of any length; a comment ending in a
+    // backslash continues nothing; a lone CR ends a line.
+    ASSERT_TRUE(sim::ReadRegFile("REGEDIT4\r[HKEY_LOCAL_MACHINE\\Old]\r\"E\"=hex(2):41,42,43,00\r"
+                                 "\"M\"=hex(7):61,00,00\r; a comment \\\r[HKEY_LOCAL_MACHINE\\Next]\r@=\"n\"\r",
+                                 registry, error))
+        << error.line << ": " << error.message;
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\Old")->FindValue("E")->data, std::string("ABC\0", 4));
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\Old")->FindValue("M")->data, std::string("a\0\0", 3));
+    ASSERT_NE(registry.Find("HKEY_LOCAL_MACHINE\\Next"), nullptr);
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\Next")->FindValue("")->data, std::string("n\0", 2));
+
+    // The deepest nesting Windows allows reads back; one level more is refused.
+    std::string deep = "HKEY_LOCAL_MACHINE";
+    for (int level = 0; level < 512; ++level)
+        deep += "\\k";
+    sim::Registry nested;
+    nested.Create(deep).SetValue("v", REG_DWORD, std::string(4, '\0'));
+    sim::Registry reread;
+    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(nested), reread, error)) << error.message;
+    EXPECT_TRUE(reread == nested);
+    EXPECT_FALSE(sim::ReadRegFile("REGEDIT4\n\n[" + deep + "\\k]\n", reread, error));
+    EXPECT_EQ(error.line, 3);
 }
 
 TEST(RegFile, RejectsMalformedLinesNamingTheLine)
@@ -81,6 +128,9 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(2):41\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(7):00,01,00,00\n", 3},
+        // Continuation joins hex data only: a string ending in a backslash does not take the next line.
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"x\\\n\"\n", 3},
         // A type wider than a DWORD, short and far too long.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
@@ -110,9 +160,22 @@ TEST(Manifest, RejectsUnknownFieldsAndWrongTypesWithTheirLine)
     EXPECT_NE(error.message.find("not valid JSON"), std::string::npos);
 }
 
-TEST(Manifest, RejectsMalformedDialogAnswersAndSocketsVersion)
+TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
 {
     const char* const documents[] = {
+        "{\"os\": {\"build\": 4294967296}}",
+        "{\"services\": [{\"name\": \"s\", \"startChecks\": 2147483648}]}",
+        "{\"faults\": [{\"operation\": \"CreatFileA\"}]}",
+        "{\"faults\": [{\"operation\": \"CreateFileA\", \"call\": -1}]}",
+        "{\"paths\": {\"windows\": \"WINDOWS\"}}",
+        "{\"paths\": {\"system\": \"\\\\\\\\server\\\\share\"}}",
+        "{\"fileVersions\": {\"X\": \"1.0.0.0\"}}",
+        "{\"fileVersions\": {\"C:\\\\..\\\\..\\\\etc\": \"1.0.0.0\"}}",
+        "{\"pendingRenames\": [{\"from\": \"a.dll\"}]}",
+        "{\"programs\": [{\"path\": \"C:\"}]}",
+        "{\"heldFiles\": [{\"path\": \"C:\\\\x\", \"share\": [\"none\"]}]}",
+        "{\"heldFiles\": [{\"access\": [\"read\"]}]}",
+        "{\"dialog\": []}",
         "{\"dialog\": {\"ipAddress\": \"10.0.0\"}}",
         "{\"dialog\": {\"ipAddress\": \"10.0.0.256\"}}",
         "{\"dialog\": {\"ipAddress\": \"10.0.x.1\"}}",
@@ -137,14 +200,14 @@ TEST(Manifest, RejectsMalformedDialogAnswersAndSocketsVersion)
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
     sim::Machine original = test::BaseMachine();
-    original.os = {4, 10, 222, 1, "A \xe9 pack", true};
+    original.os = {4, 10, 0xFFFFFFFF, 1, "A \xe9 pack", true};
     original.tokens = {"admin-deny-only", "user"};
     original.namedObjects.insert("cvRemendoUtility");
     original.printers = {{"Printer \xe9", "IP_1.2.3.4", "Driver"}};
     original.ports = {"DOT4_001"};
     original.printerListNotReadyCalls = 3;
     original.hostNames["1.2.3.4"] = "host";
-    original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 3, 2, false});
+    original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 2147483647, 2, false});
     original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
     original.socketsVersion = MAKEWORD(1, 1);
     original.dialog = {sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
@@ -163,6 +226,7 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(original), reread, error)) << error.message;
     EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
     EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
+    EXPECT_EQ(reread.os.build, 0xFFFFFFFFu);
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
     EXPECT_FALSE(reread.services.back().canOpen);
     EXPECT_EQ(reread.programs.at(0).service, "QMX Driver CVQ40");
@@ -194,6 +258,67 @@ TEST(MachineFolder, ReportsMissingAndStrayFiles)
                                    {"notes.txt", "x"}},
                                   other, error));
     EXPECT_EQ(error.file, "notes.txt");
+}
+
+std::string ReadText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
+{
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / "remendo-save-test";
+    fs::remove_all(base);
+    fs::create_directories(base / "foreign");
+    std::ofstream(base / "foreign" / "notes.txt") << "keep me";
+    sim::Machine machine = test::BaseMachine();
+    machine.files.MakeDirectory("C:\\Program Files\\Remendo\\Remendo.log");
+    std::string problem;
+
+    EXPECT_FALSE(sim::SaveMachine(machine, (base / "foreign").string(), problem));
+    EXPECT_EQ(ReadText(base / "foreign" / "notes.txt"), "keep me");
+
+    // Into a machine folder: its old content goes, empty directories come back.
+    fs::path folder = base / "machine";
+    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+    std::ofstream(folder / "files" / "C" / "stale.txt") << "old";
+    ASSERT_TRUE(sim::SaveMachine(machine, folder.string() + "/", problem)) << problem;
+    EXPECT_FALSE(fs::exists(folder / "files" / "C" / "stale.txt"));
+    sim::FolderContents contents;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), contents, error)) << error.Describe();
+    sim::Machine reread;
+    ASSERT_TRUE(sim::LoadMachine(contents, reread, error)) << error.Describe();
+    EXPECT_TRUE(reread.files.DirectoryExists("C:\\Program Files\\Remendo\\Remendo.log"));
+    EXPECT_TRUE(reread.files == machine.files);
+
+    // A save that fails leaves the folder as it was, and nothing beside it.
+    std::string before = ReadText(folder / "machine.json");
+    machine.files.Write("relative\\file.txt", "x");
+    machine.os.build = 1;
+    EXPECT_FALSE(sim::SaveMachine(machine, folder.string(), problem));
+    EXPECT_NE(problem.find("relative"), std::string::npos);
+    EXPECT_EQ(ReadText(folder / "machine.json"), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 2);
+    fs::remove_all(base);
+}
+
+TEST(MachineDiff, WalksKeysNestedBeyondWhatTheStackHolds)
+{
+    sim::Machine before, after;
+    std::string deep = "HKEY_LOCAL_MACHINE";
+    for (int level = 0; level < 5000; ++level)
+        deep += "\\k";
+    before.registry.Create(deep);
+    after.registry.Create(deep).SetValue("v", REG_SZ, sim::StringData("x"));
+    after.registry.Create("HKEY_LOCAL_MACHINE\\k\\added");
+    std::vector<std::string> changes = sim::DescribeChanges(before, after);
+    ASSERT_EQ(changes.size(), 2u);
+    // In the order a depth-first walk gives: the deepest key's value, then the key added beside the chain.
+    EXPECT_EQ(changes[0], "registry value added: " + deep + " [v] \"x\" (REG_SZ)");
+    EXPECT_EQ(changes[1], "registry key added: HKEY_LOCAL_MACHINE\\k\\added");
 }
 
 }  // namespace
