@@ -131,6 +131,7 @@ BOOL CRemendoApp::InitInstance()
     // 7. Progress window.
     m_dlgProgress.Create(IDD_PROGRESS, nullptr);
     m_dlgProgress.ShowWindow(SW_SHOW);
+    m_pMainWnd = &m_dlgProgress;
     m_nProgressPos = run::kProgressFirst;
     ShowStatus(IDS_INITIALIZING);
 

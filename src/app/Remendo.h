@@ -116,9 +116,14 @@ private:
     // The product-key name of the selected family ("" when none is selected).
     std::string SelectedProductKeyName() const;
     void RewriteHostsFile(DebugLog& log, const std::string& ipAddress, const std::string& hostName);
-    bool WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
-                           const std::string& ipAddress, const std::string& hostName);
+    // How far the new hosts file got: not created, left incomplete by a
+    // failure, or a complete copy that may replace the hosts file.
+    enum class NewHostsFile { kNotCreated, kIncomplete, kComplete };
+    NewHostsFile WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+                                   const std::string& ipAddress, const std::string& hostName, bool& rewroteLines);
     bool UpdateFile(DebugLog& log, const std::string& sourceDir, const char* fileName,
                     const char* destinationKind);
-    void ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination);
+    bool UpdateIfNewer(DebugLog& log, const std::string& source, const std::string& destination);
+    // False when the installed file stays in place and nothing is scheduled.
+    bool ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination);
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/WinApi.h"
+#include "ui/Dialog.h"
 
 namespace {
 CWinApp* s_pApp = nullptr;
@@ -35,10 +36,26 @@ std::string CWinApp::AppTitle() const
     return title;
 }
 
+namespace {
+// The window the user works in: the open dialog, else the main window while
+// it exists. A box it owns keeps it disabled until the box is answered.
+HWND MessageBoxOwner()
+{
+    if (HWND dialog = CDialog::OpenModalWindow())
+        return dialog;
+    return s_pApp != nullptr && s_pApp->m_pMainWnd != nullptr ? s_pApp->m_pMainWnd->m_hWnd : nullptr;
+}
+}  // namespace
+
 int AfxMessageBox(const std::string& text, UINT type)
 {
     std::string caption = s_pApp != nullptr ? s_pApp->AppTitle() : std::string();
-    return Win().MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+    HWND focus = Win().GetFocus();
+    int answer = Win().MessageBoxA(MessageBoxOwner(), text.c_str(), caption.c_str(), type);
+    // The user goes on where they were, in the field they were typing in.
+    if (focus != nullptr)
+        Win().SetFocus(focus);
+    return answer;
 }
 
 int AfxMessageBox(UINT stringId, UINT type)

@@ -7,6 +7,8 @@
 
 #include "platform/WinTypes.h"
 
+class CWnd;
+
 class CWinApp {
 public:
     CWinApp();
@@ -19,6 +21,10 @@ public:
 
     // The caption of the application's message boxes.
     std::string AppTitle() const;
+
+    // The window the user sees while no dialog is open; it owns the message
+    // boxes shown then. Not owned.
+    const CWnd* m_pMainWnd = nullptr;
 };
 
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);

@@ -42,9 +42,14 @@ RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
 LONG RegistryKey::QueryString(const std::string& valueName, std::string& text) const
 {
     RegValueRead value = ReadRegValue(m_hKey, valueName);
-    if (value.status == ERROR_SUCCESS)
-        text = value.text;
-    return value.status;
+    if (value.status != ERROR_SUCCESS)
+        return value.status;
+    // A number or binary data is no text: read as such it would put raw bytes
+    // into the run state and the log.
+    if (!value.IsString())
+        return ERROR_UNSUPPORTED_TYPE;
+    text = value.text;
+    return ERROR_SUCCESS;
 }
 
 LONG RegistryKey::EnumSubkey(DWORD index, std::string& name) const

@@ -32,7 +32,8 @@ public:
     void Close();
     HKEY Get() const { return m_hKey; }
 
-    // The value as text (up to its first NUL); the registry's result.
+    // The value as text (up to its first NUL); the registry's result, or
+    // ERROR_UNSUPPORTED_TYPE for a value that is not REG_SZ or REG_EXPAND_SZ.
     LONG QueryString(const std::string& valueName, std::string& text) const;
     // The name of the subkey at an index; the registry's result (ERROR_MORE_DATA
     // for a name too long for the MAX_PATH-byte buffer).

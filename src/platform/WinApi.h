@@ -135,7 +135,10 @@ public:
                                     DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
     virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
     virtual HWND SetFocus(HWND hWnd) = 0;
+    virtual HWND GetFocus() = 0;
     virtual HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) = 0;
+    // Upper-cases the letters of the ANSI code page in place; the count converted.
+    virtual DWORD CharUpperBuffA(LPSTR lpsz, DWORD cchLength) = 0;
 };
 
 // The backend in force for this process (the real system or a simulated machine).

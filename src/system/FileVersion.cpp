@@ -8,12 +8,20 @@ namespace {
 const char kRootBlock[] = "\\";
 }
 
-bool ReadFileVersion(const std::string& path, FileVersion& version)
+DWORD FileVersionInfoSize(const std::string& path)
 {
     DWORD handle = 0;
-    DWORD size = Win().GetFileVersionInfoSizeA(path.c_str(), &handle);
-    if (size == 0)
-        return false;
+    return Win().GetFileVersionInfoSizeA(path.c_str(), &handle);
+}
+
+bool ReadFileVersion(const std::string& path, FileVersion& version)
+{
+    DWORD size = FileVersionInfoSize(path);
+    return size != 0 && ReadFileVersion(path, size, version);
+}
+
+bool ReadFileVersion(const std::string& path, DWORD size, FileVersion& version)
+{
     std::vector<BYTE> block(size);
     if (!Win().GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
         return false;

@@ -20,3 +20,7 @@ struct FileVersion {
 // Reads the fixed version block of the file's version resource; false when the
 // file has none or it cannot be read. A bare name is looked up as the loader does.
 bool ReadFileVersion(const std::string& path, FileVersion& version);
+// The size of the file's version resource, 0 when it has none.
+DWORD FileVersionInfoSize(const std::string& path);
+// As above, with the resource's size already known.
+bool ReadFileVersion(const std::string& path, DWORD size, FileVersion& version);

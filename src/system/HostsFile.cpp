@@ -3,6 +3,7 @@
 // address and host name is rewritten to pair the two.
 //
 // The file is rewritten through hosts.new; the old file is kept as hosts.bak.
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -20,8 +21,14 @@ const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
 // Read as bytes: a text-mode read would end at a Ctrl+Z, and whatever follows
 // it would be lost when the new file replaces the hosts file.
 const char kReadBinaryMode[] = "rb";
-const char kWriteTextMode[] = "w";
+// Written as bytes too: every line that is not rewritten comes out as it was,
+// with its own line end, whatever the file's encoding.
+const char kWriteBinaryMode[] = "wb";
 const std::size_t kMaxHostNameLength = 255;
+const char kLocalhost[] = "localhost";
+const char kIpv6Loopback[] = "::1";
+// The line end of a rewritten line that replaces a last line without one.
+const char kWindowsLineEnd[] = "\r\n";
 
 const char kStarting[] = "- Starting to update the Host file";
 const char kDone[] = "--- Done updating the Host file";
@@ -73,13 +80,20 @@ bool IsFieldBoundary(char c)
     return IsSpace(c) || c == '#';
 }
 
-bool MentionsField(const std::string& line, const std::string& field)
+bool SameLetters(char a, char b)
 {
-    if (field.empty())
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+bool MentionsField(const std::string& line, const std::string& field, bool ignoreCase = false)
+{
+    if (field.empty() || line.size() < field.size())
         return false;
-    for (std::size_t at = line.find(field); at != std::string::npos; at = line.find(field, at + 1)) {
+    for (std::size_t at = 0; at + field.size() <= line.size(); ++at) {
         std::size_t end = at + field.size();
-        if ((at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end])))
+        bool same = ignoreCase ? std::equal(field.begin(), field.end(), line.begin() + at, SameLetters)
+                               : line.compare(at, field.size(), field) == 0;
+        if (same && (at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end])))
             return true;
     }
     return false;
@@ -118,15 +132,27 @@ std::string TextAfterFirstToken(const std::string& line)
     return line.substr(SkipSpace(line, SkipToken(line, SkipSpace(line, 0))));
 }
 
-// The entry pairing the address with the host name; an unknown one is taken
-// from the line itself. It ends with exactly one line feed.
+// The entry pairing the address with the host name, without a line end; an
+// unknown one is taken from the line itself.
 std::string ReplacementLine(const std::string& line, const std::string& ipAddress, const std::string& hostName)
 {
     std::string replacement = (ipAddress.empty() ? FirstTokenWithoutNumberSigns(line) : ipAddress) + "\t" +
                               (hostName.empty() ? TextAfterFirstToken(line) : hostName);
     while (!replacement.empty() && (replacement.back() == '\n' || replacement.back() == '\r'))
         replacement.pop_back();
-    return replacement + "\n";
+    return replacement;
+}
+
+// The part of a line whose fields name its entry. On an active entry that is
+// what comes before its "#": a name in a trailing comment is no name of the
+// entry. A line that is wholly a comment is taken whole, so that a commented-
+// out entry for the device can be made active again.
+std::string MatchedPart(const std::string& line)
+{
+    std::size_t first = SkipSpace(line, 0);
+    if (first < line.size() && line[first] == '#')
+        return line;
+    return line.substr(0, line.find('#'));
 }
 
 // Four dot-separated decimal numbers of at most three digits, each up to 255.
@@ -146,12 +172,39 @@ bool IsDottedIpv4Address(const std::string& text)
     return true;
 }
 
-// Letters, digits, hyphens and dots: nothing that could split or comment out a hosts entry.
+// The first of the four numbers of a dotted address.
+int FirstNumber(const std::string& address)
+{
+    return std::stoi(address.substr(0, address.find('.')));
+}
+
+bool IsLoopbackAddress(const std::string& text)
+{
+    return text == kIpv6Loopback || (IsDottedIpv4Address(text) && FirstNumber(text) == 127);
+}
+
+// An address that names one device: not the "any" or broadcast address, and
+// not this machine's own loopback.
+bool IsUnicastAddress(const std::string& text)
+{
+    return IsDottedIpv4Address(text) && text != "0.0.0.0" && text != "255.255.255.255" && !IsLoopbackAddress(text);
+}
+
+// Letters, digits, hyphens, underscores (NetBIOS-style names) and dots: nothing
+// that could split or comment out a hosts entry. "localhost" is this machine.
 bool IsHostName(const std::string& text)
 {
     return text.size() <= kMaxHostNameLength &&
-           text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-.") ==
-               std::string::npos;
+           text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.") ==
+               std::string::npos &&
+           !(text.size() == sizeof kLocalhost - 1 && std::equal(text.begin(), text.end(), kLocalhost, SameLetters));
+}
+
+// The entries of this machine itself: whatever the device is called, they stay.
+bool IsOwnMachineEntry(const std::string& matchedPart)
+{
+    return IsLoopbackAddress(FirstTokenWithoutNumberSigns(matchedPart)) ||
+           MentionsField(matchedPart, kLocalhost, true);
 }
 
 // Control characters would break the log's lines.
@@ -164,31 +217,44 @@ std::string ShownInLog(std::string text)
     return text;
 }
 
-// Reads the hosts file one whole line at a time, whatever its length, with the
-// character that ends it: a line feed (a CR LF pair becomes one, as a text-mode
-// read gives it), or a carriage return that no line feed follows.
+// One line of the hosts file: its text and the bytes that end it (CR LF, a
+// line feed, a lone carriage return, or none on a last line).
+struct HostsLine {
+    std::string text;
+    std::string end;
+
+    // The line as the log shows it: a CR LF pair as one line feed.
+    std::string Logged() const { return text + (end == "\r" ? "\r" : end.empty() ? "" : "\n"); }
+};
+
+// Reads the hosts file one whole line at a time, whatever its length.
 class LineReader {
 public:
     explicit LineReader(FILE* file) : m_file(file) {}
 
     // False at the end of the file or on a read error.
-    bool ReadLine(std::string& line)
+    bool ReadLine(HostsLine& line)
     {
-        line.clear();
+        line.text.clear();
+        line.end.clear();
         for (int c = Next(); c != EOF; c = Next()) {
+            if (c == '\n') {
+                line.end = "\n";
+                break;
+            }
             if (c == '\r') {
                 int after = Next();
-                if (after == '\n') {
-                    c = '\n';
-                } else {
+                if (after == '\n')
+                    line.end = "\r\n";
+                else {
+                    line.end = "\r";
                     m_pending = after;
                 }
-            }
-            line += static_cast<char>(c);
-            if (c == '\n' || c == '\r')
                 break;
+            }
+            line.text += static_cast<char>(c);
         }
-        return !line.empty();
+        return !line.text.empty() || !line.end.empty();
     }
 
 private:
@@ -223,8 +289,8 @@ void CRemendoApp::UpdateHostsEntry(const std::string& ipAddress, const std::stri
 void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, const std::string& hostName)
 {
     // Both come from outside (name lookup, port monitor, product key, user):
-    // only a well-formed one may go into the file.
-    if (!ipAddress.empty() && !IsDottedIpv4Address(ipAddress)) {
+    // only a well-formed one that names a device may go into the file.
+    if (!ipAddress.empty() && !IsUnicastAddress(ipAddress)) {
         log.Errorf(kInvalidAddress, ShownInLog(ipAddress));
         return;
     }
@@ -243,73 +309,81 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     std::string backupPath = systemDir + kBackupSuffix;
     log.Writef(kCurrentFile, hostsPath);
 
-    if (!WriteUpdatedHosts(log, hostsPath, newPath, ipAddress, hostName))
+    bool rewroteLines = false;
+    NewHostsFile written = WriteUpdatedHosts(log, hostsPath, newPath, ipAddress, hostName, rewroteLines);
+    if (written == NewHostsFile::kNotCreated)
         return;
-    // The old file is saved before it is written over.
-    if (!Win().CopyFileA(hostsPath.c_str(), backupPath.c_str(), FALSE)) {
-        log.LogLastError(kCannotBackUp);
-        return;
+    bool replaced = false;
+    if (written == NewHostsFile::kComplete) {
+        // The old file is saved before it is written over.
+        if (!Win().CopyFileA(hostsPath.c_str(), backupPath.c_str(), FALSE))
+            log.LogLastError(kCannotBackUp);
+        else if (!Win().CopyFileA(newPath.c_str(), hostsPath.c_str(), FALSE))
+            log.LogLastError(kCannotReplace);
+        else
+            replaced = true;
     }
-    if (!Win().CopyFileA(newPath.c_str(), hostsPath.c_str(), FALSE)) {
-        log.LogLastError(kCannotReplace);
-        return;
-    }
+    // The entries count as changed only once they are in the hosts file.
+    if (replaced && rewroteLines)
+        m_bChangesMade = true;
     if (!Win().DeleteFileA(newPath.c_str()))
         log.LogLastError(kCannotDeleteNew);
 }
 
 // Copies the hosts file line by line into the new file, rewriting the entries
-// that name exactly one of the two. False (and logged) when the new file is
-// not a complete copy, so that it never replaces the hosts file.
-bool CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
-                                    const std::string& ipAddress, const std::string& hostName)
+// that name exactly one of the two. Anything but kComplete (logged) means the
+// new file must not replace the hosts file.
+CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath,
+                                                         const std::string& newPath, const std::string& ipAddress,
+                                                         const std::string& hostName, bool& rewroteLines)
 {
     Stream hosts(hostsPath, kReadBinaryMode);
     if (hosts.get() == nullptr) {
         log.LogLastError(kCannotOpenHosts);
-        return false;
+        return NewHostsFile::kNotCreated;
     }
-    Stream updated(newPath, kWriteTextMode);
+    Stream updated(newPath, kWriteBinaryMode);
     if (updated.get() == nullptr) {
         log.LogLastError(kCannotCreateNew);
-        return false;
+        return NewHostsFile::kNotCreated;
     }
     LineReader reader(hosts.get());
-    std::string line;
+    HostsLine line;
     while (reader.ReadLine(line)) {
-        std::string written = line;
-        if (MentionsField(line, ipAddress) != MentionsField(line, hostName)) {
-            std::string replacement = ReplacementLine(line, ipAddress, hostName);
+        std::string written = line.text + line.end;
+        std::string matched = MatchedPart(line.text);
+        if (MentionsField(matched, ipAddress) != MentionsField(matched, hostName)) {
+            std::string replacement = ReplacementLine(line.text, ipAddress, hostName);
             // With the address unknown the line's own first token becomes the
             // entry's address: a line that starts with none (a comment, a name)
             // would turn into an entry without an address, so it is left alone.
-            bool keepsAnAddress = !ipAddress.empty() || IsDottedIpv4Address(FirstTokenWithoutNumberSigns(line));
-            if (!keepsAnAddress || IsSameHostsEntry(line, replacement)) {
+            bool keepsAnAddress = !ipAddress.empty() || IsDottedIpv4Address(FirstTokenWithoutNumberSigns(line.text));
+            if (!keepsAnAddress || IsOwnMachineEntry(matched) || IsSameHostsEntry(line.text, replacement)) {
                 log.Write(kLeftAlone);
-                log.Writef(kLineDetail, line);
+                log.Writef(kLineDetail, line.Logged());
             } else {
-                m_bChangesMade = true;
+                rewroteLines = true;
                 log.Write(kUpdatingFrom);
-                log.Writef(kLineDetail, line);
+                log.Writef(kLineDetail, line.Logged());
                 log.Write(kUpdatingTo);
-                log.Writef(kLineDetail, replacement);
-                written = replacement;
+                log.Writef(kLineDetail, replacement + "\n");
+                written = replacement + (line.end.empty() ? kWindowsLineEnd : line.end);
             }
         }
         if (!WriteText(updated.get(), written)) {
             log.LogLastError(kCannotWriteNew);
-            return false;
+            return NewHostsFile::kIncomplete;
         }
     }
     if (Win().ferror(hosts.get())) {
         log.LogLastError(kCannotReadHosts);
-        return false;
+        return NewHostsFile::kIncomplete;
     }
     if (!updated.Close()) {
         log.LogLastError(kCannotWriteNew);
-        return false;
+        return NewHostsFile::kIncomplete;
     }
-    return true;
+    return NewHostsFile::kComplete;
 }
 
 // Lines are the same entry when, trimmed of white space, they agree before

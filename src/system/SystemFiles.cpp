@@ -3,7 +3,6 @@
 // copied; an installed file that cannot be moved aside is replaced at the next
 // restart instead.
 #include <cctype>
-#include <exception>
 
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
@@ -99,7 +98,7 @@ void CRemendoApp::UpdateFiles()
             if (!UpdateFile(log, sourceDir, row->pszFileName, row->pszDestination))
                 return;
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         log.Error(kUnexpected);
     }
 }
@@ -129,43 +128,58 @@ bool CRemendoApp::UpdateFile(DebugLog& log, const std::string& sourceDir, const 
         log.Errorf(kNoAttributes, destination);
         return true;
     }
+    bool readOnlyRemoved = false;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         log.Writef(kRemovingReadOnly, destination);
-        Win().SetFileAttributesA(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        readOnlyRemoved =
+            Win().SetFileAttributesA(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
     }
-
-    FileVersion sourceVersion;
-    FileVersion destinationVersion;
-    if (!ReadFileVersion(source, sourceVersion) || !ReadFileVersion(destination, destinationVersion))
-        return true;
-    log.Write(VersionLine(kSourceVersion, sourceVersion));
-    log.Write(VersionLine(kDestinationVersion, destinationVersion));
-    if (sourceVersion.Value() <= destinationVersion.Value())
-        return true;
-
-    log.Writef(kTryingToUpdate, destination);
-    m_bChangesMade = true;
-    ReplaceInstalledFile(log, source, destination);
+    // An installed file that stays as it was keeps its read-only attribute.
+    if (!UpdateIfNewer(log, source, destination) && readOnlyRemoved)
+        Win().SetFileAttributesA(destination.c_str(), attributes);
     return true;
 }
 
-void CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
+// Replaces the installed file when the shipped one's version is newer; false
+// when it stays in place, untouched and with nothing scheduled.
+bool CRemendoApp::UpdateIfNewer(DebugLog& log, const std::string& source, const std::string& destination)
+{
+    DWORD sourceSize = FileVersionInfoSize(source);
+    DWORD destinationSize = sourceSize == 0 ? 0 : FileVersionInfoSize(destination);
+    if (destinationSize == 0)
+        return false;
+    FileVersion sourceVersion;
+    if (!ReadFileVersion(source, sourceSize, sourceVersion))
+        return false;
+    log.Write(VersionLine(kSourceVersion, sourceVersion));
+    FileVersion destinationVersion;
+    if (!ReadFileVersion(destination, destinationSize, destinationVersion))
+        return false;
+    log.Write(VersionLine(kDestinationVersion, destinationVersion));
+    if (sourceVersion.Value() <= destinationVersion.Value())
+        return false;
+
+    log.Writef(kTryingToUpdate, destination);
+    m_bChangesMade = true;
+    return ReplaceInstalledFile(log, source, destination);
+}
+
+bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
 {
     if (Win().MoveFileA(source.c_str(), destination.c_str())) {
         log.Write(kMoved);
-        return;
+        return true;
     }
     std::string backup;
     if (!BackupPath(destination, backup)) {
         log.Write(kCannotReplace);
-        return;
+        return false;
     }
     bool movedAside = Win().MoveFileExA(destination.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     if (movedAside && Win().MoveFileA(source.c_str(), destination.c_str())) {
         log.Write(kReplacedByRenaming);
-        return;
+        return true;
     }
-    m_bRebootNeeded = true;
     log.Write(kNeedsReboot);
     // Scanning must keep working until the restart: the installed file goes back.
     if (movedAside) {
@@ -175,7 +189,12 @@ void CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source,
         else
             log.Errorf(kNotMovedBack, backup);
     }
+    // Only a replacement really scheduled makes the restart worth promising.
     if (!Win().MoveFileExA(source.c_str(), destination.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         log.LogLastError(kCannotSchedule);
+        return false;
+    }
+    m_bRebootNeeded = true;
+    return true;
 }

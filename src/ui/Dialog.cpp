@@ -134,11 +134,24 @@ BOOL CDialog::Create(UINT templateId, HWND parent)
     return created != nullptr;
 }
 
+std::vector<const CDialog*>& CDialog::ModalDialogs()
+{
+    static std::vector<const CDialog*> open;
+    return open;
+}
+
+HWND CDialog::OpenModalWindow()
+{
+    return ModalDialogs().empty() ? nullptr : ModalDialogs().back()->m_hWnd;
+}
+
 INT_PTR CDialog::DoModal()
 {
     m_bModal = true;
+    ModalDialogs().push_back(this);
     INT_PTR result = Win().DialogBoxParamA(nullptr, MAKEINTRESOURCEA(m_nIDTemplate), nullptr, &CDialog::DialogProc,
                                            reinterpret_cast<LPARAM>(this));
+    ModalDialogs().pop_back();
     // The window is gone: forget it.
     if (m_hWnd != nullptr)
         Dialogs().erase(m_hWnd);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -81,6 +82,8 @@ public:
     BOOL DestroyWindow();
     // FALSE: members to controls; TRUE: controls to members.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    // The window of the innermost modal dialog now open, nullptr when none is.
+    static HWND OpenModalWindow();
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -101,4 +104,5 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     static std::map<HWND, CDialog*>& Dialogs();
+    static std::vector<const CDialog*>& ModalDialogs();
 };

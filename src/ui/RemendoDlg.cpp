@@ -18,6 +18,8 @@ const char kSourceFile[] = "RemendoDlg";
 const int kHwAddressMaxChars = 17;  // six pairs of hex digits and five colons
 const DWORD kPortInfoLevel = 2;
 const char kIpFormat[] = "%d.%d.%d.%d";
+// What the address control shows when nothing is known: no device's address.
+const char kUnsetAddress[] = "0.0.0.0";
 
 // Without colons, letters in upper case: 00:1a:2b:3c:4d:5e gives 001A2B3C4D5E.
 std::string NormalizedHardwareAddress(const std::string& typed)
@@ -25,8 +27,10 @@ std::string NormalizedHardwareAddress(const std::string& typed)
     std::string address;
     for (char c : typed) {
         if (c != ':')
-            address += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+            address += c;
     }
+    if (!address.empty())
+        Win().CharUpperBuffA(&address[0], static_cast<DWORD>(address.size()));
     return address;
 }
 }  // namespace
@@ -67,6 +71,9 @@ BOOL CRemendoDlg::OnInitDialog()
 
     FillPortList(log);
     m_ctlIp.SetAddress(AddressFromText(m_strIp));
+    // The edit holds no more than the user could type into it.
+    if (m_strHwAddr.size() > static_cast<std::size_t>(kHwAddressMaxChars))
+        m_strHwAddr.resize(kHwAddressMaxChars);
     UpdateData(FALSE);
 
     for (const std::string& product : *m_pProducts)
@@ -154,8 +161,9 @@ void CRemendoDlg::OnOK()
     m_strIp = Format(kIpFormat, {static_cast<int>(field0), static_cast<int>(field1), static_cast<int>(field2),
                                  static_cast<int>(field3)});
     m_strHwAddr = NormalizedHardwareAddress(m_strHwAddr);
-    // The first missing answer is asked for; the dialog stays open.
-    if (m_ctlIp.IsBlank())
+    // The first missing answer is asked for; the dialog stays open. The
+    // address shown when none was known is no answer either.
+    if (m_ctlIp.IsBlank() || m_strIp == kUnsetAddress)
         AfxMessageBox(IDS_ENTER_IP, MB_OK);
     else if (m_strHwAddr.empty())
         AfxMessageBox(IDS_ENTER_HWADDR, MB_OK);

@@ -190,6 +190,55 @@ TEST(GetInfoFromProduct, UnknownFamilyMissingKeyAndNothingFound)
               "Remendo: GetInfoFromProduct> --- No, couldn't find any information from product keys");
 }
 
+// A number, binary data or a list where text is expected is no text: the read
+// fails as an unreadable one does, and nothing of it reaches the run state.
+TEST(RegistryTextReads, ValuesThatAreNotTextReadAsUnreadable)
+{
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::string data;
+    };
+    const Case cases[] = {
+        {"number", REG_DWORD, std::string("\x0a\x00\x00\x19", 4)},
+        {"binary", REG_BINARY, "\n\x01"},
+        {"list", REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
+    };
+    const std::string unsupported = "Data of this type is not supported.\r\n";
+    const std::string productKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port";
+    const std::string classKey =
+        "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+    for (const Case& c : cases) {
+        sim::Machine monitor = test::BaseMachine();
+        SetPortValues(monitor, kMakerPorts, "", "0010B5A1C2D3", "cvq");
+        monitor.registry.Find(kMakerPorts + "\\" + kPort)->SetValue("IPAddress", c.type, c.data);
+        AppOnMachine fromMonitor(std::move(monitor));
+        fromMonitor.app.m_strPortName = kPort;
+        EXPECT_FALSE(fromMonitor.app.EnumeratePortMonitor(
+            "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports"));
+        EXPECT_TRUE(fromMonitor.Logged("DebugLog: LogLastError> Failed to read IP value: " + unsupported)) << c.what;
+        EXPECT_EQ(fromMonitor.app.m_strIpAddress, "") << c.what;
+
+        sim::Machine product = test::BaseMachine();
+        SetStrings(product, productKey, {{"IP Address", "10.0.0.7"}});
+        product.registry.Find(productKey)->SetValue("Hostname", c.type, c.data);
+        AppOnMachine fromProduct(std::move(product));
+        fromProduct.app.m_bFamilyB = true;
+        EXPECT_TRUE(fromProduct.app.GetInfoFromProduct()) << c.what;
+        EXPECT_EQ(fromProduct.app.m_strIpAddress, "10.0.0.7") << c.what;
+        EXPECT_EQ(fromProduct.app.m_strHostName, "") << c.what;
+
+        sim::Machine device = test::BaseMachine();
+        device.registry.Find("HKEY_LOCAL_MACHINE\\" + classKey + "\\0000\\DeviceData")->SetValue("TwainDS", c.type, c.data);
+        AppOnMachine repair(std::move(device));
+        repair.app.m_strImagingClassKey = classKey;
+        repair.app.m_strPortName = "DOT4_001";
+        EXPECT_TRUE(repair.app.FixImagingDevice("0000")) << c.what;
+        EXPECT_TRUE(repair.Logged("DebugLog: LogLastError> Read failed on TwainDS: " + unsupported)) << c.what;
+        EXPECT_EQ(repair.app.m_strTwainDs, "") << c.what;
+    }
+}
+
 TEST(ResolveHostFromIP, LookupOutcomes)
 {
     struct Case {

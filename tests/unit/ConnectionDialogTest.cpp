@@ -135,7 +135,7 @@ TEST(ConnectionDialog, PresetAddressIsCutIntoFourNumbers)
 TEST(ConnectionDialog, FixItAsksForTheFirstMissingNetworkDetail)
 {
     struct Case {
-        const char* ip;
+        const char* ip;  // nullptr: left as the dialog shows it
         const char* hw;
         const char* host;
         std::vector<std::string> boxes;
@@ -149,18 +149,27 @@ TEST(ConnectionDialog, FixItAsksForTheFirstMissingNetworkDetail)
         {"10.0.0.5", ":::::", "cvq", {enterHw}},
         {"10.0.0.5", "0010B5A1C2D3", "", {enterHost}},
         {"10.0.0.5", "0010B5A1C2D3", "cvq", {}},
+        // 0.0.0.0, as shown when no address was known or as typed, is no address.
+        {nullptr, "0010B5A1C2D3", "cvq", {enterIp}},
+        {"0.0.0.0", "0010B5A1C2D3", "cvq", {enterIp}},
+        {"0.0.0.1", "0010B5A1C2D3", "cvq", {}},
     };
     for (const Case& c : cases) {
         sim::DialogAnswers answers;
         answers.connection = "network";
-        answers.ipAddress = c.ip;
+        if (c.ip != nullptr)
+            answers.ipAddress = c.ip;
         answers.hardwareAddress = c.hw;
         answers.hostName = c.host;
         answers.buttons = {"fixit"};
         AppOnMachine run(MachineWithPorts({"DOT4_001"}, answers));
         bool taken = run.app.PromptUserForInfo();
-        EXPECT_EQ(taken, c.boxes.empty()) << c.ip << "/" << c.hw << "/" << c.host;
-        EXPECT_EQ(test::BoxTexts(run.api), c.boxes) << c.ip << "/" << c.hw << "/" << c.host;
+        std::string what = std::string(c.ip ? c.ip : "(as shown)") + "/" + c.hw + "/" + c.host;
+        EXPECT_EQ(taken, c.boxes.empty()) << what;
+        EXPECT_EQ(test::BoxTexts(run.api), c.boxes) << what;
+        // The box belongs to the dialog the user is typing in.
+        for (const sim::ShownMessageBox& box : run.api.MessageBoxes())
+            EXPECT_EQ(box.ownerTemplate, IDD_REMENDO_DIALOG) << what;
     }
 }
 
@@ -189,6 +198,36 @@ TEST(ConnectionDialog, NetworkAnswersAreTakenOverNormalised)
     EXPECT_TRUE(run.app.m_bNetworked);
     EXPECT_EQ(run.app.m_strPortName, "DOT4_001");
     EXPECT_EQ(Dialog(run.api).controls.at(IDC_HWADDR).text, "00:1a:2b:3c:4d:5e");
+}
+
+TEST(ConnectionDialog, HardwareAddressIsCutToTheEditsLimitAndUpperCased)
+{
+    struct Case {
+        const char* preset;
+        const char* typed;  // nullptr: left as preset
+        const char* shown;
+        const char* taken;
+    };
+    const Case cases[] = {
+        {"00:1a:2b:3c:4d:5e:ff:ee", nullptr, "00:1a:2b:3c:4d:5e", "001A2B3C4D5E"},
+        {"0010b5a1c2d3", nullptr, "0010b5a1c2d3", "0010B5A1C2D3"},
+        // The letters of the ANSI code page, not only A to Z.
+        {"", "00:\xe9\xff:ab", "00:\xe9\xff:ab", "00\xc9\x9f" "AB"},
+    };
+    for (const Case& c : cases) {
+        sim::DialogAnswers answers;
+        answers.connection = "network";
+        answers.ipAddress = "10.0.0.5";
+        answers.hostName = "cvq";
+        if (c.typed != nullptr)
+            answers.hardwareAddress = c.typed;
+        answers.buttons = {"fixit"};
+        AppOnMachine run(MachineWithPorts({"DOT4_001"}, answers));
+        run.app.m_strHwAddress = c.preset;
+        EXPECT_TRUE(run.app.PromptUserForInfo()) << c.preset;
+        EXPECT_EQ(Dialog(run.api).controls.at(IDC_HWADDR).text, c.shown) << c.preset;
+        EXPECT_EQ(run.app.m_strHwAddress, c.taken) << c.preset;
+    }
 }
 
 TEST(ConnectionDialog, DirectAnswersTakeThePortTextAsItIs)

@@ -91,6 +91,17 @@ TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
         {"host only: comment without an address", "", h, "# cvq7250 upstairs\n", "# cvq7250 upstairs\n"},
         {"host only: name first", "", h, "printer cvq7250\n", "printer cvq7250\n"},
         {"nothing known", "", "", "10.0.0.25 cvq\n", "10.0.0.25 cvq\n"},
+        // Only the fields before an active entry's "#" name it.
+        {"name in a trailing comment", a, h, "192.168.1.1 router # not cvq7250\n", "192.168.1.1 router # not cvq7250\n"},
+        {"address in a trailing comment", a, h, "10.0.0.9 other #10.0.0.25\n", "10.0.0.9 other #10.0.0.25\n"},
+        {"entry with a trailing comment", a, h, "10.0.0.20 cvq7250 # scanner\n", "10.0.0.25\tcvq7250\n"},
+        // This machine's own entries stay, whatever else they name.
+        {"loopback address with the host", a, h, "127.0.0.1 cvq7250\n", "127.0.0.1 cvq7250\n"},
+        {"other loopback address", a, h, "127.1.2.3 cvq7250\n", "127.1.2.3 cvq7250\n"},
+        {"IPv6 loopback", a, h, "::1 cvq7250\n", "::1 cvq7250\n"},
+        {"commented loopback", "", h, "#127.0.0.1 cvq7250\n", "#127.0.0.1 cvq7250\n"},
+        {"localhost alias on the address", a, h, "10.0.0.25 LocalHost\n", "10.0.0.25 LocalHost\n"},
+        {"NetBIOS-style name", a, "CVQ_7250", "10.0.0.25 old\n", "10.0.0.25\tCVQ_7250\n"},
     };
     for (const Case& c : cases) {
         sim::Machine machine = MachineWithHosts(OnDisk("127.0.0.1 localhost\n" + c.line + "# end\n"));
@@ -157,9 +168,15 @@ TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
     const Case cases[] = {
         {"missing last line feed", "127.0.0.1 localhost\r\n10.0.0.25 old", "127.0.0.1 localhost\r\n10.0.0.25\tcvq7250\r\n"},
         {"no line end at all", "10.0.0.25 old", "10.0.0.25\tcvq7250\r\n"},
-        {"line feeds only", "10.0.0.25 old\n127.0.0.1 localhost\n", "10.0.0.25\tcvq7250\r\n127.0.0.1 localhost\r\n"},
+        {"line feeds only", "10.0.0.25 old\n127.0.0.1 localhost\n", "10.0.0.25\tcvq7250\n127.0.0.1 localhost\n"},
         {"carriage returns only", "127.0.0.1 localhost\r10.0.0.25 old\r10.0.0.9 other\r",
-         "127.0.0.1 localhost\r10.0.0.25\tcvq7250\r\n10.0.0.9 other\r"},
+         "127.0.0.1 localhost\r10.0.0.25\tcvq7250\r10.0.0.9 other\r"},
+        {"mixed line ends", "# a\n10.0.0.25 old\r\n\r\r\n10.0.0.20 cvq7250\n# b\r# c",
+         "# a\n10.0.0.25\tcvq7250\r\n\r\r\n10.0.0.25\tcvq7250\n# b\r# c"},
+        {"untouched line feeds only", "127.0.0.1 localhost\n# x\n\n", "127.0.0.1 localhost\n# x\n\n"},
+        {"UTF-16 with a byte-order mark", Bytes("\xff\xfe" "1\0" "0\0" ".\0" "0\0" " \0" "x\0" "\r\0" "\n\0"),
+         Bytes("\xff\xfe" "1\0" "0\0" ".\0" "0\0" " \0" "x\0" "\r\0" "\n\0")},
+        {"bytes of 0x80 and above", "\x80\xff\n\xe9t\xe9 10.0.0.9\r\n\x1b\n", "\x80\xff\n\xe9t\xe9 10.0.0.9\r\n\x1b\n"},
         {"NUL bytes", Bytes("10.0.0.25 old\0tail\r\n127.0.0.1\0x localhost\r\n"),
          Bytes("10.0.0.25\tcvq7250\r\n127.0.0.1\0x localhost\r\n")},
         {"empty file", "", ""},
@@ -183,6 +200,10 @@ TEST(UpdateHostsEntry, NeverWritesAMalformedAddressOrHostName)
         {"10.0.0.25 evil", kHost}, {"10.0.0", kHost},     {"256.0.0.1", kHost},   {"1.2.3.4.5", kHost},
         {"1.2.3.x", kHost},        {"1..2.3", kHost},     {kAddress, "two words"}, {kAddress, "cvq#7250"},
         {kAddress, "cvq\n7250"},   {kAddress, "a\tb"},    {kAddress, std::string(256, 'a')}, {"", "name\x01"},
+        {kAddress, "cvq\xe9" "7250"},
+        // Not one device's address or name.
+        {"0.0.0.0", kHost},        {"127.0.0.1", kHost},  {"127.200.0.1", kHost}, {"255.255.255.255", kHost},
+        {kAddress, "localhost"},   {"", "LOCALHOST"},
     };
     const std::string hosts = OnDisk("10.0.0.25 old\n10.0.0.20 cvq7250\n");
     for (const Case& c : cases) {
@@ -197,9 +218,9 @@ TEST(UpdateHostsEntry, NeverWritesAMalformedAddressOrHostName)
         EXPECT_FALSE(run.changesMade);
     }
 
-    sim::Machine longestName = MachineWithHosts(OnDisk("255.255.255.255 old\n"));
-    UpdateHosts(longestName, "255.255.255.255", std::string(255, 'a'));
-    EXPECT_EQ(test::FileText(longestName, kHosts), OnDisk("255.255.255.255\t" + std::string(255, 'a') + "\n"));
+    sim::Machine longestName = MachineWithHosts(OnDisk("223.255.255.254 old\n"));
+    UpdateHosts(longestName, "223.255.255.254", std::string(255, 'a'));
+    EXPECT_EQ(test::FileText(longestName, kHosts), OnDisk("223.255.255.254\t" + std::string(255, 'a') + "\n"));
 }
 
 TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
@@ -217,11 +238,11 @@ TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
         {"GetSystemDirectoryA", 1, "Unable to get system directory", kOld, false, false},
         {"fopen", 1, "unable to open hosts file", kOld, false, false},
         {"fopen", 2, "unable to create hosts.new file", kOld, false, false},
-        {"fgetc", 3, "Error reading hosts file, it is left as it is", kOld, false, true},
-        {"fwrite", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, true},
-        {"fclose", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, true},
-        {"CopyFileA", 1, "Error copying hosts to hosts.bak", kOld, false, true},
-        {"CopyFileA", 2, "Error copying hosts.new to hosts", kOld, true, true},
+        {"fgetc", 3, "Error reading hosts file, it is left as it is", kOld, false, false},
+        {"fwrite", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
+        {"fclose", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
+        {"CopyFileA", 1, "Error copying hosts to hosts.bak", kOld, false, false},
+        {"CopyFileA", 2, "Error copying hosts.new to hosts", kOld, true, false},
         {"DeleteFileA", 1, "Error deleting hosts.new", kNew, true, true},
     };
     const std::string before = OnDisk("10.0.0.25 old\n127.0.0.1 localhost\n");
@@ -237,6 +258,8 @@ TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
             EXPECT_EQ(test::FileText(machine, kHostsBak), before) << what;
         }
         EXPECT_EQ(machine.files.Find(kHostsNew) != nullptr, c.newFileLeft) << what;
+        // A change counts once it is in the hosts file.
+        EXPECT_EQ(run.changesMade, c.hosts == kNew) << what;
         ASSERT_GE(run.log.size(), 2u);
         EXPECT_EQ(run.log[run.log.size() - 2],
                   std::string("DebugLog: LogLastError> ") + c.message + ": Access is denied.\r\n")
@@ -254,6 +277,8 @@ TEST(UpdateHostsEntry, ReadOnlyOrMissingHostsFileIsReportedAndKept)
     EXPECT_EQ(test::FileText(readOnly, kHosts), hosts);
     EXPECT_EQ(test::FileText(readOnly, kHostsBak), hosts);
     EXPECT_EQ(run.log[run.log.size() - 2].rfind("DebugLog: LogLastError> Error copying hosts.new to hosts: ", 0), 0u);
+    EXPECT_EQ(readOnly.files.Find(kHostsNew), nullptr);
+    EXPECT_FALSE(run.changesMade);
 
     sim::Machine missing = test::BaseMachine();
     run = UpdateHosts(missing, kAddress, kHost);

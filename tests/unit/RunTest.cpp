@@ -183,6 +183,69 @@ TEST(Run, OldLogIsDeletedAndMissingExecutablePathUsesTheTempDirectory)
               std::string::npos);
 }
 
+// How a run ends: early, with no final box, when there is no imaging device
+// to repair; otherwise with the box its outcome calls for, whatever a service
+// step did.
+TEST(Run, EndsAsItsOutcomeSays)
+{
+    const std::string classKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\"
+                                 "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+    const std::string confirmation = "Found CV Quillray 7250 on DOT4_001, Continue with this information?";
+    const std::string none = "Remendo: InitInstance> None, failed to enumerate Imaging class";
+    struct Case {
+        const char* what;
+        const char* example;  // nullptr: the base machine
+        void (*setUp)(sim::Machine&, const std::string& classKey);
+        std::vector<std::string> lines;  // logged, in this order
+        std::string lastLine;            // "" when the run goes on to the end
+        std::vector<std::string> lastBoxes;
+    };
+    const Case cases[] = {
+        {"class cannot be opened", nullptr, [](sim::Machine& m, const std::string& key) { m.registry.Delete(key); },
+         {}, none, {confirmation}},
+        {"class without a device", nullptr,
+         [](sim::Machine& m, const std::string& key) { m.registry.Delete(key + "\\0000"); }, {}, none, {confirmation}},
+        {"sti service cannot be stopped", nullptr,
+         [](sim::Machine& m, const std::string&) { m.faults.push_back({"ControlService", 1, ERROR_ACCESS_DENIED}); },
+         {"Remendo: InitInstance> Trouble stopping sti service", "Remendo: InitInstance> \tDone enumerating"}, "",
+         {"The utility has completed."}},
+        {"sti service cannot be started", nullptr,
+         [](sim::Machine& m, const std::string&) { m.faults.push_back({"StartServiceA", 1, ERROR_ACCESS_DENIED}); },
+         {"Remendo: InitInstance> Trouble starting the sti service",
+          "Remendo: InitInstance> - Is the QMX service installed and enabled?"},
+         "", {"The utility has completed."}},
+        {"scan DLL replaced at the restart", "networked-family-b",
+         [](sim::Machine& m, const std::string&) { m.faults.push_back({"MoveFileExA", 1, ERROR_SHARING_VIOLATION}); },
+         {"Remendo: UpdateFiles> --- Need to update the file on the next reboot"}, "",
+         {"Changes were made that require a reboot to take affect."}},
+    };
+    for (const Case& c : cases) {
+        sim::Machine machine = c.example != nullptr ? test::ExampleMachine(c.example) : test::BaseMachine();
+        c.setUp(machine, classKey);
+        sim::SimApi api(machine);
+        sim::RunUtility(api);
+        std::vector<std::string> lines = test::LogLines(api);
+        auto at = lines.begin();
+        for (const std::string& line : c.lines) {
+            at = std::find(at, lines.end(), line);
+            EXPECT_NE(at, lines.end()) << c.what << ": " << line;
+        }
+        if (!c.lastLine.empty()) {
+            EXPECT_EQ(lines.back(), c.lastLine) << c.what;
+        }
+        std::vector<std::string> boxes = test::BoxTexts(api);
+        ASSERT_GE(boxes.size(), c.lastBoxes.size()) << c.what;
+        EXPECT_EQ(std::vector<std::string>(boxes.end() - static_cast<long>(c.lastBoxes.size()), boxes.end()),
+                  c.lastBoxes)
+            << c.what;
+        // Boxes shown during the run belong to the progress window; the last one
+        // comes once it is gone.
+        std::vector<sim::ShownMessageBox> shown = api.MessageBoxes();
+        EXPECT_EQ(shown.front().ownerTemplate, IDD_PROGRESS) << c.what;
+        EXPECT_EQ(shown.back().ownerTemplate, c.lastLine.empty() ? 0 : IDD_PROGRESS) << c.what;
+    }
+}
+
 TEST(Run, BannerIsLeftOutWhenTheVersionCannotBeRead)
 {
     sim::Machine machine = test::BaseMachine();

@@ -146,6 +146,36 @@ TEST(UpdateFiles, ReportsAReplacementThatCannotBeScheduled)
               "DebugLog: LogLastError> Unable to schedule the update for the next reboot: Access is denied.\r\n");
     EXPECT_TRUE(machine.pendingRenames.empty());
     EXPECT_EQ(VersionOf(machine, kInstalled), "5.0.9.99");
+    // Nothing waits for a restart, so none may be promised.
+    EXPECT_FALSE(run.rebootNeeded);
+    EXPECT_TRUE(run.changesMade);
+}
+
+TEST(UpdateFiles, AnInstalledFileLeftInPlaceStaysReadOnly)
+{
+    struct Case {
+        const char* what;
+        const char* shipped;
+        std::vector<sim::Fault> faults;
+        DWORD attributesAfter;
+    };
+    const DWORD readOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    const Case cases[] = {
+        {"not newer", "5.0.9.99", {}, readOnly},
+        {"no version resource", "", {}, readOnly},
+        {"unreadable version block", "5.1.0.1", {{"VerQueryValueA", 2, ERROR_ACCESS_DENIED}}, readOnly},
+        {"replacement cannot be scheduled", "5.1.0.1",
+         {{"MoveFileExA", 1, ERROR_ACCESS_DENIED}, {"MoveFileExA", 2, ERROR_ACCESS_DENIED}}, readOnly},
+        // A file that is to be replaced at the restart must stay writable.
+        {"replacement scheduled", "5.1.0.1", {{"MoveFileExA", 1, ERROR_SHARING_VIOLATION}}, FILE_ATTRIBUTE_HIDDEN},
+    };
+    for (const Case& c : cases) {
+        sim::Machine machine = MachineWithDll(c.shipped, "5.0.9.99");
+        machine.files.Find(kInstalled)->attributes = readOnly;
+        machine.faults = c.faults;
+        UpdateFiles(machine);
+        EXPECT_EQ(machine.files.Find(kInstalled)->attributes, c.attributesAfter) << c.what;
+    }
 }
 
 TEST(UpdateFiles, SkipsRowsItCannotCompare)
@@ -167,7 +197,8 @@ TEST(UpdateFiles, SkipsRowsItCannotCompare)
         {"installed file without version", "2.0.0.0", "", {}, {trying}},
         {"unreadable attributes", "2.0.0.0", "1.0.0.0", {{"GetFileAttributesA", 1, ERROR_ACCESS_DENIED}},
          {trying, kPrefix + "Can't get file attributes of dest file: C:\\WINDOWS\\system32\\cvqscan3.dll"}},
-        {"unreadable version block", "2.0.0.0", "1.0.0.0", {{"VerQueryValueA", 2, ERROR_ACCESS_DENIED}}, {trying}},
+        {"unreadable version block", "2.0.0.0", "1.0.0.0", {{"VerQueryValueA", 2, ERROR_ACCESS_DENIED}},
+         {trying, kPrefix + "Src file version 2.0.0.0"}},
     };
     for (const Case& c : cases) {
         sim::Machine machine = test::BaseMachine();

@@ -75,6 +75,7 @@ struct ShownMessageBox {
     std::string caption;
     UINT style = 0;
     int answer = 0;
+    int ownerTemplate = 0;  // dialog template of the window that owns the box, 0 for none
 };
 
 // A file move the system carries out at its next start (MoveFileExA with

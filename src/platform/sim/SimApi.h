@@ -191,7 +191,9 @@ public:
                             LPARAM dwInitParam) override;
     BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
     HWND SetFocus(HWND hWnd) override;
+    HWND GetFocus() override;
     HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) override;
+    DWORD CharUpperBuffA(LPSTR lpsz, DWORD cchLength) override;
 
 private:
     // Counts the call and, when a fault names this call, sets its error and says so.
@@ -256,6 +258,7 @@ private:
     std::map<HKEY, OpenKey> m_keys;
     std::set<void*> m_allocations;       // SIDs and message buffers handed out
     std::map<HWND, SimWindow> m_windows;
+    HWND m_focus = nullptr;  // the control SetFocus last gave the focus
     std::map<HWND, std::pair<HWND, int>> m_controlOwners;  // control -> (dialog, id)
     bool m_dialogScriptUsed = false;
     int m_socketsStarted = 0;  // WSAStartup calls not yet matched by WSACleanup

@@ -73,9 +73,11 @@ int SimApi::LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax)
     return static_cast<int>(count);
 }
 
-int SimApi::MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+int SimApi::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    ShownMessageBox box{lpText ? lpText : "", lpCaption ? lpCaption : "", uType, 0};
+    ShownMessageBox box{lpText ? lpText : "", lpCaption ? lpCaption : "", uType, 0, 0};
+    if (const SimWindow* owner = FindWindow(hWnd))
+        box.ownerTemplate = owner->templateId;
     // A scripted answer is used only for a box that offers it: "ok" never answers a question.
     if (m_nextAnswer < m_machine.messageBoxAnswers.size() &&
         OffersAnswer(uType, AnswerFromName(m_machine.messageBoxAnswers[m_nextAnswer])))
@@ -199,7 +201,32 @@ HWND SimApi::SetFocus(HWND hWnd)
     if (window->focus != 0)
         previous = window->controls[window->focus].hwnd;
     window->focus = owner->second.second;
+    m_focus = hWnd;
     return previous;
+}
+
+HWND SimApi::GetFocus()
+{
+    auto owner = m_controlOwners.find(m_focus);
+    return owner != m_controlOwners.end() && FindWindow(owner->second.first) != nullptr ? m_focus : nullptr;
+}
+
+// The letters of code page 1252, the ANSI code page of the simulated machine.
+DWORD SimApi::CharUpperBuffA(LPSTR lpsz, DWORD cchLength)
+{
+    if (lpsz == nullptr)
+        return 0;
+    for (DWORD i = 0; i < cchLength; ++i) {
+        unsigned char c = static_cast<unsigned char>(lpsz[i]);
+        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            c = static_cast<unsigned char>(c - 0x20);
+        else if (c == 0x9A || c == 0x9C || c == 0x9E)
+            c = static_cast<unsigned char>(c - 0x10);
+        else if (c == 0xFF)
+            c = 0x9F;
+        lpsz[i] = static_cast<char>(c);
+    }
+    return cchLength;
 }
 
 HICON SimApi::LoadIconA(HINSTANCE, LPCSTR lpIconName)

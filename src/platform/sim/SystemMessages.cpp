@@ -39,6 +39,7 @@ const char* SystemMessageText(DWORD code)
         {ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "The service cannot accept control messages at this time.\r\n"},
         {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started.\r\n"},
         {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle.\r\n"},
+        {ERROR_UNSUPPORTED_TYPE, "Data of this type is not supported.\r\n"},
         {ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file.\r\n"},
         {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file.\r\n"},
         {WSAHOST_NOT_FOUND, "No such host is known.\r\n"},

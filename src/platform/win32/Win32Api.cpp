@@ -325,6 +325,10 @@ BOOL Win32Api::EndDialog(HWND hDlg, INT_PTR nResult) { return ::EndDialog(hDlg, 
 
 HWND Win32Api::SetFocus(HWND hWnd) { return ::SetFocus(hWnd); }
 
+HWND Win32Api::GetFocus() { return ::GetFocus(); }
+
+DWORD Win32Api::CharUpperBuffA(LPSTR lpsz, DWORD cchLength) { return ::CharUpperBuffA(lpsz, cchLength); }
+
 HICON Win32Api::LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
 {
     return ::LoadIconA(ResourceModule(hInstance), lpIconName);

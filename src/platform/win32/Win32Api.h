@@ -119,5 +119,7 @@ public:
                             LPARAM dwInitParam) override;
     BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
     HWND SetFocus(HWND hWnd) override;
+    HWND GetFocus() override;
     HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) override;
+    DWORD CharUpperBuffA(LPSTR lpsz, DWORD cchLength) override;
 };
