@@ -15,7 +15,6 @@
 
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/SimProcess.h"
-#include "platform/sim/TextLines.h"
 #include "ui/StringTable.h"
 
 namespace {
@@ -29,6 +28,9 @@ const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
 const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
 const char kCloseServiceHandle[] = "CloseServiceHandle";
 const char kHostsLogPrefix[] = "Remendo: UpdateHostsEntry> \t\t";
+const char kHostsRewriteLine[] = "Remendo: UpdateHostsEntry> \tupdating hosts entry from:";
+const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
+const char kCannotDeleteNewLine[] = "DebugLog: LogLastError> Error deleting hosts.new";
 
 // Windows Sockets and spooler codes the platform header has no use for.
 const DWORD kWsaSysNotReady = 10091;
@@ -131,6 +133,37 @@ std::map<std::string, DWORD> ValueTypes(const sim::Registry& registry)
     return types;
 }
 
+// The lines with the bytes that end them: CR LF, LF or a lone CR.
+std::vector<std::string> LinesWithEnds(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        line += text[i];
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            line += text[++i];
+        if (text[i] == '\n' || text[i] == '\r') {
+            lines.push_back(line);
+            line.clear();
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+std::string WithoutEnd(std::string line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
 std::vector<std::string> LogLines(const sim::SimApi& api)
 {
     std::vector<std::string> lines;
@@ -147,6 +180,7 @@ struct Example {
     sim::FolderContents contents;
     std::string hostsPath;
     std::string backupPath;
+    std::string newPath;
 };
 
 bool Load(const Example& example, sim::Machine& machine)
@@ -188,24 +222,37 @@ std::vector<std::string> BrokenInvariants(const Example& example, const sim::Mac
     std::string backup = FileBytes(after, example.backupPath, backupExists);
     if (hostsExisted && !hostsExists)
         broken.push_back("hosts file lost");
+    std::vector<std::string> log = LogLines(api);
+    bool rewriteLogged = false, deleteFailureLogged = false;
+    std::set<std::string> logged;
+    for (const std::string& line : log) {
+        rewriteLogged = rewriteLogged || line == kHostsRewriteLine;
+        deleteFailureLogged = deleteFailureLogged || StartsWith(line, kCannotDeleteNewLine);
+        if (StartsWith(line, kHostsLogPrefix))
+            logged.insert(line.substr(sizeof kHostsLogPrefix - 1));
+    }
+    // Nothing lost: a run that rewrites no entry leaves every byte as it was.
+    if (hostsExisted && hostsExists && !rewriteLogged && newHosts != oldHosts)
+        broken.push_back("hosts file changed although no entry was rewritten");
     if (hostsExisted && hostsExists && newHosts != oldHosts) {
         if (!backupExists || backup != oldHosts)
             broken.push_back("hosts changed but hosts.bak does not hold its old content");
-        std::vector<std::string> oldLines = sim::SplitLines(oldHosts), newLines = sim::SplitLines(newHosts);
-        std::set<std::string> logged;
-        for (const std::string& line : LogLines(api)) {
-            if (line.compare(0, sizeof kHostsLogPrefix - 1, kHostsLogPrefix) == 0)
-                logged.insert(line.substr(sizeof kHostsLogPrefix - 1));
-        }
+        // Every line not reported as rewritten keeps its bytes and its line end.
+        std::vector<std::string> oldLines = LinesWithEnds(oldHosts), newLines = LinesWithEnds(newHosts);
         if (oldLines.size() != newLines.size()) {
             broken.push_back("hosts file holds neither its old nor its new content (line count)");
         } else {
             for (std::size_t i = 0; i < oldLines.size(); ++i) {
-                if (oldLines[i] != newLines[i] && logged.count(newLines[i]) == 0)
+                if (oldLines[i] != newLines[i] && logged.count(WithoutEnd(newLines[i])) == 0)
                     broken.push_back("hosts line changed without a log line: " + newLines[i]);
             }
         }
     }
+    bool newFileExisted = false, newFileExists = false;
+    FileBytes(before, example.newPath, newFileExisted);
+    FileBytes(after, example.newPath, newFileExists);
+    if (newFileExists && !newFileExisted && !deleteFailureLogged)
+        broken.push_back("hosts.new left behind");
 
     // Scan DLLs: none that was installed goes missing.
     for (const char* dll : kScanDlls) {
@@ -315,6 +362,7 @@ int main(int argc, char** argv)
         }
         example.hostsPath = machine.paths.system + kHostsSuffix;
         example.backupPath = machine.paths.system + kBackupSuffix;
+        example.newPath = machine.paths.system + kNewSuffix;
         SweepExample(example, tally);
     }
     std::cout << tally.passed << " passed, " << tally.failed << " failed\n";
