@@ -130,6 +130,42 @@ TEST_F(Discovery, DecliningOpensTheDialogWhoseAnswersTheRunTakes)
               "");
 }
 
+// 0.0.0.0, shown when no address is known, is no answer. The box that asks
+// for one belongs to the dialog, which stays disabled until it is answered.
+TEST_F(Discovery, AnAddressLeftAsShownIsAskedForWhileTheDialogWaits)
+{
+    InstallPrinterOn("DOT4_001");
+    Start();
+    HWND dialog = DeclineAndWaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+
+    std::string shown;
+    bool answered = false;
+    ASSERT_TRUE(m_run.RunAlongside(
+        [&] {
+            shown = uia::ControlText(dialog, kIpAddressControl);
+            answered = uia::ClickControl(dialog, kNetworkRadio) &&
+                       uia::SetControlText(dialog, kHardwareAddressEdit, "0010B5A1C2D3") &&
+                       uia::SetControlText(dialog, kHostNameEdit, "cvq7250") && uia::PressButton(dialog, IDOK);
+        },
+        kDialogActionsTimeoutMs));
+    ASSERT_TRUE(answered) << "a dialog control could not be set";
+    EXPECT_EQ(shown, "0.0.0.0");
+    HWND box = NextBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(uia::MessageBoxText(box), "Please enter an IP address as found on the printer config page.");
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), dialog);
+    EXPECT_FALSE(::IsWindowEnabled(dialog));
+    Answer(box, IDOK);
+    EXPECT_TRUE(::IsWindowEnabled(dialog));
+
+    ASSERT_TRUE(uia::PressButton(dialog, IDCANCEL));
+    EXPECT_EQ(MessageBoxesUntilExit(), 0);
+    std::vector<std::string> lines = LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Remendo: InitInstance> user canceled prompt for info");
+}
+
 TEST_F(Discovery, CancelInTheDialogEndsTheRunWithoutAFinalBox)
 {
     InstallPrinterOn("DOT4_001");

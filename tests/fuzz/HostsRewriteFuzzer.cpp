@@ -3,8 +3,9 @@
 // alphabets so that the file's lines often mention them), then the hosts file.
 //
 // Checked: the file keeps its number of lines; a line that holds neither the
-// address nor the host name comes through unchanged; rewriting the rewritten
-// file changes nothing.
+// address nor the host name comes through byte for byte, with its line end; a
+// rewritten line keeps the end of the line it replaces (CR LF for a last line
+// without one); rewriting the rewritten file changes nothing.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -18,23 +19,29 @@ const char kHostsPath[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
 const char kHostAlphabet[] = "ab-.1";
 const std::size_t kMaxHostLength = 6;
 
-// Line contents without their ends. A CR LF pair, a line feed or a carriage
-// return ends a line, as the rewrite reads them.
-std::vector<std::string> Lines(const std::string& text)
+struct Line {
+    std::string text;
+    std::string end;
+};
+
+// The lines with their ends. A CR LF pair, a line feed or a carriage return
+// ends a line, as the rewrite reads them.
+std::vector<Line> Lines(const std::string& text)
 {
-    std::vector<std::string> lines;
-    std::string line;
+    std::vector<Line> lines;
+    Line line;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\n' || text[i] == '\r') {
+            line.end = text[i];
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+                line.end += text[++i];
             lines.push_back(line);
-            line.clear();
+            line = Line();
         } else {
-            line += text[i];
+            line.text += text[i];
         }
     }
-    if (!line.empty())
+    if (!line.text.empty())
         lines.push_back(line);
     return lines;
 }
@@ -77,14 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string hosts(reinterpret_cast<const char*>(data) + 6 + hostLength, size - 6 - hostLength);
 
     std::string rewritten = Rewrite(hosts, ip, host);
-    std::vector<std::string> before = Lines(hosts), after = Lines(rewritten);
-    if (rewritten != hosts) {
-        if (before.size() != after.size())
+    std::vector<Line> before = Lines(hosts), after = Lines(rewritten);
+    if (before.size() != after.size())
+        std::abort();
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        bool untouched = before[i].text == after[i].text;
+        if (!Mentions(before[i].text, ip) && !Mentions(before[i].text, host) && !untouched)
             std::abort();
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            if (!Mentions(before[i], ip) && !Mentions(before[i], host) && before[i] != after[i])
-                std::abort();
-        }
+        if (before[i].end != after[i].end && (!before[i].end.empty() || untouched || after[i].end != "\r\n"))
+            std::abort();
     }
     if (Rewrite(rewritten, ip, host) != rewritten)
         std::abort();
