@@ -136,11 +136,8 @@ std::string TextAfterFirstToken(const std::string& line)
 // unknown one is taken from the line itself.
 std::string ReplacementLine(const std::string& line, const std::string& ipAddress, const std::string& hostName)
 {
-    std::string replacement = (ipAddress.empty() ? FirstTokenWithoutNumberSigns(line) : ipAddress) + "\t" +
-                              (hostName.empty() ? TextAfterFirstToken(line) : hostName);
-    while (!replacement.empty() && (replacement.back() == '\n' || replacement.back() == '\r'))
-        replacement.pop_back();
-    return replacement;
+    return (ipAddress.empty() ? FirstTokenWithoutNumberSigns(line) : ipAddress) + "\t" +
+           (hostName.empty() ? TextAfterFirstToken(line) : hostName);
 }
 
 // The part of a line whose fields name its entry. On an active entry that is
