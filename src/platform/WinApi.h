@@ -68,6 +68,7 @@ public:
     // beneath it set it.
     virtual FILE* fopen(const char* filename, const char* mode) = 0;
     virtual int fgetc(FILE* stream) = 0;
+    virtual size_t fread(void* buffer, size_t size, size_t count, FILE* stream) = 0;
     virtual size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) = 0;
     virtual int ferror(FILE* stream) = 0;
     virtual int fclose(FILE* stream) = 0;

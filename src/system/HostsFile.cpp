@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
@@ -29,6 +30,9 @@ const char kLocalhost[] = "localhost";
 const char kIpv6Loopback[] = "::1";
 // The line end of a rewritten line that replaces a last line without one.
 const char kWindowsLineEnd[] = "\r\n";
+// Reads and writes go in blocks of this size: a call per character or per
+// line would cost more than the rewrite itself on a large file.
+const std::size_t kBlockSize = 64 * 1024;
 
 const char kStarting[] = "- Starting to update the Host file";
 const char kDone[] = "--- Done updating the Host file";
@@ -85,15 +89,29 @@ bool SameLetters(char a, char b)
     return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
-bool MentionsField(const std::string& line, const std::string& field, bool ignoreCase = false)
+// Whether the text at `at`, `size` bytes long, is a whole field of the line.
+bool IsWholeField(const std::string& line, std::size_t at, std::size_t size)
 {
-    if (field.empty() || line.size() < field.size())
+    std::size_t end = at + size;
+    return (at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end]));
+}
+
+bool MentionsField(const std::string& line, const std::string& field)
+{
+    if (field.empty())
         return false;
+    for (std::size_t at = line.find(field); at != std::string::npos; at = line.find(field, at + 1)) {
+        if (IsWholeField(line, at, field.size()))
+            return true;
+    }
+    return false;
+}
+
+bool MentionsFieldIgnoringCase(const std::string& line, const std::string& field)
+{
     for (std::size_t at = 0; at + field.size() <= line.size(); ++at) {
-        std::size_t end = at + field.size();
-        bool same = ignoreCase ? std::equal(field.begin(), field.end(), line.begin() + at, SameLetters)
-                               : line.compare(at, field.size(), field) == 0;
-        if (same && (at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end])))
+        if (std::equal(field.begin(), field.end(), line.begin() + at, SameLetters) &&
+            IsWholeField(line, at, field.size()))
             return true;
     }
     return false;
@@ -201,7 +219,7 @@ bool IsHostName(const std::string& text)
 bool IsOwnMachineEntry(const std::string& matchedPart)
 {
     return IsLoopbackAddress(FirstTokenWithoutNumberSigns(matchedPart)) ||
-           MentionsField(matchedPart, kLocalhost, true);
+           MentionsFieldIgnoringCase(matchedPart, kLocalhost);
 }
 
 // Control characters would break the log's lines.
@@ -227,7 +245,7 @@ struct HostsLine {
 // Reads the hosts file one whole line at a time, whatever its length.
 class LineReader {
 public:
-    explicit LineReader(FILE* file) : m_file(file) {}
+    explicit LineReader(FILE* file) : m_file(file), m_block(kBlockSize) {}
 
     // False at the end of the file or on a read error.
     bool ReadLine(HostsLine& line)
@@ -257,22 +275,50 @@ public:
 private:
     int Next()
     {
-        if (m_pending == kNothingPending)
-            return Win().fgetc(m_file);
-        int c = m_pending;
-        m_pending = kNothingPending;
-        return c;
+        if (m_pending != kNothingPending) {
+            int c = m_pending;
+            m_pending = kNothingPending;
+            return c;
+        }
+        if (m_next == m_filled) {
+            m_filled = Win().fread(m_block.data(), 1, m_block.size(), m_file);
+            m_next = 0;
+            if (m_filled == 0)
+                return EOF;
+        }
+        return static_cast<unsigned char>(m_block[m_next++]);
     }
 
     static const int kNothingPending = -2;
     FILE* m_file;
+    std::vector<char> m_block;
+    std::size_t m_filled = 0;
+    std::size_t m_next = 0;
     int m_pending = kNothingPending;
 };
 
-bool WriteText(FILE* file, const std::string& text)
-{
-    return Win().fwrite(text.data(), 1, text.size(), file) == text.size();
-}
+// Collects what is written and hands it to the stream a block at a time.
+class BlockWriter {
+public:
+    explicit BlockWriter(FILE* file) : m_file(file) {}
+
+    // False when the stream refused a block.
+    bool Write(const std::string& text)
+    {
+        m_block += text;
+        return m_block.size() < kBlockSize || Flush();
+    }
+    bool Flush()
+    {
+        bool written = Win().fwrite(m_block.data(), 1, m_block.size(), m_file) == m_block.size();
+        m_block.clear();
+        return written;
+    }
+
+private:
+    FILE* m_file;
+    std::string m_block;
+};
 }  // namespace
 
 void CRemendoApp::UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName)
@@ -345,6 +391,7 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
         return NewHostsFile::kNotCreated;
     }
     LineReader reader(hosts.get());
+    BlockWriter writer(updated.get());
     HostsLine line;
     while (reader.ReadLine(line)) {
         std::string written = line.text + line.end;
@@ -367,7 +414,7 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
                 written = replacement + (line.end.empty() ? kWindowsLineEnd : line.end);
             }
         }
-        if (!WriteText(updated.get(), written)) {
+        if (!writer.Write(written)) {
             log.LogLastError(kCannotWriteNew);
             return NewHostsFile::kIncomplete;
         }
@@ -376,7 +423,7 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
         log.LogLastError(kCannotReadHosts);
         return NewHostsFile::kIncomplete;
     }
-    if (!updated.Close()) {
+    if (!writer.Flush() || !updated.Close()) {
         log.LogLastError(kCannotWriteNew);
         return NewHostsFile::kIncomplete;
     }

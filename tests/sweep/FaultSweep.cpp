@@ -55,7 +55,7 @@ const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
         {"GetFileAttributesA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
         {"SetFileAttributesA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}},
         {"fopen", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
-        {"fgetc", {ERROR_ACCESS_DENIED}},
+        {"fread", {ERROR_ACCESS_DENIED}},
         {"fwrite", {ERROR_DISK_FULL}},
         {"fclose", {ERROR_DISK_FULL}},
         {"_stat", {ERROR_FILE_NOT_FOUND}},

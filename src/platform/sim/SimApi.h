@@ -134,6 +134,7 @@ public:
     BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) override;
     FILE* fopen(const char* filename, const char* mode) override;
     int fgetc(FILE* stream) override;
+    size_t fread(void* buffer, size_t size, size_t count, FILE* stream) override;
     size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) override;
     int ferror(FILE* stream) override;
     int fclose(FILE* stream) override;
@@ -231,6 +232,9 @@ private:
         const SimFile* file = nullptr;    // streams: the file, as last looked up
         unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
     };
+    // The next byte a read of the stream gives from the file's bytes, as the
+    // runtime reads it in the stream's mode; EOF at the end.
+    static int NextStreamByte(OpenObject& stream, const std::string& bytes);
     // True when a handle or stream open on the file (by key) keeps an access
     // with this access and sharing from being granted.
     bool SharingConflict(const std::string& key, DWORD access, DWORD share) const;

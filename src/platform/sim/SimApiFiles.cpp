@@ -1,5 +1,6 @@
 // The simulated backend: copying, moving and attributes of the machine's files,
 // the system directory, and the C runtime's file streams on them.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/sim/SimApi.h"
@@ -255,21 +256,51 @@ int SimApi::fgetc(FILE* stream)
         open->streamError = true;
         return EOF;
     }
-    const std::string& bytes = file->bytes;
-    if (open->position >= bytes.size())
+    return NextStreamByte(*open, file->bytes);
+}
+
+int SimApi::NextStreamByte(OpenObject& stream, const std::string& bytes)
+{
+    if (stream.position >= bytes.size())
         return EOF;
-    char c = bytes[open->position++];
+    char c = bytes[stream.position++];
     // In text mode the runtime takes a Ctrl+Z as the end of the file: nothing
     // after it is read.
-    if (open->textMode && c == kTextEnd) {
-        open->position = bytes.size();
+    if (stream.textMode && c == kTextEnd) {
+        stream.position = bytes.size();
         return EOF;
     }
-    if (open->textMode && c == '\r' && open->position < bytes.size() && bytes[open->position] == '\n') {
-        ++open->position;
+    if (stream.textMode && c == '\r' && stream.position < bytes.size() && bytes[stream.position] == '\n') {
+        ++stream.position;
         c = '\n';
     }
     return static_cast<unsigned char>(c);
+}
+
+size_t SimApi::fread(void* buffer, size_t size, size_t count, FILE* stream)
+{
+    OpenObject* open = FindStream(stream);
+    if (open == nullptr || size == 0 || count == 0)
+        return 0;
+    const SimFile* file = m_machine.files.Find(open->name);
+    if (Fails("fread") || file == nullptr || !(open->access & GENERIC_READ)) {
+        open->streamError = true;
+        return 0;
+    }
+    // A binary read is one copy; a text-mode read goes byte by byte for its
+    // CR LF pairs and Ctrl+Z.
+    char* data = static_cast<char*>(buffer);
+    std::size_t wanted = size * count;
+    std::size_t read = 0;
+    if (!open->textMode) {
+        read = std::min(wanted, file->bytes.size() - std::min(open->position, file->bytes.size()));
+        std::memcpy(data, file->bytes.data() + open->position, read);
+        open->position += read;
+    } else {
+        for (int c; read < wanted && (c = NextStreamByte(*open, file->bytes)) != EOF;)
+            data[read++] = static_cast<char>(c);
+    }
+    return read / size;
 }
 
 size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* stream)

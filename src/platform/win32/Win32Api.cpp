@@ -137,6 +137,11 @@ FILE* Win32Api::fopen(const char* filename, const char* mode) { return ::fopen(f
 
 int Win32Api::fgetc(FILE* stream) { return ::fgetc(stream); }
 
+size_t Win32Api::fread(void* buffer, size_t size, size_t count, FILE* stream)
+{
+    return ::fread(buffer, size, count, stream);
+}
+
 size_t Win32Api::fwrite(const void* buffer, size_t size, size_t count, FILE* stream)
 {
     return ::fwrite(buffer, size, count, stream);

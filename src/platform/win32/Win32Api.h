@@ -56,6 +56,7 @@ public:
     // C runtime file streams
     FILE* fopen(const char* filename, const char* mode) override;
     int fgetc(FILE* stream) override;
+    size_t fread(void* buffer, size_t size, size_t count, FILE* stream) override;
     size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) override;
     int ferror(FILE* stream) override;
     int fclose(FILE* stream) override;
