@@ -10,6 +10,8 @@ namespace {
 const char kFile[] = "C:\\Data\\file.txt";
 const char kOther[] = "C:\\Data\\other.txt";
 
+// What a read gives, character by character; a read in blocks (of three
+// bytes, so that CR LF pairs fall across them) must give the same.
 std::string ReadAll(sim::SimApi& api, const char* path, const char* mode)
 {
     FILE* stream = api.fopen(path, mode);
@@ -18,6 +20,14 @@ std::string ReadAll(sim::SimApi& api, const char* path, const char* mode)
     for (int c = api.fgetc(stream); c != EOF; c = api.fgetc(stream))
         text += static_cast<char>(c);
     api.fclose(stream);
+
+    stream = api.fopen(path, mode);
+    std::string blocks;
+    char block[3];
+    for (size_t read; (read = api.fread(block, 1, sizeof block, stream)) > 0;)
+        blocks.append(block, read);
+    api.fclose(stream);
+    EXPECT_EQ(blocks, text) << mode;
     return text;
 }
 
