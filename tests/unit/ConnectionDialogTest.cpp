@@ -263,6 +263,7 @@ TEST(ConnectionDialog, ValidationKeepsTheDialogOpenForTheNextPress)
 {
     sim::DialogAnswers answers;
     answers.connection = "network";
+    answers.ipAddress = "10.0.0.5";
     answers.hardwareAddress = "0010B5A1C2D3";
     answers.buttons = {"fixit", "fixit", "cancel"};
     AppOnMachine run(MachineWithPorts({"DOT4_001"}, answers));

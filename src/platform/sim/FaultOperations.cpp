@@ -15,7 +15,7 @@ const char* const kOperations[] = {
     "GetWindowsDirectoryA", "MoveFileA", "MoveFileExA", "OpenProcessToken", "OpenSCManagerA", "OpenServiceA",
     "OpenThreadToken", "QueryServiceConfigA", "QueryServiceStatus", "RegEnumKeyExA", "RegOpenKeyExA",
     "RegQueryValueExA", "RegSetValueExA", "SetFileAttributesA", "StartServiceA", "VerQueryValueA", "WSACleanup",
-    "WSAStartup", "WaitForSingleObject", "WriteFile", "_stat", "fclose", "fgetc", "fopen", "fwrite",
+    "WSAStartup", "WaitForSingleObject", "WriteFile", "_stat", "fclose", "fgetc", "fopen", "fread", "fwrite",
     "gethostbyaddr",
 };
 }  // namespace
