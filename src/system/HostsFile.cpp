@@ -162,12 +162,15 @@ std::string ReplacementLine(const std::string& line, const std::string& ipAddres
 // what comes before its "#": a name in a trailing comment is no name of the
 // entry. A line that is wholly a comment is taken whole, so that a commented-
 // out entry for the device can be made active again.
-std::string MatchedPart(const std::string& line)
+// The line itself, or its part before the "#" kept in `cut`.
+const std::string& MatchedPart(const std::string& line, std::string& cut)
 {
     std::size_t first = SkipSpace(line, 0);
-    if (first < line.size() && line[first] == '#')
+    std::size_t numberSign = line.find('#', first);
+    if (numberSign == std::string::npos || numberSign == first)
         return line;
-    return line.substr(0, line.find('#'));
+    cut.assign(line, 0, numberSign);
+    return cut;
 }
 
 // Four dot-separated decimal numbers of at most three digits, each up to 255.
@@ -252,49 +255,43 @@ public:
     {
         line.text.clear();
         line.end.clear();
-        for (int c = Next(); c != EOF; c = Next()) {
-            if (c == '\n') {
-                line.end = "\n";
-                break;
+        while (HasByte()) {
+            // The text up to the next CR or LF of the block is taken whole.
+            const char* from = m_block.data() + m_next;
+            const char* to = m_block.data() + m_filled;
+            const char* stop = std::find_if(from, to, [](char c) { return c == '\r' || c == '\n'; });
+            line.text.append(from, stop);
+            m_next += static_cast<std::size_t>(stop - from);
+            if (stop == to)
+                continue;
+            char c = m_block[m_next++];
+            // A CR followed by a LF, also in the next block, is one CR LF end.
+            if (c == '\r' && HasByte() && m_block[m_next] == '\n') {
+                ++m_next;
+                line.end = "\r\n";
+            } else {
+                line.end = c;
             }
-            if (c == '\r') {
-                int after = Next();
-                if (after == '\n')
-                    line.end = "\r\n";
-                else {
-                    line.end = "\r";
-                    m_pending = after;
-                }
-                break;
-            }
-            line.text += static_cast<char>(c);
+            return true;
         }
-        return !line.text.empty() || !line.end.empty();
+        return !line.text.empty();
     }
 
 private:
-    int Next()
+    // False at the end of the file or on a read error; else a byte waits at m_next.
+    bool HasByte()
     {
-        if (m_pending != kNothingPending) {
-            int c = m_pending;
-            m_pending = kNothingPending;
-            return c;
-        }
         if (m_next == m_filled) {
             m_filled = Win().fread(m_block.data(), 1, m_block.size(), m_file);
             m_next = 0;
-            if (m_filled == 0)
-                return EOF;
         }
-        return static_cast<unsigned char>(m_block[m_next++]);
+        return m_next < m_filled;
     }
 
-    static const int kNothingPending = -2;
     FILE* m_file;
     std::vector<char> m_block;
     std::size_t m_filled = 0;
     std::size_t m_next = 0;
-    int m_pending = kNothingPending;
 };
 
 // Collects what is written and hands it to the stream a block at a time.
@@ -394,10 +391,12 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
     BlockWriter writer(updated.get());
     HostsLine line;
     while (reader.ReadLine(line)) {
-        std::string written = line.text + line.end;
-        std::string matched = MatchedPart(line.text);
+        std::string cut;
+        const std::string& matched = MatchedPart(line.text, cut);
+        std::string replacement;
+        bool rewrite = false;
         if (MentionsField(matched, ipAddress) != MentionsField(matched, hostName)) {
-            std::string replacement = ReplacementLine(line.text, ipAddress, hostName);
+            replacement = ReplacementLine(line.text, ipAddress, hostName);
             // With the address unknown the line's own first token becomes the
             // entry's address: a line that starts with none (a comment, a name)
             // would turn into an entry without an address, so it is left alone.
@@ -411,10 +410,12 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
                 log.Writef(kLineDetail, line.Logged());
                 log.Write(kUpdatingTo);
                 log.Writef(kLineDetail, replacement + "\n");
-                written = replacement + (line.end.empty() ? kWindowsLineEnd : line.end);
+                rewrite = true;
             }
         }
-        if (!writer.Write(written)) {
+        bool written = rewrite ? writer.Write(replacement) && writer.Write(line.end.empty() ? kWindowsLineEnd : line.end)
+                               : writer.Write(line.text) && writer.Write(line.end);
+        if (!written) {
             log.LogLastError(kCannotWriteNew);
             return NewHostsFile::kIncomplete;
         }
