@@ -136,6 +136,9 @@ struct Machine {
     // while the dialog stays open (after a Fix It it refused, say); empty: unscripted.
     std::vector<DialogAnswers> dialog;
     std::vector<HeldFile> heldFiles;
+    // The view of HKEY_LOCAL_MACHINE\SOFTWARE a capture read, "32-bit" or
+    // "64-bit", as the remendo.exe of that width sees it; "" for a machine written by hand.
+    std::string registryView;
     std::vector<Fault> faults;
 };
 

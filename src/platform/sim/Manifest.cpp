@@ -455,6 +455,7 @@ void ReadMachine(const json& document, Machine& machine)
                 machine.programs.push_back(program);
             }
         }},
+        {"registryView", [&](const json& v) { machine.registryView = OneOf(v, "registryView", {"32-bit", "64-bit"}); }},
         {"messageBoxAnswers", [&](const json& v) {
             for (const json& answer : List(v, "messageBoxAnswers"))
                 machine.messageBoxAnswers.push_back(OneOf(answer, "messageBoxAnswers", kAnswers));
@@ -616,6 +617,8 @@ std::string WriteManifest(const Machine& machine)
                                         {"starts", program.starts},
                                         {"service", AnsiToUtf8(program.service)}});
     }
+    if (!machine.registryView.empty())
+        document["registryView"] = machine.registryView;
     document["messageBoxAnswers"] = machine.messageBoxAnswers;
     document["pendingRenames"] = json::array();
     for (const PendingRename& rename : machine.pendingRenames)

@@ -401,7 +401,7 @@ std::string WriteRegFile(const Registry& registry)
     std::string out = std::string(kHeader5) + "\r\n\r\n";
     for (const auto& root : registry.Roots())
         WriteKey(root.second, root.first, out);
-    return out;
+    return "\xFF\xFE" + WidenToUtf16(out);
 }
 
 }  // namespace sim

@@ -80,6 +80,37 @@ LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcch
     return ERROR_SUCCESS;
 }
 
+// Values in creation order. A name or data buffer too small gives
+// ERROR_MORE_DATA, with the data size needed.
+LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (Fails("RegEnumValueA"))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    if (dwIndex >= key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const RegValue& value = key->values[dwIndex];
+    DWORD size = static_cast<DWORD>(value.data.size());
+    if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
+        if (lpcbData != nullptr)
+            *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+    *lpcchValueName = static_cast<DWORD>(value.name.size());
+    if (lpType != nullptr)
+        *lpType = value.type;
+    if (lpData != nullptr)
+        std::memcpy(lpData, value.data.data(), size);
+    if (lpcbData != nullptr)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
 LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                               LPDWORD lpcbData)
 {

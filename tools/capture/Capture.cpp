@@ -1,0 +1,511 @@
+#include "Capture.h"
+
+#include <vector>
+
+#include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
+#include "platform/WinApi.h"
+#include "system/FileVersion.h"
+#include "system/ServiceNames.h"
+
+namespace capture {
+
+namespace {
+const char kMachineRoot[] = "HKEY_LOCAL_MACHINE\\";
+const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingRenamesValue[] = "PendingFileRenameOperations";
+const char kNtPathPrefix[] = "\\??\\";
+const char* const kServiceNames[] = {services::kSpooler, services::kStillImage, services::kManagement};
+// The files the run reads, moves or writes, by folder.
+const char* const kExeFolderFiles[] = {"Remendo.exe", "Remendo.log", "cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll"};
+const char* const kSystemFolderFiles[] = {"cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll", "cvqscan.bak",
+                                          "cvqscan2.bak", "cvqscan3.bak", "regsvr32.exe", "cvqmgr40.exe"};
+const char* const kHostsFiles[] = {"drivers\\etc\\hosts", "drivers\\etc\\hosts.new", "drivers\\etc\\hosts.bak"};
+// Files whose bytes are copied: texts of the system and the run's own. Every
+// other file becomes an empty stand-in carrying its version.
+const char* const kCopiedFiles[] = {"Remendo.log", "hosts", "hosts.new", "hosts.bak"};
+const char kManagementProgram[] = "cvqmgr40.exe";
+const char kIpPortPrefix[] = "IP_";
+const DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+const DWORD kMaxValueNameLength = 16383;
+const DWORD kMaxKeyNameLength = 255;
+
+class RegistryHandle {
+public:
+    RegistryHandle() = default;
+    ~RegistryHandle()
+    {
+        if (m_key != nullptr)
+            Win().RegCloseKey(m_key);
+    }
+    RegistryHandle(const RegistryHandle&) = delete;
+    RegistryHandle& operator=(const RegistryHandle&) = delete;
+    bool Open(HKEY parent, const std::string& subkey)
+    {
+        return Win().RegOpenKeyExA(parent, subkey.c_str(), 0, KEY_READ, &m_key) == ERROR_SUCCESS;
+    }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+class Handle {
+public:
+    ~Handle()
+    {
+        if (m_handle != nullptr)
+            Win().CloseHandle(m_handle);
+    }
+    PHANDLE Receive() { return &m_handle; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle = nullptr;
+};
+
+class ServiceHandle {
+public:
+    explicit ServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
+    ~ServiceHandle()
+    {
+        if (m_handle != nullptr)
+            Win().CloseServiceHandle(m_handle);
+    }
+    ServiceHandle(const ServiceHandle&) = delete;
+    ServiceHandle& operator=(const ServiceHandle&) = delete;
+    SC_HANDLE Get() const { return m_handle; }
+
+private:
+    SC_HANDLE m_handle;
+};
+
+std::string FileName(const std::string& path)
+{
+    std::string::size_type slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Folder(const std::string& path)
+{
+    std::string::size_type slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Registry
+
+void CopyValues(HKEY key, sim::RegKey& into)
+{
+    std::vector<char> name(kMaxValueNameLength + 1);
+    std::vector<BYTE> data(4096);
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG status = Win().RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (status == ERROR_MORE_DATA && size > data.size()) {
+            data.resize(size);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return;
+        into.SetValue(std::string(name.data(), nameLength), type,
+                      std::string(reinterpret_cast<const char*>(data.data()), size));
+        ++index;
+    }
+}
+
+void CopyKey(HKEY key, sim::RegKey& into)
+{
+    CopyValues(key, into);
+    char name[kMaxKeyNameLength + 1];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        if (Win().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        RegistryHandle subkey;
+        if (subkey.Open(key, std::string(name, length)))
+            CopyKey(subkey.Get(), into.CreateSubkey(std::string(name, length)));
+    }
+}
+
+// Copies a key of HKEY_LOCAL_MACHINE with all beneath it; nothing when it is missing.
+void CopySubtree(const std::string& path, sim::Registry& registry)
+{
+    RegistryHandle key;
+    if (key.Open(HKEY_LOCAL_MACHINE, path))
+        CopyKey(key.Get(), registry.Create(kMachineRoot + path));
+}
+
+// The values named `valueName` anywhere in a captured subtree.
+void CollectValues(const sim::RegKey& key, const std::string& valueName, std::vector<std::string>& texts)
+{
+    if (const sim::RegValue* value = key.FindValue(valueName))
+        texts.push_back(sim::DataText(value->data));
+    for (const auto& subkey : key.subkeys)
+        CollectValues(*subkey.second, valueName, texts);
+}
+
+void CaptureRegistry(sim::Registry& registry)
+{
+    CopySubtree(std::string(run::kClassKeyNt) + "\\" + run::kImagingClassGuid, registry);
+    CopySubtree(run::kImagingClassKey9x, registry);
+    CopySubtree(discovery::kMakerSoftwareKey, registry);
+    CopySubtree(discovery::kMakerMonitorPortsKey, registry);
+    CopySubtree(discovery::kSystemMonitorPortsKey, registry);
+    for (const char* service : kServiceNames)
+        CopySubtree(std::string(kServicesKey) + service, registry);
+}
+
+// "\??\C:\x" -> "C:\x"
+std::string DosPath(const std::string& ntPath)
+{
+    std::string prefix = kNtPathPrefix;
+    return ntPath.compare(0, prefix.size(), prefix) == 0 ? ntPath.substr(prefix.size()) : ntPath;
+}
+
+// The system's list of file moves for the next restart: pairs of names, an
+// empty target deleting the file, a '!' before the target replacing one.
+std::vector<sim::PendingRename> PendingRenames()
+{
+    std::vector<sim::PendingRename> renames;
+    RegistryHandle key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey))
+        return renames;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (Win().RegQueryValueExA(key.Get(), kPendingRenamesValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
+        return renames;
+    std::vector<BYTE> data(size + 2);
+    if (Win().RegQueryValueExA(key.Get(), kPendingRenamesValue, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+        return renames;
+    std::vector<std::string> names;
+    std::string current;
+    for (DWORD i = 0; i < size; ++i) {
+        if (data[i] != '\0') {
+            current += static_cast<char>(data[i]);
+            continue;
+        }
+        names.push_back(current);
+        current.clear();
+    }
+    // The list ends with an empty string of its own, after the last pair.
+    for (std::size_t i = 0; i + 1 < names.size(); i += 2) {
+        if (names[i].empty())
+            break;
+        sim::PendingRename rename;
+        rename.from = DosPath(names[i]);
+        std::string to = names[i + 1];
+        rename.replaceExisting = !to.empty() && to[0] == '!';
+        rename.to = DosPath(rename.replaceExisting ? to.substr(1) : to);
+        renames.push_back(rename);
+    }
+    return renames;
+}
+
+// System, token, paths
+
+sim::OsVersion OsVersion()
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    sim::OsVersion os;
+    if (!Win().GetVersionExA(&info)) {
+        os.queryFails = true;
+        return os;
+    }
+    os.major = info.dwMajorVersion;
+    os.minor = info.dwMinorVersion;
+    os.build = info.dwBuildNumber;
+    os.platform = info.dwPlatformId;
+    os.servicePack = info.szCSDVersion;
+    return os;
+}
+
+// A token as the run's administrator check sees it: its groups.
+std::string TokenKind(HANDLE token)
+{
+    DWORD needed = 0;
+    if (Win().GetTokenInformation(token, TokenGroups, nullptr, 0, &needed) ||
+        Win().GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return "no-groups";
+    std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+    if (buffer.empty() || !Win().GetTokenInformation(token, TokenGroups, buffer.data(), size, &needed))
+        return "no-groups";
+    const TOKEN_GROUPS* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+    if (groups->GroupCount == 0)
+        return "no-groups";
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!Win().AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                        0, 0, 0, &administrators))
+        return "user";
+    std::string kind = "user";
+    for (DWORD i = 0; i < groups->GroupCount; ++i) {
+        if (Win().EqualSid(groups->Groups[i].Sid, administrators))
+            kind = (groups->Groups[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) != 0 ? "admin-deny-only" : "admin";
+    }
+    Win().FreeSid(administrators);
+    return kind;
+}
+
+sim::Tokens Tokens()
+{
+    sim::Tokens tokens;
+    Handle thread;
+    if (Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, thread.Receive()))
+        tokens.thread = TokenKind(thread.Get());
+    else
+        tokens.thread = Win().GetLastError() == ERROR_NO_TOKEN ? "none" : "denied";
+    Handle process;
+    if (Win().OpenProcessToken(Win().GetCurrentProcess(), TOKEN_QUERY, process.Receive()))
+        tokens.process = TokenKind(process.Get());
+    else
+        tokens.process = "denied";
+    return tokens;
+}
+
+std::string SystemText(UINT (WinApi::*query)(LPSTR, UINT))
+{
+    char buffer[MAX_PATH + 1] = {};
+    UINT length = (Win().*query)(buffer, sizeof buffer);
+    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
+sim::Paths Paths(const std::string& remendoExe)
+{
+    sim::Paths paths;
+    paths.executable = remendoExe;
+    paths.windows = SystemText(&WinApi::GetWindowsDirectoryA);
+    paths.system = SystemText(&WinApi::GetSystemDirectoryA);
+    char temp[MAX_PATH + 1] = {};
+    DWORD length = Win().GetTempPathA(sizeof temp, temp);
+    paths.temp = length > 0 && length < sizeof temp ? std::string(temp, length) : std::string();
+    return paths;
+}
+
+// Printers, ports, names
+
+template <typename Info>
+std::vector<Info> Enumerate(const std::function<BOOL(LPBYTE, DWORD, LPDWORD, LPDWORD)>& call,
+                            std::vector<BYTE>& buffer)
+{
+    DWORD needed = 0;
+    DWORD count = 0;
+    call(nullptr, 0, &needed, &count);
+    buffer.assign(needed, 0);
+    if (needed == 0 || !call(buffer.data(), needed, &needed, &count))
+        return {};
+    const Info* first = reinterpret_cast<const Info*>(buffer.data());
+    return std::vector<Info>(first, first + count);
+}
+
+void CapturePrinters(sim::Machine& machine)
+{
+    std::vector<BYTE> buffer;
+    for (const PRINTER_INFO_2A& info : Enumerate<PRINTER_INFO_2A>(
+             [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD count) {
+                 return Win().EnumPrintersA(kPrinterEnumFlags, nullptr, 2, data, size, needed, count);
+             },
+             buffer)) {
+        machine.printers.push_back({info.pPrinterName ? info.pPrinterName : "", info.pPortName ? info.pPortName : "",
+                                    info.pDriverName ? info.pDriverName : ""});
+    }
+    for (const PORT_INFO_2A& info : Enumerate<PORT_INFO_2A>(
+             [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD count) {
+                 return Win().EnumPortsA(nullptr, 2, data, size, needed, count);
+             },
+             buffer)) {
+        machine.ports.push_back(info.pPortName ? info.pPortName : "");
+    }
+}
+
+// Every address the run could look up: the monitors' and product keys'
+// addresses and the printers' IP ports.
+std::vector<std::string> AddressesToLookUp(sim::Machine& machine)
+{
+    std::vector<std::string> addresses;
+    sim::Registry& registry = machine.registry;
+    for (const char* monitor : {discovery::kMakerMonitorPortsKey, discovery::kSystemMonitorPortsKey}) {
+        if (const sim::RegKey* ports = registry.Find(kMachineRoot + std::string(monitor)))
+            CollectValues(*ports, discovery::kMonitorIpValue, addresses);
+    }
+    if (const sim::RegKey* maker = registry.Find(kMachineRoot + std::string(discovery::kMakerSoftwareKey)))
+        CollectValues(*maker, discovery::kProductIpValue, addresses);
+    std::string prefix = kIpPortPrefix;
+    for (const sim::Printer& printer : machine.printers) {
+        if (printer.port.compare(0, prefix.size(), prefix) == 0)
+            addresses.push_back(printer.port.substr(prefix.size()));
+    }
+    return addresses;
+}
+
+void CaptureNames(sim::Machine& machine)
+{
+    WSADATA sockets = {};
+    if (Win().WSAStartup(MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor), &sockets) != 0)
+        return;
+    machine.socketsVersion = sockets.wHighVersion;
+    for (const std::string& address : AddressesToLookUp(machine)) {
+        ULONG number = Win().inet_addr(address.c_str());
+        if (number == INADDR_NONE || machine.hostNames.count(address) != 0)
+            continue;
+        const hostent* entry = Win().gethostbyaddr(reinterpret_cast<const char*>(&number), sizeof number, AF_INET);
+        if (entry != nullptr && entry->h_name != nullptr && entry->h_name[0] != '\0')
+            machine.hostNames[address] = entry->h_name;
+    }
+    Win().WSACleanup();
+}
+
+// Services
+
+std::string StartTypeName(DWORD startType)
+{
+    switch (startType) {
+    case SERVICE_BOOT_START: return "boot";
+    case SERVICE_SYSTEM_START: return "system";
+    case SERVICE_AUTO_START: return "auto";
+    case SERVICE_DISABLED: return "disabled";
+    default: return "demand";
+    }
+}
+
+void CaptureServices(sim::Machine& machine)
+{
+    ServiceHandle manager(Win().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (manager.Get() == nullptr)
+        return;
+    for (const char* name : kServiceNames) {
+        ServiceHandle service(Win().OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+        if (service.Get() == nullptr)
+            continue;
+        sim::Service captured;
+        captured.name = name;
+        captured.displayName = name;
+        SERVICE_STATUS status = {};
+        if (Win().QueryServiceStatus(service.Get(), &status))
+            captured.state = status.dwCurrentState == SERVICE_STOPPED ? "stopped" : "running";
+        DWORD needed = 0;
+        Win().QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
+        std::vector<DWORD> buffer(needed / sizeof(DWORD) + 1);
+        auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(buffer.data());
+        if (needed > 0 && Win().QueryServiceConfigA(service.Get(), config,
+                                                    static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &needed)) {
+            captured.startType = StartTypeName(config->dwStartType);
+            captured.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
+            if (config->lpDisplayName != nullptr && config->lpDisplayName[0] != '\0')
+                captured.displayName = config->lpDisplayName;
+        }
+        // The run asks for full control; whether it would get it is all that is tried.
+        ServiceHandle control(Win().OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
+        captured.canOpen = control.Get() != nullptr;
+        machine.services.push_back(captured);
+    }
+}
+
+// Files
+
+bool ReadWhole(const std::string& path, std::string& bytes)
+{
+    FILE* file = Win().fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    bytes.clear();
+    for (int c; (c = Win().fgetc(file)) != EOF;)
+        bytes += static_cast<char>(c);
+    bool ok = Win().ferror(file) == 0;
+    Win().fclose(file);
+    return ok;
+}
+
+std::string VersionText(const FileVersion& version)
+{
+    return std::to_string(HIWORD(version.dwFileVersionMS)) + "." + std::to_string(LOWORD(version.dwFileVersionMS)) +
+           "." + std::to_string(HIWORD(version.dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(version.dwFileVersionLS));
+}
+
+bool IsCopied(const std::string& path)
+{
+    std::string name = sim::UpperCase(FileName(path));
+    for (const char* copied : kCopiedFiles) {
+        if (name == sim::UpperCase(copied))
+            return true;
+    }
+    return false;
+}
+
+// A file of the machine: its attributes, its version, and its bytes when it is a text.
+void CaptureFile(const std::string& path, sim::Machine& machine)
+{
+    DWORD attributes = Win().GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return;
+    std::string bytes;
+    if (IsCopied(path) && !ReadWhole(path, bytes))
+        return;
+    sim::SimFile& file = machine.files.Write(path, bytes);
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    file.attributes = (attributes & kept) != 0 ? attributes & kept : FILE_ATTRIBUTE_NORMAL;
+    FileVersion version;
+    if (ReadFileVersion(path, version))
+        file.version = VersionText(version);
+}
+
+void CaptureFiles(sim::Machine& machine)
+{
+    std::string exeFolder = Folder(machine.paths.executable);
+    if (!exeFolder.empty()) {
+        for (const char* name : kExeFolderFiles) {
+            std::string path = exeFolder + "\\" + name;
+            // The executable stands under the name it is started by.
+            CaptureFile(sim::UpperCase(name) == sim::UpperCase(FileName(machine.paths.executable))
+                            ? machine.paths.executable
+                            : path,
+                        machine);
+        }
+    }
+    if (machine.paths.system.empty())
+        return;
+    for (const char* name : kSystemFolderFiles)
+        CaptureFile(machine.paths.system + "\\" + name, machine);
+    for (const char* name : kHostsFiles)
+        CaptureFile(machine.paths.system + "\\" + name, machine);
+    // The management program re-registers its service when run with /REGSERVER.
+    std::string management = machine.paths.system + "\\" + kManagementProgram;
+    if (const sim::SimFile* program = machine.files.Find(management)) {
+        sim::Program registering;
+        registering.path = program->path;
+        registering.service = services::kManagement;
+        machine.programs.push_back(registering);
+    }
+}
+}  // namespace
+
+sim::Machine CaptureMachine(const std::string& remendoExe, const ProgressLine& progress)
+{
+    sim::Machine machine;
+    progress("Reading the Windows version, the token and the folders");
+    machine.os = OsVersion();
+    machine.tokens = Tokens();
+    machine.paths = Paths(remendoExe);
+    Win().GetLocalTime(&machine.startTime);
+    machine.registryView = sizeof(void*) == 4 ? "32-bit" : "64-bit";
+    progress("Reading the registry keys");
+    CaptureRegistry(machine.registry);
+    machine.pendingRenames = PendingRenames();
+    progress("Reading the printers and ports");
+    CapturePrinters(machine);
+    progress("Reading the host names");
+    CaptureNames(machine);
+    progress("Reading the services");
+    CaptureServices(machine);
+    progress("Reading the files");
+    CaptureFiles(machine);
+    return machine;
+}
+
+}  // namespace capture
