@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "Differential.h"
 #include "RemendoE2E.h"
 
 namespace {
@@ -19,6 +20,8 @@ const ProgramOption kOptions[] = {
     {"--management-stand-in=", &E2EPrograms::managementStandIn},
     {"--older-scan-dll=", &E2EPrograms::olderScanDll},
     {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
+    {"--capture=", &E2EPrograms::captureExe},
+    {"--sim=", &E2EPrograms::simExe},
 };
 }  // namespace
 
@@ -42,10 +45,12 @@ int main(int argc, char** argv)
         if ((s_programs.*option.path).empty()) {
             std::fprintf(stderr,
                          "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
-                         "--newer-scan-dll=PATH [gtest options]\nmissing %sPATH\n",
+                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH [gtest options]\nmissing %sPATH\n",
                          option.prefix);
             return 2;
         }
     }
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    std::printf("%s\n", FidelityLine().c_str());
+    return result;
 }

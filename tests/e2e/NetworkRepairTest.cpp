@@ -218,9 +218,12 @@ void NetworkRepair::ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse
 {
     FileInUse inUse(fileInUse);
     ASSERT_TRUE(inUse.Held()) << "cannot open " << fileInUse << ": error " << ::GetLastError();
+    m_folderCannotHold = "a file held open by another process without delete sharing";
     Start();
     RunToCompletion(kQuestion, kChangesRebootMessage);
     inUse.Release();
+    // Before Wine's restart carries out the moves.
+    CompareWithSimulation();
 
     ExpectDeviceProductKeyAndHostsRepaired();
     EXPECT_EQ(MissingInOrder(LogLines(), expectedLines), "");

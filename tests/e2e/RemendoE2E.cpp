@@ -1,6 +1,7 @@
 #include "RemendoE2E.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -9,6 +10,16 @@
 
 namespace {
 const char kTestRoot[] = "C:\\remendo-e2e\\";
+
+std::string AnswerName(int buttonId)
+{
+    switch (buttonId) {
+    case IDYES: return "yes";
+    case IDNO: return "no";
+    case IDCANCEL: return "cancel";
+    default: return "ok";
+    }
+}
 }  // namespace
 
 std::string WindowsPath(const std::string& path)
@@ -85,6 +96,10 @@ void RemendoE2E::SetUp()
     ::DeleteFileA(m_log.c_str());
     ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().remendoExe).c_str(), m_exe.c_str(), FALSE))
         << "cannot copy " << Programs().remendoExe << " to " << m_exe << ": error " << ::GetLastError();
+    // Handed out together: the capture describes the remendo.exe beside it.
+    std::string capture = m_dir + "remendo-capture.exe";
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().captureExe).c_str(), capture.c_str(), FALSE))
+        << "cannot copy " << Programs().captureExe << " to " << capture << ": error " << ::GetLastError();
     std::string error;
     ASSERT_TRUE(PrepareMachine(&error)) << error;
 }
@@ -96,8 +111,30 @@ bool RemendoE2E::PrepareMachine(std::string* error)
 
 void RemendoE2E::Start()
 {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_differential.emplace(m_dir, std::string(test->test_suite_name()) + "." + test->name());
     std::string error;
+    ASSERT_TRUE(m_differential->CaptureBeforeRun(&error)) << error;
     ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
+}
+
+void RemendoE2E::CompareWithSimulation()
+{
+    if (m_compared || !m_differential || !m_run.HasExited() || HasFatalFailure())
+        return;
+    m_compared = true;
+    std::string differences = m_differential->CompareWithRun(LogLines(), m_answers);
+    CountComparedMachine(differences.empty());
+    if (m_folderCannotHold.empty())
+        EXPECT_EQ(differences, "") << "remendo-sim on the capture differs from remendo.exe on the machine";
+    else if (!differences.empty())
+        std::printf("[ differential ] differs where a machine folder cannot say %s:\n%s", m_folderCannotHold.c_str(),
+                    differences.c_str());
+}
+
+void RemendoE2E::TearDown()
+{
+    CompareWithSimulation();
 }
 
 HWND RemendoE2E::NextBox()
@@ -111,6 +148,7 @@ HWND RemendoE2E::NextBox()
 void RemendoE2E::Answer(HWND window, int buttonId)
 {
     ASSERT_TRUE(uia::PressButton(window, buttonId));
+    m_answers.messageBoxes.push_back(AnswerName(buttonId));
     // The window goes before the next one can show.
     ASSERT_TRUE(WaitUntilGone(window)) << "window still there after pressing button " << buttonId;
 }
@@ -131,6 +169,7 @@ void RemendoE2E::FinishWithBox(const std::string& finalMessage)
     OnFinalBox(box);
     EXPECT_EQ(uia::MessageBoxText(box), finalMessage);
     ASSERT_TRUE(uia::PressButton(box, IDOK));
+    m_answers.messageBoxes.push_back(AnswerName(IDOK));
     ASSERT_TRUE(m_run.WaitForExit(kExitTimeoutMs)) << "still running after OK in the final box";
     EXPECT_EQ(m_run.ExitCode(), 0u);
 }

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Differential.h"
 #include "RemendoProcess.h"
 
 // The programs built for the tests, given on the command line (see E2EMain.cpp).
@@ -17,6 +19,8 @@ struct E2EPrograms {
     std::string managementStandIn;  // cvqmgr40.exe of the tests
     std::string olderScanDll;       // cvqscan3.dll, version 1.0.0.0
     std::string newerScanDll;       // cvqscan3.dll, version 2.0.0.0
+    std::string captureExe;         // remendo-capture.exe
+    std::string simExe;             // remendo-sim.exe
 };
 const E2EPrograms& Programs();
 
@@ -45,7 +49,13 @@ protected:
     // (see MachineSetup.h). False, with the reason in `error`, on failure.
     virtual bool PrepareMachine(std::string* error);
 
+    // Captures the machine (see Differential.h), then starts remendo.exe.
     void Start();
+    // Replays the capture and compares it with the run that ended; done at
+    // the latest when the test ends, earlier by a test that changes the
+    // machine after the run.
+    void CompareWithSimulation();
+    void TearDown() override;
     // A visible message box of the run; fails the test when none shows.
     HWND NextBox();
     // Presses a button of a box or dialog and runs the program until that window is gone.
@@ -69,6 +79,16 @@ protected:
     std::string m_exe;
     std::string m_log;
     RemendoProcess m_run;
+    // The answers given to the run, recorded by Answer and FinishWithBox; a
+    // test that answers the connection dialog records those answers itself.
+    RunAnswers m_answers;
+    // Set by a test whose machine holds what a machine folder cannot say: its
+    // differences are reported, not failed.
+    std::string m_folderCannotHold;
+
+private:
+    std::optional<Differential> m_differential;
+    bool m_compared = false;
 };
 
 // Whether `lines` hold every line of `expected` in this order (other lines

@@ -49,6 +49,8 @@ TEST_F(Services, ManagementServiceOnDemandStartIsReRegisteredByItsProgram)
 
     Start();
     RunToCompletion(kDirectQuestion, kChangesMadeMessage);
+    // Before the service is started and stopped below.
+    CompareWithSimulation();
 
     EXPECT_EQ(MissingInOrder(LogLines(),
                              {"Remendo: InitInstance> - Is the QMX service installed and enabled?",

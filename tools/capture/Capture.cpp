@@ -380,11 +380,17 @@ void CaptureServices(sim::Machine& machine)
         return;
     for (const char* name : kServiceNames) {
         ServiceHandle service(Win().OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
-        if (service.Get() == nullptr)
-            continue;
         sim::Service captured;
         captured.name = name;
         captured.displayName = name;
+        if (service.Get() == nullptr) {
+            // A service that is there but refused to this user is one the run cannot open either.
+            if (Win().GetLastError() == ERROR_ACCESS_DENIED) {
+                captured.canOpen = false;
+                machine.services.push_back(captured);
+            }
+            continue;
+        }
         SERVICE_STATUS status = {};
         if (Win().QueryServiceStatus(service.Get(), &status))
             captured.state = status.dwCurrentState == SERVICE_STOPPED ? "stopped" : "running";
@@ -404,6 +410,19 @@ void CaptureServices(sim::Machine& machine)
         captured.canOpen = control.Get() != nullptr;
         machine.services.push_back(captured);
     }
+}
+
+// Whether another run of the utility holds its instance guard: asking for
+// the guard's mapping tells, and closing it at once leaves nothing behind.
+void CaptureRunningObjects(sim::Machine& machine)
+{
+    HANDLE guard = Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
+                                            run::kInstanceMappingSize, run::kInstanceMappingName);
+    if (guard == nullptr)
+        return;
+    if (Win().GetLastError() == ERROR_ALREADY_EXISTS)
+        machine.namedObjects.insert(run::kInstanceMappingName);
+    Win().CloseHandle(guard);
 }
 
 // Files
@@ -503,8 +522,9 @@ sim::Machine CaptureMachine(const std::string& remendoExe, const ProgressLine& p
     CaptureNames(machine);
     progress("Reading the services");
     CaptureServices(machine);
-    progress("Reading the files");
+    progress("Reading the files and whether the utility runs already");
     CaptureFiles(machine);
+    CaptureRunningObjects(machine);
     return machine;
 }
 

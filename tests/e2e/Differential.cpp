@@ -1,0 +1,267 @@
+#include "Differential.h"
+
+#include <windows.h>
+
+#include <map>
+
+#include "MachineSetup.h"
+#include "RemendoE2E.h"
+#include "platform/sim/MachineDiff.h"
+#include "platform/sim/MachineFolder.h"
+
+namespace {
+const char kCapturesRoot[] = "C:\\remendo-e2e-captures\\";
+const char kCaptureExe[] = "remendo-capture.exe";
+const char kLastErrorPrefix[] = "DebugLog: LogLastError> ";
+const DWORD kProgramTimeoutMs = 120000;
+// What the capture must leave as it found it: the system's half of the
+// registry and the keys of SOFTWARE that it reads.
+const char* const kExportedKeys[] = {"HKLM\\SYSTEM", "HKLM\\SOFTWARE\\Corvane",
+                                     "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports"};
+const char* const kSystemFiles[] = {"cvqscan.dll",  "cvqscan2.dll", "cvqscan3.dll", "cvqscan.bak", "cvqscan2.bak",
+                                    "cvqscan3.bak", "cvqmgr40.exe", "drivers\\etc\\hosts", "drivers\\etc\\hosts.bak"};
+const char* const kServices[] = {"spooler", "stisvc", "QMX Driver CVQ40"};
+// The simulated machine keeps the services' state in machine.json, not in
+// their registry keys, which the service manager alone writes.
+const char kServicesKeyChange[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
+
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+// Runs a program to its end; its exit code, or -1 (with the reason) when it cannot be run.
+long RunProgram(const std::string& commandLine, std::string* error)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    // The programs' own output is not wanted: what they leave behind is checked.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    startup.hStdInput = nul;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    BOOL started = ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                    &startup, &process);
+    DWORD startError = ::GetLastError();
+    if (nul != INVALID_HANDLE_VALUE)
+        ::CloseHandle(nul);
+    if (!started) {
+        *error = "cannot start " + commandLine + ": error " + std::to_string(startError);
+        return -1;
+    }
+    DWORD code = 1;
+    if (::WaitForSingleObject(process.hProcess, kProgramTimeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.hProcess, 1);
+        *error = commandLine + " did not end in time";
+    } else {
+        ::GetExitCodeProcess(process.hProcess, &code);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return error->empty() ? static_cast<long>(code) : -1;
+}
+
+bool RunToSuccess(const std::string& commandLine, std::string* error)
+{
+    long code = RunProgram(commandLine, error);
+    if (code > 0)
+        *error = commandLine + " ended with exit code " + std::to_string(code);
+    return code == 0;
+}
+
+// What a read-only program must leave as it is.
+struct Snapshot {
+    std::string registry;
+    std::map<std::string, std::string> files;  // path -> attributes and bytes
+    std::string services;
+    bool operator==(const Snapshot& other) const
+    {
+        return registry == other.registry && files == other.files && services == other.services;
+    }
+};
+
+void AddFile(const std::string& path, Snapshot& snapshot)
+{
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    std::string bytes;
+    if (attributes != INVALID_FILE_ATTRIBUTES && ReadBytes(path, &bytes))
+        snapshot.files[path] = std::to_string(attributes) + ":" + bytes;
+}
+
+bool TakeSnapshot(const std::string& runDir, const std::string& exportPath, Snapshot& snapshot, std::string* error)
+{
+    std::string reg = SystemDirectory() + "\\reg.exe";
+    for (const char* key : kExportedKeys) {
+        ::DeleteFileA(exportPath.c_str());
+        std::string bytes;
+        // A key that is missing exports nothing, before and after alike.
+        RunProgram(Quoted(reg) + " export " + Quoted(key) + " " + Quoted(exportPath) + " /y", error);
+        if (!error->empty())
+            return false;
+        ReadBytes(exportPath, &bytes);
+        snapshot.registry += bytes;
+    }
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((runDir + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                AddFile(runDir + found.cFileName, snapshot);
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    for (const char* name : kSystemFiles)
+        AddFile(SystemDirectory() + "\\" + name, snapshot);
+    for (const char* service : kServices)
+        snapshot.services += std::to_string(ServiceState(service)) + "/" + std::to_string(ServiceStartType(service)) + " ";
+    return true;
+}
+
+bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error)
+{
+    sim::FolderContents contents;
+    sim::LoadError problem;
+    if (!sim::ReadFolderContents(folder, contents, problem) || !sim::LoadMachine(contents, machine, problem)) {
+        *error = folder + ": " + problem.Describe();
+        return false;
+    }
+    return true;
+}
+
+// The path of a Windows file inside a machine folder.
+std::string FolderFile(const std::string& folder, const std::string& windowsPath)
+{
+    std::string path = folder + "\\files\\" + windowsPath.substr(0, 1) + windowsPath.substr(2);
+    return path;
+}
+
+bool IsLastErrorLine(const std::string& line)
+{
+    return line.compare(0, sizeof kLastErrorPrefix - 1, kLastErrorPrefix) == 0;
+}
+
+// The log's lines, with the empty line a system text's own line end leaves
+// after a LogLastError line taken out: not every system text has one.
+std::vector<std::string> Entries(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        entries.push_back(lines[i]);
+        if (IsLastErrorLine(lines[i]) && i + 1 < lines.size() && lines[i + 1].empty())
+            ++i;
+    }
+    return entries;
+}
+
+// Whether two LogLastError lines say the same but for the system's text, which
+// follows the program's own after the last ": " they share.
+bool SameButForSystemText(const std::string& a, const std::string& b)
+{
+    if (!IsLastErrorLine(a) || !IsLastErrorLine(b))
+        return false;
+    std::size_t common = 0;
+    while (common < a.size() && common < b.size() && a[common] == b[common])
+        ++common;
+    std::size_t separator = a.rfind(": ", common >= 2 ? common - 2 : 0);
+    return separator != std::string::npos && separator + 2 > sizeof kLastErrorPrefix;
+}
+}  // namespace
+
+namespace {
+int s_machines = 0;
+int s_identical = 0;
+}  // namespace
+
+void CountComparedMachine(bool identical)
+{
+    ++s_machines;
+    s_identical += identical ? 1 : 0;
+}
+
+std::string FidelityLine()
+{
+    return "Differential: " + std::to_string(s_machines) + " machines, " + std::to_string(s_identical) + " identical";
+}
+
+std::string LogDifference(const std::vector<std::string>& real, const std::vector<std::string>& simulated)
+{
+    std::vector<std::string> a = Entries(real);
+    std::vector<std::string> b = Entries(simulated);
+    for (std::size_t i = 0; i < a.size() || i < b.size(); ++i) {
+        std::string left = i < a.size() ? a[i] : "<end of log>";
+        std::string right = i < b.size() ? b[i] : "<end of log>";
+        if (left != right && !SameButForSystemText(left, right))
+            return "line " + std::to_string(i + 1) + ":\n  remendo.exe: " + left + "\n  remendo-sim: " + right;
+    }
+    return "";
+}
+
+Differential::Differential(const std::string& runDir, const std::string& name)
+    : m_runDir(runDir), m_root(std::string(kCapturesRoot) + name + "\\")
+{
+}
+
+bool Differential::CaptureBeforeRun(std::string* error)
+{
+    ::CreateDirectoryA(kCapturesRoot, nullptr);
+    RunProgram("cmd.exe /c rmdir /s /q " + Quoted(m_root), error);
+    error->clear();
+    ::CreateDirectoryA(m_root.c_str(), nullptr);
+    std::string exportPath = m_root + "export.reg";
+    Snapshot before, after;
+    if (!TakeSnapshot(m_runDir, exportPath, before, error) ||
+        !RunToSuccess(Quoted(m_runDir + kCaptureExe) + " " + Quoted(m_root + "before"), error) ||
+        !TakeSnapshot(m_runDir, exportPath, after, error))
+        return false;
+    if (!(before == after)) {
+        *error = "the capture changed the machine";
+        for (const auto& file : before.files) {
+            if (after.files.count(file.first) == 0 || after.files.at(file.first) != file.second)
+                *error += "; file " + file.first;
+        }
+        if (before.registry != after.registry)
+            *error += "; the registry";
+        if (before.services != after.services)
+            *error += "; services " + before.services + "-> " + after.services;
+        return false;
+    }
+    return true;
+}
+
+std::string Differential::CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers)
+{
+    std::string error;
+    sim::Machine replay;
+    if (!LoadFolder(m_root + "before", replay, &error))
+        return error;
+    replay.messageBoxAnswers = answers.messageBoxes;
+    replay.dialog = answers.dialog;
+    std::string problem;
+    if (!sim::SaveMachine(replay, m_root + "replay", problem))
+        return problem;
+    std::string simExe = WindowsPath(Programs().simExe);
+    if (!RunToSuccess(Quoted(simExe) + " " + Quoted(m_root + "replay") + " --out " + Quoted(m_root + "simulated"),
+                      &error) ||
+        !RunToSuccess(Quoted(m_runDir + kCaptureExe) + " " + Quoted(m_root + "after"), &error))
+        return error;
+
+    std::string differences;
+    std::string simulatedLog;
+    ReadBytes(FolderFile(m_root + "simulated", m_runDir + "Remendo.log"), &simulatedLog);
+    std::string logDifference = LogDifference(realLog, SplitCrLf(simulatedLog));
+    if (!logDifference.empty())
+        differences += "the logs differ at " + logDifference + "\n";
+
+    sim::Machine simulated, captured;
+    if (!LoadFolder(m_root + "simulated", simulated, &error) || !LoadFolder(m_root + "after", captured, &error))
+        return differences + error;
+    for (const std::string& change : sim::DescribeChanges(simulated, captured)) {
+        if (change.find(kServicesKeyChange) == std::string::npos)
+            differences += "after the run, remendo-sim -> a capture: " + change + "\n";
+    }
+    return differences;
+}

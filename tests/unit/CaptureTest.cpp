@@ -1,0 +1,160 @@
+// remendo-capture's reading, run on simulated machines: what it writes must
+// read back as the machine it read, and reading must change nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Capture.h"
+#include "SimTestSupport.h"
+#include "platform/sim/MachineDiff.h"
+#include "platform/sim/MachineFolder.h"
+
+namespace {
+
+const char kMakerKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane";
+const char kMonitorPorts[] =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+
+sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress = nullptr)
+{
+    sim::SimApi api(machine);
+    test::ScopedBackend backend(api);
+    return capture::CaptureMachine(machine.paths.executable, [&](const std::string& line) {
+        if (progress != nullptr)
+            progress->push_back(line);
+    });
+}
+
+sim::Machine ThroughFolder(const sim::Machine& machine, const std::string& name)
+{
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(folder);
+    std::string problem;
+    EXPECT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+    sim::FolderContents contents;
+    sim::LoadError error;
+    sim::Machine reread;
+    EXPECT_TRUE(sim::ReadFolderContents(folder.string(), contents, error) && sim::LoadMachine(contents, reread, error))
+        << error.Describe();
+    std::filesystem::remove_all(folder);
+    return reread;
+}
+
+// A machine whose names and values are what a careless reader gets wrong:
+// printf directives, backslashes, quotes, bytes above 0x7F, long values.
+sim::Machine HostileMachine()
+{
+    sim::Machine machine = test::BaseMachine();
+    const std::string odd = "100% \\\\srv\\q \"%s\" \xe9\xff\x80";
+    machine.printers = {{"CV Quillray 7250 " + odd, "IP_10.0.0.7", "Driver " + odd},
+                        {"Other %n", "DOT4_001", "d"}};
+    machine.ports = {"IP_10.0.0.7", "DOT4_001", "%d\\port"};
+    sim::RegKey& product = machine.registry.Create(std::string(kMakerKey) + "\\Key " + odd + "\\Port");
+    product.SetValue("IP Address", REG_SZ, sim::StringData("10.0.0.8"));
+    product.SetValue("Name " + odd, REG_SZ, sim::StringData(std::string(20000, 'v') + odd));
+    product.SetValue(std::string(16383, 'n'), REG_BINARY, std::string("\0\xff\x01", 3));
+    product.SetValue("Multi", REG_MULTI_SZ, std::string("a", 2) + odd + std::string(2, '\0'));
+    product.SetValue("", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\" + odd));
+    machine.registry.Create(std::string(kMonitorPorts) + "\\IP_10.0.0.7")
+        .SetValue("IPAddress", REG_SZ, sim::StringData("10.0.0.7"));
+    machine.hostNames = {{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}, {"10.0.0.9", "never looked up"}};
+    machine.files.Write(machine.paths.system + "\\drivers\\etc\\hosts",
+                        std::string("10.0.0.7 h\xe9st\r# \x1a\0 ctrl-z and NUL\r\n\xff", 36));
+    machine.files.Write(machine.paths.system + "\\cvqscan3.dll", "MZ binary").version = "2.1.65535.7";
+    machine.files.Find(machine.paths.system + "\\cvqscan3.dll")->attributes =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    machine.services[0].displayName = "Spooler " + odd;
+    machine.services[0].state = "stopped";
+    machine.services[0].startType = "demand";
+    machine.services[2].canOpen = false;
+    machine.namedObjects.insert("cvRemendoUtility");
+    return machine;
+}
+
+TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
+{
+    sim::Machine machine = HostileMachine();
+    sim::Machine before = HostileMachine();
+    std::vector<std::string> progress;
+    sim::Machine captured = ThroughFolder(CaptureOf(machine, &progress), "remendo-capture-hostile");
+
+    EXPECT_EQ(sim::DescribeChanges(before, machine), std::vector<std::string>());
+    EXPECT_EQ(progress.size(), 6u);
+
+    ASSERT_NE(captured.registry.Find(kMakerKey), nullptr);
+    EXPECT_TRUE(*captured.registry.Find(kMakerKey) == *machine.registry.Find(kMakerKey));
+    ASSERT_NE(captured.registry.Find(kMonitorPorts), nullptr);
+    EXPECT_TRUE(*captured.registry.Find(kMonitorPorts) == *machine.registry.Find(kMonitorPorts));
+
+    ASSERT_EQ(captured.printers.size(), machine.printers.size());
+    for (std::size_t i = 0; i < machine.printers.size(); ++i) {
+        EXPECT_EQ(captured.printers[i].name, machine.printers[i].name);
+        EXPECT_EQ(captured.printers[i].port, machine.printers[i].port);
+        EXPECT_EQ(captured.printers[i].driver, machine.printers[i].driver);
+    }
+    EXPECT_EQ(captured.ports, machine.ports);
+    // Only the addresses the run could look up.
+    EXPECT_EQ(captured.hostNames, (std::map<std::string, std::string>{{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}}));
+
+    ASSERT_EQ(captured.services.size(), 3u);
+    EXPECT_EQ(captured.services[0].displayName, machine.services[0].displayName);
+    EXPECT_EQ(captured.services[0].state, "stopped");
+    EXPECT_EQ(captured.services[0].startType, "demand");
+    EXPECT_EQ(captured.services[1].state, "running");
+    EXPECT_EQ(captured.services[0].binaryPath, machine.services[0].binaryPath);
+    EXPECT_FALSE(captured.services[2].canOpen);
+    EXPECT_EQ(captured.namedObjects, machine.namedObjects);
+
+    std::string hosts = machine.paths.system + "\\drivers\\etc\\hosts";
+    ASSERT_NE(captured.files.Find(hosts), nullptr);
+    EXPECT_EQ(captured.files.Find(hosts)->bytes, machine.files.Find(hosts)->bytes);
+    // A DLL is a stand-in: its version and attributes, none of its bytes.
+    const sim::SimFile* dll = captured.files.Find(machine.paths.system + "\\cvqscan3.dll");
+    ASSERT_NE(dll, nullptr);
+    EXPECT_EQ(dll->bytes, "");
+    EXPECT_EQ(dll->version, "2.1.65535.7");
+    EXPECT_EQ(dll->attributes, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_NE(captured.files.Find(machine.paths.executable), nullptr);
+    EXPECT_EQ(captured.files.Find(machine.paths.executable)->version, "1.0.0.0");
+    ASSERT_EQ(captured.programs.size(), 1u);
+    EXPECT_EQ(captured.programs[0].service, "QMX Driver CVQ40");
+
+    EXPECT_EQ(captured.paths.system, machine.paths.system);
+    EXPECT_EQ(captured.paths.temp, machine.paths.temp);
+    EXPECT_EQ(captured.registryView, sizeof(void*) == 4 ? "32-bit" : "64-bit");
+}
+
+TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
+{
+    const char* const kinds[] = {"admin", "admin-deny-only", "user", "no-groups"};
+    for (const char* kind : kinds) {
+        sim::Machine machine = test::BaseMachine();
+        machine.tokens = {kind, kind};
+        sim::Machine captured = CaptureOf(machine);
+        EXPECT_EQ(captured.tokens.thread, kind);
+        EXPECT_EQ(captured.tokens.process, kind);
+    }
+    sim::Machine machine = test::BaseMachine();
+    machine.tokens = {"denied", "denied"};
+    machine.os = {4, 10, 222, 1, "A \xe9 pack", false};
+    machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
+    const char kRenames[] = "\\??\\C:\\a.dll\0!\\??\\C:\\b.dll\0\\??\\C:\\gone.tmp\0\0";
+    std::string renames(kRenames, sizeof kRenames);
+    machine.registry.Create("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")
+        .SetValue("PendingFileRenameOperations", REG_MULTI_SZ, renames);
+    sim::Machine captured = ThroughFolder(CaptureOf(machine), "remendo-capture-tokens");
+    EXPECT_EQ(captured.tokens.thread, "denied");
+    EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
+    EXPECT_EQ(captured.os.platform, 1u);
+    EXPECT_EQ(captured.os.build, 222u);
+    EXPECT_EQ(captured.startTime.wYear, 2030);
+    EXPECT_EQ(captured.startTime.wSecond, 58);
+    ASSERT_EQ(captured.pendingRenames.size(), 2u);
+    EXPECT_EQ(captured.pendingRenames[0].from, "C:\\a.dll");
+    EXPECT_EQ(captured.pendingRenames[0].to, "C:\\b.dll");
+    EXPECT_TRUE(captured.pendingRenames[0].replaceExisting);
+    EXPECT_EQ(captured.pendingRenames[1].to, "");
+    EXPECT_FALSE(captured.pendingRenames[1].replaceExisting);
+}
+
+}  // namespace
