@@ -2,6 +2,9 @@
 // C runtime do: text-mode line ends and Ctrl+Z, sharing, read-only files, delayed moves.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "SimTestSupport.h"
 #include "platform/sim/Restart.h"
 
@@ -162,4 +165,48 @@ TEST(SimFiles, SystemDirectoryReportsTheSizeItNeeds)
     EXPECT_EQ(std::string(buffer.data()), machine.paths.system);
 }
 
+}  // namespace
+
+namespace {
+// The last error each call leaves when it succeeds, as measured under Wine:
+// the C runtime's fopen reports ERROR_ALREADY_EXISTS when "w" replaces a file.
+TEST(SimFiles, SuccessfulCallsLeaveTheLastErrorAsTheSystemDoes)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.files.Write(kFile, "source").version = "1.2.3.4";
+    machine.files.Write(kOther, "other").version = "1.0.0.0";
+    sim::SimApi api(machine);
+    const char kNew[] = "C:\\Data\\new.txt";
+    struct Case {
+        const char* call;
+        std::function<bool()> succeeds;
+        DWORD lastError;
+    };
+    std::vector<FILE*> streams;
+    auto opens = [&](const char* path, const char* mode) {
+        streams.push_back(api.fopen(path, mode));
+        return streams.back() != nullptr;
+    };
+    const Case cases[] = {
+        {"fopen w, new file", [&] { return opens(kNew, "w"); }, ERROR_SUCCESS},
+        {"fopen w, existing file", [&] { return opens(kFile, "w"); }, ERROR_ALREADY_EXISTS},
+        {"GetFileVersionInfoSizeA", [&] { return api.GetFileVersionInfoSizeA(kOther, nullptr) != 0; }, ERROR_SUCCESS},
+        {"OpenSCManagerA",
+         [&] {
+             SC_HANDLE manager = api.OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+             DWORD error = api.GetLastError();
+             api.CloseServiceHandle(manager);
+             api.SetLastError(error);
+             return manager != nullptr;
+         },
+         ERROR_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        api.SetLastError(ERROR_FILE_NOT_FOUND);
+        ASSERT_TRUE(c.succeeds()) << c.call;
+        EXPECT_EQ(api.GetLastError(), c.lastError) << c.call;
+    }
+    for (FILE* stream : streams)
+        api.fclose(stream);
+}
 }  // namespace

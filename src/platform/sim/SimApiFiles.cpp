@@ -229,6 +229,9 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
         m_lastError = ERROR_SHARING_VIOLATION;
         return nullptr;
     }
+    // The runtime's open clears the last error on success, but the CreateFile
+    // beneath it leaves ERROR_ALREADY_EXISTS when writing replaces a file.
+    m_lastError = write && file != nullptr ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     if (write && file != nullptr)
         file->bytes.clear();
     else if (write)
@@ -237,7 +240,6 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
     OpenObject stream{OpenObject::kStream, key, access, kStreamShare, 0};
     stream.textMode = text;
     m_handles[handle] = stream;
-    m_lastError = ERROR_SUCCESS;  // the runtime's open clears the last error on success
     return reinterpret_cast<FILE*>(handle);
 }
 
