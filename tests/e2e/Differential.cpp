@@ -232,6 +232,13 @@ bool Differential::CaptureBeforeRun(std::string* error)
     return true;
 }
 
+void Differential::NoteRunStart()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    m_runStart = now;
+}
+
 std::string Differential::CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers)
 {
     std::string error;
@@ -240,6 +247,8 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
         return error;
     replay.messageBoxAnswers = answers.messageBoxes;
     replay.dialog = answers.dialog;
+    if (m_runStart)
+        replay.startTime = *m_runStart;
     std::string problem;
     if (!sim::SaveMachine(replay, m_root + "replay", problem))
         return problem;

@@ -34,6 +34,9 @@ public:
     // Captures the machine with the remendo-capture.exe beside remendo.exe;
     // false, with the reason, when it fails or changes the machine.
     bool CaptureBeforeRun(std::string* error);
+    // Notes the moment remendo.exe starts: the replay starts its clock there,
+    // so that a minute turning over after the capture is no difference.
+    void NoteRunStart();
     // Replays the capture and compares the logs and the machines after the run;
     // "" when they agree, else every difference.
     std::string CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers);
@@ -41,4 +44,5 @@ public:
 private:
     std::string m_runDir;
     std::string m_root;  // this run's capture, replay and result folders
+    std::optional<SYSTEMTIME> m_runStart;
 };

@@ -115,6 +115,7 @@ void RemendoE2E::Start()
     m_differential.emplace(m_dir, std::string(test->test_suite_name()) + "." + test->name());
     std::string error;
     ASSERT_TRUE(m_differential->CaptureBeforeRun(&error)) << error;
+    m_differential->NoteRunStart();
     ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
 }
 
