@@ -14,7 +14,7 @@
 // What the test answered, in the form a machine folder scripts it.
 struct RunAnswers {
     std::vector<std::string> messageBoxes;  // "yes", "no", "cancel", "ok"
-    std::optional<sim::DialogAnswers> dialog;
+    std::vector<sim::DialogAnswers> dialog;  // one set per press that leaves the dialog open
 };
 
 // Where the two logs part: "" when they agree. Lines of LogLastError agree

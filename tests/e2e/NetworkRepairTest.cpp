@@ -218,7 +218,6 @@ void NetworkRepair::ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse
 {
     FileInUse inUse(fileInUse);
     ASSERT_TRUE(inUse.Held()) << "cannot open " << fileInUse << ": error " << ::GetLastError();
-    m_folderCannotHold = "a file held open by another process without delete sharing";
     Start();
     RunToCompletion(kQuestion, kChangesRebootMessage);
     inUse.Release();

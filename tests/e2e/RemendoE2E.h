@@ -82,9 +82,6 @@ protected:
     // The answers given to the run, recorded by Answer and FinishWithBox; a
     // test that answers the connection dialog records those answers itself.
     RunAnswers m_answers;
-    // Set by a test whose machine holds what a machine folder cannot say: its
-    // differences are reported, not failed.
-    std::string m_folderCannotHold;
 
 private:
     std::optional<Differential> m_differential;

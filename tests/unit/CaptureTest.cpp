@@ -58,7 +58,8 @@ sim::Machine HostileMachine()
     machine.registry.Create(std::string(kMonitorPorts) + "\\IP_10.0.0.7")
         .SetValue("IPAddress", REG_SZ, sim::StringData("10.0.0.7"));
     machine.hostNames = {{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}, {"10.0.0.9", "never looked up"}};
-    machine.files.Write(machine.paths.system + "\\drivers\\etc\\hosts",
+    const std::string hosts = machine.paths.system + "\\drivers\\etc\\hosts";
+    machine.files.Write(hosts,
                         std::string("10.0.0.7 h\xe9st\r# \x1a\0 ctrl-z and NUL\r\n\xff", 36));
     machine.files.Write(machine.paths.system + "\\cvqscan3.dll", "MZ binary").version = "2.1.65535.7";
     machine.files.Find(machine.paths.system + "\\cvqscan3.dll")->attributes =
@@ -68,6 +69,8 @@ sim::Machine HostileMachine()
     machine.services[0].startType = "demand";
     machine.services[2].canOpen = false;
     machine.namedObjects.insert("cvRemendoUtility");
+    machine.heldFiles = {{machine.paths.system + "\\cvqscan3.dll", GENERIC_READ, FILE_SHARE_READ},
+                         {hosts, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE}};
     return machine;
 }
 
@@ -104,6 +107,12 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     EXPECT_EQ(captured.services[0].binaryPath, machine.services[0].binaryPath);
     EXPECT_FALSE(captured.services[2].canOpen);
     EXPECT_EQ(captured.namedObjects, machine.namedObjects);
+    ASSERT_EQ(captured.heldFiles.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(sim::FileSystem::Key(captured.heldFiles[i].path), sim::FileSystem::Key(machine.heldFiles[i].path));
+        EXPECT_EQ(captured.heldFiles[i].access, machine.heldFiles[i].access);
+        EXPECT_EQ(captured.heldFiles[i].share, machine.heldFiles[i].share);
+    }
 
     std::string hosts = machine.paths.system + "\\drivers\\etc\\hosts";
     ASSERT_NE(captured.files.Find(hosts), nullptr);

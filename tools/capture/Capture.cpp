@@ -457,7 +457,40 @@ bool IsCopied(const std::string& path)
     return false;
 }
 
-// A file of the machine: its attributes, its version, and its bytes when it is a text.
+// Whether opening the file this way is refused for another process's open of it.
+bool SharingRefused(const std::string& path, DWORD access, DWORD share)
+{
+    HANDLE file = Win().CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        Win().CloseHandle(file);
+        return false;
+    }
+    return Win().GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// A file another process holds open, as opens for reading and for deletion
+// tell: whether it lets others read and delete it, and whether it reads or
+// writes it itself (told only when it lets others read). Whether it lets
+// others write is not tried, as that would open the file for writing: such
+// a file is taken not to.
+void CaptureHolder(const std::string& path, sim::Machine& machine)
+{
+    const DWORD anyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    bool sharesRead = !SharingRefused(path, GENERIC_READ, anyShare);
+    bool sharesDelete = !SharingRefused(path, DELETE, anyShare);
+    bool reads = !sharesRead || SharingRefused(path, GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    bool writes = sharesRead && SharingRefused(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    if (sharesRead && sharesDelete && !reads && !writes)
+        return;
+    sim::HeldFile held;
+    held.path = path;
+    held.access = (reads ? GENERIC_READ : 0) | (writes ? GENERIC_WRITE : 0);
+    held.share = (sharesRead ? FILE_SHARE_READ : 0) | (sharesDelete ? FILE_SHARE_DELETE : 0);
+    machine.heldFiles.push_back(held);
+}
+
+// A file of the machine: its attributes, its version, its bytes when it is a
+// text, and whether another process holds it open.
 void CaptureFile(const std::string& path, sim::Machine& machine)
 {
     DWORD attributes = Win().GetFileAttributesA(path.c_str());
@@ -472,6 +505,7 @@ void CaptureFile(const std::string& path, sim::Machine& machine)
     FileVersion version;
     if (ReadFileVersion(path, version))
         file.version = VersionText(version);
+    CaptureHolder(path, machine);
 }
 
 void CaptureFiles(sim::Machine& machine)

@@ -75,7 +75,8 @@ bool Conflicts(DWORD access, DWORD share, DWORD otherAccess, DWORD otherShare)
     bool writeBlocked = (access & GENERIC_WRITE) && !(otherShare & FILE_SHARE_WRITE);
     bool otherReadBlocked = (otherAccess & GENERIC_READ) && !(share & FILE_SHARE_READ);
     bool otherWriteBlocked = (otherAccess & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE);
-    return readBlocked || writeBlocked || otherReadBlocked || otherWriteBlocked;
+    bool deleteBlocked = (access & DELETE) && !(otherShare & FILE_SHARE_DELETE);
+    return readBlocked || writeBlocked || otherReadBlocked || otherWriteBlocked || deleteBlocked;
 }
 }  // namespace
 
