@@ -4,6 +4,7 @@
 
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "system/FileVersion.h"
 #include "system/ServiceNames.h"
@@ -30,26 +31,6 @@ const char kIpPortPrefix[] = "IP_";
 const DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 const DWORD kMaxValueNameLength = 16383;
 const DWORD kMaxKeyNameLength = 255;
-
-class RegistryHandle {
-public:
-    RegistryHandle() = default;
-    ~RegistryHandle()
-    {
-        if (m_key != nullptr)
-            Win().RegCloseKey(m_key);
-    }
-    RegistryHandle(const RegistryHandle&) = delete;
-    RegistryHandle& operator=(const RegistryHandle&) = delete;
-    bool Open(HKEY parent, const std::string& subkey)
-    {
-        return Win().RegOpenKeyExA(parent, subkey.c_str(), 0, KEY_READ, &m_key) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 class Handle {
 public:
@@ -124,8 +105,8 @@ void CopyKey(HKEY key, sim::RegKey& into)
         DWORD length = sizeof name;
         if (Win().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return;
-        RegistryHandle subkey;
-        if (subkey.Open(key, std::string(name, length)))
+        RegistryKey subkey;
+        if (subkey.Open(key, std::string(name, length), KEY_READ) == ERROR_SUCCESS)
             CopyKey(subkey.Get(), into.CreateSubkey(std::string(name, length)));
     }
 }
@@ -133,8 +114,8 @@ void CopyKey(HKEY key, sim::RegKey& into)
 // Copies a key of HKEY_LOCAL_MACHINE with all beneath it; nothing when it is missing.
 void CopySubtree(const std::string& path, sim::Registry& registry)
 {
-    RegistryHandle key;
-    if (key.Open(HKEY_LOCAL_MACHINE, path))
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS)
         CopyKey(key.Get(), registry.Create(kMachineRoot + path));
 }
 
@@ -170,8 +151,8 @@ std::string DosPath(const std::string& ntPath)
 std::vector<sim::PendingRename> PendingRenames()
 {
     std::vector<sim::PendingRename> renames;
-    RegistryHandle key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey))
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_READ) != ERROR_SUCCESS)
         return renames;
     DWORD type = 0;
     DWORD size = 0;
