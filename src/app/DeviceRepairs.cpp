@@ -64,6 +64,8 @@ bool CRemendoApp::RepairImagingDevices(DebugLog& log)
         ServiceControl stillImage(services::kStillImage);
         if (stillImage.Start() == 0)
             log.Error("Trouble starting the sti service");
+        else
+            m_undoFile.NoteServiceRestarted(services::kStillImage);
     }
     return true;
 }

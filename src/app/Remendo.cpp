@@ -76,21 +76,21 @@ void CRemendoApp::StepProgress(UINT stringId)
     ShowStatus(stringId);
 }
 
-void CRemendoApp::WriteVersionBanner(DebugLog& log)
+std::string CRemendoApp::WriteVersionBanner(DebugLog& log)
 {
     std::string fileName = std::string(run::kVersionFileBase) + run::kVersionFileExtension;
     FileVersion version;
     if (!ReadFileVersion(fileName, version))
-        return;
+        return std::string();
     int major = HIWORD(version.dwFileVersionMS);
     int minor = LOWORD(version.dwFileVersionMS);
-    log.Write(Format(run::kBannerFormat, {major, minor}));
+    std::string banner = Format(run::kBannerFormat, {major, minor});
+    log.Write(banner);
+    return banner;
 }
 
-void CRemendoApp::WriteDateLine(DebugLog& log)
+std::string CRemendoApp::WriteDateLine(DebugLog& log, const SYSTEMTIME& now)
 {
-    SYSTEMTIME now = {};
-    Win().GetLocalTime(&now);
     std::tm when = {};
     when.tm_year = now.wYear - 1900;
     when.tm_mon = now.wMonth - 1;
@@ -102,6 +102,7 @@ void CRemendoApp::WriteDateLine(DebugLog& log)
     char text[128] = {};
     std::strftime(text, sizeof text, run::kDateFormat, &when);
     log.Write(text);
+    return text;
 }
 
 BOOL CRemendoApp::InitInstance()
@@ -124,9 +125,15 @@ BOOL CRemendoApp::InitInstance()
     DebugLog::SetLevel(1);
     DebugLog::SetErrorBoxes(false);
 
-    // 5-6. Banner and date.
-    WriteVersionBanner(log);
-    WriteDateLine(log);
+    // 5-6. Banner and date; they also name the run in its undo file.
+    SYSTEMTIME started = {};
+    Win().GetLocalTime(&started);
+    std::vector<std::string> runLines;
+    std::string banner = WriteVersionBanner(log);
+    if (!banner.empty())
+        runLines.push_back(banner);
+    runLines.push_back(WriteDateLine(log, started));
+    m_undoFile.BeginRun(started, runLines);
 
     // 7. Progress window.
     m_dlgProgress.Create(IDD_PROGRESS, nullptr);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/WinApp.h"
+#include "log/UndoFile.h"
 #include "platform/WinTypes.h"
 #include "ui/ProgressDlg.h"
 
@@ -78,6 +79,8 @@ public:
 
     // Run state
     CProgressDlg m_dlgProgress;
+    // What the run changed, as it goes: the way to put it back.
+    UndoFile m_undoFile;
     std::map<std::string, std::string> m_mapPrinterPorts;
     std::vector<std::string> m_aImagingDevices;
     std::string m_strSeriesName;
@@ -105,8 +108,9 @@ private:
     void CheckManagementService(DebugLog& log);
 
     void ShowStatus(UINT stringId);
-    void WriteVersionBanner(DebugLog& log);
-    void WriteDateLine(DebugLog& log);
+    // Each returns the text it wrote ("" for none).
+    std::string WriteVersionBanner(DebugLog& log);
+    std::string WriteDateLine(DebugLog& log, const SYSTEMTIME& now);
     // Sets the family flag of one family and clears the others (all, for none).
     void SelectFamily(const struct ProductFamily* family);
     // Steps 12-14 of the run: false when the run ends here.

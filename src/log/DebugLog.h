@@ -26,6 +26,9 @@ public:
     void LogLastError(const std::string& text);
     BOOL OpenLogFile();
 
+    // Where the log is written, the temp-directory fallback included.
+    static const std::string& LogPath() { return s_strLogPath; }
+
     static void SetLevel(int level);
     static void SetErrorBoxes(bool on);
 

@@ -1,8 +1,38 @@
 #include "platform/RegistryKey.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/WinApi.h"
+
+namespace {
+// Open keys by handle, so that a change can be reported under the key's full
+// path while callers pass only the handle around.
+std::map<HKEY, std::string>& OpenKeyPaths()
+{
+    static std::map<HKEY, std::string> paths;
+    return paths;
+}
+
+std::string RootName(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_USERS)
+        return "HKEY_USERS";
+    return std::string();
+}
+}  // namespace
+
+std::string RegistryKey::PathOf(HKEY key)
+{
+    auto found = OpenKeyPaths().find(key);
+    return found == OpenKeyPaths().end() ? std::string() : found->second;
+}
 
 LONG RegistryKey::Open(HKEY parent, const std::string& subKey, REGSAM access)
 {
@@ -14,13 +44,20 @@ LONG RegistryKey::Open(HKEY parent, const std::string& subKey, REGSAM access)
     if (opened == nullptr)
         return ERROR_INVALID_HANDLE;
     m_hKey = opened;
+    std::string parentPath = RootName(parent);
+    if (parentPath.empty())
+        parentPath = PathOf(parent);
+    if (!parentPath.empty())
+        OpenKeyPaths()[m_hKey] = subKey.empty() ? parentPath : parentPath + "\\" + subKey;
     return ERROR_SUCCESS;
 }
 
 void RegistryKey::Close()
 {
-    if (m_hKey != nullptr)
+    if (m_hKey != nullptr) {
+        OpenKeyPaths().erase(m_hKey);
         Win().RegCloseKey(m_hKey);
+    }
     m_hKey = nullptr;
 }
 

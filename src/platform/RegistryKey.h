@@ -32,6 +32,10 @@ public:
     void Close();
     HKEY Get() const { return m_hKey; }
 
+    // The full path ("HKEY_LOCAL_MACHINE\...") of a key opened through a
+    // RegistryKey and not yet closed; "" for any other key.
+    static std::string PathOf(HKEY key);
+
     // The value as text (up to its first NUL); the registry's result, or
     // ERROR_UNSUPPORTED_TYPE for a value that is not REG_SZ or REG_EXPAND_SZ.
     LONG QueryString(const std::string& valueName, std::string& text) const;

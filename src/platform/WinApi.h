@@ -55,6 +55,7 @@ public:
                                DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) = 0;
     virtual BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                            LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) = 0;
+    virtual BOOL FlushFileBuffers(HANDLE hFile) = 0;
     virtual BOOL DeleteFileA(LPCSTR lpFileName) = 0;
     virtual BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) = 0;
     virtual BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) = 0;

@@ -142,6 +142,7 @@ void CRemendoApp::FixNetworkedScanDevice(HKEY deviceKey, HKEY dataKey, const std
     if (UpdatePrinterIPandMac()) {
         ServiceControl spooler(services::kSpooler);
         spooler.Stop();
-        spooler.Start();
+        if (spooler.Start() == 1)
+            m_undoFile.NoteServiceRestarted(services::kSpooler);
     }
 }

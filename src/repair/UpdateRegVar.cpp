@@ -64,5 +64,6 @@ void CRemendoApp::UpdateRegVar(HKEY key, const std::string& valueName, const std
         return;
     }
     m_bChangesMade = true;
+    m_undoFile.RecordValue(RegistryKey::PathOf(key), valueName, stored.type, stored.bytes);
     log.Write(Format(kChanged, {keyText, valueName, stored.text, wanted}));
 }

@@ -364,8 +364,10 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
             replaced = true;
     }
     // The entries count as changed only once they are in the hosts file.
-    if (replaced && rewroteLines)
+    if (replaced && rewroteLines) {
         m_bChangesMade = true;
+        m_undoFile.NoteHostsReplaced(hostsPath, backupPath);
+    }
     if (!Win().DeleteFileA(newPath.c_str()))
         log.LogLastError(kCannotDeleteNew);
 }

@@ -14,6 +14,7 @@ namespace {
 const char kUnregisterSuffix[] = "\\cvqmgr40.exe\" /UNREGSERVER";
 const char kRegisterSuffix[] = "\\cvqmgr40.exe\" /REGSERVER";
 const char kQuote[] = "\"";
+const char kServiceRegistration[] = "cvqmgr40.exe /UNREGSERVER and /REGSERVER";
 const DWORD kChildWaitMs = 5000;
 
 const char kRestartQuestion[] = "- Can we re-start QMX service?";
@@ -128,6 +129,7 @@ bool CRemendoApp::ReInstallQMXService()
         log.Error(kRestartFailed);
         return false;
     }
+    m_undoFile.NoteRegisteredAgain(kServiceRegistration);
     log.Write(kRestartSucceeded);
     return true;
 }
@@ -150,6 +152,7 @@ void CRemendoApp::RegisterScanDll()
     ChildProcess regsvr32;
     if (!systemDirectory.empty() && regsvr32.Start((systemDirectory + kRegsvr32Name).c_str(), commandLine)) {
         // regsvr32 is not waited for: the answer says only that it was started.
+        m_undoFile.NoteRegisteredAgain(commandLine);
         log.Write(kRegistered);
         return;
     }

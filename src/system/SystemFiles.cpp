@@ -167,6 +167,7 @@ bool CRemendoApp::UpdateIfNewer(DebugLog& log, const std::string& source, const 
 bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
 {
     if (Win().MoveFileA(source.c_str(), destination.c_str())) {
+        m_undoFile.NoteScanDllReplaced(destination, std::string());
         log.Write(kMoved);
         return true;
     }
@@ -177,24 +178,31 @@ bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source,
     }
     bool movedAside = Win().MoveFileExA(destination.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     if (movedAside && Win().MoveFileA(source.c_str(), destination.c_str())) {
+        m_undoFile.NoteScanDllReplaced(destination, backup);
         log.Write(kReplacedByRenaming);
         return true;
     }
     log.Write(kNeedsReboot);
     // Scanning must keep working until the restart: the installed file goes back.
+    std::string oldFilePath = destination;
     if (movedAside) {
         log.Write(kMovingBack);
-        if (Win().MoveFileA(backup.c_str(), destination.c_str()))
+        if (Win().MoveFileA(backup.c_str(), destination.c_str())) {
             log.Writef(kMovedBack, backup);
-        else
+        } else {
+            oldFilePath = backup;
             log.Errorf(kNotMovedBack, backup);
+        }
     }
     // Only a replacement really scheduled makes the restart worth promising.
     if (!Win().MoveFileExA(source.c_str(), destination.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         log.LogLastError(kCannotSchedule);
+        if (oldFilePath != destination)
+            m_undoFile.NoteScanDllMovedAside(destination, oldFilePath);
         return false;
     }
     m_bRebootNeeded = true;
+    m_undoFile.NoteScanDllReplacedAtRestart(destination, oldFilePath);
     return true;
 }

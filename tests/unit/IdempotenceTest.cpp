@@ -15,17 +15,6 @@
 
 namespace {
 
-std::vector<std::string> ExampleNames()
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(REMENDO_EXAMPLES_DIR)) {
-        if (entry.is_directory())
-            names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A service or program the machine says cannot be repaired keeps every run
 // from ending with nothing done.
 bool HoldsSomethingUnrepairable(const sim::Machine& machine)
@@ -91,11 +80,7 @@ TEST_P(Idempotence, WriteThenReadGivesTheSameMachine)
     EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(machine));
 }
 
-INSTANTIATE_TEST_SUITE_P(ExampleMachines, Idempotence, testing::ValuesIn(ExampleNames()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(ExampleMachines, Idempotence, testing::ValuesIn(test::ExampleNames()),
+                         test::ExampleTestName);
 
 }  // namespace

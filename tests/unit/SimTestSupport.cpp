@@ -2,6 +2,8 @@
 
 #include "platform/sim/MachineFolder.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 namespace test {
@@ -46,6 +48,24 @@ sim::Machine ExampleMachine(const std::string& name)
         !sim::LoadMachine(contents, machine, error))
         throw std::runtime_error(error.Describe());
     return machine;
+}
+
+std::vector<std::string> ExampleNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(REMENDO_EXAMPLES_DIR)) {
+        if (entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ExampleTestName(const testing::TestParamInfo<std::string>& info)
+{
+    std::string name = info.param;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
 }
 
 std::vector<std::string> LogLines(const sim::SimApi& api)

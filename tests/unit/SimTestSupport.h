@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+
+#include <gtest/gtest.h>
 #include <vector>
 
 #include "platform/sim/SimApi.h"
@@ -20,6 +22,9 @@ sim::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).
 sim::Machine ExampleMachine(const std::string& name);
+// The example folders' names, sorted, and a test name made of one.
+std::vector<std::string> ExampleNames();
+std::string ExampleTestName(const testing::TestParamInfo<std::string>& info);
 
 // Installs a backend for the length of a test, for calling core operations directly.
 using ScopedBackend = sim::ScopedBackend;

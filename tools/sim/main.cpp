@@ -93,6 +93,16 @@ void PrintTranscript(const sim::SimApi& api)
                       << AnswerName(entry.box.answer) << "\n";
     }
 }
+// The undo file lies beside the log on the machine, so --out carries it.
+void PrintUndoFiles(const sim::Machine& before, const sim::Machine& after, const std::string& outFolder)
+{
+    for (const std::string& path : sim::NewUndoFiles(before, after)) {
+        std::cout << "== Undo file ==\n" << path;
+        if (!outFolder.empty())
+            std::cout << " (" << outFolder << "/" << sim::FolderPath(path) << ")";
+        std::cout << "\n";
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -148,6 +158,7 @@ int main(int argc, char** argv)
         std::cout << "(none)\n";
     for (const std::string& change : changes)
         std::cout << change << "\n";
+    PrintUndoFiles(before, machine, options.outFolder);
 
     if (!options.outFolder.empty()) {
         if (!sim::SaveMachine(machine, options.outFolder, problem)) {

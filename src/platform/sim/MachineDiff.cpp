@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "log/UndoFile.h"
+
 namespace sim {
 
 namespace {
@@ -138,6 +140,18 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
             out.push_back("service added: " + now.name + " (" + now.state + ", start type " + now.startType + ")");
     }
     return out;
+}
+
+std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after)
+{
+    std::vector<std::string> undoFiles;
+    for (const auto& entry : after.files.Files()) {
+        const std::string& path = entry.second.path;
+        std::string name = path.substr(path.rfind('\\') + 1);
+        if (UndoFile::IsUndoFileName(name) && before.files.Find(path) == nullptr)
+            undoFiles.push_back(path);
+    }
+    return undoFiles;
 }
 
 }  // namespace sim

@@ -8,4 +8,6 @@
 
 namespace sim {
 std::vector<std::string> DescribeChanges(const Machine& before, const Machine& after);
+// The undo files the run wrote (Windows paths), those the machine held before left out.
+std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after);
 }

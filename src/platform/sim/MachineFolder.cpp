@@ -10,6 +10,17 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
+std::string FolderPath(const std::string& windowsPath)
+{
+    std::string relative = std::string(kFilesFolder) + windowsPath[0];
+    std::string rest = windowsPath.substr(2);
+    for (char& c : rest) {
+        if (c == '\\')
+            c = '/';
+    }
+    return relative + rest;
+}
+
 namespace {
 const char kRegistryFile[] = "registry.reg";
 const char kManifestFile[] = "machine.json";
@@ -28,18 +39,6 @@ std::string WindowsPath(const std::string& relative)
             c = '\\';
     }
     return path;
-}
-
-// "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts"
-std::string FolderPath(const std::string& windowsPath)
-{
-    std::string relative = std::string(kFilesFolder) + windowsPath[0];
-    std::string rest = windowsPath.substr(2);
-    for (char& c : rest) {
-        if (c == '\\')
-            c = '/';
-    }
-    return relative + rest;
 }
 
 bool MakeDirectories(const fs::path& path, std::string& problem)

@@ -27,6 +27,8 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 bool CanReplaceFolder(const std::string& folder, std::string& problem);
 // Writes the machine beside the folder, then puts it in the folder's place;
 // on failure the folder is left as it was.
+// Where a machine file lies in its folder: "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts".
+std::string FolderPath(const std::string& windowsPath);
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem);
 
 }  // namespace sim

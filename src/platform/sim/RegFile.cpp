@@ -4,14 +4,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "log/RegFileText.h"
 
 namespace sim {
 
 namespace {
-const char kHeader5[] = "Windows Registry Editor Version 5.00";
 const char kHeader4[] = "REGEDIT4";
-// regedit wraps hex data once a line, with its comma, is longer than this.
-const std::size_t kHexLineWidth = 76;
 
 const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
 
@@ -41,16 +39,6 @@ bool NarrowUtf16(const std::string& bytes, std::size_t start, std::string& out, 
         out += static_cast<char>(unit);
     }
     return true;
-}
-
-std::string WidenToUtf16(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        out += c;
-        out += '\0';
-    }
-    return out;
 }
 
 std::string CharacterProblem(const std::string& bytes, std::size_t unitOffset)
@@ -215,72 +203,13 @@ bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std
     return false;
 }
 
-std::string Quote(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string HexLine(const std::string& prefix, const std::string& bytes)
-{
-    std::string out = prefix;
-    std::size_t lineLength = out.size();
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
-        out += digits;
-        lineLength += 2;
-        if (i + 1 < bytes.size()) {
-            out += ',';
-            ++lineLength;
-            if (lineLength > kHexLineWidth) {
-                out += "\\\r\n  ";
-                lineLength = 2;
-            }
-        }
-    }
-    return out;
-}
-
-bool IsPlainString(const std::string& data)
-{
-    return !data.empty() && data.back() == '\0' && data.find('\0') == data.size() - 1 &&
-           data.find_first_of("\r\n") == std::string::npos;
-}
-
-std::string ValueLine(const RegValue& value)
-{
-    std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
-    if (value.type == REG_SZ && IsPlainString(value.data))
-        return line + Quote(DataText(value.data));
-    if (value.type == REG_DWORD && value.data.size() == 4) {
-        unsigned long number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = (number << 8) | static_cast<unsigned char>(value.data[i]);
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "dword:%08lx", number);
-        return line + digits;
-    }
-    if (value.type == REG_BINARY)
-        return HexLine(line + "hex:", value.data);
-    char kind[16];
-    std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(value.type));
-    bool wideText = value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-    return HexLine(line + kind, wideText ? WidenToUtf16(value.data) : value.data);
-}
-
 void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 {
     bool isRoot = path.find('\\') == std::string::npos;
     if (!isRoot || !key.values.empty()) {
         out += "[" + path + "]\r\n";
         for (const RegValue& value : key.values)
-            out += ValueLine(value) + "\r\n";
+            out += regfile::ValueLine(value.name, value.type, value.data) + "\r\n";
         out += "\r\n";
     }
     for (const auto& entry : key.subkeys)
@@ -308,12 +237,12 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             line.pop_back();
 
         if (!headerSeen) {
-            if (line != kHeader5 && line != kHeader4) {
-                error.message = std::string("the first line must be \"") + kHeader5 + "\"";
+            if (line != regfile::kHeader && line != kHeader4) {
+                error.message = std::string("the first line must be \"") + regfile::kHeader + "\"";
                 return false;
             }
             headerSeen = true;
-            wideText = line == kHeader5;
+            wideText = line == regfile::kHeader;
             continue;
         }
         if (line[0] == '[') {
@@ -389,7 +318,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
     }
     if (!headerSeen) {
         error.line = 0;
-        error.message = std::string("empty file: the first line must be \"") + kHeader5 + "\"";
+        error.message = std::string("empty file: the first line must be \"") + regfile::kHeader + "\"";
         return false;
     }
     error = ParseError();
@@ -398,7 +327,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
 
 std::string WriteRegFile(const Registry& registry)
 {
-    std::string out = std::string(kHeader5) + "\r\n\r\n";
+    std::string out = std::string(regfile::kHeader) + "\r\n\r\n";
     for (const auto& root : registry.Roots())
         WriteKey(root.second, root.first, out);
     return "\xFF\xFE" + WidenToUtf16(out);

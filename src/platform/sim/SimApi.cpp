@@ -524,6 +524,19 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
     return TRUE;
 }
 
+// Writes reach the machine's disks at once: there is nothing to flush.
+BOOL SimApi::FlushFileBuffers(HANDLE hFile)
+{
+    if (Fails("FlushFileBuffers"))
+        return FALSE;
+    auto found = m_handles.find(hFile);
+    if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
 {
     if (Fails("DeleteFileA"))

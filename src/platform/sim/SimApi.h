@@ -126,6 +126,7 @@ public:
                        DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) override;
     BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                    LPOVERLAPPED lpOverlapped) override;
+    BOOL FlushFileBuffers(HANDLE hFile) override;
     BOOL DeleteFileA(LPCSTR lpFileName) override;
     BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) override;
     BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) override;

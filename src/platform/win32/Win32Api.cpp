@@ -107,6 +107,8 @@ BOOL Win32Api::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToW
     return ::WriteFile(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped);
 }
 
+BOOL Win32Api::FlushFileBuffers(HANDLE hFile) { return ::FlushFileBuffers(hFile); }
+
 BOOL Win32Api::DeleteFileA(LPCSTR lpFileName) { return ::DeleteFileA(lpFileName); }
 
 BOOL Win32Api::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)

@@ -1,0 +1,208 @@
+#include "log/UndoFile.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "log/DebugLog.h"
+#include "log/Format.h"
+#include "log/RegFileText.h"
+#include "platform/WinApi.h"
+
+namespace {
+const char kNamePrefix[] = "Remendo-undo-";
+const char kNameExtension[] = ".reg";
+const char kTimeStampFormat[] = "%04u%02u%02u-%02u%02u%02u";
+// A name already taken gets "-2", "-3", ... before the extension.
+const int kMostNamesTried = 100;
+
+const char kLineEnd[] = "\r\n";
+const char kComment[] = "; ";
+const char kUndoes[] = "Undoes the registry changes of the Remendo run logged as:";
+const char kHowToApply[] = "To put the values back: regedit /s \"%s\"";
+const char kHostsRewritten[] = "The hosts file was rewritten: to undo, copy %s to %s";
+const char kDllReplaced[] = "%s was replaced by a newer version: the old file lies at %s";
+const char kDllReplacedNotKept[] = "%s was replaced by a newer version: the old file was not kept";
+const char kDllAtRestart[] = "%s is replaced by a newer version at the next restart: the old file lies at %s";
+const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy it back to undo";
+const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
+const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
+
+const char kCannotCreate[] = "Couldn't create the undo file %s";
+const char kCannotWrite[] = "Couldn't write the undo file %s";
+const char kLogUnit[] = "DebugLog";
+
+std::string CommentLine(const std::string& text)
+{
+    return kComment + text + kLineEnd;
+}
+
+// Registry names compare without regard to case.
+std::string UpperCase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string LogFolder()
+{
+    const std::string& logPath = DebugLog::LogPath();
+    std::string::size_type slash = logPath.rfind('\\');
+    return slash == std::string::npos ? std::string() : logPath.substr(0, slash + 1);
+}
+}  // namespace
+
+UndoFile::~UndoFile()
+{
+    Close();
+}
+
+void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines)
+{
+    m_started = started;
+    m_aRunLines = runLines;
+}
+
+void UndoFile::RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                           const std::string& data)
+{
+    // Without its key's path a value cannot be put back: the file would not
+    // hold all the run changed.
+    if (keyPath.empty()) {
+        if (!m_bAbandoned) {
+            Win().SetLastError(ERROR_INVALID_HANDLE);
+            Abandon(kCannotWrite);
+        }
+        return;
+    }
+    // The value as it was before the run is the first one seen: a later change
+    // of the same value must not put back what the run itself wrote.
+    if (!m_recordedValues.insert(UpperCase(keyPath) + "\\" + UpperCase(valueName)).second)
+        return;
+    AddChange(kLineEnd + ("[" + keyPath + "]") + kLineEnd + regfile::ValueLine(valueName, type, data) + kLineEnd);
+}
+
+void UndoFile::NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath)
+{
+    AddChange(kLineEnd + CommentLine(Format(kHostsRewritten, {backupPath, hostsPath})));
+}
+
+void UndoFile::NoteScanDllReplaced(const std::string& installedPath, const std::string& oldFilePath)
+{
+    std::string text = oldFilePath.empty() ? Format(kDllReplacedNotKept, {installedPath})
+                                           : Format(kDllReplaced, {installedPath, oldFilePath});
+    AddChange(kLineEnd + CommentLine(text));
+}
+
+void UndoFile::NoteScanDllReplacedAtRestart(const std::string& installedPath, const std::string& oldFilePath)
+{
+    AddChange(kLineEnd + CommentLine(Format(kDllAtRestart, {installedPath, oldFilePath})));
+}
+
+void UndoFile::NoteScanDllMovedAside(const std::string& installedPath, const std::string& oldFilePath)
+{
+    AddChange(kLineEnd + CommentLine(Format(kDllMovedAside, {installedPath, oldFilePath})));
+}
+
+void UndoFile::NoteServiceRestarted(const std::string& serviceName)
+{
+    AddNote(kLineEnd + CommentLine(Format(kServiceRestarted, {serviceName})));
+}
+
+void UndoFile::NoteRegisteredAgain(const std::string& commandLine)
+{
+    AddNote(kLineEnd + CommentLine(Format(kRegisteredAgain, {commandLine})));
+}
+
+bool UndoFile::IsUndoFileName(const std::string& fileName)
+{
+    const std::size_t prefix = sizeof kNamePrefix - 1, extension = sizeof kNameExtension - 1;
+    return fileName.size() > prefix + extension && fileName.compare(0, prefix, kNamePrefix) == 0 &&
+           fileName.compare(fileName.size() - extension, extension, kNameExtension) == 0;
+}
+
+// Changes create the file; notes wait for it, in the order they were made.
+void UndoFile::AddChange(const std::string& text)
+{
+    if (Create())
+        Append(text);
+}
+
+void UndoFile::AddNote(const std::string& text)
+{
+    if (m_hFile == nullptr && !m_bAbandoned)
+        m_aNotesBeforeFirstChange.push_back(text);
+    else
+        Append(text);
+}
+
+// True while the file is open, creating it (header, run lines, waiting notes)
+// on the first call.
+bool UndoFile::Create()
+{
+    if (m_hFile != nullptr || m_bAbandoned)
+        return m_hFile != nullptr;
+    const SYSTEMTIME& t = m_started;
+    char stamp[32] = {};
+    std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
+                  unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+    std::string base = LogFolder() + kNamePrefix + stamp;
+    for (int attempt = 1; attempt <= kMostNamesTried && m_hFile == nullptr; ++attempt) {
+        std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
+        m_strPath = base + suffix + kNameExtension;
+        // CREATE_NEW: an earlier run's undo file is never written over.
+        HANDLE file = Win().CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE && file != nullptr)
+            m_hFile = file;
+        else if (Win().GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (m_hFile == nullptr) {
+        Abandon(kCannotCreate);
+        return false;
+    }
+    std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
+    for (const std::string& line : m_aRunLines)
+        head += CommentLine(line);
+    head += CommentLine(Format(kHowToApply, {m_strPath}));
+    for (const std::string& note : m_aNotesBeforeFirstChange)
+        head += note;
+    m_aNotesBeforeFirstChange.clear();
+    return Append(head);
+}
+
+bool UndoFile::Append(const std::string& text)
+{
+    if (m_hFile == nullptr)
+        return false;
+    DWORD written = 0;
+    if (!Win().WriteFile(m_hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !Win().FlushFileBuffers(m_hFile)) {
+        Abandon(kCannotWrite);
+        return false;
+    }
+    return true;
+}
+
+// A file that does not hold all the run changed must not pass for an undo:
+// it is removed, and nothing more is written for this run.
+void UndoFile::Abandon(const char* errorFormat)
+{
+    DebugLog log("UndoFile", kLogUnit);
+    log.LogLastError(Format(errorFormat, {m_strPath}));
+    bool created = m_hFile != nullptr;
+    Close();
+    if (created)
+        Win().DeleteFileA(m_strPath.c_str());
+    m_strPath.clear();
+    m_aNotesBeforeFirstChange.clear();
+    m_bAbandoned = true;
+}
+
+void UndoFile::Close()
+{
+    if (m_hFile != nullptr)
+        Win().CloseHandle(m_hFile);
+    m_hFile = nullptr;
+}

@@ -1,0 +1,70 @@
+// The undo file: Remendo-undo-YYYYMMDD-HHMMSS.reg beside the log, a regedit
+// file that puts back every registry value the run changed ("regedit /s"),
+// with comment lines for what regedit cannot restore (the hosts file, the scan
+// DLLs) and for what needs nothing undone (services restarted, registrations).
+//
+// The file is created with the run's first change, never over an existing
+// file, and each entry is written and flushed as it happens, so a run stopped
+// half-way leaves an undo of what it had changed. A run that changes nothing
+// leaves no file. A file that cannot be written gets one error line in the log,
+// is removed, and is never named again; the repairs go on as before.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+class UndoFile {
+public:
+    UndoFile() = default;
+    ~UndoFile();
+    UndoFile(const UndoFile&) = delete;
+    UndoFile& operator=(const UndoFile&) = delete;
+
+    // The run: the local time it started names the file; its banner and date
+    // lines (as the log has them) head it.
+    void BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines);
+
+    // A value the run has just rewritten, with its type and data as before.
+    void RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data);
+
+    // The hosts file was replaced by a copy with rewritten lines; the old one
+    // lies in the backup.
+    void NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath);
+
+    // A scan DLL replaced by a newer one now, or at the next restart; where the
+    // old file lies now ("" when it was not kept).
+    void NoteScanDllReplaced(const std::string& installedPath, const std::string& oldFilePath);
+    void NoteScanDllReplacedAtRestart(const std::string& installedPath, const std::string& oldFilePath);
+    // A scan DLL moved aside and left there.
+    void NoteScanDllMovedAside(const std::string& installedPath, const std::string& oldFilePath);
+
+    // Nothing to undo, but told: a service restarted, a registration run again.
+    void NoteServiceRestarted(const std::string& serviceName);
+    void NoteRegisteredAgain(const std::string& commandLine);
+
+    // The file while it holds everything the run changed so far; "" when no
+    // file was written, or when writing it failed.
+    const std::string& Path() const { return m_strPath; }
+
+    // Whether a file name is one an undo file is given.
+    static bool IsUndoFileName(const std::string& fileName);
+
+private:
+    void AddChange(const std::string& text);
+    void AddNote(const std::string& text);
+    bool Create();
+    bool Append(const std::string& text);
+    void Abandon(const char* errorFormat);
+    void Close();
+
+    SYSTEMTIME m_started = {};
+    std::vector<std::string> m_aRunLines;
+    std::vector<std::string> m_aNotesBeforeFirstChange;
+    std::set<std::string> m_recordedValues;  // "<KEY PATH>\<VALUE NAME>"
+    std::string m_strPath;
+    HANDLE m_hFile = nullptr;
+    bool m_bAbandoned = false;
+};

@@ -1,0 +1,177 @@
+// The undo file beside the log: applied with the .reg reader to the machine
+// after a run, it gives back the registry of before, value for value and type
+// for type; its comments name what regedit cannot put back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SimTestSupport.h"
+#include "platform/sim/MachineDiff.h"
+#include "platform/sim/RegFile.h"
+#include "platform/sim/SimProcess.h"
+
+namespace {
+
+const char kSample[] = "networked-family-b";
+const char kSampleUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000.reg";
+const char kPortIdKey[] =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
+    "\\DeviceData";
+
+struct Outcome {
+    sim::Machine before;
+    sim::Machine after;
+    std::vector<std::string> log;
+};
+
+void RunOn(Outcome& run)
+{
+    sim::SimApi api(run.after);
+    sim::RunUtility(api);
+    run.log = test::LogLines(api);
+}
+
+Outcome RunExample(const std::string& name)
+{
+    Outcome run{test::ExampleMachine(name), test::ExampleMachine(name), {}};
+    RunOn(run);
+    return run;
+}
+
+// Reads the undo file into the machine's registry, as regedit /s would.
+void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
+{
+    sim::ParseError error;
+    ASSERT_TRUE(sim::ReadRegFile(test::FileText(machine, undoPath), machine.registry, error))
+        << error.line << ": " << error.message;
+}
+
+bool MentionsUndoFile(const std::string& line)
+{
+    return line.find("Remendo-undo-") != std::string::npos;
+}
+
+class UndoFileOnEveryExample : public testing::TestWithParam<std::string> {};
+
+TEST_P(UndoFileOnEveryExample, PutsBackEveryValueTheRunChanged)
+{
+    Outcome run = RunExample(GetParam());
+    std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+    ASSERT_LE(undoFiles.size(), 1u);
+    if (!(run.before.registry == run.after.registry)) {
+        ASSERT_EQ(undoFiles.size(), 1u) << "the registry changed, but no undo file was written";
+    }
+    if (!undoFiles.empty()) {
+        std::string bytes = test::FileText(run.after, undoFiles[0]);
+        EXPECT_EQ(bytes.compare(0, 38, "Windows Registry Editor Version 5.00\r\n"), 0);
+        for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "a line of the undo file does not end in CR LF";
+        ApplyUndo(run.after, undoFiles[0]);
+    }
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+    EXPECT_TRUE(std::none_of(run.log.begin(), run.log.end(), MentionsUndoFile));
+}
+
+INSTANTIATE_TEST_SUITE_P(ExampleMachines, UndoFileOnEveryExample, testing::ValuesIn(test::ExampleNames()),
+                         test::ExampleTestName);
+
+TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingUndone)
+{
+    Outcome run = RunExample(kSample);
+    std::vector<std::string> lines;
+    std::string text = test::FileText(run.after, kSampleUndo);
+    for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        if (text.compare(start, 2, "; ") == 0)
+            lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "; Undoes the registry changes of the Remendo run logged as:",
+                         "; Remendo version 1.0",
+                         "; Tuesday, December 08, 2026 at 09:30",
+                         std::string("; To put the values back: regedit /s \"") + kSampleUndo + "\"",
+                         "; C:\\WINDOWS\\system32\\cvqscan3.dll was replaced by a newer version: the old file lies at "
+                         "C:\\WINDOWS\\system32\\cvqscan3.bak",
+                         "; The hosts file was rewritten: to undo, copy C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak "
+                         "to C:\\WINDOWS\\system32\\drivers\\etc\\hosts",
+                         "; The spooler service was restarted: nothing to undo",
+                         "; The stisvc service was restarted: nothing to undo",
+                         "; Registered again with cvqmgr40.exe /UNREGSERVER and /REGSERVER: nothing to undo",
+                         "; Registered again with regsvr32 /s \"C:\\WINDOWS\\system32\\cvqscan3.dll\": nothing to undo",
+                     }));
+    // What the comments say lies there does.
+    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak"),
+              test::FileText(run.before, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"));
+    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\cvqscan3.bak"),
+              test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
+}
+
+TEST(UndoFile, KeepsAnExpandableStringsType)
+{
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    for (sim::Machine* machine : {&run.before, &run.after})
+        machine->registry.Find(kPortIdKey)->FindValue("PortID")->type = REG_EXPAND_SZ;
+    RunOn(run);
+    EXPECT_NE(test::FileText(run.after, kSampleUndo)
+                  .find("\"PortID\"=hex(2):31,00,30,00,2e,00,30,00,2e,00,30,00,2e,00,32,00,30,00,00,00\r\n"),
+              std::string::npos);
+    ApplyUndo(run.after, kSampleUndo);
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+}
+
+TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
+{
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    for (sim::Machine* machine : {&run.before, &run.after})
+        machine->files.Write(kSampleUndo, "an earlier run's undo");
+    RunOn(run);
+    EXPECT_EQ(test::FileText(run.after, kSampleUndo), "an earlier run's undo");
+    std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+    ASSERT_EQ(undoFiles, std::vector<std::string>{
+                             "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg"});
+    ApplyUndo(run.after, undoFiles[0]);
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+}
+
+// An undo file that cannot be created or written: one error line in the log,
+// which is otherwise that of a sound run, no file left, and the same repairs.
+TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
+{
+    Outcome sound = RunExample(kSample);
+    // Each log line is one write: the undo file's first write follows the
+    // lines before the first change.
+    int firstUndoWrite = 1 + static_cast<int>(std::find_if(sound.log.begin(), sound.log.end(), [](const std::string& line) {
+                                                  return line.find("--- Yes, changed") != std::string::npos;
+                                              }) - sound.log.begin());
+    struct Case {
+        const char* what;
+        sim::Fault fault;
+        std::string errorLine;
+    };
+    const std::string path = kSampleUndo;
+    const Case cases[] = {
+        {"a folder holds its name", {}, "DebugLog: LogLastError> Couldn't create the undo file " + path + ": Access is denied."},
+        {"the disk is full", {"WriteFile", firstUndoWrite, ERROR_DISK_FULL},
+         "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
+        {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},
+         "DebugLog: LogLastError> Couldn't write the undo file " + path + ": Access is denied."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        if (c.fault.operation.empty())
+            run.after.files.MakeDirectory(kSampleUndo);
+        else
+            run.after.faults.push_back(c.fault);
+        RunOn(run);
+        std::vector<std::string> log = run.log;
+        // The system's text brings its own line end.
+        auto error = std::find(log.begin(), log.end(), c.errorLine + "\r\n");
+        ASSERT_NE(error, log.end());
+        log.erase(error);
+        EXPECT_EQ(log, sound.log);
+        EXPECT_TRUE(sim::NewUndoFiles(run.before, run.after).empty());
+        EXPECT_TRUE(run.after.registry == sound.after.registry);
+    }
+}
+
+}  // namespace
