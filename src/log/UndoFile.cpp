@@ -61,11 +61,14 @@ void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string
 {
     m_started = started;
     m_aRunLines = runLines;
+    m_bRunBegun = true;
 }
 
 void UndoFile::RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type,
                            const std::string& data)
 {
+    if (!m_bRunBegun)
+        return;
     // Without its key's path a value cannot be put back: the file would not
     // hold all the run changed.
     if (keyPath.empty()) {
@@ -79,29 +82,46 @@ void UndoFile::RecordValue(const std::string& keyPath, const std::string& valueN
     // of the same value must not put back what the run itself wrote.
     if (!m_recordedValues.insert(UpperCase(keyPath) + "\\" + UpperCase(valueName)).second)
         return;
-    AddChange(kLineEnd + ("[" + keyPath + "]") + kLineEnd + regfile::ValueLine(valueName, type, data) + kLineEnd);
+    AddEntry(kLineEnd + ("[" + keyPath + "]") + kLineEnd + regfile::ValueLine(valueName, type, data) + kLineEnd);
+}
+
+void UndoFile::ValueChanged()
+{
+    m_bChangeMade = true;
+}
+
+void UndoFile::ValueNotChanged()
+{
+    // While no change is made, a file holds nothing to undo: it goes, and the
+    // next change creates it afresh, with the notes made so far.
+    if (m_bChangeMade || m_hFile == nullptr)
+        return;
+    Close();
+    Win().DeleteFileA(m_strPath.c_str());
+    m_strPath.clear();
+    m_recordedValues.clear();
 }
 
 void UndoFile::NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath)
 {
-    AddChange(kLineEnd + CommentLine(Format(kHostsRewritten, {backupPath, hostsPath})));
+    AddChangeNote(Format(kHostsRewritten, {backupPath, hostsPath}));
 }
 
 void UndoFile::NoteScanDllReplaced(const std::string& installedPath, const std::string& oldFilePath)
 {
     std::string text = oldFilePath.empty() ? Format(kDllReplacedNotKept, {installedPath})
                                            : Format(kDllReplaced, {installedPath, oldFilePath});
-    AddChange(kLineEnd + CommentLine(text));
+    AddChangeNote(text);
 }
 
 void UndoFile::NoteScanDllReplacedAtRestart(const std::string& installedPath, const std::string& oldFilePath)
 {
-    AddChange(kLineEnd + CommentLine(Format(kDllAtRestart, {installedPath, oldFilePath})));
+    AddChangeNote(Format(kDllAtRestart, {installedPath, oldFilePath}));
 }
 
 void UndoFile::NoteScanDllMovedAside(const std::string& installedPath, const std::string& oldFilePath)
 {
-    AddChange(kLineEnd + CommentLine(Format(kDllMovedAside, {installedPath, oldFilePath})));
+    AddChangeNote(Format(kDllMovedAside, {installedPath, oldFilePath}));
 }
 
 void UndoFile::NoteServiceRestarted(const std::string& serviceName)
@@ -121,19 +141,29 @@ bool UndoFile::IsUndoFileName(const std::string& fileName)
            fileName.compare(fileName.size() - extension, extension, kNameExtension) == 0;
 }
 
-// Changes create the file; notes wait for it, in the order they were made.
-void UndoFile::AddChange(const std::string& text)
+// Entries create the file; notes wait for it, in the order they were made.
+void UndoFile::AddEntry(const std::string& text)
 {
+    if (!m_bRunBegun)
+        return;
     if (Create())
         Append(text);
 }
 
+// A change other than a value's rewrite, noted once it is made.
+void UndoFile::AddChangeNote(const std::string& text)
+{
+    m_bChangeMade = true;
+    AddEntry(kLineEnd + CommentLine(text));
+}
+
 void UndoFile::AddNote(const std::string& text)
 {
-    if (m_hFile == nullptr && !m_bAbandoned)
+    if (!m_bRunBegun)
+        return;
+    if (!m_bChangeMade && !m_bAbandoned)
         m_aNotesBeforeFirstChange.push_back(text);
-    else
-        Append(text);
+    Append(text);
 }
 
 // True while the file is open, creating it (header, run lines, waiting notes)
@@ -168,7 +198,6 @@ bool UndoFile::Create()
     head += CommentLine(Format(kHowToApply, {m_strPath}));
     for (const std::string& note : m_aNotesBeforeFirstChange)
         head += note;
-    m_aNotesBeforeFirstChange.clear();
     return Append(head);
 }
 

@@ -6,7 +6,7 @@
 // The file is created with the run's first change, never over an existing
 // file, and each entry is written and flushed as it happens, so a run stopped
 // half-way leaves an undo of what it had changed. A run that changes nothing
-// leaves no file. A file that cannot be written gets one error line in the log,
+// leaves no file (one whose rewrites failed removes it again). A file that cannot be written gets one error line in the log,
 // is removed, and is never named again; the repairs go on as before.
 #pragma once
 
@@ -24,11 +24,17 @@ public:
     UndoFile& operator=(const UndoFile&) = delete;
 
     // The run: the local time it started names the file; its banner and date
-    // lines (as the log has them) head it.
+    // lines (as the log has them) head it. Until then nothing is recorded: a
+    // repair called on its own is no run.
     void BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines);
 
-    // A value the run has just rewritten, with its type and data as before.
+    // A value the run is about to rewrite, with its type and data as they are:
+    // recorded before the write, so that a run cut off right after the write
+    // still leaves the old value. Then ValueChanged() or ValueNotChanged(),
+    // as the write went.
     void RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data);
+    void ValueChanged();
+    void ValueNotChanged();
 
     // The hosts file was replaced by a copy with rewritten lines; the old one
     // lies in the backup.
@@ -53,7 +59,8 @@ public:
     static bool IsUndoFileName(const std::string& fileName);
 
 private:
-    void AddChange(const std::string& text);
+    void AddEntry(const std::string& text);
+    void AddChangeNote(const std::string& text);
     void AddNote(const std::string& text);
     bool Create();
     bool Append(const std::string& text);
@@ -62,9 +69,11 @@ private:
 
     SYSTEMTIME m_started = {};
     std::vector<std::string> m_aRunLines;
-    std::vector<std::string> m_aNotesBeforeFirstChange;
+    std::vector<std::string> m_aNotesBeforeFirstChange;  // written again if the file is made afresh
     std::set<std::string> m_recordedValues;  // "<KEY PATH>\<VALUE NAME>"
     std::string m_strPath;
     HANDLE m_hFile = nullptr;
+    bool m_bRunBegun = false;
     bool m_bAbandoned = false;
+    bool m_bChangeMade = false;
 };

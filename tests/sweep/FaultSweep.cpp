@@ -1,6 +1,8 @@
 // The fault-injection sweep: every platform call the repair makes on each
 // example machine is made to fail, one call at a time, with each error code
-// that call can really give, and the run must still leave the machine sound.
+// that call can really give, and the run must still leave the machine sound;
+// then the run is cut off at each platform call in turn, and the undo file it
+// leaves must put back what it changed.
 //
 //   remendo-fault-sweep EXAMPLES_DIR
 //
@@ -13,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
+#include "platform/sim/RegFile.h"
 #include "platform/sim/SimProcess.h"
 #include "ui/StringTable.h"
 
@@ -31,6 +35,8 @@ const char kHostsLogPrefix[] = "Remendo: UpdateHostsEntry> \t\t";
 const char kHostsRewriteLine[] = "Remendo: UpdateHostsEntry> \tupdating hosts entry from:";
 const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
 const char kCannotDeleteNewLine[] = "DebugLog: LogLastError> Error deleting hosts.new";
+const char kUndoFailedLogPrefix[] = "DebugLog: LogLastError> Couldn't ";
+const char kUndoFileInLog[] = " the undo file ";
 
 // Windows Sockets and spooler codes the platform header has no use for.
 const DWORD kWsaSysNotReady = 10091;
@@ -48,6 +54,7 @@ const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
         {"RegSetValueExA", {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY}},
         {"CreateFileA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}},
         {"WriteFile", {ERROR_DISK_FULL, ERROR_ACCESS_DENIED}},
+        {"FlushFileBuffers", {ERROR_DISK_FULL, ERROR_ACCESS_DENIED}},
         {"DeleteFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
         {"CopyFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL, ERROR_FILE_NOT_FOUND}},
         {"MoveFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_ALREADY_EXISTS}},
@@ -193,6 +200,38 @@ bool Load(const Example& example, sim::Machine& machine)
     return true;
 }
 
+// The undo file: the registry after the run, with the undo file applied, is
+// the registry of before; only a logged failure of the undo file excuses its absence.
+std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machine& after, const sim::SimApi& api)
+{
+    std::vector<std::string> broken;
+    std::vector<std::string> undoFiles = sim::NewUndoFiles(before, after);
+    bool undoFailed = false;
+    for (const std::string& line : LogLines(api)) {
+        if (line.compare(0, sizeof kUndoFailedLogPrefix - 1, kUndoFailedLogPrefix) == 0 &&
+            line.find(kUndoFileInLog) != std::string::npos)
+            undoFailed = true;
+    }
+    if (undoFiles.size() > 1)
+        broken.push_back("more than one undo file written");
+    if (undoFailed && !undoFiles.empty())
+        broken.push_back("the undo file failed but is still there: " + undoFiles[0]);
+    if (!undoFailed) {
+        sim::Registry undone;
+        sim::ParseError error;
+        sim::ReadRegFile(sim::WriteRegFile(after.registry), undone, error);
+        // A run cut off between creating the file and its first write leaves
+        // it empty, before any change: it puts back nothing.
+        const sim::SimFile* undo = undoFiles.empty() ? nullptr : after.files.Find(undoFiles[0]);
+        if (undo != nullptr && !undo->bytes.empty() && !sim::ReadRegFile(undo->bytes, undone, error))
+            broken.push_back("undo file unreadable, line " + std::to_string(error.line) + ": " + error.message);
+        else if (!(undone == before.registry))
+            broken.push_back(undoFiles.empty() ? "registry changed without an undo file"
+                                               : "the undo file does not restore the registry");
+    }
+    return broken;
+}
+
 // The invariants of one run; each broken one is a line of the result.
 std::vector<std::string> BrokenInvariants(const Example& example, const sim::Machine& before,
                                           const sim::Machine& after, const sim::SimApi& api, std::size_t handlesAllowed)
@@ -254,6 +293,9 @@ std::vector<std::string> BrokenInvariants(const Example& example, const sim::Mac
     if (newFileExists && !newFileExisted && !deleteFailureLogged)
         broken.push_back("hosts.new left behind");
 
+    std::vector<std::string> undoBroken = BrokenUndo(before, after, api);
+    broken.insert(broken.end(), undoBroken.begin(), undoBroken.end());
+
     // Scan DLLs: none that was installed goes missing.
     for (const char* dll : kScanDlls) {
         std::string path = before.paths.system + "\\" + dll;
@@ -295,6 +337,34 @@ struct Tally {
     int failed = 0;
 };
 
+void Count(const std::vector<std::string>& broken, const std::string& what, Tally& tally)
+{
+    if (broken.empty()) {
+        ++tally.passed;
+        return;
+    }
+    ++tally.failed;
+    for (const std::string& problem : broken)
+        std::cout << what << ": " << problem << "\n";
+}
+
+// The process cut off at every platform call in turn: what it changed up to
+// there, its undo file puts back.
+void SweepStops(const Example& example, int totalCalls, Tally& tally)
+{
+    for (int call = 1; call <= totalCalls; ++call) {
+        sim::Machine before, machine;
+        if (!Load(example, before) || !Load(example, machine)) {
+            ++tally.failed;
+            continue;
+        }
+        sim::SimApi api(machine);
+        api.stopAtCall = call;
+        sim::RunUtility(api);
+        Count(BrokenUndo(before, machine, api), example.name + ": stopped at call " + std::to_string(call), tally);
+    }
+}
+
 void SweepExample(const Example& example, Tally& tally)
 {
     sim::Machine baseline;
@@ -324,17 +394,13 @@ void SweepExample(const Example& example, Tally& tally)
                     std::size_t allowed = handlesLeftOpen + (operation.first == kCloseServiceHandle ? 1 : 0);
                     broken = BrokenInvariants(example, before, machine, api, allowed);
                 }
-                if (broken.empty()) {
-                    ++tally.passed;
-                    continue;
-                }
-                ++tally.failed;
-                for (const std::string& problem : broken)
-                    std::cout << example.name << ": " << operation.first << " call " << call << " error " << error
-                              << ": " << problem << "\n";
+                Count(broken, example.name + ": " + operation.first + " call " + std::to_string(call) + " error " +
+                                  std::to_string(error),
+                      tally);
             }
         }
     }
+    SweepStops(example, baselineApi.TotalCallCount(), tally);
 }
 
 }  // namespace

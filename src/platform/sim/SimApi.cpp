@@ -98,6 +98,14 @@ SimApi::~SimApi()
 bool SimApi::Fails(const char* operation)
 {
     int call = ++m_callCounts[operation];
+    // Releases are made by destructors, which must not throw: the cut comes
+    // at the next call after them.
+    bool releases = std::strcmp(operation, "CloseServiceHandle") == 0 || std::strcmp(operation, "fclose") == 0 ||
+                    std::strcmp(operation, "WSACleanup") == 0;
+    if (++m_totalCalls >= stopAtCall && stopAtCall != 0 && !m_bStopped && !releases) {
+        m_bStopped = true;
+        throw ProcessStopped{};
+    }
     for (const Fault& fault : m_machine.faults) {
         if (fault.operation == operation && fault.call == call) {
             m_lastError = fault.error;

@@ -61,6 +61,9 @@ struct SimWindow {
     int focus = 0;            // ID of the control with the focus
 };
 
+// Thrown by a platform call where the process is cut off half-way.
+struct ProcessStopped {};
+
 class SimApi : public WinApi {
 public:
     explicit SimApi(Machine& machine);
@@ -82,6 +85,12 @@ public:
     int CallCount(const std::string& operation) const;
     // Every operation that can be made to fail and was called, with its number of calls.
     const std::map<std::string, int>& CallCounts() const { return m_callCounts; }
+    // Calls of every operation that can be made to fail, together.
+    int TotalCallCount() const { return m_totalCalls; }
+    // The process is cut off (ProcessStopped is thrown) at this call, counted
+    // as TotalCallCount does (or the next one, for a release), before the
+    // call has any effect; 0 for never.
+    int stopAtCall = 0;
     // Handles still open (kernel objects, file streams, service handles and registry keys).
     std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
 
@@ -256,6 +265,8 @@ private:
     std::vector<TranscriptEntry> m_transcript;
     std::size_t m_nextAnswer = 0;
     std::map<std::string, int> m_callCounts;
+    int m_totalCalls = 0;
+    bool m_bStopped = false;
     std::uintptr_t m_nextHandle = 0x100;
     std::map<HANDLE, OpenObject> m_handles;
     struct OpenKey {

@@ -21,8 +21,12 @@ ScopedBackend::~ScopedBackend()
 void RunUtility(SimApi& api)
 {
     ScopedBackend process(api);
-    CRemendoApp app;
-    app.InitInstance();
+    try {
+        CRemendoApp app;
+        app.InitInstance();
+    } catch (const ProcessStopped&) {
+        // Cut off half-way: the machine stays as the run left it.
+    }
 }
 
 }  // namespace sim

@@ -27,7 +27,8 @@ private:
     ScopedBackend m_backend;
 };
 
-// Runs the utility once on the backend's machine, as a fresh process would.
+// Runs the utility once on the backend's machine, as a fresh process would;
+// it ends early where the backend stops the process (SimApi::stopAtCall).
 void RunUtility(SimApi& api);
 
 }  // namespace sim
