@@ -33,7 +33,7 @@ const char kRepairedHosts[] =
     "10.0.0.26\tcvq7250-scan\r\n";
 const char kOlderVersion[] = "1.0.0.0";
 const char kNewerVersion[] = "2.0.0.0";
-const DWORD kRebootTimeoutMs = 120000;
+const DWORD kProgramTimeoutMs = 120000;
 
 class NetworkRepair : public RemendoE2E {
 protected:
@@ -44,6 +44,8 @@ protected:
         m_shippedDll = m_dir + "cvqscan3.dll";
         ::DeleteFileA((m_hosts + ".bak").c_str());
         ::DeleteFileA((SystemDirectory() + "\\cvqscan3.bak").c_str());
+        for (const std::string& undo : UndoFiles())
+            ::DeleteFileA(undo.c_str());
         return PrepareHealthyDirectMachine(error) &&
                InstallOnlyPrinter({"CV Quillray 7250", kPort, "CV Quillray 7250 RVX"}, error) &&
                DescribeStandardTcpIpPort(kPort,
@@ -134,6 +136,21 @@ protected:
             "");
     }
 
+    // The undo files beside the log.
+    std::vector<std::string> UndoFiles() const
+    {
+        std::vector<std::string> files;
+        WIN32_FIND_DATAA found = {};
+        HANDLE search = ::FindFirstFileA((m_dir + "Remendo-undo-*.reg").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return files;
+        do
+            files.push_back(m_dir + found.cFileName);
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+        return files;
+    }
+
     void ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse, const std::vector<std::string>& expectedLines);
 
     std::string m_hosts;
@@ -166,11 +183,9 @@ private:
     HANDLE m_file;
 };
 
-// Wine's restart: carries out the renames scheduled for the next reboot.
-bool RestartWine(std::string* error)
+// Runs a program of the system and waits for its end.
+bool RunAndWait(const std::string& program, std::string commandLine, std::string* error)
 {
-    std::string program = SystemDirectory() + "\\wineboot.exe";
-    std::string commandLine = "wineboot.exe -r";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -179,14 +194,28 @@ bool RestartWine(std::string* error)
         *error = "starting " + program + " failed with error " + std::to_string(::GetLastError());
         return false;
     }
-    bool ended = ::WaitForSingleObject(process.hProcess, kRebootTimeoutMs) == WAIT_OBJECT_0;
+    bool ended = ::WaitForSingleObject(process.hProcess, kProgramTimeoutMs) == WAIT_OBJECT_0;
     if (!ended) {
         ::TerminateProcess(process.hProcess, 1);
-        *error = "wineboot -r did not end in time";
+        *error = commandLine + " did not end in time";
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return ended;
+}
+
+// Wine's restart: carries out the renames scheduled for the next reboot.
+bool RestartWine(std::string* error)
+{
+    return RunAndWait(SystemDirectory() + "\\wineboot.exe", "wineboot.exe -r", error);
+}
+
+// What support staff do with an undo file.
+bool ApplyWithRegedit(const std::string& undoFile, std::string* error)
+{
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return RunAndWait(std::string(windows) + "\\regedit.exe", "regedit.exe /s \"" + undoFile + "\"", error);
 }
 
 TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstalledOne)
@@ -208,6 +237,22 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
                               "Remendo: UpdateFiles> --- Updated file by renaming old file and moving newer file "
                               "in place"}),
               "");
+
+    // regedit puts back every value the run changed, and leaves the others.
+    std::vector<std::string> undoFiles = UndoFiles();
+    ASSERT_EQ(undoFiles.size(), 1u);
+    std::string error;
+    ASSERT_TRUE(ApplyWithRegedit(undoFiles[0], &error)) << error;
+    EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
+    EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250-old");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "TwainDS"), "CV Quillray 7250 TWAIN");
+    EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.20");
+    EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250-old");
+    EXPECT_EQ(RegistryString(kProductKey, "MAC Address"), "0010B5A1C2D3");
+    EXPECT_EQ(RegistryString(kProductKey, "Connection Type"), "Direct");
+    EXPECT_EQ(RegistryString(kProductKey, "Port"), "DOT4_001");
 }
 
 // A file in use cannot be moved: the run schedules the update for the
