@@ -51,10 +51,6 @@ public:
     void NoteServiceRestarted(const std::string& serviceName);
     void NoteRegisteredAgain(const std::string& commandLine);
 
-    // The file while it holds everything the run changed so far; "" when no
-    // file was written, or when writing it failed.
-    const std::string& Path() const { return m_strPath; }
-
     // Whether a file name is one an undo file is given.
     static bool IsUndoFileName(const std::string& fileName);
 

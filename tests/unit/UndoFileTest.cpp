@@ -174,4 +174,24 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     }
 }
 
+// A machine whose one stale value is the device's DeviceID: its undo file
+// exists exactly when that rewrite succeeds.
+TEST(UndoFile, ExistsOnlyWhenAValueWasRewritten)
+{
+    const char deviceKey[] =
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
+    for (bool writeFails : {false, true}) {
+        SCOPED_TRACE(writeFails ? "the rewrite fails" : "the rewrite succeeds");
+        Outcome run{test::BaseMachine(), test::BaseMachine(), {}};
+        for (sim::Machine* machine : {&run.before, &run.after})
+            machine->registry.Find(deviceKey)->SetValue("DeviceID", REG_SZ, sim::StringData("stale"));
+        if (writeFails)
+            run.after.faults.push_back({"RegSetValueExA", 1, ERROR_ACCESS_DENIED});
+        RunOn(run);
+        std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+        EXPECT_EQ(undoFiles.size(), writeFails ? 0u : 1u);
+        EXPECT_EQ(run.before.registry == run.after.registry, writeFails);
+    }
+}
+
 }  // namespace
