@@ -6,8 +6,9 @@
 // The file is created with the run's first change, never over an existing
 // file, and each entry is written and flushed as it happens, so a run stopped
 // half-way leaves an undo of what it had changed. A run that changes nothing
-// leaves no file (one whose rewrites failed removes it again). A file that cannot be written gets one error line in the log,
-// is removed, and is never named again; the repairs go on as before.
+// leaves no file (one whose rewrites failed removes it again). A file that
+// cannot be written gets one error line in the log, is removed, and is never
+// named again; the repairs go on as before.
 #pragma once
 
 #include <set>

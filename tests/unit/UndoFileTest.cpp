@@ -139,9 +139,10 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     Outcome sound = RunExample(kSample);
     // Each log line is one write: the undo file's first write follows the
     // lines before the first change.
-    int firstUndoWrite = 1 + static_cast<int>(std::find_if(sound.log.begin(), sound.log.end(), [](const std::string& line) {
-                                                  return line.find("--- Yes, changed") != std::string::npos;
-                                              }) - sound.log.begin());
+    auto firstChange = std::find_if(sound.log.begin(), sound.log.end(), [](const std::string& line) {
+        return line.find("--- Yes, changed") != std::string::npos;
+    });
+    int firstUndoWrite = 1 + static_cast<int>(firstChange - sound.log.begin());
     struct Case {
         const char* what;
         sim::Fault fault;
@@ -149,7 +150,8 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     };
     const std::string path = kSampleUndo;
     const Case cases[] = {
-        {"a folder holds its name", {}, "DebugLog: LogLastError> Couldn't create the undo file " + path + ": Access is denied."},
+        {"a folder holds its name", {},
+         "DebugLog: LogLastError> Couldn't create the undo file " + path + ": Access is denied."},
         {"the disk is full", {"WriteFile", firstUndoWrite, ERROR_DISK_FULL},
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
         {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},

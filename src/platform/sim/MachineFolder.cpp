@@ -10,6 +10,12 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
+namespace {
+const char kRegistryFile[] = "registry.reg";
+const char kManifestFile[] = "machine.json";
+const char kFilesFolder[] = "files/";
+}  // namespace
+
 std::string FolderPath(const std::string& windowsPath)
 {
     std::string relative = std::string(kFilesFolder) + windowsPath[0];
@@ -22,9 +28,6 @@ std::string FolderPath(const std::string& windowsPath)
 }
 
 namespace {
-const char kRegistryFile[] = "registry.reg";
-const char kManifestFile[] = "machine.json";
-const char kFilesFolder[] = "files/";
 
 // "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts"; "" when the path names no drive.
 // A directory's entry ends in '/': "files/C/Empty/" -> "C:\Empty\".
