@@ -148,10 +148,18 @@ HWND CDialog::OpenModalWindow()
 INT_PTR CDialog::DoModal()
 {
     m_bModal = true;
-    ModalDialogs().push_back(this);
-    INT_PTR result = Win().DialogBoxParamA(nullptr, MAKEINTRESOURCEA(m_nIDTemplate), nullptr, &CDialog::DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-    ModalDialogs().pop_back();
+    // Taken off again on every way out, so that no later box is owned by a
+    // dialog that is gone.
+    struct ModalEntry {
+        explicit ModalEntry(const CDialog* dialog) { ModalDialogs().push_back(dialog); }
+        ~ModalEntry() { ModalDialogs().pop_back(); }
+    };
+    INT_PTR result = 0;
+    {
+        ModalEntry open(this);
+        result = Win().DialogBoxParamA(nullptr, MAKEINTRESOURCEA(m_nIDTemplate), nullptr, &CDialog::DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+    }
     // The window is gone: forget it.
     if (m_hWnd != nullptr)
         Dialogs().erase(m_hWnd);
