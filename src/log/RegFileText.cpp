@@ -6,11 +6,6 @@ namespace regfile {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
 
-namespace {
-// regedit wraps hex data once a line, with its comma, is longer than this.
-const std::size_t kHexLineWidth = 76;
-
-// The 8-bit text as UTF-16LE, one character per byte.
 std::string WidenToUtf16(const std::string& text)
 {
     std::string out;
@@ -20,6 +15,10 @@ std::string WidenToUtf16(const std::string& text)
     }
     return out;
 }
+
+namespace {
+// regedit wraps hex data once a line, with its comma, is longer than this.
+const std::size_t kHexLineWidth = 76;
 
 std::string HexLine(const std::string& prefix, const std::string& bytes)
 {

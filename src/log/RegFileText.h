@@ -11,6 +11,9 @@ namespace regfile {
 
 extern const char kHeader[];  // "Windows Registry Editor Version 5.00"
 
+// The 8-bit text as UTF-16LE, one character per byte.
+std::string WidenToUtf16(const std::string& text);
+
 // A name or text in quotes, with regedit's escaping of '\' and '"'.
 std::string Quote(const std::string& text);
 

@@ -330,7 +330,7 @@ std::string WriteRegFile(const Registry& registry)
     std::string out = std::string(regfile::kHeader) + "\r\n\r\n";
     for (const auto& root : registry.Roots())
         WriteKey(root.second, root.first, out);
-    return "\xFF\xFE" + WidenToUtf16(out);
+    return "\xFF\xFE" + regfile::WidenToUtf16(out);
 }
 
 }  // namespace sim
