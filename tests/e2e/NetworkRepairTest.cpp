@@ -239,6 +239,7 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
               "");
 
     // regedit puts back every value the run changed, and leaves the others.
+    CompareWithSimulation();
     std::vector<std::string> undoFiles = UndoFiles();
     ASSERT_EQ(undoFiles.size(), 1u);
     std::string error;
