@@ -19,6 +19,7 @@ const ProgramOption kOptions[] = {
     {"--management-stand-in=", &E2EPrograms::managementStandIn},
     {"--older-scan-dll=", &E2EPrograms::olderScanDll},
     {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
+    {"--version-probe=", &E2EPrograms::versionProbe},
 };
 }  // namespace
 
@@ -42,7 +43,7 @@ int main(int argc, char** argv)
         if ((s_programs.*option.path).empty()) {
             std::fprintf(stderr,
                          "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
-                         "--newer-scan-dll=PATH [gtest options]\nmissing %sPATH\n",
+                         "--newer-scan-dll=PATH --version-probe=PATH [gtest options]\nmissing %sPATH\n",
                          option.prefix);
             return 2;
         }

@@ -71,13 +71,16 @@ bool RemendoProcess::RunAlongside(const std::function<void()>& action, DWORD tim
         HANDLE done;
     } job{action, ::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     HANDLE done = job.done;
-    auto run = [](void* argument) -> unsigned {
-        Job* running = static_cast<Job*>(argument);
-        running->action();
-        ::SetEvent(running->done);
-        return 0;
+    struct Thread {
+        static unsigned __stdcall Run(void* argument)
+        {
+            Job* running = static_cast<Job*>(argument);
+            running->action();
+            ::SetEvent(running->done);
+            return 0;
+        }
     };
-    HANDLE worker = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, run, &job, 0, nullptr));
+    HANDLE worker = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &Thread::Run, &job, 0, nullptr));
     if (worker == nullptr) {
         ::CloseHandle(done);
         return false;
