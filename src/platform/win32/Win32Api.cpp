@@ -2,6 +2,9 @@
 
 #include "platform/win32/MessagePump.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Wow64Paths.h"
+
+#include <string>
 
 namespace {
 const char kSpoolerDll[] = "winspool.drv";
@@ -127,7 +130,11 @@ BOOL Win32Api::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 
 BOOL Win32Api::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 {
-    return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+    if ((dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) == 0)
+        return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+    std::string from = PathOutsideRedirection(lpExistingFileName);
+    std::string to = lpNewFileName != nullptr ? PathOutsideRedirection(lpNewFileName) : std::string();
+    return ::MoveFileExA(from.c_str(), lpNewFileName != nullptr ? to.c_str() : nullptr, dwFlags);
 }
 
 DWORD Win32Api::GetFileAttributesA(LPCSTR lpFileName) { return ::GetFileAttributesA(lpFileName); }
