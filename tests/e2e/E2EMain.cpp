@@ -22,6 +22,7 @@ const ProgramOption kOptions[] = {
     {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
     {"--capture=", &E2EPrograms::captureExe},
     {"--sim=", &E2EPrograms::simExe},
+    {"--version-probe=", &E2EPrograms::versionProbe},
 };
 }  // namespace
 
@@ -45,7 +46,8 @@ int main(int argc, char** argv)
         if ((s_programs.*option.path).empty()) {
             std::fprintf(stderr,
                          "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
-                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH [gtest options]\nmissing %sPATH\n",
+                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH --version-probe=PATH "
+                         "[gtest options]\nmissing %sPATH\n",
                          option.prefix);
             return 2;
         }

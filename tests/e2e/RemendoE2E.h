@@ -21,6 +21,7 @@ struct E2EPrograms {
     std::string newerScanDll;       // cvqscan3.dll, version 2.0.0.0
     std::string captureExe;         // remendo-capture.exe
     std::string simExe;             // remendo-sim.exe
+    std::string versionProbe;       // a version.dll that marks where it was loaded
 };
 const E2EPrograms& Programs();
 
@@ -37,6 +38,7 @@ std::string SystemDirectory();
 const DWORD kBoxTimeoutMs = 60000;
 const DWORD kExitTimeoutMs = 30000;
 const char kCompletedMessage[] = "The utility has completed.";
+const char kProgressCaption[] = "CV Remendo Utility";
 const char kChangesMadeMessage[] = "Changes were made that may have corrected a problem.";
 const char kChangesRebootMessage[] = "Changes were made that require a reboot to take affect.";
 const char kDirectQuestion[] = "Found CV Quillray 7250 on DOT4_001, Continue with this information?";

@@ -1,6 +1,6 @@
 #include "RemendoProcess.h"
 
-#include <thread>
+#include <process.h>
 
 namespace {
 const DWORD kEventWaitMs = 20;
@@ -65,11 +65,26 @@ HWND RemendoProcess::WaitForWindow(uia::DialogQuery query, DWORD timeoutMs)
 
 bool RemendoProcess::RunAlongside(const std::function<void()>& action, DWORD timeoutMs)
 {
-    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread worker([&] {
-        action();
-        ::SetEvent(done);
-    });
+    // A thread of the system's own: the compilers' thread model has no std::thread.
+    struct Job {
+        const std::function<void()>& action;
+        HANDLE done;
+    } job{action, ::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE done = job.done;
+    struct Thread {
+        static unsigned __stdcall Run(void* argument)
+        {
+            Job* running = static_cast<Job*>(argument);
+            running->action();
+            ::SetEvent(running->done);
+            return 0;
+        }
+    };
+    HANDLE worker = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &Thread::Run, &job, 0, nullptr));
+    if (worker == nullptr) {
+        ::CloseHandle(done);
+        return false;
+    }
     RunUntil([done] { return ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, timeoutMs);
     bool inTime = ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
     // The action's own waits are bounded: keep the program going until it ends.
@@ -80,7 +95,8 @@ bool RemendoProcess::RunAlongside(const std::function<void()>& action, DWORD tim
         }
         RunUntil([done] { return ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, timeoutMs);
     }
-    worker.join();
+    ::WaitForSingleObject(worker, INFINITE);
+    ::CloseHandle(worker);
     ::CloseHandle(done);
     return inTime;
 }

@@ -12,7 +12,6 @@
 #include "UiAutomation.h"
 
 namespace {
-const char kProgressCaption[] = "CV Remendo Utility";
 const char kStatusAfterStart[] = "Initializing";
 // The first line the run writes after its progress window is up.
 const char kFirstLineAfterWindow[] = "Remendo: SetupOs> - What OS are we on?\r\n";
@@ -203,6 +202,43 @@ TEST_F(ProgressWindow, IsGoneWhenTheFinalBoxShows)
     RunToCompletion();
     ASSERT_EQ(m_early.windows, 1) << "the window never showed, so its end cannot be seen";
     EXPECT_EQ(m_atFinalBox.windows, 0);
+}
+
+// How the exe loads: what its manifest asks of Windows, and where its DLLs come from.
+class Loading : public RemendoE2E {};
+
+TEST_F(Loading, TheManifestAsksForElevationVisualStylesAndDpiAwareness)
+{
+    HMODULE exe = ::LoadLibraryExA(m_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr) << "error " << ::GetLastError();
+    HRSRC found = ::FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr) << "no manifest resource";
+    HGLOBAL loaded = ::LoadResource(exe, found);
+    std::string manifest(static_cast<const char*>(::LockResource(loaded)), ::SizeofResource(exe, found));
+    ::FreeLibrary(exe);
+    for (const char* wanted : {"level=\"requireAdministrator\" uiAccess=\"false\"",
+                               "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                               "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+                               "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>"})
+        EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
+}
+
+TEST_F(Loading, AVersionDllBesideTheExeIsNeverLoaded)
+{
+    std::string planted = m_dir + "version.dll";
+    std::string marker = planted + ".loaded";
+    ::DeleteFileA(marker.c_str());
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().versionProbe).c_str(), planted.c_str(), FALSE));
+    // The suite runs with Wine preferring a native version.dll to its own.
+    char overrides[1024] = {};
+    ::GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+    ASSERT_NE(std::string(overrides).find("version=n"), std::string::npos) << overrides;
+    Start();
+    RunToCompletion();
+
+    EXPECT_EQ(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted version.dll was loaded";
+    // The version resource was still read, through the system's version.dll.
+    EXPECT_EQ(LogLines().at(0), "Remendo: InitInstance> Remendo version 1.0");
 }
 
 }  // namespace

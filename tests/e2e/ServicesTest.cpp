@@ -10,6 +10,7 @@
 
 #include "MachineSetup.h"
 #include "RemendoE2E.h"
+#include "UiAutomation.h"
 
 namespace {
 const char kManagementService[] = "QMX Driver CVQ40";
@@ -17,6 +18,7 @@ const char kSpooler[] = "spooler";
 // The stand-ins record their calls beside themselves (see programs/).
 const char kCallsSuffix[] = ".calls";
 const char kRegisteredSuffix[] = ".registered";
+const char kPauseSuffix[] = ".pause";
 const DWORD kRegistrationWaitMs = 10000;
 const DWORD kPollMs = 100;
 
@@ -69,6 +71,50 @@ TEST_F(Services, ManagementServiceOnDemandStartIsReRegisteredByItsProgram)
     EXPECT_EQ(ServiceStartType(kManagementService), static_cast<DWORD>(SERVICE_AUTO_START));
     ASSERT_TRUE(StartServiceAndWait(kManagementService, &error)) << error;
     ASSERT_TRUE(StopServiceAndWait(kManagementService, &error)) << error;
+}
+
+TEST_F(Services, ProgressWindowAnswersWhileTheRunWaitsSecondsForAProgram)
+{
+    std::string program = SystemDirectory() + "\\cvqmgr40.exe";
+    InstallIntoSystemDirectory(Programs().managementStandIn, "cvqmgr40.exe", kCallsSuffix);
+    std::string error;
+    ASSERT_TRUE(InstallService(kManagementService, program, SERVICE_DEMAND_START, &error)) << error;
+    ASSERT_TRUE(WriteBytes(program + kPauseSuffix, "4000"));
+
+    Start();
+    HWND box = NextBox();
+    ASSERT_NE(box, nullptr);
+    Answer(box, IDYES);
+    // The program has started and pauses: the run waits for it.
+    m_run.RunUntil([&] { return ::GetFileAttributesA((program + kCallsSuffix).c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   kRegistrationWaitMs);
+    uia::DialogQuery query;
+    query.anyCaption = false;
+    query.caption = kProgressCaption;
+    query.processId = m_run.ProcessId();
+    std::vector<HWND> progress = uia::FindDialogs(query);
+    ASSERT_EQ(progress.size(), 1u);
+
+    BOOL answered = FALSE;
+    BOOL hung = TRUE;
+    DWORD answerMs = 0;
+    m_run.RunAlongside(
+        [&] {
+            DWORD start = ::GetTickCount();
+            DWORD_PTR result = 0;
+            answered = ::SendMessageTimeoutA(progress[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+            answerMs = ::GetTickCount() - start;
+            hung = ::IsHungAppWindow(progress[0]);
+        },
+        kRegistrationWaitMs);
+    EXPECT_TRUE(answered);
+    EXPECT_LT(answerMs, 1000u);
+    EXPECT_FALSE(hung);
+    std::string calls;
+    ASSERT_TRUE(ReadBytes(program + kCallsSuffix, &calls));
+    EXPECT_EQ(calls, "/UNREGSERVER\r\n") << "the answer came after the program's pause";
+    ::DeleteFileA((program + kPauseSuffix).c_str());
+    FinishWithBox(kChangesMadeMessage);
 }
 
 TEST_F(Services, FamilyScanDllIsRegisteredByTheSystemsRegsvr32)

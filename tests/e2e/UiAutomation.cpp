@@ -85,7 +85,7 @@ HWND WaitForDialog(const DialogQuery& query, DWORD timeoutMs)
 
 std::string WindowText(HWND window)
 {
-    char text[1024] = {};
+    char text[4096] = {};
     int length = ::GetWindowTextA(window, text, sizeof text);
     return std::string(text, length > 0 ? length : 0);
 }
@@ -112,9 +112,10 @@ std::string ControlText(HWND dialog, int controlId)
 
 std::string MessageBoxText(HWND box)
 {
-    char text[4096] = {};
-    UINT length = ::GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof text);
-    return std::string(text, length);
+    // The text the system keeps for the window, not a WM_GETTEXT that would
+    // wait for ever on a program stopped at a debug event (its DLL loads, too).
+    HWND control = ::GetDlgItem(box, kMessageBoxTextId);
+    return control != nullptr ? WindowText(control) : std::string();
 }
 
 int ButtonId(const std::string& name)

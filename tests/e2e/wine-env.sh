@@ -4,7 +4,9 @@
 # Quiet, no Mono/Gecko installers, and no debugger dialog after a crash
 # (it would wait for an answer and hang the test).
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# REMENDO_WINE_DLL_OVERRIDES adds a test's own (Wine reads them at the start
+# of each program from the environment it is started with, here).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${REMENDO_WINE_DLL_OVERRIDES:+;$REMENDO_WINE_DLL_OVERRIDES}"
 # Headless: the prefixes use Wine's null graphics driver, never an X display.
 unset DISPLAY WAYLAND_DISPLAY
 

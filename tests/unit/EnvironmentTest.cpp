@@ -2,6 +2,12 @@
 // check and the service manager's platform test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <utility>
+
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
 #include "system/Service.h"
@@ -43,6 +49,74 @@ TEST(SetupOs, ClassifiesByPlatformAndMinorNumber)
                       std::to_string(c.minor) + ", Build: 2600, Platform: " + std::to_string(c.platform) +
                       ", Service Pack 2");
     }
+}
+
+// The version a program is told depends on the systems its manifest declares:
+// Windows 8.1, 10 and 11 report 6.2 (build 9200) to a program that declares
+// none of them. The highest declared system is what the newest ones report.
+std::pair<DWORD, DWORD> VersionNewestWindowsReports(const std::string& manifest)
+{
+    const std::pair<const char*, std::pair<DWORD, DWORD>> declared[] = {
+        {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", {6, 0}},   // Vista
+        {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", {6, 1}},   // 7
+        {"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", {6, 2}},   // 8
+        {"{1f676c76-80e1-4239-95bb-83d0f6d0da78}", {6, 3}},   // 8.1
+        {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", {10, 0}},  // 10 and 11
+    };
+    std::pair<DWORD, DWORD> reported{6, 2};
+    std::regex supportedOs("<supportedOS\\s+Id=\"(\\{[0-9a-fA-F-]+\\})\"");
+    for (std::sregex_iterator it(manifest.begin(), manifest.end(), supportedOs), end; it != end; ++it) {
+        std::string id = (*it)[1];
+        std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (const auto& known : declared)
+            if (id == known.first)
+                reported = std::max(reported, known.second);
+    }
+    return reported;
+}
+
+bool XpOrLaterOn(DWORD major, DWORD minor)
+{
+    sim::Machine machine = test::BaseMachine();
+    machine.os.platform = VER_PLATFORM_WIN32_NT;
+    machine.os.major = major;
+    machine.os.minor = minor;
+    sim::SimApi api(machine);
+    test::ScopedBackend backend(api);
+    CRemendoApp app;
+    app.SetupOs();
+    return app.m_bXpOrLater;
+}
+
+TEST(SetupOs, WhatEachWindowsReportsToTheProgram)
+{
+    struct Reported {
+        const char* windows;
+        DWORD major, minor;
+        bool xpOrLater;
+    };
+    const Reported cases[] = {
+        {"XP", 5, 1, true},          {"XP x64, Server 2003", 5, 2, true}, {"Vista, Server 2008", 6, 0, false},
+        {"7, Server 2008 R2", 6, 1, true}, {"8, 8.1, 10, 11", 6, 2, true},
+    };
+    for (const Reported& c : cases) {
+        SCOPED_TRACE(c.windows);
+        EXPECT_EQ(XpOrLaterOn(c.major, c.minor), c.xpOrLater);
+    }
+    // What they would report if the manifest declared them: the minor number
+    // alone would call Windows 10 and 11 "2000 or older".
+    EXPECT_FALSE(XpOrLaterOn(10, 0));
+}
+
+TEST(SetupOs, TheManifestKeepsWindows10And11ReportingAClassifiedVersion)
+{
+    std::ifstream file(REMENDO_MANIFEST_PATH);
+    ASSERT_TRUE(file) << REMENDO_MANIFEST_PATH;
+    std::string manifest((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_NE(manifest.find("supportedOS"), std::string::npos);
+    std::pair<DWORD, DWORD> reported = VersionNewestWindowsReports(manifest);
+    SCOPED_TRACE(std::to_string(reported.first) + "." + std::to_string(reported.second));
+    EXPECT_TRUE(XpOrLaterOn(reported.first, reported.second));
 }
 
 TEST(SetupOs, FailedQueryDefaultsToNt)

@@ -1,6 +1,15 @@
 #include "platform/win32/Win32Api.h"
 
+#include "platform/win32/MessagePump.h"
+#include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Wow64Paths.h"
+
+#include <string>
+
 namespace {
+const char kSpoolerDll[] = "winspool.drv";
+const char kVersionDll[] = "version.dll";
+
 // Resources live in the executable; a null instance handle stands for it.
 HINSTANCE ResourceModule(HINSTANCE hInstance)
 {
@@ -33,7 +42,7 @@ BOOL Win32Api::GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
 
 void Win32Api::GetLocalTime(LPSYSTEMTIME lpSystemTime) { ::GetLocalTime(lpSystemTime); }
 
-void Win32Api::Sleep(DWORD dwMilliseconds) { ::Sleep(dwMilliseconds); }
+void Win32Api::Sleep(DWORD dwMilliseconds) { WaitDispatchingMessages(nullptr, dwMilliseconds); }
 
 DWORD Win32Api::GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
 {
@@ -123,7 +132,11 @@ BOOL Win32Api::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 
 BOOL Win32Api::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 {
-    return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+    if ((dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) == 0)
+        return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+    std::string from = PathOutsideRedirection(lpExistingFileName);
+    std::string to = lpNewFileName != nullptr ? PathOutsideRedirection(lpNewFileName) : std::string();
+    return ::MoveFileExA(from.c_str(), lpNewFileName != nullptr ? to.c_str() : nullptr, dwFlags);
 }
 
 DWORD Win32Api::GetFileAttributesA(LPCSTR lpFileName) { return ::GetFileAttributesA(lpFileName); }
@@ -169,7 +182,7 @@ BOOL Win32Api::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPS
 
 DWORD Win32Api::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
-    return ::WaitForSingleObject(hHandle, dwMilliseconds);
+    return WaitDispatchingMessages(hHandle, dwMilliseconds);
 }
 
 // Registry
@@ -239,18 +252,21 @@ BOOL Win32Api::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STA
 }
 
 BOOL Win32Api::CloseServiceHandle(SC_HANDLE hSCObject) { return ::CloseServiceHandle(hSCObject); }
-// Print spooler
+// Print spooler (loaded from the system directory)
 
 BOOL Win32Api::EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                              LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
-    return ::EnumPrintersA(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned);
+    auto enumPrinters = SystemFunctionOf<decltype(::EnumPrintersA)>(kSpoolerDll, "EnumPrintersA");
+    return enumPrinters != nullptr ? enumPrinters(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned)
+                                   : FALSE;
 }
 
 BOOL Win32Api::EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned)
 {
-    return ::EnumPortsA(pName, Level, pPort, cbBuf, pcbNeeded, pcReturned);
+    auto enumPorts = SystemFunctionOf<decltype(::EnumPortsA)>(kSpoolerDll, "EnumPortsA");
+    return enumPorts != nullptr ? enumPorts(pName, Level, pPort, cbBuf, pcbNeeded, pcReturned) : FALSE;
 }
 
 // Windows Sockets
@@ -266,21 +282,24 @@ hostent* Win32Api::gethostbyaddr(const char* addr, int len, int type) { return :
 
 int Win32Api::WSACleanup() { return ::WSACleanup(); }
 
-// Version resources
+// Version resources (loaded from the system directory)
 
 DWORD Win32Api::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
 {
-    return ::GetFileVersionInfoSizeA(lptstrFilename, lpdwHandle);
+    auto getSize = SystemFunctionOf<decltype(::GetFileVersionInfoSizeA)>(kVersionDll, "GetFileVersionInfoSizeA");
+    return getSize != nullptr ? getSize(lptstrFilename, lpdwHandle) : 0;
 }
 
 BOOL Win32Api::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData)
 {
-    return ::GetFileVersionInfoA(lptstrFilename, dwHandle, dwLen, lpData);
+    auto getInfo = SystemFunctionOf<decltype(::GetFileVersionInfoA)>(kVersionDll, "GetFileVersionInfoA");
+    return getInfo != nullptr ? getInfo(lptstrFilename, dwHandle, dwLen, lpData) : FALSE;
 }
 
 BOOL Win32Api::VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen)
 {
-    return ::VerQueryValueA(pBlock, lpSubBlock, lplpBuffer, puLen);
+    auto queryValue = SystemFunctionOf<decltype(::VerQueryValueA)>(kVersionDll, "VerQueryValueA");
+    return queryValue != nullptr ? queryValue(pBlock, lpSubBlock, lplpBuffer, puLen) : FALSE;
 }
 
 // Windows, dialogs, resources

@@ -1,5 +1,6 @@
 // The Windows entry point: the real backend, the one application object, one run.
 #include "app/Remendo.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
 
 namespace {
@@ -8,6 +9,7 @@ Win32Api s_win32;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    NarrowDllSearch();
     SetWin(&s_win32);
     CRemendoApp app;
     app.InitInstance();

@@ -4,15 +4,19 @@
 // appends them as one line to "<its own path>.calls", then does what the real
 // program does: /UNREGSERVER removes the "QMX Driver CVQ40" service,
 // /REGSERVER installs it again, set to start automatically.
+// With a file "<its own path>.pause" holding a number of milliseconds, it
+// first waits that long (a slow program the run has to wait for).
 // Started by the service manager without arguments it runs as that service
 // until it is stopped.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
 const char kServiceName[] = "QMX Driver CVQ40";
 const char kCallsSuffix[] = ".calls";
+const char kPauseSuffix[] = ".pause";
 
 SERVICE_STATUS_HANDLE s_statusHandle = nullptr;
 HANDLE s_stopEvent = nullptr;
@@ -34,6 +38,19 @@ void RecordCall(const std::string& arguments)
     DWORD written = 0;
     ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     ::CloseHandle(file);
+}
+
+void PauseIfAsked()
+{
+    HANDLE file = ::CreateFileA((OwnPath() + kPauseSuffix).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    char text[16] = {};
+    DWORD read = 0;
+    ::ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    ::CloseHandle(file);
+    ::Sleep(static_cast<DWORD>(std::strtoul(text, nullptr, 10)));
 }
 
 bool Unregister(SC_HANDLE manager)
@@ -99,6 +116,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         arguments += std::string(" ") + argv[i];
     RecordCall(arguments);
+    PauseIfAsked();
 
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr)
