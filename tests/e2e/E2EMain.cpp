@@ -22,7 +22,7 @@ const ProgramOption kOptions[] = {
     {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
     {"--capture=", &E2EPrograms::captureExe},
     {"--sim=", &E2EPrograms::simExe},
-    {"--version-probe=", &E2EPrograms::versionProbe},
+    {"--spooler-probe=", &E2EPrograms::spoolerProbe},
 };
 }  // namespace
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         if ((s_programs.*option.path).empty()) {
             std::fprintf(stderr,
                          "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
-                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH --version-probe=PATH "
+                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH --spooler-probe=PATH "
                          "[gtest options]\nmissing %sPATH\n",
                          option.prefix);
             return 2;

@@ -110,11 +110,13 @@ bool RemendoE2E::PrepareMachine(std::string* error)
 
 void RemendoE2E::Start()
 {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_differential.emplace(m_dir, std::string(test->test_suite_name()) + "." + test->name());
     std::string error;
-    ASSERT_TRUE(m_differential->CaptureBeforeRun(&error)) << error;
-    m_differential->NoteRunStart();
+    if (m_replayOnSimulation) {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_differential.emplace(m_dir, std::string(test->test_suite_name()) + "." + test->name());
+        ASSERT_TRUE(m_differential->CaptureBeforeRun(&error)) << error;
+        m_differential->NoteRunStart();
+    }
     ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
 }
 

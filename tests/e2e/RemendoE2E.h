@@ -21,7 +21,7 @@ struct E2EPrograms {
     std::string newerScanDll;       // cvqscan3.dll, version 2.0.0.0
     std::string captureExe;         // remendo-capture.exe
     std::string simExe;             // remendo-sim.exe
-    std::string versionProbe;       // a version.dll that marks where it was loaded
+    std::string spoolerProbe;       // a winspool.drv that marks where it was loaded
 };
 const E2EPrograms& Programs();
 
@@ -57,6 +57,9 @@ protected:
     // the latest when the test ends, earlier by a test that changes the
     // machine after the run.
     void CompareWithSimulation();
+    // Off for a test whose machine the capture and the replay cannot share:
+    // a DLL planted beside the programs would be loaded by the tools they start.
+    bool m_replayOnSimulation = true;
     void TearDown() override;
     // A visible message box of the run; fails the test when none shows.
     HWND NextBox();

@@ -223,21 +223,23 @@ TEST_F(Loading, TheManifestAsksForElevationVisualStylesAndDpiAwareness)
         EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
 }
 
-TEST_F(Loading, AVersionDllBesideTheExeIsNeverLoaded)
+TEST_F(Loading, ASpoolerDllBesideTheExeIsNeverLoaded)
 {
-    std::string planted = m_dir + "version.dll";
+    std::string planted = m_dir + "winspool.drv";
     std::string marker = planted + ".loaded";
     ::DeleteFileA(marker.c_str());
-    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().versionProbe).c_str(), planted.c_str(), FALSE));
-    // The suite runs with Wine preferring a native version.dll to its own.
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().spoolerProbe).c_str(), planted.c_str(), FALSE));
+    // The suite runs with Wine preferring a native winspool.drv to its own.
     char overrides[1024] = {};
     ::GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
-    ASSERT_NE(std::string(overrides).find("version=n"), std::string::npos) << overrides;
+    ASSERT_NE(std::string(overrides).find("winspool=n"), std::string::npos) << overrides;
+    m_replayOnSimulation = false;
     Start();
+    // The printer list was still read, through the system's winspool.drv.
     RunToCompletion();
 
-    EXPECT_EQ(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted version.dll was loaded";
-    // The version resource was still read, through the system's version.dll.
+    EXPECT_EQ(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted winspool.drv was loaded";
+    // The version resource was read through the system's version.dll.
     EXPECT_EQ(LogLines().at(0), "Remendo: InitInstance> Remendo version 1.0");
 }
 

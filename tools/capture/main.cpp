@@ -10,6 +10,7 @@
 
 #include "Capture.h"
 #include "platform/sim/MachineFolder.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
 
 namespace {
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
         std::cerr << kUsage;
         return 1;
     }
+    // Run beside remendo.exe, often from a Downloads folder, and elevated.
+    NarrowDllSearch();
     Win32Api api;
     SetWin(&api);
     char self[MAX_PATH + 1] = {};

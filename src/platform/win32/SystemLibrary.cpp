@@ -27,6 +27,25 @@ HMODULE LoadFromSystemDirectory(const char* fileName)
     std::string path = std::string(directory, length) + "\\" + fileName;
     return ::LoadLibraryA(path.c_str());
 }
+
+HMODULE SystemModule(const char* fileName)
+{
+    static std::map<std::string, HMODULE> s_loaded;
+    auto found = s_loaded.find(fileName);
+    if (found == s_loaded.end()) {
+        HMODULE module = LoadFromSystemDirectory(fileName);
+        if (module == nullptr)
+            return nullptr;
+        found = s_loaded.emplace(fileName, module).first;
+    }
+    return found->second;
+}
+
+// The DLLs loaded at run time, each before the ones that import it: a DLL's
+// imports are first looked for among the modules already loaded, so the
+// spooler's DLL never goes looking for a version.dll in the program's folder
+// (which the oldest systems cannot take out of the search).
+const char* const kSystemDlls[] = {"version.dll", "winspool.drv"};
 }  // namespace
 
 void NarrowDllSearch()
@@ -39,17 +58,12 @@ void NarrowDllSearch()
     if (auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction*>(
             reinterpret_cast<void*>(Kernel32Function("SetDefaultDllDirectories"))))
         setDefaultDllDirectories(kLoadLibrarySearchSystem32);
+    for (const char* fileName : kSystemDlls)
+        SystemModule(fileName);
 }
 
 FARPROC SystemFunction(const char* fileName, const char* name)
 {
-    static std::map<std::string, HMODULE> s_loaded;
-    auto found = s_loaded.find(fileName);
-    if (found == s_loaded.end()) {
-        HMODULE module = LoadFromSystemDirectory(fileName);
-        if (module == nullptr)
-            return nullptr;
-        found = s_loaded.emplace(fileName, module).first;
-    }
-    return ::GetProcAddress(found->second, name);
+    HMODULE module = SystemModule(fileName);
+    return module != nullptr ? ::GetProcAddress(module, name) : nullptr;
 }
