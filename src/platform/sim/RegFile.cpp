@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "log/RegFileText.h"
+#include "platform/sim/TextLines.h"
 
 namespace sim {
 
@@ -66,27 +67,6 @@ bool DecodeText(const std::string& bytes, std::string& text, ParseError& error)
     }
     text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
     return true;
-}
-
-// Lines as regedit reads them: CR LF, LF and a lone CR each end a line.
-std::vector<std::string> RegLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
 }
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
@@ -222,7 +202,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
     std::string text;
     if (!DecodeText(bytes, text, error))
         return false;
-    std::vector<std::string> lines = RegLines(text);
+    std::vector<std::string> lines = SplitLines(text);
     RegKey* current = nullptr;
     bool headerSeen = false;
     bool wideText = true;

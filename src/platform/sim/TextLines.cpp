@@ -6,10 +6,11 @@ std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
             lines.push_back(line);
             line.clear();
         } else {

@@ -5,7 +5,7 @@
 #include <vector>
 
 namespace sim {
-// The lines without their line ends; CR LF and LF end a line alike, and a last
-// line without a line end counts.
+// The lines without their line ends, as regedit reads them: CR LF, LF and a
+// lone CR each end a line, and a last line without a line end counts.
 std::vector<std::string> SplitLines(const std::string& text);
 }  // namespace sim
