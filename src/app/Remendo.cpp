@@ -63,19 +63,6 @@ CRemendoApp::CRemendoApp()
 
 CRemendoApp::~CRemendoApp() = default;
 
-void CRemendoApp::ShowStatus(UINT stringId)
-{
-    m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(m_nProgressPos), 0);
-    m_dlgProgress.m_strStatus = LoadResourceString(stringId);
-    m_dlgProgress.UpdateData(FALSE);
-}
-
-void CRemendoApp::StepProgress(UINT stringId)
-{
-    m_nProgressPos += run::kProgressStep;
-    ShowStatus(stringId);
-}
-
 std::string CRemendoApp::WriteVersionBanner(DebugLog& log)
 {
     std::string fileName = std::string(run::kVersionFileBase) + run::kVersionFileExtension;
@@ -123,7 +110,7 @@ BOOL CRemendoApp::InitInstance()
     Win().DeleteFileA(logPath.c_str());
     DebugLog log("InitInstance", run::kSourceFile, logPath);
     DebugLog::SetLevel(1);
-    DebugLog::SetErrorBoxes(false);
+    DebugLog::SetErrorBoxes(nullptr);  // errors go to the log only
 
     // 5-6. Banner and date; they also name the run in its undo file.
     SYSTEMTIME started = {};

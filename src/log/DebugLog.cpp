@@ -1,6 +1,5 @@
 #include "log/DebugLog.h"
 
-#include "app/WinApp.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
 
@@ -44,7 +43,7 @@ private:
 std::string DebugLog::s_strLogPath;
 HANDLE DebugLog::s_hLogFile = nullptr;
 int DebugLog::s_nLevel = 1;
-bool DebugLog::s_bErrorBoxes = false;
+DebugLog::ErrorBox DebugLog::s_pShowErrorBox = nullptr;
 bool DebugLog::s_bErrorShown = false;
 bool DebugLog::s_bFallbackFailed = false;
 
@@ -96,11 +95,11 @@ void DebugLog::Errorf(const char* format, const std::string& argument)
 
 void DebugLog::ShowFirstErrorBox(const std::string& text, int number)
 {
-    if (!s_bErrorBoxes || s_bErrorShown)
+    if (s_pShowErrorBox == nullptr || s_bErrorShown)
         return;
     LastErrorKeeper keepLastError;
     std::string boxText = m_strUnit + ":" + m_strFunction + "> " + kErrorBoxPrefix + WithNumber(text, number);
-    AfxMessageBox(boxText, MB_OK);
+    s_pShowErrorBox(boxText, MB_OK);
     s_bErrorShown = true;
 }
 
@@ -160,9 +159,9 @@ void DebugLog::SetLevel(int level)
     s_nLevel = level;
 }
 
-void DebugLog::SetErrorBoxes(bool on)
+void DebugLog::SetErrorBoxes(ErrorBox showBox)
 {
-    s_bErrorBoxes = on;
+    s_pShowErrorBox = showBox;
 }
 
 void DebugLog::ResetProcessState()
@@ -170,7 +169,7 @@ void DebugLog::ResetProcessState()
     s_strLogPath.clear();
     s_hLogFile = nullptr;
     s_nLevel = 1;
-    s_bErrorBoxes = false;
+    s_pShowErrorBox = nullptr;
     s_bErrorShown = false;
     s_bFallbackFailed = false;
 }

@@ -30,7 +30,12 @@ public:
     static const std::string& LogPath() { return s_strLogPath; }
 
     static void SetLevel(int level);
-    static void SetErrorBoxes(bool on);
+    // Shows an error text in a message box of the given style. The log sits
+    // below the windows, so the application hands it the box to show.
+    using ErrorBox = int (*)(const std::string& text, UINT type);
+    // The first error of the process is also shown in a box through `showBox`;
+    // nullptr (the start) shows none.
+    static void SetErrorBoxes(ErrorBox showBox);
 
     // Forgets the process-wide state: a new process starts (used when one
     // process hosts several simulated runs).
@@ -47,7 +52,7 @@ private:
     static std::string s_strLogPath;
     static HANDLE s_hLogFile;
     static int s_nLevel;
-    static bool s_bErrorBoxes;
+    static ErrorBox s_pShowErrorBox;
     static bool s_bErrorShown;
     static bool s_bFallbackFailed;
 };

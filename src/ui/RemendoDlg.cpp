@@ -5,12 +5,12 @@
 #include <new>
 #include <set>
 
-#include "app/WinApp.h"
-#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/PortNames.h"
 #include "platform/WinApi.h"
 #include "ui/IpAddressText.h"
+#include "ui/WinApp.h"
 #include "ui/resource.h"
 
 namespace {
@@ -119,7 +119,7 @@ void CRemendoDlg::FillPortList(DebugLog& log)
         if (record.pPortName == nullptr)
             continue;
         std::string name = record.pPortName;
-        if (name.find(discovery::kDot4PortMarker) == std::string::npos || !listed.insert(name).second)
+        if (name.find(ports::kDot4PortMarker) == std::string::npos || !listed.insert(name).second)
             continue;
         m_ctlPort.AddString(name);
         if (m_strPort < name)

@@ -4,6 +4,7 @@
 
 #include "SimTestSupport.h"
 #include "log/DebugLog.h"
+#include "ui/WinApp.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST_F(DebugLogTest, OnlyTheFirstErrorShowsABoxAndFileLinesCarryNoMarker)
 {
     DebugLog log("Fix", "Remendo", kLogPath);
     log.Error("first failure");
-    DebugLog::SetErrorBoxes(true);
+    DebugLog::SetErrorBoxes(AfxMessageBox);
     log.Error("--- %d failed", 2);
     log.Errorf("again %s", "x");
     EXPECT_EQ(test::BoxTexts(api), std::vector<std::string>{"Remendo:Fix> ### Error ###--- 2 failed"});

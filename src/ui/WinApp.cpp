@@ -1,4 +1,4 @@
-#include "app/WinApp.h"
+#include "ui/WinApp.h"
 
 #include <algorithm>
 
