@@ -1,13 +1,8 @@
 // Fixed names the discovery reads and the repairs bring into line: registry
-// paths and value names, port-name markers.
+// paths and value names (the port-name markers are in platform/PortNames.h).
 #pragma once
 
 namespace discovery {
-// Port names
-const char kDot4PortMarker[] = "DOT4_";
-const char kDot4ScanMarker[] = "\\\\.\\Dot4scan";
-const char* const kLocalPortMarkers[] = {"LPT", "USB", "FILE"};
-
 // The TCP/IP port monitors' port lists, the maker's first.
 const char kMakerMonitorPortsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports";
 const char kSystemMonitorPortsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";

@@ -7,10 +7,10 @@
 
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
-#include "discovery/DiscoveryConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/PortNames.h"
 #include "platform/WinApi.h"
 #include "ui/resource.h"
 
@@ -159,12 +159,12 @@ bool CRemendoApp::DetermineInfo()
     else
         log.Error("Can't determine product");
 
-    if (Contains(m_strPortName, discovery::kDot4PortMarker) || Contains(m_strPortName, discovery::kDot4ScanMarker)) {
+    if (Contains(m_strPortName, ports::kDot4PortMarker) || Contains(m_strPortName, ports::kDot4ScanMarker)) {
         log.Write("--- Direct");
         m_bNetworked = false;
         return true;
     }
-    if (std::any_of(std::begin(discovery::kLocalPortMarkers), std::end(discovery::kLocalPortMarkers),
+    if (std::any_of(std::begin(ports::kLocalPortMarkers), std::end(ports::kLocalPortMarkers),
                     [&](const char* marker) { return Contains(m_strPortName, marker); })) {
         // Connected directly, but installed on a port scanning cannot use.
         std::string message = Format(

@@ -2,9 +2,9 @@
 // printer's port, and other imaging devices are moved off its DOT4 scan channel.
 #include "app/Remendo.h"
 #include "app/RunConstants.h"
-#include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/PortNames.h"
 #include "platform/RegistryKey.h"
 #include "repair/ImagingValueNames.h"
 
@@ -51,7 +51,7 @@ void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyN
     }
 
     log.Write(kCycling);
-    if (channel.find(discovery::kDot4ScanMarker) == std::string::npos)
+    if (channel.find(ports::kDot4ScanMarker) == std::string::npos)
         return;
     // Every other device on the same channel is moved to one named after this device.
     const std::string movedChannel = Format(kMovedChannelFormat, {subkeyName});

@@ -5,6 +5,7 @@
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/PortNames.h"
 #include "platform/RegistryKey.h"
 
 namespace {
@@ -18,8 +19,8 @@ const char kDirect[] = "Direct";
 
 bool HoldsDot4Marker(const std::string& text)
 {
-    return text.find(discovery::kDot4PortMarker) != std::string::npos ||
-           text.find(discovery::kDot4ScanMarker) != std::string::npos;
+    return text.find(ports::kDot4PortMarker) != std::string::npos ||
+           text.find(ports::kDot4ScanMarker) != std::string::npos;
 }
 }  // namespace
 
