@@ -18,7 +18,7 @@
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/RegFile.h"
-#include "platform/sim/SimProcess.h"
+#include "RunUtility.h"
 #include "ui/StringTable.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "platform/sim/FaultOperations.h"
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/Manifest.h"
-#include "platform/sim/SimProcess.h"
 #include "ui/StringTable.h"
 
 namespace {

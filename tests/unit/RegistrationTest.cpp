@@ -6,9 +6,9 @@
 #include <functional>
 #include <stdexcept>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
-#include "platform/sim/SimProcess.h"
 
 namespace {
 

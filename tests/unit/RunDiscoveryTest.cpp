@@ -2,8 +2,8 @@
 // was found or the user declines, with the two spellings of a cancel.
 #include <gtest/gtest.h>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/SimProcess.h"
 
 namespace {
 

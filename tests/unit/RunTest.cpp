@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/SimProcess.h"
 #include "ui/resource.h"
 
 namespace {

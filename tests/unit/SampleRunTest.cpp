@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
-#include "platform/sim/SimProcess.h"
 #include "ui/resource.h"
 
 namespace {

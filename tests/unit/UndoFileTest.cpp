@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/RegFile.h"
-#include "platform/sim/SimProcess.h"
 
 namespace {
 

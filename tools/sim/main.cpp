@@ -13,7 +13,7 @@
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/sim/Restart.h"
-#include "platform/sim/SimProcess.h"
+#include "RunUtility.h"
 #include "TerminalDialog.h"
 
 const std::map<std::string, std::string>& EmbeddedSampleMachine();

@@ -1,6 +1,5 @@
 #include "platform/sim/SimProcess.h"
 
-#include "app/Remendo.h"
 #include "log/DebugLog.h"
 
 namespace sim {
@@ -16,17 +15,6 @@ ScopedBackend::~ScopedBackend()
     // The process ends: what it held open goes with it.
     DebugLog::ResetProcessState();
     SetWin(nullptr);
-}
-
-void RunUtility(SimApi& api)
-{
-    ScopedBackend process(api);
-    try {
-        CRemendoApp app;
-        app.InitInstance();
-    } catch (const ProcessStopped&) {
-        // Cut off half-way: the machine stays as the run left it.
-    }
 }
 
 }  // namespace sim

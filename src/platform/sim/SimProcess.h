@@ -1,4 +1,4 @@
-// One process of the utility on a simulated machine.
+// One process of the utility on a simulated machine (tools/sim/RunUtility.h runs it).
 #pragma once
 
 #include "platform/sim/SimApi.h"
@@ -26,9 +26,5 @@ private:
     SimApi m_api;
     ScopedBackend m_backend;
 };
-
-// Runs the utility once on the backend's machine, as a fresh process would;
-// it ends early where the backend stops the process (SimApi::stopAtCall).
-void RunUtility(SimApi& api);
 
 }  // namespace sim

@@ -1,0 +1,19 @@
+#include "RunUtility.h"
+
+#include "app/Remendo.h"
+#include "platform/sim/SimProcess.h"
+
+namespace sim {
+
+void RunUtility(SimApi& api)
+{
+    ScopedBackend process(api);
+    try {
+        CRemendoApp app;
+        app.InitInstance();
+    } catch (const ProcessStopped&) {
+        // Cut off half-way: the machine stays as the run left it.
+    }
+}
+
+}  // namespace sim
