@@ -1,7 +1,9 @@
-// What the simulated machine knows of the utility's dialog templates: the
-// controls each creates, with their class, initial text and list sorting.
+// What the simulated machine knows of the utility's resources: the controls
+// each dialog template creates, with their class, initial text and list
+// sorting; the string table; the icons.
 #pragma once
 
+#include <map>
 #include <vector>
 
 namespace sim {
@@ -27,5 +29,11 @@ bool HasIconResource(int id);
 
 // The string table's text of an ID, nullptr when there is none.
 const char* FindResourceString(unsigned id);
+
+// The tables themselves, generated at build time from the utility's resource
+// script (cmake/ResourceTables.cmake), so they hold what remendo.exe holds.
+const std::vector<DialogTemplate>& DialogTemplates();
+const std::map<unsigned, const char*>& ResourceStrings();
+const std::vector<int>& IconResources();
 
 }  // namespace sim
