@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "platform/sim/FaultOperations.h"
@@ -69,26 +73,20 @@ std::string Utf8ToAnsi(const std::string& text)
     return out;
 }
 
-json AnsiList(const std::vector<std::string>& texts)
+// ---- Checks of single values: each throws a problem naming the field.
+
+const json& Object(const json& value, const std::string& field)
 {
-    json list = json::array();
-    for (const std::string& text : texts)
-        list.push_back(AnsiToUtf8(text));
-    return list;
+    if (!value.is_object())
+        throw ManifestProblem{field, "\"" + field + "\" must be an object"};
+    return value;
 }
 
-using FieldReaders = std::map<std::string, std::function<void(const json&)>>;
-
-void ReadObject(const json& object, const std::string& where, const FieldReaders& readers)
+const json& List(const json& value, const std::string& field)
 {
-    if (!object.is_object())
-        throw ManifestProblem{where, "\"" + where + "\" must be an object"};
-    for (const auto& item : object.items()) {
-        auto reader = readers.find(item.key());
-        if (reader == readers.end())
-            throw ManifestProblem{item.key(), "unknown field \"" + item.key() + "\" in " + where};
-        reader->second(item.value());
-    }
+    if (!value.is_array())
+        throw ManifestProblem{field, "\"" + field + "\" must be a list"};
+    return value;
 }
 
 std::string Text(const json& value, const std::string& field)
@@ -106,251 +104,12 @@ std::uint64_t WholeNumber(const json& value, const std::string& field, std::uint
     return value.get<std::uint64_t>();
 }
 
-DWORD Number(const json& value, const std::string& field)
-{
-    return static_cast<DWORD>(WholeNumber(value, field, 0xFFFFFFFFu));
-}
-
-int Count(const json& value, const std::string& field)
-{
-    return static_cast<int>(WholeNumber(value, field, static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
-}
-
 // A path of the machine's disks, "X:\...".
 std::string MachinePath(const std::string& path, const std::string& field)
 {
     if (!FileSystem::IsDrivePath(path))
         throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
     return path;
-}
-
-std::string PathText(const json& value, const std::string& field)
-{
-    return MachinePath(Text(value, field), field);
-}
-
-bool Flag(const json& value, const std::string& field)
-{
-    if (!value.is_boolean())
-        throw ManifestProblem{field, "\"" + field + "\" must be true or false"};
-    return value.get<bool>();
-}
-
-const json& List(const json& value, const std::string& field)
-{
-    if (!value.is_array())
-        throw ManifestProblem{field, "\"" + field + "\" must be a list"};
-    return value;
-}
-
-std::string OneOf(const json& value, const std::string& field, std::initializer_list<const char*> allowed)
-{
-    std::string text = Text(value, field);
-    for (const char* option : allowed) {
-        if (text == option)
-            return text;
-    }
-    std::string options;
-    for (const char* option : allowed)
-        options += std::string(options.empty() ? "" : ", ") + option;
-    throw ManifestProblem{field, "\"" + field + "\" must be one of " + options + ", not \"" + text + "\""};
-}
-
-const std::initializer_list<const char*> kTokenKinds = {"none", "denied", "admin", "admin-deny-only", "user",
-                                                        "no-groups"};
-const std::initializer_list<const char*> kAnswers = {"yes", "no", "cancel", "ok"};
-const std::initializer_list<const char*> kServiceStates = {"stopped", "running"};
-const std::initializer_list<const char*> kStartTypes = {"boot", "system", "auto", "demand", "disabled"};
-const std::initializer_list<const char*> kConnections = {"direct", "network"};
-const std::initializer_list<const char*> kButtons = {"fixit", "cancel"};
-
-// "major.minor", each 0-255.
-WORD SocketsVersion(const json& value)
-{
-    std::string text = Text(value, "socketsVersion");
-    unsigned major = 0, minor = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%u.%u%c", &major, &minor, &tail) != 2 || major > 255 || minor > 255)
-        throw ManifestProblem{"socketsVersion", "\"socketsVersion\" must be \"major.minor\""};
-    return MAKEWORD(major, minor);
-}
-
-// "a.b.c.d" where each field is 0-255 or left empty (a blank field); "" is a cleared control.
-std::string IpFields(const json& value)
-{
-    std::string text = Text(value, "ipAddress");
-    if (text.empty())
-        return text;
-    std::vector<std::string> fields(1);
-    for (char c : text) {
-        if (c == '.')
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
-    bool valid = fields.size() == 4;
-    for (const std::string& field : fields) {
-        valid = valid && field.size() <= 3 &&
-                std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-                (field.empty() || std::stoi(field) <= 255);
-    }
-    if (!valid)
-        throw ManifestProblem{"ipAddress", "\"ipAddress\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
-    return text;
-}
-
-DialogAnswers ReadDialogAnswerSet(const json& v)
-{
-    DialogAnswers answers;
-    ReadObject(v, "dialog", {
-        {"product", [&](const json& f) { answers.product = Text(f, "product"); }},
-        {"connection", [&](const json& f) { answers.connection = OneOf(f, "connection", kConnections); }},
-        {"port", [&](const json& f) { answers.port = Text(f, "port"); }},
-        {"ipAddress", [&](const json& f) { answers.ipAddress = IpFields(f); }},
-        {"hardwareAddress", [&](const json& f) { answers.hardwareAddress = Text(f, "hardwareAddress"); }},
-        {"hostName", [&](const json& f) { answers.hostName = Text(f, "hostName"); }},
-        {"buttons", [&](const json& f) {
-            for (const json& button : List(f, "buttons"))
-                answers.buttons.push_back(OneOf(button, "buttons", kButtons));
-        }},
-    });
-    return answers;
-}
-
-// One set of answers, or a list of sets played in turn while the dialog stays open.
-std::vector<DialogAnswers> ReadDialogAnswers(const json& v)
-{
-    std::vector<DialogAnswers> sets;
-    if (v.is_array()) {
-        for (const json& set : v)
-            sets.push_back(ReadDialogAnswerSet(set));
-        if (sets.empty())
-            throw ManifestProblem{"dialog", "\"dialog\" needs at least one set of answers"};
-    } else {
-        sets.push_back(ReadDialogAnswerSet(v));
-    }
-    return sets;
-}
-
-json WriteDialogAnswerSet(const DialogAnswers& answers)
-{
-    json section = json::object();
-    auto put = [&](const char* field, const std::optional<std::string>& value) {
-        if (value)
-            section[field] = AnsiToUtf8(*value);
-    };
-    put("product", answers.product);
-    put("connection", answers.connection);
-    put("port", answers.port);
-    put("ipAddress", answers.ipAddress);
-    put("hardwareAddress", answers.hardwareAddress);
-    put("hostName", answers.hostName);
-    section["buttons"] = answers.buttons;
-    return section;
-}
-
-json WriteDialogAnswers(const std::vector<DialogAnswers>& sets)
-{
-    if (sets.size() == 1)
-        return WriteDialogAnswerSet(sets.front());
-    json list = json::array();
-    for (const DialogAnswers& answers : sets)
-        list.push_back(WriteDialogAnswerSet(answers));
-    return list;
-}
-
-const std::pair<const char*, DWORD> kAccessNames[] = {{"read", GENERIC_READ}, {"write", GENERIC_WRITE}};
-const std::pair<const char*, DWORD> kShareNames[] = {
-    {"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}};
-
-template <std::size_t N>
-DWORD Flags(const json& names, const std::string& field, const std::pair<const char*, DWORD> (&known)[N])
-{
-    DWORD flags = 0;
-    for (const json& name : List(names, field)) {
-        std::string text = Text(name, field);
-        auto found = std::find_if(std::begin(known), std::end(known), [&](const auto& k) { return text == k.first; });
-        if (found == std::end(known))
-            throw ManifestProblem{field, "unknown \"" + field + "\" flag \"" + text + "\""};
-        flags |= found->second;
-    }
-    return flags;
-}
-
-template <std::size_t N>
-json FlagList(DWORD flags, const std::pair<const char*, DWORD> (&known)[N])
-{
-    json names = json::array();
-    for (const auto& k : known) {
-        if (flags & k.second)
-            names.push_back(k.first);
-    }
-    return names;
-}
-
-struct AttributeName {
-    const char* name;
-    DWORD bit;
-};
-const AttributeName kAttributeNames[] = {
-    {"readonly", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM},
-    {"archive", FILE_ATTRIBUTE_ARCHIVE},   {"normal", FILE_ATTRIBUTE_NORMAL},
-};
-
-DWORD Attributes(const json& names, const std::string& field)
-{
-    DWORD attributes = 0;
-    for (const json& name : List(names, field)) {
-        std::string text = Text(name, field);
-        auto known = std::find_if(std::begin(kAttributeNames), std::end(kAttributeNames),
-                                  [&](const AttributeName& candidate) { return text == candidate.name; });
-        if (known == std::end(kAttributeNames))
-            throw ManifestProblem{field, "unknown file attribute \"" + text +
-                                             "\" (readonly, hidden, system, archive or normal)"};
-        attributes |= known->bit;
-    }
-    return attributes;
-}
-
-json AttributeList(DWORD attributes)
-{
-    json names = json::array();
-    for (const AttributeName& known : kAttributeNames) {
-        if (attributes & known.bit)
-            names.push_back(known.name);
-    }
-    return names;
-}
-
-SYSTEMTIME ParseTime(const std::string& text)
-{
-    SYSTEMTIME time = {};
-    unsigned year, month, day, hour, minute, second;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute, &second,
-                    &tail) != 6 ||
-        year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        throw ManifestProblem{"localTime", "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""};
-    time.wYear = static_cast<WORD>(year);
-    time.wMonth = static_cast<WORD>(month);
-    time.wDay = static_cast<WORD>(day);
-    time.wHour = static_cast<WORD>(hour);
-    time.wMinute = static_cast<WORD>(minute);
-    time.wSecond = static_cast<WORD>(second);
-    // Day of the week by Zeller's congruence (0 = Sunday).
-    unsigned y = month < 3 ? year - 1 : year;
-    unsigned m = month < 3 ? month + 12 : month;
-    unsigned h = (day + 13 * (m + 1) / 5 + y + y / 4 - y / 100 + y / 400) % 7;
-    time.wDayOfWeek = static_cast<WORD>((h + 6) % 7);
-    return time;
-}
-
-std::string FormatTime(const SYSTEMTIME& time)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
-                  time.wMinute, time.wSecond);
-    return text;
 }
 
 bool IsVersion(const std::string& text)
@@ -361,157 +120,391 @@ bool IsVersion(const std::string& text)
            c <= 0xFFFF && d <= 0xFFFF;
 }
 
-void ReadMachine(const json& document, Machine& machine)
+// ---- Kinds of field. Each reads one JSON value into a member of its type
+// (Read, which checks it) and gives the JSON value of a member (Write).
+
+struct TextKind {
+    void Read(const json& value, const std::string& field, std::string& into) const { into = Text(value, field); }
+    json Write(const std::string& text) const { return AnsiToUtf8(text); }
+};
+
+// A path on the machine's disks; `mayBeEmpty`: "" stands for none.
+struct PathKind {
+    bool mayBeEmpty = false;
+    void Read(const json& value, const std::string& field, std::string& into) const
+    {
+        into = Text(value, field);
+        if (!(mayBeEmpty && into.empty()))
+            MachinePath(into, field);
+    }
+    json Write(const std::string& path) const { return AnsiToUtf8(path); }
+};
+
+struct ChoiceKind {
+    std::vector<const char*> options;
+    void Read(const json& value, const std::string& field, std::string& into) const
+    {
+        into = Text(value, field);
+        for (const char* option : options) {
+            if (into == option)
+                return;
+        }
+        std::string list;
+        for (const char* option : options)
+            list += std::string(list.empty() ? "" : ", ") + option;
+        throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + into + "\""};
+    }
+    json Write(const std::string& choice) const { return AnsiToUtf8(choice); }
+};
+
+struct NumberKind {
+    void Read(const json& value, const std::string& field, DWORD& into) const
+    {
+        into = static_cast<DWORD>(WholeNumber(value, field, 0xFFFFFFFFu));
+    }
+    json Write(DWORD number) const { return number; }
+};
+
+struct CountKind {
+    void Read(const json& value, const std::string& field, int& into) const
+    {
+        into = static_cast<int>(WholeNumber(value, field, static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
+    }
+    json Write(int count) const { return count; }
+};
+
+struct FlagKind {
+    void Read(const json& value, const std::string& field, bool& into) const
+    {
+        if (!value.is_boolean())
+            throw ManifestProblem{field, "\"" + field + "\" must be true or false"};
+        into = value.get<bool>();
+    }
+    json Write(bool flag) const { return flag; }
+};
+
+// Names of bits, written as a list of the names set.
+struct FlagNamesKind {
+    std::vector<std::pair<const char*, DWORD>> names;
+    void Read(const json& value, const std::string& field, DWORD& into) const
+    {
+        into = 0;
+        for (const json& name : List(value, field)) {
+            std::string text = Text(name, field);
+            auto found = std::find_if(names.begin(), names.end(), [&](const auto& known) { return text == known.first; });
+            if (found == names.end())
+                throw ManifestProblem{field, "unknown \"" + field + "\" flag \"" + text + "\""};
+            into |= found->second;
+        }
+    }
+    json Write(DWORD flags) const
+    {
+        json list = json::array();
+        for (const auto& known : names) {
+            if (flags & known.second)
+                list.push_back(known.first);
+        }
+        return list;
+    }
+};
+
+// "YYYY-MM-DD hh:mm:ss", local time.
+struct TimeKind {
+    void Read(const json& value, const std::string& field, SYSTEMTIME& into) const
+    {
+        unsigned year, month, day, hour, minute, second;
+        char tail = 0;
+        if (std::sscanf(Text(value, field).c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
+                        &second, &tail) != 6 ||
+            year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+            throw ManifestProblem{field, "\"" + field + "\" must be \"YYYY-MM-DD hh:mm:ss\""};
+        into = {};
+        into.wYear = static_cast<WORD>(year);
+        into.wMonth = static_cast<WORD>(month);
+        into.wDay = static_cast<WORD>(day);
+        into.wHour = static_cast<WORD>(hour);
+        into.wMinute = static_cast<WORD>(minute);
+        into.wSecond = static_cast<WORD>(second);
+        // Day of the week by Zeller's congruence (0 = Sunday).
+        unsigned y = month < 3 ? year - 1 : year;
+        unsigned m = month < 3 ? month + 12 : month;
+        unsigned h = (day + 13 * (m + 1) / 5 + y + y / 4 - y / 100 + y / 400) % 7;
+        into.wDayOfWeek = static_cast<WORD>((h + 6) % 7);
+    }
+    json Write(const SYSTEMTIME& time) const
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
+                      time.wHour, time.wMinute, time.wSecond);
+        return text;
+    }
+};
+
+// "major.minor", each 0-255.
+struct VersionWordKind {
+    void Read(const json& value, const std::string& field, WORD& into) const
+    {
+        unsigned major = 0, minor = 0;
+        char tail = 0;
+        if (std::sscanf(Text(value, field).c_str(), "%u.%u%c", &major, &minor, &tail) != 2 || major > 255 ||
+            minor > 255)
+            throw ManifestProblem{field, "\"" + field + "\" must be \"major.minor\""};
+        into = MAKEWORD(major, minor);
+    }
+    json Write(WORD version) const { return std::to_string(LOBYTE(version)) + "." + std::to_string(HIBYTE(version)); }
+};
+
+// "a.b.c.d" where each field is 0-255 or left empty (a blank field); "" is a cleared control.
+struct IpFieldsKind {
+    void Read(const json& value, const std::string& field, std::string& into) const
+    {
+        into = Text(value, field);
+        if (into.empty())
+            return;
+        std::vector<std::string> parts(1);
+        for (char c : into) {
+            if (c == '.')
+                parts.emplace_back();
+            else
+                parts.back() += c;
+        }
+        bool valid = parts.size() == 4;
+        for (const std::string& part : parts) {
+            valid = valid && part.size() <= 3 &&
+                    std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                    (part.empty() || std::stoi(part) <= 255);
+        }
+        if (!valid)
+            throw ManifestProblem{field, "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
+    }
+    json Write(const std::string& text) const { return AnsiToUtf8(text); }
+};
+
+// The name of an operation the machine can be told to fail.
+struct OperationKind {
+    void Read(const json& value, const std::string& field, std::string& into) const
+    {
+        into = Text(value, field);
+        if (!IsFaultableOperation(into))
+            throw ManifestProblem{field, "no operation of the machine is called \"" + into + "\""};
+    }
+    json Write(const std::string& operation) const { return AnsiToUtf8(operation); }
+};
+
+// Texts by text, as a JSON object.
+struct TextMapKind {
+    void Read(const json& value, const std::string& field, std::map<std::string, std::string>& into) const
+    {
+        for (const auto& item : Object(value, field).items())
+            into[Utf8ToAnsi(item.key())] = Text(item.value(), item.key());
+    }
+    json Write(const std::map<std::string, std::string>& texts) const
+    {
+        json object = json::object();
+        for (const auto& entry : texts)
+            object[AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
+        return object;
+    }
+};
+
+template <typename Element>
+struct Maybe {
+    Element element;
+    template <typename Value>
+    void Read(const json& value, const std::string& field, std::optional<Value>& into) const
+    {
+        Value read{};
+        element.Read(value, field, read);
+        into = read;
+    }
+    template <typename Value>
+    json Write(const std::optional<Value>& value) const { return element.Write(*value); }
+};
+
+// Read entries are added to what the container holds.
+template <typename Element>
+struct ListOf {
+    Element element;
+    template <typename Container>
+    void Read(const json& value, const std::string& field, Container& into) const
+    {
+        for (const json& item : List(value, field)) {
+            typename Container::value_type entry{};
+            element.Read(item, field, entry);
+            into.insert(into.end(), std::move(entry));
+        }
+    }
+    template <typename Container>
+    json Write(const Container& entries) const
+    {
+        json list = json::array();
+        for (const auto& entry : entries)
+            list.push_back(element.Write(entry));
+        return list;
+    }
+};
+
+// ---- Fields: a name, the member it fills and its kind, for the reader and the writer both.
+
+template <typename Record>
+struct Field {
+    std::string name;
+    std::function<void(const json& value, Record& record)> read;
+    std::function<void(const Record& record, json& object)> write;
+    bool required = false;  // an object without it is refused
+    // Run once every field of the object is read, for work that needs the others.
+    std::function<void(const json& value, Record& record)> complete;
+
+    Field Required() const
+    {
+        Field copy = *this;
+        copy.required = true;
+        return copy;
+    }
+    Field ThenComplete(std::function<void(const json& value, Record& record)> step) const
+    {
+        Field copy = *this;
+        copy.complete = std::move(step);
+        return copy;
+    }
+};
+
+template <typename Record, typename Value, typename Kind>
+Field<Record> FieldOf(const char* name, Value Record::*member, Kind kind)
 {
-    ReadObject(document, "machine.json", {
-        {"os", [&](const json& v) {
-            ReadObject(v, "os", {
-                {"major", [&](const json& f) { machine.os.major = Number(f, "major"); }},
-                {"minor", [&](const json& f) { machine.os.minor = Number(f, "minor"); }},
-                {"build", [&](const json& f) { machine.os.build = Number(f, "build"); }},
-                {"platform", [&](const json& f) { machine.os.platform = Number(f, "platform"); }},
-                {"servicePack", [&](const json& f) { machine.os.servicePack = Text(f, "servicePack"); }},
-                {"queryFails", [&](const json& f) { machine.os.queryFails = Flag(f, "queryFails"); }},
-            });
-        }},
-        {"token", [&](const json& v) {
-            ReadObject(v, "token", {
-                {"thread", [&](const json& f) { machine.tokens.thread = OneOf(f, "thread", kTokenKinds); }},
-                {"process", [&](const json& f) { machine.tokens.process = OneOf(f, "process", kTokenKinds); }},
-            });
-        }},
-        {"paths", [&](const json& v) {
-            ReadObject(v, "paths", {
-                {"executable", [&](const json& f) { machine.paths.executable = Text(f, "executable");
-                    if (!machine.paths.executable.empty())
-                        MachinePath(machine.paths.executable, "executable"); }},
-                {"windows", [&](const json& f) { machine.paths.windows = PathText(f, "windows"); }},
-                {"system", [&](const json& f) { machine.paths.system = PathText(f, "system"); }},
-                {"temp", [&](const json& f) { machine.paths.temp = PathText(f, "temp"); }},
-            });
-        }},
-        {"localTime", [&](const json& v) { machine.startTime = ParseTime(Text(v, "localTime")); }},
-        {"runningObjects", [&](const json& v) {
-            for (const json& name : List(v, "runningObjects"))
-                machine.namedObjects.insert(Text(name, "runningObjects"));
-        }},
-        {"fileVersions", [&](const json& v) {
-            if (!v.is_object())
-                throw ManifestProblem{"fileVersions", "\"fileVersions\" must be an object"};
-        }},
-        {"printers", [&](const json& v) {
-            for (const json& entry : List(v, "printers")) {
-                Printer printer;
-                ReadObject(entry, "printers", {
-                    {"name", [&](const json& f) { printer.name = Text(f, "name"); }},
-                    {"port", [&](const json& f) { printer.port = Text(f, "port"); }},
-                    {"driver", [&](const json& f) { printer.driver = Text(f, "driver"); }},
-                });
-                machine.printers.push_back(printer);
-            }
-        }},
-        {"ports", [&](const json& v) {
-            for (const json& port : List(v, "ports"))
-                machine.ports.push_back(Text(port, "ports"));
-        }},
-        {"printerListNotReadyCalls", [&](const json& v) {
-            machine.printerListNotReadyCalls = Count(v, "printerListNotReadyCalls");
-        }},
-        {"socketsVersion", [&](const json& v) { machine.socketsVersion = SocketsVersion(v); }},
-        {"dialog", [&](const json& v) { machine.dialog = ReadDialogAnswers(v); }},
-        {"hostNames", [&](const json& v) {
-            if (!v.is_object())
-                throw ManifestProblem{"hostNames", "\"hostNames\" must be an object"};
-            for (const auto& item : v.items())
-                machine.hostNames[Utf8ToAnsi(item.key())] = Text(item.value(), item.key());
-        }},
-        {"services", [&](const json& v) {
-            for (const json& entry : List(v, "services")) {
-                Service service;
-                ReadObject(entry, "services", {
-                    {"name", [&](const json& f) { service.name = Text(f, "name"); }},
-                    {"displayName", [&](const json& f) { service.displayName = Text(f, "displayName"); }},
-                    {"state", [&](const json& f) { service.state = OneOf(f, "state", kServiceStates); }},
-                    {"startType", [&](const json& f) { service.startType = OneOf(f, "startType", kStartTypes); }},
-                    {"binaryPath", [&](const json& f) { service.binaryPath = Text(f, "binaryPath"); }},
-                    {"startChecks", [&](const json& f) { service.startChecks = Count(f, "startChecks"); }},
-                    {"stopChecks", [&](const json& f) { service.stopChecks = Count(f, "stopChecks"); }},
-                    {"canOpen", [&](const json& f) { service.canOpen = Flag(f, "canOpen"); }},
-                });
-                machine.services.push_back(service);
-            }
-        }},
-        {"programs", [&](const json& v) {
-            for (const json& entry : List(v, "programs")) {
-                Program program;
-                ReadObject(entry, "programs", {
-                    {"path", [&](const json& f) { program.path = PathText(f, "path"); }},
-                    {"runsMs", [&](const json& f) { program.runsMs = Number(f, "runsMs"); }},
-                    {"starts", [&](const json& f) { program.starts = Flag(f, "starts"); }},
-                    {"service", [&](const json& f) { program.service = Text(f, "service"); }},
-                });
-                if (program.path.empty())
-                    throw ManifestProblem{"programs", "every entry of \"programs\" needs a \"path\""};
-                machine.programs.push_back(program);
-            }
-        }},
-        {"registryView", [&](const json& v) { machine.registryView = OneOf(v, "registryView", {"32-bit", "64-bit"}); }},
-        {"messageBoxAnswers", [&](const json& v) {
-            for (const json& answer : List(v, "messageBoxAnswers"))
-                machine.messageBoxAnswers.push_back(OneOf(answer, "messageBoxAnswers", kAnswers));
-        }},
-        {"fileAttributes", [&](const json& v) {
-            if (!v.is_object())
-                throw ManifestProblem{"fileAttributes", "\"fileAttributes\" must be an object"};
-        }},
-        {"pendingRenames", [&](const json& v) {
-            for (const json& entry : List(v, "pendingRenames")) {
-                PendingRename rename;
-                ReadObject(entry, "pendingRenames", {
-                    {"from", [&](const json& f) { rename.from = PathText(f, "from"); }},
-                    {"to", [&](const json& f) {
-                        rename.to = Text(f, "to");
-                        if (!rename.to.empty())
-                            MachinePath(rename.to, "to");
-                    }},
-                    {"replaceExisting", [&](const json& f) { rename.replaceExisting = Flag(f, "replaceExisting"); }},
-                });
-                machine.pendingRenames.push_back(rename);
-            }
-        }},
-        {"heldFiles", [&](const json& v) {
-            for (const json& entry : List(v, "heldFiles")) {
-                HeldFile held;
-                ReadObject(entry, "heldFiles", {
-                    {"path", [&](const json& f) { held.path = PathText(f, "path"); }},
-                    {"access", [&](const json& f) { held.access = Flags(f, "access", kAccessNames); }},
-                    {"share", [&](const json& f) { held.share = Flags(f, "share", kShareNames); }},
-                });
-                if (held.path.empty())
-                    throw ManifestProblem{"heldFiles", "every entry of \"heldFiles\" needs a \"path\""};
-                machine.heldFiles.push_back(held);
-            }
-        }},
-        {"faults", [&](const json& v) {
-            for (const json& entry : List(v, "faults")) {
-                Fault fault;
-                ReadObject(entry, "faults", {
-                    {"operation", [&](const json& f) {
-                        fault.operation = Text(f, "operation");
-                        if (!IsFaultableOperation(fault.operation))
-                            throw ManifestProblem{"operation", "no operation of the machine is called \"" +
-                                                                   fault.operation + "\""};
-                    }},
-                    {"call", [&](const json& f) { fault.call = Count(f, "call"); }},
-                    {"error", [&](const json& f) { fault.error = Number(f, "error"); }},
-                });
-                machine.faults.push_back(fault);
-            }
-        }},
-    });
-    // File versions name files of the machine; a file not on its disks is created empty.
-    if (document.contains("fileVersions")) {
-        for (const auto& item : document["fileVersions"].items()) {
+    Field<Record> field;
+    field.name = name;
+    field.read = [=](const json& value, Record& record) { kind.Read(value, name, record.*member); };
+    field.write = [=](const Record& record, json& object) { object[name] = kind.Write(record.*member); };
+    return field;
+}
+
+template <typename Value>
+bool IsSet(const std::optional<Value>& value)
+{
+    return value.has_value();
+}
+
+template <typename Value>
+bool IsSet(const Value& value)
+{
+    return !value.empty();
+}
+
+// A field written only when it holds something.
+template <typename Record, typename Value, typename Kind>
+Field<Record> SetFieldOf(const char* name, Value Record::*member, Kind kind)
+{
+    Field<Record> field = FieldOf(name, member, kind);
+    field.write = [=](const Record& record, json& object) {
+        if (IsSet(record.*member))
+            object[name] = kind.Write(record.*member);
+    };
+    return field;
+}
+
+template <typename Record>
+using Fields = std::vector<Field<Record>>;
+
+// An object of `where` ("os", the list "printers", ...): unknown fields are refused.
+template <typename Record>
+void ReadRecord(const json& object, const std::string& where, const Fields<Record>& fields, Record& record)
+{
+    for (const auto& item : Object(object, where).items()) {
+        auto field = std::find_if(fields.begin(), fields.end(),
+                                  [&](const Field<Record>& candidate) { return candidate.name == item.key(); });
+        if (field == fields.end())
+            throw ManifestProblem{item.key(), "unknown field \"" + item.key() + "\" in " + where};
+        field->read(item.value(), record);
+    }
+    for (const Field<Record>& field : fields) {
+        if (field.required && !object.contains(field.name))
+            throw ManifestProblem{where, "every entry of \"" + where + "\" needs a \"" + field.name + "\""};
+    }
+    for (const Field<Record>& field : fields) {
+        if (field.complete && object.contains(field.name))
+            field.complete(object.at(field.name), record);
+    }
+}
+
+template <typename Record>
+json WriteRecord(const Record& record, const Fields<Record>& fields)
+{
+    json object = json::object();
+    for (const Field<Record>& field : fields)
+        field.write(record, object);
+    return object;
+}
+
+// An object whose fields are given by a table.
+template <typename Record>
+struct RecordKind {
+    const Fields<Record>& fields;
+    void Read(const json& value, const std::string& field, Record& into) const { ReadRecord(value, field, fields, into); }
+    json Write(const Record& record) const { return WriteRecord(record, fields); }
+};
+
+// One set of answers, or a list of sets played in turn while the dialog stays open.
+struct AnswerSetsKind {
+    RecordKind<DialogAnswers> set;
+    void Read(const json& value, const std::string& field, std::vector<DialogAnswers>& into) const
+    {
+        if (!value.is_array()) {
+            into.assign(1, DialogAnswers{});
+            set.Read(value, field, into.front());
+            return;
+        }
+        std::vector<DialogAnswers> sets;
+        for (const json& item : value)
+            set.Read(item, field, sets.emplace_back());
+        if (sets.empty())
+            throw ManifestProblem{field, "\"" + field + "\" needs at least one set of answers"};
+        into = sets;
+    }
+    json Write(const std::vector<DialogAnswers>& sets) const
+    {
+        return sets.size() == 1 ? set.Write(sets.front()) : ListOf<RecordKind<DialogAnswers>>{set}.Write(sets);
+    }
+};
+
+// ---- Files named by path: their versions and attributes live on the machine's disks.
+
+const std::pair<const char*, DWORD> kAttributeNames[] = {
+    {"readonly", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM},
+    {"archive", FILE_ATTRIBUTE_ARCHIVE},   {"normal", FILE_ATTRIBUTE_NORMAL},
+};
+
+DWORD Attributes(const json& names, const std::string& field)
+{
+    DWORD attributes = 0;
+    for (const json& name : List(names, field)) {
+        std::string text = Text(name, field);
+        auto known = std::find_if(std::begin(kAttributeNames), std::end(kAttributeNames),
+                                  [&](const auto& candidate) { return text == candidate.first; });
+        if (known == std::end(kAttributeNames))
+            throw ManifestProblem{field, "unknown file attribute \"" + text +
+                                             "\" (readonly, hidden, system, archive or normal)"};
+        attributes |= known->second;
+    }
+    return attributes;
+}
+
+// Versions of files; a file not on the disks is created empty. Applied once the
+// other fields are read.
+struct FileVersionsKind {
+    void Read(const json& value, const std::string& field, FileSystem&) const { Object(value, field); }
+    json Write(const FileSystem& files) const
+    {
+        json versions = json::object();
+        for (const auto& entry : files.Files()) {
+            if (!entry.second.version.empty())
+                versions[AnsiToUtf8(entry.second.path)] = entry.second.version;
+        }
+        return versions;
+    }
+    static void Apply(const json& versions, Machine& machine)
+    {
+        for (const auto& item : versions.items()) {
             std::string version = Text(item.value(), item.key());
             if (!IsVersion(version))
                 throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
@@ -522,21 +515,193 @@ void ReadMachine(const json& document, Machine& machine)
             file->version = version;
         }
     }
-    // Programs name files of the machine too; a missing one is created empty.
+};
+
+// Attributes other than "archive" alone, of files on the disks (written or
+// created by then). Applied last.
+struct FileAttributesKind {
+    void Read(const json& value, const std::string& field, FileSystem&) const { Object(value, field); }
+    json Write(const FileSystem& files) const
+    {
+        json attributes = json::object();
+        for (const auto& entry : files.Files()) {
+            if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE) {
+                json names = json::array();
+                for (const auto& known : kAttributeNames) {
+                    if (entry.second.attributes & known.second)
+                        names.push_back(known.first);
+                }
+                attributes[AnsiToUtf8(entry.second.path)] = names;
+            }
+        }
+        return attributes;
+    }
+    static void Apply(const json& attributes, Machine& machine)
+    {
+        for (const auto& item : attributes.items()) {
+            DWORD bits = Attributes(item.value(), item.key());
+            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key()), item.key()));
+            if (file == nullptr)
+                throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
+            file->attributes = bits != 0 ? bits : FILE_ATTRIBUTE_NORMAL;
+        }
+    }
+};
+
+// Programs name files of the machine too; a missing one is created empty.
+void CreateProgramFiles(const json&, Machine& machine)
+{
     for (const Program& program : machine.programs) {
         if (machine.files.Find(program.path) == nullptr)
             machine.files.Write(program.path, std::string());
     }
-    // Attributes other than "archive" alone, of files on the machine's disks.
-    if (document.contains("fileAttributes")) {
-        for (const auto& item : document["fileAttributes"].items()) {
-            DWORD attributes = Attributes(item.value(), item.key());
-            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key()), item.key()));
-            if (file == nullptr)
-                throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
-            file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-        }
-    }
+}
+
+// ---- The tables: every field of machine.json, once.
+
+const ChoiceKind kTokenKind{{"none", "denied", "admin", "admin-deny-only", "user", "no-groups"}};
+
+const Fields<OsVersion>& OsFields()
+{
+    static const Fields<OsVersion> fields = {
+        FieldOf("major", &OsVersion::major, NumberKind{}),
+        FieldOf("minor", &OsVersion::minor, NumberKind{}),
+        FieldOf("build", &OsVersion::build, NumberKind{}),
+        FieldOf("platform", &OsVersion::platform, NumberKind{}),
+        FieldOf("servicePack", &OsVersion::servicePack, TextKind{}),
+        FieldOf("queryFails", &OsVersion::queryFails, FlagKind{}),
+    };
+    return fields;
+}
+
+const Fields<Tokens>& TokenFields()
+{
+    static const Fields<Tokens> fields = {
+        FieldOf("thread", &Tokens::thread, kTokenKind),
+        FieldOf("process", &Tokens::process, kTokenKind),
+    };
+    return fields;
+}
+
+const Fields<Paths>& PathFields()
+{
+    static const Fields<Paths> fields = {
+        FieldOf("executable", &Paths::executable, PathKind{true}),
+        FieldOf("windows", &Paths::windows, PathKind{}),
+        FieldOf("system", &Paths::system, PathKind{}),
+        FieldOf("temp", &Paths::temp, PathKind{}),
+    };
+    return fields;
+}
+
+const Fields<Printer>& PrinterFields()
+{
+    static const Fields<Printer> fields = {
+        FieldOf("name", &Printer::name, TextKind{}),
+        FieldOf("port", &Printer::port, TextKind{}),
+        FieldOf("driver", &Printer::driver, TextKind{}),
+    };
+    return fields;
+}
+
+const Fields<Service>& ServiceFields()
+{
+    static const Fields<Service> fields = {
+        FieldOf("name", &Service::name, TextKind{}),
+        FieldOf("displayName", &Service::displayName, TextKind{}),
+        FieldOf("state", &Service::state, ChoiceKind{{"stopped", "running"}}),
+        FieldOf("startType", &Service::startType, ChoiceKind{{"boot", "system", "auto", "demand", "disabled"}}),
+        FieldOf("binaryPath", &Service::binaryPath, TextKind{}),
+        FieldOf("startChecks", &Service::startChecks, CountKind{}),
+        FieldOf("stopChecks", &Service::stopChecks, CountKind{}),
+        FieldOf("canOpen", &Service::canOpen, FlagKind{}),
+    };
+    return fields;
+}
+
+const Fields<Program>& ProgramFields()
+{
+    static const Fields<Program> fields = {
+        FieldOf("path", &Program::path, PathKind{}).Required(),
+        FieldOf("runsMs", &Program::runsMs, NumberKind{}),
+        FieldOf("starts", &Program::starts, FlagKind{}),
+        FieldOf("service", &Program::service, TextKind{}),
+    };
+    return fields;
+}
+
+const Fields<PendingRename>& PendingRenameFields()
+{
+    static const Fields<PendingRename> fields = {
+        FieldOf("from", &PendingRename::from, PathKind{}),
+        FieldOf("to", &PendingRename::to, PathKind{true}),
+        FieldOf("replaceExisting", &PendingRename::replaceExisting, FlagKind{}),
+    };
+    return fields;
+}
+
+const Fields<DialogAnswers>& DialogAnswerFields()
+{
+    static const Fields<DialogAnswers> fields = {
+        SetFieldOf("product", &DialogAnswers::product, Maybe<TextKind>{}),
+        SetFieldOf("connection", &DialogAnswers::connection, Maybe<ChoiceKind>{{{"direct", "network"}}}),
+        SetFieldOf("port", &DialogAnswers::port, Maybe<TextKind>{}),
+        SetFieldOf("ipAddress", &DialogAnswers::ipAddress, Maybe<IpFieldsKind>{}),
+        SetFieldOf("hardwareAddress", &DialogAnswers::hardwareAddress, Maybe<TextKind>{}),
+        SetFieldOf("hostName", &DialogAnswers::hostName, Maybe<TextKind>{}),
+        FieldOf("buttons", &DialogAnswers::buttons, ListOf<ChoiceKind>{{{"fixit", "cancel"}}}),
+    };
+    return fields;
+}
+
+const Fields<HeldFile>& HeldFileFields()
+{
+    static const Fields<HeldFile> fields = {
+        FieldOf("path", &HeldFile::path, PathKind{}).Required(),
+        FieldOf("access", &HeldFile::access, FlagNamesKind{{{"read", GENERIC_READ}, {"write", GENERIC_WRITE}}}),
+        FieldOf("share", &HeldFile::share,
+                FlagNamesKind{{{"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}}}),
+    };
+    return fields;
+}
+
+const Fields<Fault>& FaultFields()
+{
+    static const Fields<Fault> fields = {
+        FieldOf("operation", &Fault::operation, OperationKind{}),
+        FieldOf("call", &Fault::call, CountKind{}),
+        FieldOf("error", &Fault::error, NumberKind{}),
+    };
+    return fields;
+}
+
+// Completion runs in this order: versions, then the programs' files, then attributes.
+const Fields<Machine>& MachineFields()
+{
+    static const Fields<Machine> fields = {
+        FieldOf("os", &Machine::os, RecordKind<OsVersion>{OsFields()}),
+        FieldOf("token", &Machine::tokens, RecordKind<Tokens>{TokenFields()}),
+        FieldOf("paths", &Machine::paths, RecordKind<Paths>{PathFields()}),
+        FieldOf("localTime", &Machine::startTime, TimeKind{}),
+        FieldOf("runningObjects", &Machine::namedObjects, ListOf<TextKind>{}),
+        FieldOf("fileVersions", &Machine::files, FileVersionsKind{}).ThenComplete(FileVersionsKind::Apply),
+        FieldOf("printers", &Machine::printers, ListOf<RecordKind<Printer>>{{PrinterFields()}}),
+        FieldOf("ports", &Machine::ports, ListOf<TextKind>{}),
+        FieldOf("printerListNotReadyCalls", &Machine::printerListNotReadyCalls, CountKind{}),
+        FieldOf("socketsVersion", &Machine::socketsVersion, VersionWordKind{}),
+        FieldOf("hostNames", &Machine::hostNames, TextMapKind{}),
+        FieldOf("services", &Machine::services, ListOf<RecordKind<Service>>{{ServiceFields()}}),
+        FieldOf("programs", &Machine::programs, ListOf<RecordKind<Program>>{{ProgramFields()}})
+            .ThenComplete(CreateProgramFiles),
+        FieldOf("fileAttributes", &Machine::files, FileAttributesKind{}).ThenComplete(FileAttributesKind::Apply),
+        SetFieldOf("registryView", &Machine::registryView, ChoiceKind{{"32-bit", "64-bit"}}),
+        FieldOf("messageBoxAnswers", &Machine::messageBoxAnswers, ListOf<ChoiceKind>{{{"yes", "no", "cancel", "ok"}}}),
+        FieldOf("pendingRenames", &Machine::pendingRenames, ListOf<RecordKind<PendingRename>>{{PendingRenameFields()}}),
+        SetFieldOf("dialog", &Machine::dialog, AnswerSetsKind{{DialogAnswerFields()}}),
+        SetFieldOf("heldFiles", &Machine::heldFiles, ListOf<RecordKind<HeldFile>>{{HeldFileFields()}}),
+        FieldOf("faults", &Machine::faults, ListOf<RecordKind<Fault>>{{FaultFields()}}),
+    };
+    return fields;
 }
 }  // namespace
 
@@ -553,7 +718,7 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
         return false;
     }
     try {
-        ReadMachine(document, machine);
+        ReadRecord(document, "machine.json", MachineFields(), machine);
     } catch (const ManifestProblem& problem) {
         error.line = LineOfField(text, problem.field);
         error.message = problem.message;
@@ -564,80 +729,7 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
 
 std::string WriteManifest(const Machine& machine)
 {
-    json document;
-    document["os"] = {{"major", machine.os.major},         {"minor", machine.os.minor},
-                      {"build", machine.os.build},         {"platform", machine.os.platform},
-                      {"servicePack", AnsiToUtf8(machine.os.servicePack)}, {"queryFails", machine.os.queryFails}};
-    document["token"] = {{"thread", machine.tokens.thread}, {"process", machine.tokens.process}};
-    document["paths"] = {{"executable", AnsiToUtf8(machine.paths.executable)},
-                         {"windows", AnsiToUtf8(machine.paths.windows)},
-                         {"system", AnsiToUtf8(machine.paths.system)},
-                         {"temp", AnsiToUtf8(machine.paths.temp)}};
-    document["localTime"] = FormatTime(machine.startTime);
-    document["runningObjects"] = AnsiList({machine.namedObjects.begin(), machine.namedObjects.end()});
-    json versions = json::object();
-    for (const auto& entry : machine.files.Files()) {
-        if (!entry.second.version.empty())
-            versions[AnsiToUtf8(entry.second.path)] = entry.second.version;
-    }
-    document["fileVersions"] = versions;
-    json attributes = json::object();
-    for (const auto& entry : machine.files.Files()) {
-        if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE)
-            attributes[AnsiToUtf8(entry.second.path)] = AttributeList(entry.second.attributes);
-    }
-    document["fileAttributes"] = attributes;
-    document["printers"] = json::array();
-    for (const Printer& printer : machine.printers)
-        document["printers"].push_back({{"name", AnsiToUtf8(printer.name)},
-                                        {"port", AnsiToUtf8(printer.port)},
-                                        {"driver", AnsiToUtf8(printer.driver)}});
-    document["ports"] = AnsiList(machine.ports);
-    document["printerListNotReadyCalls"] = machine.printerListNotReadyCalls;
-    document["socketsVersion"] = std::to_string(LOBYTE(machine.socketsVersion)) + "." +
-                                 std::to_string(HIBYTE(machine.socketsVersion));
-    document["hostNames"] = json::object();
-    for (const auto& entry : machine.hostNames)
-        document["hostNames"][AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
-    document["services"] = json::array();
-    for (const Service& service : machine.services) {
-        document["services"].push_back({{"name", AnsiToUtf8(service.name)},
-                                        {"displayName", AnsiToUtf8(service.displayName)},
-                                        {"state", service.state},
-                                        {"startType", service.startType},
-                                        {"binaryPath", AnsiToUtf8(service.binaryPath)},
-                                        {"startChecks", service.startChecks},
-                                        {"stopChecks", service.stopChecks},
-                                        {"canOpen", service.canOpen}});
-    }
-    document["programs"] = json::array();
-    for (const Program& program : machine.programs) {
-        document["programs"].push_back({{"path", AnsiToUtf8(program.path)},
-                                        {"runsMs", program.runsMs},
-                                        {"starts", program.starts},
-                                        {"service", AnsiToUtf8(program.service)}});
-    }
-    if (!machine.registryView.empty())
-        document["registryView"] = machine.registryView;
-    document["messageBoxAnswers"] = machine.messageBoxAnswers;
-    document["pendingRenames"] = json::array();
-    for (const PendingRename& rename : machine.pendingRenames)
-        document["pendingRenames"].push_back({{"from", AnsiToUtf8(rename.from)},
-                                              {"to", AnsiToUtf8(rename.to)},
-                                              {"replaceExisting", rename.replaceExisting}});
-    if (!machine.dialog.empty())
-        document["dialog"] = WriteDialogAnswers(machine.dialog);
-    if (!machine.heldFiles.empty()) {
-        document["heldFiles"] = json::array();
-        for (const HeldFile& held : machine.heldFiles)
-            document["heldFiles"].push_back({{"path", AnsiToUtf8(held.path)},
-                                             {"access", FlagList(held.access, kAccessNames)},
-                                             {"share", FlagList(held.share, kShareNames)}});
-    }
-    document["faults"] = json::array();
-    for (const Fault& fault : machine.faults)
-        document["faults"].push_back({{"operation", AnsiToUtf8(fault.operation)}, {"call", fault.call}, {"error", fault.error}});
-    return document.dump(2) + "\n";
+    return WriteRecord(machine, MachineFields()).dump(2) + "\n";
 }
 
 }  // namespace sim
