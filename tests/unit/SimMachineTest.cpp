@@ -197,6 +197,51 @@ TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
     EXPECT_EQ(machine.dialog.at(0).ipAddress, std::optional<std::string>("10..0."));
 }
 
+// Support staff fix a machine.json from its message alone: each kind of field
+// names itself, the rule it broke and the line it stands on.
+TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
+{
+    const struct {
+        const char* document;
+        int line;
+        const char* message;
+    } cases[] = {
+        {"[]", 0, "\"machine.json\" must be an object"},
+        {"{\n\"ports\": [\"a\"],\n\"colour\": 1}", 3, "unknown field \"colour\" in machine.json"},
+        {"{\n\"token\": {\n\"thread\": \"root\"}}", 3,
+         "\"thread\" must be one of none, denied, admin, admin-deny-only, user, no-groups, not \"root\""},
+        {"{\n\"os\": {\"build\": -1}}", 2, "\"build\" must be a whole number from 0 to 4294967295"},
+        {"{\n\"services\": [{\"name\": \"s\",\n\"stopChecks\": 1.0}]}", 3,
+         "\"stopChecks\" must be a whole number from 0 to 2147483647"},
+        {"{\n\"os\": {\"queryFails\": 1}}", 2, "\"queryFails\" must be true or false"},
+        {"{\n\"printers\": [{\"name\": 1}]}", 2, "\"name\" must be a string"},
+        {"{\n\"printers\": [1]}", 2, "\"printers\" must be an object"},
+        {"{\n\"ports\": \"LPT1:\"}", 2, "\"ports\" must be a list"},
+        {"{\n\"paths\": {\"windows\": \"WINDOWS\"}}", 2, "\"windows\" must be a full path \"X:\\...\" on a drive, not \"WINDOWS\""},
+        {"{\n\"localTime\": \"2026-13-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"socketsVersion\": \"2.2x\"}", 2, "\"socketsVersion\" must be \"major.minor\""},
+        {"{\n\"hostNames\": {\n\"1.2.3.4\": 5}}", 3, "\"1.2.3.4\" must be a string"},
+        {"{\n\"programs\": [{\"runsMs\": 5}]}", 2, "every entry of \"programs\" needs a \"path\""},
+        {"{\n\"heldFiles\": [{\"path\": \"C:\\\\x\", \"access\": [\"exec\"]}]}", 2, "unknown \"access\" flag \"exec\""},
+        {"{\n\"faults\": [{\"operation\": \"CreatFileA\"}]}", 2, "no operation of the machine is called \"CreatFileA\""},
+        {"{\n\"registryView\": \"\"}", 2, "\"registryView\" must be one of 32-bit, 64-bit, not \"\""},
+        {"{\n\"dialog\": []}", 2, "\"dialog\" needs at least one set of answers"},
+        {"{\n\"dialog\": [{\"port\": \"LPT1:\"},\n{\"host\": \"h\"}]}", 3, "unknown field \"host\" in dialog"},
+        {"{\n\"dialog\": {\"ipAddress\": \"10.0.x.1\"}}", 2,
+         "\"ipAddress\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"},
+        // Versions are checked once every other field has been read.
+        {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},
+    };
+    for (const auto& c : cases) {
+        sim::Machine machine;
+        machine.files.Write("C:\\a", "");
+        sim::ParseError error;
+        EXPECT_FALSE(sim::ReadManifest(c.document, machine, error)) << c.document;
+        EXPECT_EQ(error.line, c.line) << c.document;
+        EXPECT_EQ(error.message, c.message) << c.document;
+    }
+}
+
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
     sim::Machine original = test::BaseMachine();
@@ -218,6 +263,8 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
     original.pendingRenames.push_back({"C:\\Tools\\a.dll", "C:\\WINDOWS\\a.dll", true});
     original.pendingRenames.push_back({"C:\\Tools\\b.dll", "", false});
+    original.registryView = "64-bit";
+    original.startTime = {1999, 12, 5, 31, 23, 59, 58, 0};
 
     sim::Machine reread;
     reread.files = original.files;  // file versions and attributes name files of the machine
