@@ -229,6 +229,14 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"dialog\": [{\"port\": \"LPT1:\"},\n{\"host\": \"h\"}]}", 3, "unknown field \"host\" in dialog"},
         {"{\n\"dialog\": {\"ipAddress\": \"10.0.x.1\"}}", 2,
          "\"ipAddress\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"},
+        {"{\n\"fileVersions\": {\n\"C:\\\\a\": \"1.0.0\"}}", 3, "the version of \"C:\\a\" must be \"a.b.c.d\""},
+        {"{\n\"fileAttributes\": {\n\"C:\\\\a\": [\"pink\"]}}", 3,
+         "unknown file attribute \"pink\" (readonly, hidden, system, archive or normal)"},
+        {"{\n\"fileAttributes\": {\n\"C:\\\\nofile\": []}}", 3, "\"C:\\nofile\" names no file of the machine"},
+        // The files named by versions and programs exist by the time attributes are set.
+        {"{\n\"fileAttributes\": {\"C:\\\\b\": [], \"C:\\\\p.exe\": [\"pink\"]},\n\"fileVersions\": {\"C:\\\\b\": \"1.0.0.0\"},\n"
+         "\"programs\": [{\"path\": \"C:\\\\p.exe\"}]}",
+         2, "unknown file attribute \"pink\" (readonly, hidden, system, archive or normal)"},
         // Versions are checked once every other field has been read.
         {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},
     };

@@ -30,9 +30,10 @@ int LineOf(const std::string& text, std::size_t offset)
     return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
 
+// The field as the text spells it, escapes and all ("C:\\a" for C:\a).
 int LineOfField(const std::string& text, const std::string& field)
 {
-    std::size_t at = text.find("\"" + field + "\"");
+    std::size_t at = text.find(json(field).dump());
     return at == std::string::npos ? 0 : LineOf(text, at);
 }
 
