@@ -134,9 +134,8 @@ struct PathKind {
     bool mayBeEmpty = false;
     void Read(const json& value, const std::string& field, std::string& into) const
     {
-        into = Text(value, field);
-        if (!(mayBeEmpty && into.empty()))
-            MachinePath(into, field);
+        std::string path = Text(value, field);
+        into = mayBeEmpty && path.empty() ? path : MachinePath(path, field);
     }
     json Write(const std::string& path) const { return AnsiToUtf8(path); }
 };
@@ -145,15 +144,15 @@ struct ChoiceKind {
     std::vector<const char*> options;
     void Read(const json& value, const std::string& field, std::string& into) const
     {
-        into = Text(value, field);
-        for (const char* option : options) {
-            if (into == option)
-                return;
+        std::string text = Text(value, field);
+        if (std::find(options.begin(), options.end(), text) != options.end()) {
+            into = text;
+            return;
         }
         std::string list;
         for (const char* option : options)
             list += std::string(list.empty() ? "" : ", ") + option;
-        throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + into + "\""};
+        throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + text + "\""};
     }
     json Write(const std::string& choice) const { return AnsiToUtf8(choice); }
 };
@@ -184,17 +183,24 @@ struct FlagKind {
     json Write(bool flag) const { return flag; }
 };
 
+std::string UnknownFlag(const std::string& field, const std::string& name)
+{
+    return "unknown \"" + field + "\" flag \"" + name + "\"";
+}
+
 // Names of bits, written as a list of the names set.
 struct FlagNamesKind {
     std::vector<std::pair<const char*, DWORD>> names;
+    std::string (*unknown)(const std::string& field, const std::string& name) = UnknownFlag;
     void Read(const json& value, const std::string& field, DWORD& into) const
     {
         into = 0;
         for (const json& name : List(value, field)) {
             std::string text = Text(name, field);
-            auto found = std::find_if(names.begin(), names.end(), [&](const auto& known) { return text == known.first; });
+            auto found =
+                std::find_if(names.begin(), names.end(), [&](const auto& known) { return text == known.first; });
             if (found == names.end())
-                throw ManifestProblem{field, "unknown \"" + field + "\" flag \"" + text + "\""};
+                throw ManifestProblem{field, unknown(field, text)};
             into |= found->second;
         }
     }
@@ -276,7 +282,8 @@ struct IpFieldsKind {
                     (part.empty() || std::stoi(part) <= 255);
         }
         if (!valid)
-            throw ManifestProblem{field, "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
+            throw ManifestProblem{field,
+                                  "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
     }
     json Write(const std::string& text) const { return AnsiToUtf8(text); }
 };
@@ -285,9 +292,10 @@ struct IpFieldsKind {
 struct OperationKind {
     void Read(const json& value, const std::string& field, std::string& into) const
     {
-        into = Text(value, field);
-        if (!IsFaultableOperation(into))
-            throw ManifestProblem{field, "no operation of the machine is called \"" + into + "\""};
+        std::string operation = Text(value, field);
+        if (!IsFaultableOperation(operation))
+            throw ManifestProblem{field, "no operation of the machine is called \"" + operation + "\""};
+        into = operation;
     }
     json Write(const std::string& operation) const { return AnsiToUtf8(operation); }
 };
@@ -441,7 +449,10 @@ json WriteRecord(const Record& record, const Fields<Record>& fields)
 template <typename Record>
 struct RecordKind {
     const Fields<Record>& fields;
-    void Read(const json& value, const std::string& field, Record& into) const { ReadRecord(value, field, fields, into); }
+    void Read(const json& value, const std::string& field, Record& into) const
+    {
+        ReadRecord(value, field, fields, into);
+    }
     json Write(const Record& record) const { return WriteRecord(record, fields); }
 };
 
@@ -470,25 +481,12 @@ struct AnswerSetsKind {
 
 // ---- Files named by path: their versions and attributes live on the machine's disks.
 
-const std::pair<const char*, DWORD> kAttributeNames[] = {
-    {"readonly", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM},
-    {"archive", FILE_ATTRIBUTE_ARCHIVE},   {"normal", FILE_ATTRIBUTE_NORMAL},
-};
-
-DWORD Attributes(const json& names, const std::string& field)
-{
-    DWORD attributes = 0;
-    for (const json& name : List(names, field)) {
-        std::string text = Text(name, field);
-        auto known = std::find_if(std::begin(kAttributeNames), std::end(kAttributeNames),
-                                  [&](const auto& candidate) { return text == candidate.first; });
-        if (known == std::end(kAttributeNames))
-            throw ManifestProblem{field, "unknown file attribute \"" + text +
-                                             "\" (readonly, hidden, system, archive or normal)"};
-        attributes |= known->second;
-    }
-    return attributes;
-}
+const FlagNamesKind kAttributeNames{
+    {{"readonly", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM},
+     {"archive", FILE_ATTRIBUTE_ARCHIVE}, {"normal", FILE_ATTRIBUTE_NORMAL}},
+    [](const std::string&, const std::string& name) {
+        return "unknown file attribute \"" + name + "\" (readonly, hidden, system, archive or normal)";
+    }};
 
 // Versions of files; a file not on the disks is created empty. Applied once the
 // other fields are read.
@@ -526,21 +524,16 @@ struct FileAttributesKind {
     {
         json attributes = json::object();
         for (const auto& entry : files.Files()) {
-            if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE) {
-                json names = json::array();
-                for (const auto& known : kAttributeNames) {
-                    if (entry.second.attributes & known.second)
-                        names.push_back(known.first);
-                }
-                attributes[AnsiToUtf8(entry.second.path)] = names;
-            }
+            if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE)
+                attributes[AnsiToUtf8(entry.second.path)] = kAttributeNames.Write(entry.second.attributes);
         }
         return attributes;
     }
     static void Apply(const json& attributes, Machine& machine)
     {
         for (const auto& item : attributes.items()) {
-            DWORD bits = Attributes(item.value(), item.key());
+            DWORD bits = 0;
+            kAttributeNames.Read(item.value(), item.key(), bits);
             SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key()), item.key()));
             if (file == nullptr)
                 throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
@@ -562,148 +555,104 @@ void CreateProgramFiles(const json&, Machine& machine)
 
 const ChoiceKind kTokenKind{{"none", "denied", "admin", "admin-deny-only", "user", "no-groups"}};
 
-const Fields<OsVersion>& OsFields()
-{
-    static const Fields<OsVersion> fields = {
-        FieldOf("major", &OsVersion::major, NumberKind{}),
-        FieldOf("minor", &OsVersion::minor, NumberKind{}),
-        FieldOf("build", &OsVersion::build, NumberKind{}),
-        FieldOf("platform", &OsVersion::platform, NumberKind{}),
-        FieldOf("servicePack", &OsVersion::servicePack, TextKind{}),
-        FieldOf("queryFails", &OsVersion::queryFails, FlagKind{}),
-    };
-    return fields;
-}
+const Fields<OsVersion> kOsFields = {
+    FieldOf("major", &OsVersion::major, NumberKind{}),
+    FieldOf("minor", &OsVersion::minor, NumberKind{}),
+    FieldOf("build", &OsVersion::build, NumberKind{}),
+    FieldOf("platform", &OsVersion::platform, NumberKind{}),
+    FieldOf("servicePack", &OsVersion::servicePack, TextKind{}),
+    FieldOf("queryFails", &OsVersion::queryFails, FlagKind{}),
+};
 
-const Fields<Tokens>& TokenFields()
-{
-    static const Fields<Tokens> fields = {
-        FieldOf("thread", &Tokens::thread, kTokenKind),
-        FieldOf("process", &Tokens::process, kTokenKind),
-    };
-    return fields;
-}
+const Fields<Tokens> kTokenFields = {
+    FieldOf("thread", &Tokens::thread, kTokenKind),
+    FieldOf("process", &Tokens::process, kTokenKind),
+};
 
-const Fields<Paths>& PathFields()
-{
-    static const Fields<Paths> fields = {
-        FieldOf("executable", &Paths::executable, PathKind{true}),
-        FieldOf("windows", &Paths::windows, PathKind{}),
-        FieldOf("system", &Paths::system, PathKind{}),
-        FieldOf("temp", &Paths::temp, PathKind{}),
-    };
-    return fields;
-}
+const Fields<Paths> kPathFields = {
+    FieldOf("executable", &Paths::executable, PathKind{true}),
+    FieldOf("windows", &Paths::windows, PathKind{}),
+    FieldOf("system", &Paths::system, PathKind{}),
+    FieldOf("temp", &Paths::temp, PathKind{}),
+};
 
-const Fields<Printer>& PrinterFields()
-{
-    static const Fields<Printer> fields = {
-        FieldOf("name", &Printer::name, TextKind{}),
-        FieldOf("port", &Printer::port, TextKind{}),
-        FieldOf("driver", &Printer::driver, TextKind{}),
-    };
-    return fields;
-}
+const Fields<Printer> kPrinterFields = {
+    FieldOf("name", &Printer::name, TextKind{}),
+    FieldOf("port", &Printer::port, TextKind{}),
+    FieldOf("driver", &Printer::driver, TextKind{}),
+};
 
-const Fields<Service>& ServiceFields()
-{
-    static const Fields<Service> fields = {
-        FieldOf("name", &Service::name, TextKind{}),
-        FieldOf("displayName", &Service::displayName, TextKind{}),
-        FieldOf("state", &Service::state, ChoiceKind{{"stopped", "running"}}),
-        FieldOf("startType", &Service::startType, ChoiceKind{{"boot", "system", "auto", "demand", "disabled"}}),
-        FieldOf("binaryPath", &Service::binaryPath, TextKind{}),
-        FieldOf("startChecks", &Service::startChecks, CountKind{}),
-        FieldOf("stopChecks", &Service::stopChecks, CountKind{}),
-        FieldOf("canOpen", &Service::canOpen, FlagKind{}),
-    };
-    return fields;
-}
+const Fields<Service> kServiceFields = {
+    FieldOf("name", &Service::name, TextKind{}),
+    FieldOf("displayName", &Service::displayName, TextKind{}),
+    FieldOf("state", &Service::state, ChoiceKind{{"stopped", "running"}}),
+    FieldOf("startType", &Service::startType, ChoiceKind{{"boot", "system", "auto", "demand", "disabled"}}),
+    FieldOf("binaryPath", &Service::binaryPath, TextKind{}),
+    FieldOf("startChecks", &Service::startChecks, CountKind{}),
+    FieldOf("stopChecks", &Service::stopChecks, CountKind{}),
+    FieldOf("canOpen", &Service::canOpen, FlagKind{}),
+};
 
-const Fields<Program>& ProgramFields()
-{
-    static const Fields<Program> fields = {
-        FieldOf("path", &Program::path, PathKind{}).Required(),
-        FieldOf("runsMs", &Program::runsMs, NumberKind{}),
-        FieldOf("starts", &Program::starts, FlagKind{}),
-        FieldOf("service", &Program::service, TextKind{}),
-    };
-    return fields;
-}
+const Fields<Program> kProgramFields = {
+    FieldOf("path", &Program::path, PathKind{}).Required(),
+    FieldOf("runsMs", &Program::runsMs, NumberKind{}),
+    FieldOf("starts", &Program::starts, FlagKind{}),
+    FieldOf("service", &Program::service, TextKind{}),
+};
 
-const Fields<PendingRename>& PendingRenameFields()
-{
-    static const Fields<PendingRename> fields = {
-        FieldOf("from", &PendingRename::from, PathKind{}),
-        FieldOf("to", &PendingRename::to, PathKind{true}),
-        FieldOf("replaceExisting", &PendingRename::replaceExisting, FlagKind{}),
-    };
-    return fields;
-}
+const Fields<PendingRename> kPendingRenameFields = {
+    FieldOf("from", &PendingRename::from, PathKind{}),
+    FieldOf("to", &PendingRename::to, PathKind{true}),
+    FieldOf("replaceExisting", &PendingRename::replaceExisting, FlagKind{}),
+};
 
-const Fields<DialogAnswers>& DialogAnswerFields()
-{
-    static const Fields<DialogAnswers> fields = {
-        SetFieldOf("product", &DialogAnswers::product, Maybe<TextKind>{}),
-        SetFieldOf("connection", &DialogAnswers::connection, Maybe<ChoiceKind>{{{"direct", "network"}}}),
-        SetFieldOf("port", &DialogAnswers::port, Maybe<TextKind>{}),
-        SetFieldOf("ipAddress", &DialogAnswers::ipAddress, Maybe<IpFieldsKind>{}),
-        SetFieldOf("hardwareAddress", &DialogAnswers::hardwareAddress, Maybe<TextKind>{}),
-        SetFieldOf("hostName", &DialogAnswers::hostName, Maybe<TextKind>{}),
-        FieldOf("buttons", &DialogAnswers::buttons, ListOf<ChoiceKind>{{{"fixit", "cancel"}}}),
-    };
-    return fields;
-}
+const Fields<DialogAnswers> kDialogAnswerFields = {
+    SetFieldOf("product", &DialogAnswers::product, Maybe<TextKind>{}),
+    SetFieldOf("connection", &DialogAnswers::connection, Maybe<ChoiceKind>{{{"direct", "network"}}}),
+    SetFieldOf("port", &DialogAnswers::port, Maybe<TextKind>{}),
+    SetFieldOf("ipAddress", &DialogAnswers::ipAddress, Maybe<IpFieldsKind>{}),
+    SetFieldOf("hardwareAddress", &DialogAnswers::hardwareAddress, Maybe<TextKind>{}),
+    SetFieldOf("hostName", &DialogAnswers::hostName, Maybe<TextKind>{}),
+    FieldOf("buttons", &DialogAnswers::buttons, ListOf<ChoiceKind>{{{"fixit", "cancel"}}}),
+};
 
-const Fields<HeldFile>& HeldFileFields()
-{
-    static const Fields<HeldFile> fields = {
-        FieldOf("path", &HeldFile::path, PathKind{}).Required(),
-        FieldOf("access", &HeldFile::access, FlagNamesKind{{{"read", GENERIC_READ}, {"write", GENERIC_WRITE}}}),
-        FieldOf("share", &HeldFile::share,
-                FlagNamesKind{{{"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}}}),
-    };
-    return fields;
-}
+const Fields<HeldFile> kHeldFileFields = {
+    FieldOf("path", &HeldFile::path, PathKind{}).Required(),
+    FieldOf("access", &HeldFile::access, FlagNamesKind{{{"read", GENERIC_READ}, {"write", GENERIC_WRITE}}}),
+    FieldOf("share", &HeldFile::share,
+            FlagNamesKind{{{"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}}}),
+};
 
-const Fields<Fault>& FaultFields()
-{
-    static const Fields<Fault> fields = {
-        FieldOf("operation", &Fault::operation, OperationKind{}),
-        FieldOf("call", &Fault::call, CountKind{}),
-        FieldOf("error", &Fault::error, NumberKind{}),
-    };
-    return fields;
-}
+const Fields<Fault> kFaultFields = {
+    FieldOf("operation", &Fault::operation, OperationKind{}),
+    FieldOf("call", &Fault::call, CountKind{}),
+    FieldOf("error", &Fault::error, NumberKind{}),
+};
 
 // Completion runs in this order: versions, then the programs' files, then attributes.
-const Fields<Machine>& MachineFields()
-{
-    static const Fields<Machine> fields = {
-        FieldOf("os", &Machine::os, RecordKind<OsVersion>{OsFields()}),
-        FieldOf("token", &Machine::tokens, RecordKind<Tokens>{TokenFields()}),
-        FieldOf("paths", &Machine::paths, RecordKind<Paths>{PathFields()}),
-        FieldOf("localTime", &Machine::startTime, TimeKind{}),
-        FieldOf("runningObjects", &Machine::namedObjects, ListOf<TextKind>{}),
-        FieldOf("fileVersions", &Machine::files, FileVersionsKind{}).ThenComplete(FileVersionsKind::Apply),
-        FieldOf("printers", &Machine::printers, ListOf<RecordKind<Printer>>{{PrinterFields()}}),
-        FieldOf("ports", &Machine::ports, ListOf<TextKind>{}),
-        FieldOf("printerListNotReadyCalls", &Machine::printerListNotReadyCalls, CountKind{}),
-        FieldOf("socketsVersion", &Machine::socketsVersion, VersionWordKind{}),
-        FieldOf("hostNames", &Machine::hostNames, TextMapKind{}),
-        FieldOf("services", &Machine::services, ListOf<RecordKind<Service>>{{ServiceFields()}}),
-        FieldOf("programs", &Machine::programs, ListOf<RecordKind<Program>>{{ProgramFields()}})
-            .ThenComplete(CreateProgramFiles),
-        FieldOf("fileAttributes", &Machine::files, FileAttributesKind{}).ThenComplete(FileAttributesKind::Apply),
-        SetFieldOf("registryView", &Machine::registryView, ChoiceKind{{"32-bit", "64-bit"}}),
-        FieldOf("messageBoxAnswers", &Machine::messageBoxAnswers, ListOf<ChoiceKind>{{{"yes", "no", "cancel", "ok"}}}),
-        FieldOf("pendingRenames", &Machine::pendingRenames, ListOf<RecordKind<PendingRename>>{{PendingRenameFields()}}),
-        SetFieldOf("dialog", &Machine::dialog, AnswerSetsKind{{DialogAnswerFields()}}),
-        SetFieldOf("heldFiles", &Machine::heldFiles, ListOf<RecordKind<HeldFile>>{{HeldFileFields()}}),
-        FieldOf("faults", &Machine::faults, ListOf<RecordKind<Fault>>{{FaultFields()}}),
-    };
-    return fields;
-}
+const Fields<Machine> kMachineFields = {
+    FieldOf("os", &Machine::os, RecordKind<OsVersion>{kOsFields}),
+    FieldOf("token", &Machine::tokens, RecordKind<Tokens>{kTokenFields}),
+    FieldOf("paths", &Machine::paths, RecordKind<Paths>{kPathFields}),
+    FieldOf("localTime", &Machine::startTime, TimeKind{}),
+    FieldOf("runningObjects", &Machine::namedObjects, ListOf<TextKind>{}),
+    FieldOf("fileVersions", &Machine::files, FileVersionsKind{}).ThenComplete(FileVersionsKind::Apply),
+    FieldOf("printers", &Machine::printers, ListOf<RecordKind<Printer>>{{kPrinterFields}}),
+    FieldOf("ports", &Machine::ports, ListOf<TextKind>{}),
+    FieldOf("printerListNotReadyCalls", &Machine::printerListNotReadyCalls, CountKind{}),
+    FieldOf("socketsVersion", &Machine::socketsVersion, VersionWordKind{}),
+    FieldOf("hostNames", &Machine::hostNames, TextMapKind{}),
+    FieldOf("services", &Machine::services, ListOf<RecordKind<Service>>{{kServiceFields}}),
+    FieldOf("programs", &Machine::programs, ListOf<RecordKind<Program>>{{kProgramFields}})
+        .ThenComplete(CreateProgramFiles),
+    FieldOf("fileAttributes", &Machine::files, FileAttributesKind{}).ThenComplete(FileAttributesKind::Apply),
+    SetFieldOf("registryView", &Machine::registryView, ChoiceKind{{"32-bit", "64-bit"}}),
+    FieldOf("messageBoxAnswers", &Machine::messageBoxAnswers, ListOf<ChoiceKind>{{{"yes", "no", "cancel", "ok"}}}),
+    FieldOf("pendingRenames", &Machine::pendingRenames, ListOf<RecordKind<PendingRename>>{{kPendingRenameFields}}),
+    SetFieldOf("dialog", &Machine::dialog, AnswerSetsKind{{kDialogAnswerFields}}),
+    SetFieldOf("heldFiles", &Machine::heldFiles, ListOf<RecordKind<HeldFile>>{{kHeldFileFields}}),
+    FieldOf("faults", &Machine::faults, ListOf<RecordKind<Fault>>{{kFaultFields}}),
+};
 }  // namespace
 
 bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
@@ -719,7 +668,7 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
         return false;
     }
     try {
-        ReadRecord(document, "machine.json", MachineFields(), machine);
+        ReadRecord(document, "machine.json", kMachineFields, machine);
     } catch (const ManifestProblem& problem) {
         error.line = LineOfField(text, problem.field);
         error.message = problem.message;
@@ -730,7 +679,7 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
 
 std::string WriteManifest(const Machine& machine)
 {
-    return WriteRecord(machine, MachineFields()).dump(2) + "\n";
+    return WriteRecord(machine, kMachineFields).dump(2) + "\n";
 }
 
 }  // namespace sim
