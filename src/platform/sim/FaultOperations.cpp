@@ -6,23 +6,24 @@
 namespace sim {
 
 namespace {
-// Every name SimApi counts its calls under, in byte order.
-const char* const kOperations[] = {
-    "AllocateAndInitializeSid", "CloseServiceHandle", "ControlService", "CopyFileA", "CreateDialogParamA",
-    "CreateFileA", "CreateFileMappingA", "CreateProcessA", "DeleteFileA", "DialogBoxParamA", "EnumPortsA",
-    "EnumPrintersA", "FlushFileBuffers", "FormatMessageA", "GetFileAttributesA", "GetFileVersionInfoA",
-    "GetFileVersionInfoSizeA", "GetModuleFileNameA", "GetSystemDirectoryA", "GetTempPathA", "GetTokenInformation",
-    "GetVersionExA", "GetWindowsDirectoryA", "MoveFileA", "MoveFileExA", "OpenProcessToken", "OpenSCManagerA",
-    "OpenServiceA", "OpenThreadToken", "QueryServiceConfigA", "QueryServiceStatus", "RegEnumKeyExA", "RegOpenKeyExA",
-    "RegQueryValueExA", "RegSetValueExA", "SetFileAttributesA", "StartServiceA", "VerQueryValueA", "WSACleanup",
-    "WSAStartup", "WaitForSingleObject", "WriteFile", "_stat", "fclose", "fgetc", "fopen", "fread", "fwrite",
-    "gethostbyaddr",
+// The list's faultable calls, each name taken before a macro of the same name
+// (the runtime's _stat) can replace it.
+#define FAULTABLE(name) name,
+#define FAULTABLE_RELEASE(name) name,
+#define NOT_FAULTABLE(name)
+#define PLATFORM_CALL(Result, Name, Parameters, Faults) Faults(#Name)
+const char* const kFaultable[] = {
+#include "platform/WinCalls.h"
 };
+#undef PLATFORM_CALL
+#undef NOT_FAULTABLE
+#undef FAULTABLE_RELEASE
+#undef FAULTABLE
 }  // namespace
 
 bool IsFaultableOperation(const std::string& name)
 {
-    return std::find(std::begin(kOperations), std::end(kOperations), name) != std::end(kOperations);
+    return std::find(std::begin(kFaultable), std::end(kFaultable), name) != std::end(kFaultable);
 }
 
 }  // namespace sim
