@@ -110,6 +110,11 @@ public:
 private:
     // Counts the call and, when a fault names this call, sets its error and says so.
     bool Fails(const char* operation);
+    // Copies the text into a caller's buffer of this size, cut to fit and
+    // terminated; the number of characters copied.
+    static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
+    // The text a caller's path points to ("" for none).
+    static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.
     const SimFile* FindModuleFile(const std::string& name) const;
     // The open or predefined key's path ("" for an unknown handle).

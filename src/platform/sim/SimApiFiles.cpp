@@ -1,61 +1,211 @@
-// The simulated backend: copying, moving and attributes of the machine's files,
-// the system directory, and the C runtime's file streams on them.
+// The simulated backend: the machine's files and kernel objects: named
+// mappings, handles and their sharing, creating, writing, copying, moving,
+// deleting and attributes.
 #include <algorithm>
-#include <cstring>
 
 #include "platform/sim/SimApi.h"
 
 namespace sim {
 
 namespace {
+bool Conflicts(DWORD access, DWORD share, DWORD otherAccess, DWORD otherShare)
+{
+    bool readBlocked = (access & GENERIC_READ) && !(otherShare & FILE_SHARE_READ);
+    bool writeBlocked = (access & GENERIC_WRITE) && !(otherShare & FILE_SHARE_WRITE);
+    bool otherReadBlocked = (otherAccess & GENERIC_READ) && !(share & FILE_SHARE_READ);
+    bool otherWriteBlocked = (otherAccess & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE);
+    bool deleteBlocked = (access & DELETE) && !(otherShare & FILE_SHARE_DELETE);
+    return readBlocked || writeBlocked || otherReadBlocked || otherWriteBlocked || deleteBlocked;
+}
+
 const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
-// The C runtime opens its streams sharing reading and writing, not deletion.
-const DWORD kStreamShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-const char kTextEnd = '\x1a';  // Ctrl+Z
-
-std::string PathText(LPCSTR path)
-{
-    return path != nullptr ? path : "";
-}
-
-// A mode the runtime accepts here: "r" or "w", optionally with "t" or "b".
-bool ParseStreamMode(const std::string& mode, bool& write, bool& text)
-{
-    if (mode.empty() || (mode[0] != 'r' && mode[0] != 'w'))
-        return false;
-    write = mode[0] == 'w';
-    text = true;
-    for (std::size_t i = 1; i < mode.size(); ++i) {
-        if (mode[i] != 'b' && mode[i] != 't')
-            return false;
-        text = mode[i] == 't';
-    }
-    return true;
-}
 }  // namespace
 
-UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD, LPCSTR lpName)
 {
-    if (Fails("GetSystemDirectoryA"))
-        return 0;
-    const std::string& path = m_machine.paths.system;
-    // Too small a buffer: the size needed, terminator included, and nothing copied.
-    if (lpBuffer == nullptr || uSize <= path.size())
-        return static_cast<UINT>(path.size() + 1);
-    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
-    return static_cast<UINT>(path.size());
+    if (Fails("CreateFileMappingA"))
+        return nullptr;
+    std::string name = lpName ? lpName : "";
+    bool exists = m_machine.namedObjects.count(name) > 0 ||
+                  std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+                      return entry.second.kind == OpenObject::kMapping && entry.second.name == name;
+                  });
+    HANDLE mapping = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_handles[mapping] = OpenObject{OpenObject::kMapping, name, 0, 0, 0};
+    m_lastError = exists && !name.empty() ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return mapping;
 }
 
-UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
+BOOL SimApi::CloseHandle(HANDLE hObject)
 {
-    if (Fails("GetWindowsDirectoryA"))
-        return 0;
-    const std::string& path = m_machine.paths.windows;
-    if (lpBuffer == nullptr || uSize <= path.size())
-        return static_cast<UINT>(path.size() + 1);
-    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
-    return static_cast<UINT>(path.size());
+    auto found = m_handles.find(hObject);
+    // Streams are closed with fclose, service handles with CloseServiceHandle.
+    if (found == m_handles.end() || found->second.kind == OpenObject::kStream ||
+        found->second.kind == OpenObject::kServiceManager || found->second.kind == OpenObject::kService) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    m_handles.erase(found);
+    return TRUE;
+}
+
+bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) const
+{
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && Conflicts(access, share, held.access, held.share))
+            return true;
+    }
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               Conflicts(access, share, other.access, other.share);
+    });
+}
+
+bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
+{
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && !(held.share & FILE_SHARE_DELETE))
+            return true;
+    }
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               !(other.share & FILE_SHARE_DELETE);
+    });
+}
+
+DWORD SimApi::MissingFileError(const std::string& path) const
+{
+    return m_machine.files.DirectoryExists(FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
+                           DWORD dwCreationDisposition, DWORD, HANDLE)
+{
+    if (Fails("CreateFileA"))
+        return INVALID_HANDLE_VALUE;
+    std::string path = lpFileName ? lpFileName : "";
+    if (path.empty() || !m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
+        m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (m_machine.files.DirectoryExists(path)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string key = FileSystem::Key(path);
+    if (SharingConflict(key, dwDesiredAccess, dwShareMode)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return INVALID_HANDLE_VALUE;
+    }
+    SimFile* file = m_machine.files.Find(path);
+    bool existed = file != nullptr;
+    if (existed && (dwDesiredAccess & GENERIC_WRITE) && (file->attributes & FILE_ATTRIBUTE_READONLY)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    switch (dwCreationDisposition) {
+    case CREATE_NEW:
+        if (existed) {
+            m_lastError = ERROR_FILE_EXISTS;
+            return INVALID_HANDLE_VALUE;
+        }
+        m_machine.files.Write(path, std::string());
+        break;
+    case CREATE_ALWAYS:
+        m_machine.files.Write(path, std::string());
+        break;
+    case OPEN_EXISTING:
+    case TRUNCATE_EXISTING:
+        if (!existed) {
+            m_lastError = ERROR_FILE_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
+        if (dwCreationDisposition == TRUNCATE_EXISTING)
+            file->bytes.clear();
+        break;
+    case OPEN_ALWAYS:
+        if (!existed)
+            m_machine.files.Write(path, std::string());
+        break;
+    default:
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_handles[handle] = OpenObject{OpenObject::kFile, key, dwDesiredAccess, dwShareMode, 0};
+    bool reportsExisting = existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
+    m_lastError = reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return handle;
+}
+
+BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                       LPOVERLAPPED)
+{
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = 0;
+    if (Fails("WriteFile"))
+        return FALSE;
+    auto found = m_handles.find(hFile);
+    if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    OpenObject& open = found->second;
+    if (!(open.access & GENERIC_WRITE)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    SimFile* file = m_machine.files.Find(open.name);
+    if (file == nullptr) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (file->bytes.size() < open.position + nNumberOfBytesToWrite)
+        file->bytes.resize(open.position + nNumberOfBytesToWrite);
+    file->bytes.replace(open.position, nNumberOfBytesToWrite, static_cast<const char*>(lpBuffer),
+                        nNumberOfBytesToWrite);
+    open.position += nNumberOfBytesToWrite;
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
+    return TRUE;
+}
+
+// Writes reach the machine's disks at once: there is nothing to flush.
+BOOL SimApi::FlushFileBuffers(HANDLE hFile)
+{
+    if (Fails("FlushFileBuffers"))
+        return FALSE;
+    auto found = m_handles.find(hFile);
+    if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
+{
+    if (Fails("DeleteFileA"))
+        return FALSE;
+    std::string path = lpFileName ? lpFileName : "";
+    const SimFile* file = m_machine.files.Find(path);
+    if (file == nullptr) {
+        m_lastError = MissingFileError(path);
+        return FALSE;
+    }
+    if (file->attributes & FILE_ATTRIBUTE_READONLY) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (HeldWithoutDeleteSharing(FileSystem::Key(path))) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    m_machine.files.Remove(path);
+    return TRUE;
 }
 
 BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
@@ -186,179 +336,6 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
         attributes &= ~FILE_ATTRIBUTE_NORMAL;
     file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
     return TRUE;
-}
-
-// C runtime file streams
-
-SimApi::OpenObject* SimApi::FindStream(FILE* stream)
-{
-    auto found = m_handles.find(reinterpret_cast<HANDLE>(stream));
-    if (found == m_handles.end() || found->second.kind != OpenObject::kStream)
-        return nullptr;
-    return &found->second;
-}
-
-FILE* SimApi::fopen(const char* filename, const char* mode)
-{
-    if (Fails("fopen"))
-        return nullptr;
-    std::string path = PathText(filename);
-    bool write = false;
-    bool text = true;
-    if (path.empty() || !ParseStreamMode(PathText(mode), write, text)) {
-        m_lastError = ERROR_INVALID_PARAMETER;
-        return nullptr;
-    }
-    if (!m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
-        m_lastError = ERROR_PATH_NOT_FOUND;
-        return nullptr;
-    }
-    SimFile* file = m_machine.files.Find(path);
-    if (m_machine.files.DirectoryExists(path) ||
-        (write && file != nullptr && (file->attributes & FILE_ATTRIBUTE_READONLY))) {
-        m_lastError = ERROR_ACCESS_DENIED;
-        return nullptr;
-    }
-    if (!write && file == nullptr) {
-        m_lastError = ERROR_FILE_NOT_FOUND;
-        return nullptr;
-    }
-    std::string key = FileSystem::Key(path);
-    DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
-    if (SharingConflict(key, access, kStreamShare)) {
-        m_lastError = ERROR_SHARING_VIOLATION;
-        return nullptr;
-    }
-    // The runtime's open clears the last error on success, but the CreateFile
-    // beneath it leaves ERROR_ALREADY_EXISTS when writing replaces a file.
-    m_lastError = write && file != nullptr ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
-    if (write && file != nullptr)
-        file->bytes.clear();
-    else if (write)
-        m_machine.files.Write(path, std::string());
-    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
-    OpenObject stream{OpenObject::kStream, key, access, kStreamShare, 0};
-    stream.textMode = text;
-    m_handles[handle] = stream;
-    return reinterpret_cast<FILE*>(handle);
-}
-
-int SimApi::fgetc(FILE* stream)
-{
-    OpenObject* open = FindStream(stream);
-    if (open == nullptr)
-        return EOF;
-    // The file is looked up once per stream, again only after a file was removed or renamed.
-    if (open->file == nullptr || open->filesGeneration != m_machine.files.Generation()) {
-        open->file = m_machine.files.Find(open->name);
-        open->filesGeneration = m_machine.files.Generation();
-    }
-    const SimFile* file = open->file;
-    if (Fails("fgetc") || file == nullptr || !(open->access & GENERIC_READ)) {
-        open->streamError = true;
-        return EOF;
-    }
-    return NextStreamByte(*open, file->bytes);
-}
-
-int SimApi::NextStreamByte(OpenObject& stream, const std::string& bytes)
-{
-    if (stream.position >= bytes.size())
-        return EOF;
-    char c = bytes[stream.position++];
-    // In text mode the runtime takes a Ctrl+Z as the end of the file: nothing
-    // after it is read.
-    if (stream.textMode && c == kTextEnd) {
-        stream.position = bytes.size();
-        return EOF;
-    }
-    if (stream.textMode && c == '\r' && stream.position < bytes.size() && bytes[stream.position] == '\n') {
-        ++stream.position;
-        c = '\n';
-    }
-    return static_cast<unsigned char>(c);
-}
-
-size_t SimApi::fread(void* buffer, size_t size, size_t count, FILE* stream)
-{
-    OpenObject* open = FindStream(stream);
-    if (open == nullptr || size == 0 || count == 0)
-        return 0;
-    const SimFile* file = m_machine.files.Find(open->name);
-    if (Fails("fread") || file == nullptr || !(open->access & GENERIC_READ)) {
-        open->streamError = true;
-        return 0;
-    }
-    // A binary read is one copy; a text-mode read goes byte by byte for its
-    // CR LF pairs and Ctrl+Z.
-    char* data = static_cast<char*>(buffer);
-    std::size_t wanted = size * count;
-    std::size_t read = 0;
-    if (!open->textMode) {
-        read = std::min(wanted, file->bytes.size() - std::min(open->position, file->bytes.size()));
-        std::memcpy(data, file->bytes.data() + open->position, read);
-        open->position += read;
-    } else {
-        for (int c; read < wanted && (c = NextStreamByte(*open, file->bytes)) != EOF;)
-            data[read++] = static_cast<char>(c);
-    }
-    return read / size;
-}
-
-size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* stream)
-{
-    OpenObject* open = FindStream(stream);
-    if (open == nullptr || size == 0 || count == 0)
-        return 0;
-    SimFile* file = m_machine.files.Find(open->name);
-    if (Fails("fwrite") || file == nullptr || !(open->access & GENERIC_WRITE)) {
-        open->streamError = true;
-        return 0;
-    }
-    std::string bytes;
-    const char* data = static_cast<const char*>(buffer);
-    for (size_t i = 0; i < size * count; ++i) {
-        if (open->textMode && data[i] == '\n')
-            bytes += '\r';
-        bytes += data[i];
-    }
-    file->bytes.replace(open->position, bytes.size(), bytes);
-    open->position += bytes.size();
-    return count;
-}
-
-int SimApi::ferror(FILE* stream)
-{
-    const OpenObject* open = FindStream(stream);
-    return open != nullptr && open->streamError ? 1 : 0;
-}
-
-int SimApi::fclose(FILE* stream)
-{
-    if (FindStream(stream) == nullptr)
-        return EOF;
-    m_handles.erase(reinterpret_cast<HANDLE>(stream));
-    // The stream is closed either way; a failure stands for a last flush that did not reach the disk.
-    return Fails("fclose") ? EOF : 0;
-}
-
-int SimApi::_stat(const char* path, struct _stat* buffer)
-{
-    if (Fails("_stat"))
-        return -1;
-    std::string name = PathText(path);
-    *buffer = {};
-    if (const SimFile* file = m_machine.files.Find(name)) {
-        buffer->st_mode = _S_IFREG;
-        buffer->st_size = static_cast<long>(file->bytes.size());
-        return 0;
-    }
-    if (m_machine.files.DirectoryExists(name)) {
-        buffer->st_mode = _S_IFDIR;
-        return 0;
-    }
-    m_lastError = MissingFileError(name);
-    return -1;
 }
 
 }  // namespace sim

@@ -1,0 +1,97 @@
+// The simulated backend: the Windows version, the virtual clock, and the
+// program's, temp, system and Windows directories.
+#include <cstring>
+
+#include "platform/sim/SimApi.h"
+#include "platform/sim/Time.h"
+
+namespace sim {
+
+namespace {
+const DWORD kVersionInfoSize = 148;
+const DWORD kVersionInfoExSize = 156;
+}  // namespace
+
+BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
+{
+    if (Fails("GetVersionExA"))
+        return FALSE;
+    if (info == nullptr ||
+        (info->dwOSVersionInfoSize != kVersionInfoSize && info->dwOSVersionInfoSize != kVersionInfoExSize)) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    if (m_machine.os.queryFails) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    info->dwMajorVersion = m_machine.os.major;
+    info->dwMinorVersion = m_machine.os.minor;
+    info->dwBuildNumber = m_machine.os.build;
+    info->dwPlatformId = m_machine.os.platform;
+    CopyText(m_machine.os.servicePack, info->szCSDVersion, sizeof info->szCSDVersion);
+    return TRUE;
+}
+
+void SimApi::GetLocalTime(LPSYSTEMTIME lpSystemTime)
+{
+    *lpSystemTime = AddMilliseconds(m_machine.startTime, m_elapsedMs);
+}
+
+void SimApi::Sleep(DWORD dwMilliseconds)
+{
+    m_sleeps.push_back(dwMilliseconds);
+    m_elapsedMs += dwMilliseconds;
+}
+
+DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
+{
+    if (Fails("GetModuleFileNameA")) {
+        CopyText(std::string(), lpFilename, nSize);
+        return 0;
+    }
+    const std::string& path = m_machine.paths.executable;
+    std::size_t copied = CopyText(path, lpFilename, nSize);
+    if (copied < path.size()) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return nSize;
+    }
+    return static_cast<DWORD>(copied);
+}
+
+DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
+{
+    if (Fails("GetTempPathA"))
+        return 0;
+    std::string path = m_machine.paths.temp;
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    if (nBufferLength <= path.size())
+        return static_cast<DWORD>(path.size() + 1);
+    return static_cast<DWORD>(CopyText(path, lpBuffer, nBufferLength));
+}
+
+UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails("GetSystemDirectoryA"))
+        return 0;
+    const std::string& path = m_machine.paths.system;
+    // Too small a buffer: the size needed, terminator included, and nothing copied.
+    if (lpBuffer == nullptr || uSize <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
+
+UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails("GetWindowsDirectoryA"))
+        return 0;
+    const std::string& path = m_machine.paths.windows;
+    if (lpBuffer == nullptr || uSize <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
+
+}  // namespace sim
