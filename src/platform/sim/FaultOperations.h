@@ -9,4 +9,8 @@ namespace sim {
 // fail ("CreateFileA", "fopen", ...); a misspelt name would fail nothing.
 bool IsFaultableOperation(const std::string& name);
 
+// True for a faultable operation that releases what another call opened
+// ("fclose", "CloseServiceHandle", "WSACleanup"): destructors make these calls.
+bool IsReleaseOperation(const char* name);
+
 }  // namespace sim

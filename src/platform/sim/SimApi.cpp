@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/sim/FaultOperations.h"
+
 namespace sim {
 
 SimApi::SimApi(Machine& machine) : m_machine(machine)
@@ -29,8 +31,7 @@ bool SimApi::Fails(const char* operation)
     int call = ++m_callCounts[operation];
     // Releases are made by destructors, which must not throw: the cut comes
     // at the next call after them.
-    bool releases = std::strcmp(operation, "CloseServiceHandle") == 0 || std::strcmp(operation, "fclose") == 0 ||
-                    std::strcmp(operation, "WSACleanup") == 0;
+    bool releases = IsReleaseOperation(operation);
     if (++m_totalCalls >= stopAtCall && stopAtCall != 0 && !m_bStopped && !releases) {
         m_bStopped = true;
         throw ProcessStopped{};

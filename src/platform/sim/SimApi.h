@@ -109,6 +109,7 @@ public:
 
 private:
     // Counts the call and, when a fault names this call, sets its error and says so.
+    // Each call passes its own name, __func__.
     bool Fails(const char* operation);
     // Copies the text into a caller's buffer of this size, cut to fit and
     // terminated; the number of characters copied.

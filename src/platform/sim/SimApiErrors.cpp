@@ -20,7 +20,7 @@ DWORD SimApi::FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD, L
                              va_list*)
 {
     const char* text = SystemMessageText(dwMessageId);
-    if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || text == nullptr || Fails("FormatMessageA")) {
+    if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || text == nullptr || Fails(__func__)) {
         if (text == nullptr || !(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM))
             m_lastError = ERROR_MR_MID_NOT_FOUND;
         return 0;

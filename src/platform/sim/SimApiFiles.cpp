@@ -24,7 +24,7 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 
 HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD, LPCSTR lpName)
 {
-    if (Fails("CreateFileMappingA"))
+    if (Fails(__func__))
         return nullptr;
     std::string name = lpName ? lpName : "";
     bool exists = m_machine.namedObjects.count(name) > 0 ||
@@ -84,7 +84,7 @@ DWORD SimApi::MissingFileError(const std::string& path) const
 HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                            DWORD dwCreationDisposition, DWORD, HANDLE)
 {
-    if (Fails("CreateFileA"))
+    if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
     std::string path = lpFileName ? lpFileName : "";
     if (path.empty() || !m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
@@ -146,7 +146,7 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
 {
     if (lpNumberOfBytesWritten != nullptr)
         *lpNumberOfBytesWritten = 0;
-    if (Fails("WriteFile"))
+    if (Fails(__func__))
         return FALSE;
     auto found = m_handles.find(hFile);
     if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
@@ -176,7 +176,7 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
 // Writes reach the machine's disks at once: there is nothing to flush.
 BOOL SimApi::FlushFileBuffers(HANDLE hFile)
 {
-    if (Fails("FlushFileBuffers"))
+    if (Fails(__func__))
         return FALSE;
     auto found = m_handles.find(hFile);
     if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
@@ -188,7 +188,7 @@ BOOL SimApi::FlushFileBuffers(HANDLE hFile)
 
 BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
 {
-    if (Fails("DeleteFileA"))
+    if (Fails(__func__))
         return FALSE;
     std::string path = lpFileName ? lpFileName : "";
     const SimFile* file = m_machine.files.Find(path);
@@ -210,7 +210,7 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
 
 BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
-    if (Fails("CopyFileA"))
+    if (Fails(__func__))
         return FALSE;
     std::string from = PathText(lpExistingFileName);
     std::string to = PathText(lpNewFileName);
@@ -279,14 +279,14 @@ BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replac
 
 BOOL SimApi::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 {
-    if (Fails("MoveFileA"))
+    if (Fails(__func__))
         return FALSE;
     return MoveNow(PathText(lpExistingFileName), PathText(lpNewFileName), false);
 }
 
 BOOL SimApi::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 {
-    if (Fails("MoveFileExA"))
+    if (Fails(__func__))
         return FALSE;
     std::string from = PathText(lpExistingFileName);
     if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
@@ -307,7 +307,7 @@ BOOL SimApi::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD 
 
 DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
 {
-    if (Fails("GetFileAttributesA"))
+    if (Fails(__func__))
         return INVALID_FILE_ATTRIBUTES;
     std::string path = PathText(lpFileName);
     if (const SimFile* file = m_machine.files.Find(path))
@@ -320,7 +320,7 @@ DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
 
 BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
-    if (Fails("SetFileAttributesA"))
+    if (Fails(__func__))
         return FALSE;
     std::string path = PathText(lpFileName);
     SimFile* file = m_machine.files.Find(path);

@@ -133,7 +133,7 @@ BOOL SimApi::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSEC
                             LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA,
                             LPPROCESS_INFORMATION lpProcessInformation)
 {
-    if (Fails("CreateProcessA"))
+    if (Fails(__func__))
         return FALSE;
     std::string commandLine = lpCommandLine ? lpCommandLine : "";
     std::string path = ResolveProgram(lpApplicationName, commandLine);
@@ -169,7 +169,7 @@ DWORD SimApi::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
     // A fault with the code WAIT_TIMEOUT is a wait that gives up before the
     // process ends; any other code makes the wait itself fail.
     DWORD lastError = m_lastError;
-    if (Fails("WaitForSingleObject")) {
+    if (Fails(__func__)) {
         if (m_lastError != WAIT_TIMEOUT)
             return WAIT_FAILED;
         m_lastError = lastError;

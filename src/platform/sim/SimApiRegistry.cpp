@@ -43,7 +43,7 @@ RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
 
 LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    if (Fails("RegOpenKeyExA"))
+    if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     if (ResolveKey(hKey, status) == nullptr)
@@ -62,7 +62,7 @@ LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
 LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
                            FILETIME*)
 {
-    if (Fails("RegEnumKeyExA"))
+    if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
@@ -85,7 +85,7 @@ LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcch
 LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
                            LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (Fails("RegEnumValueA"))
+    if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
@@ -114,7 +114,7 @@ LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD 
 LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                               LPDWORD lpcbData)
 {
-    if (Fails("RegQueryValueExA"))
+    if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
@@ -140,7 +140,7 @@ LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lp
 
 LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
-    if (Fails("RegSetValueExA"))
+    if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);

@@ -66,7 +66,7 @@ HANDLE SimApi::GetCurrentProcess()
 
 BOOL SimApi::OpenThreadToken(HANDLE, DWORD DesiredAccess, BOOL, PHANDLE TokenHandle)
 {
-    if (Fails("OpenThreadToken"))
+    if (Fails(__func__))
         return FALSE;
     const std::string& kind = m_machine.tokens.thread;
     if (kind == "none") {
@@ -85,7 +85,7 @@ BOOL SimApi::OpenThreadToken(HANDLE, DWORD DesiredAccess, BOOL, PHANDLE TokenHan
 
 BOOL SimApi::OpenProcessToken(HANDLE, DWORD DesiredAccess, PHANDLE TokenHandle)
 {
-    if (Fails("OpenProcessToken"))
+    if (Fails(__func__))
         return FALSE;
     const std::string& kind = m_machine.tokens.process;
     if (kind == "none" || kind == "denied") {
@@ -101,7 +101,7 @@ BOOL SimApi::OpenProcessToken(HANDLE, DWORD DesiredAccess, PHANDLE TokenHandle)
 BOOL SimApi::GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
                                  LPVOID TokenInformation, DWORD TokenInformationLength, PDWORD ReturnLength)
 {
-    if (Fails("GetTokenInformation"))
+    if (Fails(__func__))
         return FALSE;
     auto found = m_handles.find(TokenHandle);
     if (found == m_handles.end() || found->second.kind != OpenObject::kToken) {
@@ -140,7 +140,7 @@ BOOL SimApi::AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAutho
                                       DWORD s0, DWORD s1, DWORD s2, DWORD s3, DWORD s4, DWORD s5, DWORD s6, DWORD s7,
                                       PSID* pSid)
 {
-    if (Fails("AllocateAndInitializeSid"))
+    if (Fails(__func__))
         return FALSE;
     if (nSubAuthorityCount == 0 || nSubAuthorityCount > 8) {
         m_lastError = ERROR_INVALID_PARAMETER;

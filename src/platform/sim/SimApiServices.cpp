@@ -76,7 +76,7 @@ Service* SimApi::ServiceOfHandle(SC_HANDLE hService)
 
 SC_HANDLE SimApi::OpenSCManagerA(LPCSTR, LPCSTR, DWORD dwDesiredAccess)
 {
-    if (Fails("OpenSCManagerA"))
+    if (Fails(__func__))
         return nullptr;
     HANDLE manager = reinterpret_cast<HANDLE>(m_nextHandle++);
     m_handles[manager] = OpenObject{OpenObject::kServiceManager, std::string(), dwDesiredAccess};
@@ -86,7 +86,7 @@ SC_HANDLE SimApi::OpenSCManagerA(LPCSTR, LPCSTR, DWORD dwDesiredAccess)
 
 SC_HANDLE SimApi::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess)
 {
-    if (Fails("OpenServiceA"))
+    if (Fails(__func__))
         return nullptr;
     auto manager = m_handles.find(reinterpret_cast<HANDLE>(hSCManager));
     if (manager == m_handles.end() || manager->second.kind != OpenObject::kServiceManager) {
@@ -109,7 +109,7 @@ SC_HANDLE SimApi::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD
 
 BOOL SimApi::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus)
 {
-    if (Fails("QueryServiceStatus"))
+    if (Fails(__func__))
         return FALSE;
     Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
@@ -123,7 +123,7 @@ BOOL SimApi::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceSt
 BOOL SimApi::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpServiceConfig, DWORD cbBufSize,
                                  LPDWORD pcbBytesNeeded)
 {
-    if (Fails("QueryServiceConfigA"))
+    if (Fails(__func__))
         return FALSE;
     const Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
@@ -161,7 +161,7 @@ BOOL SimApi::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpS
 
 BOOL SimApi::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR*)
 {
-    if (Fails("StartServiceA"))
+    if (Fails(__func__))
         return FALSE;
     Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
@@ -181,7 +181,7 @@ BOOL SimApi::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR*)
 
 BOOL SimApi::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus)
 {
-    if (Fails("ControlService"))
+    if (Fails(__func__))
         return FALSE;
     Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
@@ -210,7 +210,7 @@ BOOL SimApi::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATU
 
 BOOL SimApi::CloseServiceHandle(SC_HANDLE hSCObject)
 {
-    if (Fails("CloseServiceHandle"))
+    if (Fails(__func__))
         return FALSE;
     auto found = m_handles.find(reinterpret_cast<HANDLE>(hSCObject));
     if (found == m_handles.end() ||

@@ -40,7 +40,7 @@ bool ReadAddressPart(const std::string& text, unsigned long long& value)
 
 int SimApi::WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData)
 {
-    if (Fails("WSAStartup"))
+    if (Fails(__func__))
         return static_cast<int>(m_lastError);
     // A request above what the machine has settles on the highest it has.
     WORD highest = m_machine.socketsVersion;
@@ -91,7 +91,7 @@ ULONG SimApi::inet_addr(const char* cp)
 
 hostent* SimApi::gethostbyaddr(const char* addr, int len, int type)
 {
-    if (Fails("gethostbyaddr"))
+    if (Fails(__func__))
         return nullptr;
     if (m_socketsStarted == 0) {
         m_lastError = WSANOTINITIALISED;
@@ -123,7 +123,7 @@ hostent* SimApi::gethostbyaddr(const char* addr, int len, int type)
 
 int SimApi::WSACleanup()
 {
-    if (Fails("WSACleanup"))
+    if (Fails(__func__))
         return -1;
     if (m_socketsStarted == 0) {
         m_lastError = WSANOTINITIALISED;

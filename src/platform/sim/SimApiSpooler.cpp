@@ -45,9 +45,9 @@ bool FitsInBuffer(std::size_t needed, DWORD cbBuf, LPBYTE buffer, LPDWORD pcbNee
 BOOL SimApi::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf, LPDWORD pcbNeeded,
                            LPDWORD pcReturned)
 {
-    if (Fails("EnumPrintersA"))
+    if (Fails(__func__))
         return FALSE;
-    if (CallCount("EnumPrintersA") <= m_machine.printerListNotReadyCalls) {
+    if (CallCount(__func__) <= m_machine.printerListNotReadyCalls) {
         m_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
@@ -82,7 +82,7 @@ BOOL SimApi::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
 
 BOOL SimApi::EnumPortsA(LPSTR, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
-    if (Fails("EnumPortsA"))
+    if (Fails(__func__))
         return FALSE;
     if (Level != 1 && Level != 2) {
         m_lastError = ERROR_INVALID_LEVEL;

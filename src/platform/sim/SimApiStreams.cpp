@@ -37,7 +37,7 @@ SimApi::OpenObject* SimApi::FindStream(FILE* stream)
 
 FILE* SimApi::fopen(const char* filename, const char* mode)
 {
-    if (Fails("fopen"))
+    if (Fails(__func__))
         return nullptr;
     std::string path = PathText(filename);
     bool write = false;
@@ -91,7 +91,7 @@ int SimApi::fgetc(FILE* stream)
         open->filesGeneration = m_machine.files.Generation();
     }
     const SimFile* file = open->file;
-    if (Fails("fgetc") || file == nullptr || !(open->access & GENERIC_READ)) {
+    if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return EOF;
     }
@@ -122,7 +122,7 @@ size_t SimApi::fread(void* buffer, size_t size, size_t count, FILE* stream)
     if (open == nullptr || size == 0 || count == 0)
         return 0;
     const SimFile* file = m_machine.files.Find(open->name);
-    if (Fails("fread") || file == nullptr || !(open->access & GENERIC_READ)) {
+    if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return 0;
     }
@@ -148,7 +148,7 @@ size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* strea
     if (open == nullptr || size == 0 || count == 0)
         return 0;
     SimFile* file = m_machine.files.Find(open->name);
-    if (Fails("fwrite") || file == nullptr || !(open->access & GENERIC_WRITE)) {
+    if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_WRITE)) {
         open->streamError = true;
         return 0;
     }
@@ -176,11 +176,13 @@ int SimApi::fclose(FILE* stream)
         return EOF;
     m_handles.erase(reinterpret_cast<HANDLE>(stream));
     // The stream is closed either way; a failure stands for a last flush that did not reach the disk.
-    return Fails("fclose") ? EOF : 0;
+    return Fails(__func__) ? EOF : 0;
 }
 
 int SimApi::_stat(const char* path, struct _stat* buffer)
 {
+    // Named as the list names it: with MinGW's runtime _stat is a macro, and
+    // __func__ would give the sized variant it stands for.
     if (Fails("_stat"))
         return -1;
     std::string name = PathText(path);

@@ -14,7 +14,7 @@ const DWORD kVersionInfoExSize = 156;
 
 BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
 {
-    if (Fails("GetVersionExA"))
+    if (Fails(__func__))
         return FALSE;
     if (info == nullptr ||
         (info->dwOSVersionInfoSize != kVersionInfoSize && info->dwOSVersionInfoSize != kVersionInfoExSize)) {
@@ -46,7 +46,7 @@ void SimApi::Sleep(DWORD dwMilliseconds)
 
 DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
 {
-    if (Fails("GetModuleFileNameA")) {
+    if (Fails(__func__)) {
         CopyText(std::string(), lpFilename, nSize);
         return 0;
     }
@@ -61,7 +61,7 @@ DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
 
 DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    if (Fails("GetTempPathA"))
+    if (Fails(__func__))
         return 0;
     std::string path = m_machine.paths.temp;
     if (path.empty() || path.back() != '\\')
@@ -73,7 +73,7 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 
 UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
-    if (Fails("GetSystemDirectoryA"))
+    if (Fails(__func__))
         return 0;
     const std::string& path = m_machine.paths.system;
     // Too small a buffer: the size needed, terminator included, and nothing copied.
@@ -85,7 +85,7 @@ UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 
 UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
-    if (Fails("GetWindowsDirectoryA"))
+    if (Fails(__func__))
         return 0;
     const std::string& path = m_machine.paths.windows;
     if (lpBuffer == nullptr || uSize <= path.size())

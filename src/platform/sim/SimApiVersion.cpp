@@ -32,7 +32,7 @@ DWORD SimApi::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
 {
     if (lpdwHandle != nullptr)
         *lpdwHandle = 0;
-    if (Fails("GetFileVersionInfoSizeA"))
+    if (Fails(__func__))
         return 0;
     const SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
     if (file == nullptr) {
@@ -50,7 +50,7 @@ DWORD SimApi::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
 
 BOOL SimApi::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpData)
 {
-    if (Fails("GetFileVersionInfoA"))
+    if (Fails(__func__))
         return FALSE;
     const SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
     if (file == nullptr || file->version.empty()) {
@@ -77,7 +77,7 @@ BOOL SimApi::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD, DWORD dwLen, LPVO
 
 BOOL SimApi::VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen)
 {
-    if (Fails("VerQueryValueA"))
+    if (Fails(__func__))
         return FALSE;
     if (pBlock == nullptr || std::memcmp(pBlock, kVersionBlockMagic, sizeof kVersionBlockMagic) != 0 ||
         lpSubBlock == nullptr || std::strcmp(lpSubBlock, "\\") != 0) {

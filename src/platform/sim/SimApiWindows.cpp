@@ -142,7 +142,7 @@ HWND SimApi::CreateFromTemplate(int templateId, DLGPROC proc)
 
 HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
 {
-    if (Fails("CreateDialogParamA"))
+    if (Fails(__func__))
         return nullptr;
     int templateId = static_cast<int>(reinterpret_cast<UINT_PTR>(lpTemplateName));
     HWND hWnd = CreateFromTemplate(templateId, lpDialogFunc);
@@ -156,7 +156,7 @@ HWND SimApi::CreateDialogParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC 
 
 INT_PTR SimApi::DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND, DLGPROC lpDialogFunc, LPARAM dwInitParam)
 {
-    if (Fails("DialogBoxParamA"))
+    if (Fails(__func__))
         return -1;
     if (lpDialogFunc == nullptr) {
         m_lastError = ERROR_INVALID_PARAMETER;
