@@ -194,6 +194,20 @@ struct OSVERSIONINFOA {
 };
 using LPOSVERSIONINFOA = OSVERSIONINFOA*;
 
+struct OSVERSIONINFOEXA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+};
+
 struct VS_FIXEDFILEINFO {
     DWORD dwSignature;
     DWORD dwStrucVersion;

@@ -1,4 +1,5 @@
-// The simulated machine's spooler and sockets behave as the Windows calls do.
+// The simulated machine's spooler, sockets and version query behave as the
+// Windows calls do.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -78,6 +79,25 @@ TEST(SimSockets, AddressTextsAndLookups)
     EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(WSAHOST_NOT_FOUND));
     EXPECT_EQ(api.WSACleanup(), 0);
     EXPECT_NE(api.WSACleanup(), 0);
+}
+
+TEST(SimSystem, VersionIsGivenInEitherVersionStructureOnly)
+{
+    sim::Machine machine;
+    sim::SimApi api(machine);
+    for (DWORD size : {static_cast<DWORD>(sizeof(OSVERSIONINFOA)), static_cast<DWORD>(sizeof(OSVERSIONINFOEXA))}) {
+        OSVERSIONINFOEXA info = {};
+        info.dwOSVersionInfoSize = size;
+        EXPECT_TRUE(api.GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info))) << size;
+        EXPECT_EQ(info.dwMajorVersion, machine.os.major);
+        EXPECT_EQ(std::string(info.szCSDVersion), machine.os.servicePack);
+    }
+    for (DWORD size : {0u, 147u, 149u, 155u, 157u}) {
+        OSVERSIONINFOEXA info = {};
+        info.dwOSVersionInfoSize = size;
+        EXPECT_FALSE(api.GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info))) << size;
+        EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    }
 }
 
 }  // namespace

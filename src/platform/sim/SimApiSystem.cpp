@@ -8,8 +8,10 @@
 namespace sim {
 
 namespace {
-const DWORD kVersionInfoSize = 148;
-const DWORD kVersionInfoExSize = 156;
+// GetVersionExA takes either structure, told apart by the size it is given.
+const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
+const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
+static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version structures as Windows lays them out");
 }  // namespace
 
 BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
