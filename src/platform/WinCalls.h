@@ -110,7 +110,7 @@ PLATFORM_CALL(LONG, RegEnumKeyExA,
 PLATFORM_CALL(LONG, RegEnumValueA,
               (HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
-              NOT_FAULTABLE)
+              FAULTABLE)
 PLATFORM_CALL(LONG, RegQueryValueExA,
               (HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
               FAULTABLE)

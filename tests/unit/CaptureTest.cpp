@@ -6,6 +6,7 @@
 
 #include "Capture.h"
 #include "SimTestSupport.h"
+#include "platform/sim/FaultOperations.h"
 #include "platform/sim/MachineDiff.h"
 #include "platform/sim/MachineFolder.h"
 
@@ -19,10 +20,14 @@ sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress
 {
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);
-    return capture::CaptureMachine(machine.paths.executable, [&](const std::string& line) {
+    sim::Machine captured = capture::CaptureMachine(machine.paths.executable, [&](const std::string& line) {
         if (progress != nullptr)
             progress->push_back(line);
     });
+    // Every operation the capture calls can be named by a machine's faults.
+    for (const auto& counted : api.CallCounts())
+        EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
+    return captured;
 }
 
 sim::Machine ThroughFolder(const sim::Machine& machine, const std::string& name)

@@ -166,6 +166,7 @@ TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
         "{\"os\": {\"build\": 4294967296}}",
         "{\"services\": [{\"name\": \"s\", \"startChecks\": 2147483648}]}",
         "{\"faults\": [{\"operation\": \"CreatFileA\"}]}",
+        "{\"faults\": [{\"operation\": \"CloseHandle\"}]}",
         "{\"faults\": [{\"operation\": \"CreateFileA\", \"call\": -1}]}",
         "{\"paths\": {\"windows\": \"WINDOWS\"}}",
         "{\"paths\": {\"system\": \"\\\\\\\\server\\\\share\"}}",
