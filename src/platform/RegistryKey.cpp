@@ -37,28 +37,27 @@ std::string RegistryKey::PathOf(HKEY key)
 LONG RegistryKey::Open(HKEY parent, const std::string& subKey, REGSAM access)
 {
     Close();
-    HKEY opened = nullptr;
-    LONG status = Win().RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
-    if (status != ERROR_SUCCESS)
+    LONG status = Win().RegOpenKeyExA(parent, subKey.c_str(), 0, access, m_key.Receive());
+    if (status != ERROR_SUCCESS) {
+        // A failed open holds no key, whatever it left in its out-parameter.
+        m_key.Release();
         return status;
-    if (opened == nullptr)
+    }
+    if (!m_key.IsOpen())
         return ERROR_INVALID_HANDLE;
-    m_hKey = opened;
     std::string parentPath = RootName(parent);
     if (parentPath.empty())
         parentPath = PathOf(parent);
     if (!parentPath.empty())
-        OpenKeyPaths()[m_hKey] = subKey.empty() ? parentPath : parentPath + "\\" + subKey;
+        OpenKeyPaths()[m_key.Get()] = subKey.empty() ? parentPath : parentPath + "\\" + subKey;
     return ERROR_SUCCESS;
 }
 
-void RegistryKey::Close()
+LONG RegistryKey::Close()
 {
-    if (m_hKey != nullptr) {
-        OpenKeyPaths().erase(m_hKey);
-        Win().RegCloseKey(m_hKey);
-    }
-    m_hKey = nullptr;
+    if (m_key.IsOpen())
+        OpenKeyPaths().erase(m_key.Get());
+    return m_key.Close();
 }
 
 RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
@@ -78,7 +77,7 @@ RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
 
 LONG RegistryKey::QueryString(const std::string& valueName, std::string& text) const
 {
-    RegValueRead value = ReadRegValue(m_hKey, valueName);
+    RegValueRead value = ReadRegValue(m_key.Get(), valueName);
     if (value.status != ERROR_SUCCESS)
         return value.status;
     // A number or binary data is no text: read as such it would put raw bytes
@@ -93,7 +92,7 @@ LONG RegistryKey::EnumSubkey(DWORD index, std::string& name) const
 {
     char buffer[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    LONG status = Win().RegEnumKeyExA(m_hKey, index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+    LONG status = Win().RegEnumKeyExA(m_key.Get(), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS)
         name.assign(buffer, std::find(buffer, buffer + MAX_PATH, '\0'));
     return status;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Owned.h"
 #include "platform/WinTypes.h"
 
 // One value as read into a MAX_PATH-byte buffer: a longer value cannot be read
@@ -29,8 +30,9 @@ public:
     // RegOpenKeyExA's result; an open that reports success without a key is
     // ERROR_INVALID_HANDLE. Any key held before is closed first.
     LONG Open(HKEY parent, const std::string& subKey, REGSAM access);
-    void Close();
-    HKEY Get() const { return m_hKey; }
+    // RegCloseKey's result; ERROR_SUCCESS when no key is held.
+    LONG Close();
+    HKEY Get() const { return m_key.Get(); }
 
     // The full path ("HKEY_LOCAL_MACHINE\...") of a key opened through a
     // RegistryKey and not yet closed; "" for any other key.
@@ -44,5 +46,5 @@ public:
     LONG EnumSubkey(DWORD index, std::string& name) const;
 
 private:
-    HKEY m_hKey = nullptr;
+    Owned<RegistryKeyTraits> m_key;
 };
