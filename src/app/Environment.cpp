@@ -6,41 +6,8 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
-
-namespace {
-const DWORD kVersionInfoSize = 148;
-
-// Closes a token handle on every path.
-class TokenHandle {
-public:
-    ~TokenHandle()
-    {
-        if (m_h != nullptr)
-            Win().CloseHandle(m_h);
-    }
-    PHANDLE Receive() { return &m_h; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h = nullptr;
-};
-
-// Frees a security identifier on every path.
-class SidHolder {
-public:
-    ~SidHolder()
-    {
-        if (m_sid != nullptr)
-            Win().FreeSid(m_sid);
-    }
-    PSID* Receive() { return &m_sid; }
-    PSID Get() const { return m_sid; }
-
-private:
-    PSID m_sid = nullptr;
-};
-}  // namespace
 
 void CRemendoApp::SetupOs()
 {
@@ -49,7 +16,7 @@ void CRemendoApp::SetupOs()
     m_bXpOrLater = false;
 
     OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = kVersionInfoSize;
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     if (!Win().GetVersionExA(&version)) {
         m_bWin9x = false;
         log.LogLastError("Unknown as GetVersionEx failed, defaulting to NT");
@@ -73,7 +40,7 @@ bool CRemendoApp::RunningAsAdministrator()
 {
     DebugLog log("RunningAsAdministrator", run::kSourceFile);
 
-    TokenHandle token;
+    KernelHandle token;
     if (!Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) {
         if (Win().GetLastError() != ERROR_NO_TOKEN)
             return false;
@@ -93,7 +60,7 @@ bool CRemendoApp::RunningAsAdministrator()
         return false;
 
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    SidHolder administrators;
+    Sid administrators;
     if (!Win().AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
                                         0, 0, 0, 0, administrators.Receive()))
         return false;

@@ -6,35 +6,28 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 #include "system/FileVersion.h"
 #include "ui/resource.h"
 
 namespace {
-// Owns the single-instance mapping until the run lets it go.
+// Holds the single-instance mapping until the run lets it go.
 class InstanceGuard {
 public:
     InstanceGuard()
+        : m_mapping(Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
+                                             run::kInstanceMappingSize, run::kInstanceMappingName)),
+          m_bOtherInstance(Win().GetLastError() == ERROR_ALREADY_EXISTS)
     {
-        m_hMapping = Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
-                                              run::kInstanceMappingSize, run::kInstanceMappingName);
-        m_bOtherInstance = Win().GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    ~InstanceGuard() { Release(); }
-    InstanceGuard(const InstanceGuard&) = delete;
-    InstanceGuard& operator=(const InstanceGuard&) = delete;
 
     bool OtherInstanceRuns() const { return m_bOtherInstance; }
-    void Release()
-    {
-        if (m_hMapping != nullptr)
-            Win().CloseHandle(m_hMapping);
-        m_hMapping = nullptr;
-    }
+    void Close() { m_mapping.Close(); }
 
 private:
-    HANDLE m_hMapping = nullptr;
-    bool m_bOtherInstance = false;
+    KernelHandle m_mapping;
+    bool m_bOtherInstance;
 };
 
 std::string ExecutableDirectory()
@@ -166,7 +159,7 @@ BOOL CRemendoApp::InitInstance()
     // 22.
     StepProgress(IDS_REREGISTERING_DLLS);
     RegisterScanDll();
-    guard.Release();
+    guard.Close();
     m_dlgProgress.m_ctlProgress.SendMessage(PBM_SETPOS, run::kProgressLast, 0);
     m_dlgProgress.DestroyWindow();
 

@@ -3,6 +3,7 @@
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 
 bool CRemendoApp::ResolveHostFromIP(const std::string& ip, std::string& host)
@@ -13,27 +14,26 @@ bool CRemendoApp::ResolveHostFromIP(const std::string& ip, std::string& host)
     ULONG address = Win().inet_addr(ip.c_str());
 
     WSADATA sockets = {};
-    if (Win().WSAStartup(MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor), &sockets) != 0) {
+    WORD version = MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor);
+    SocketsSession session(Win().WSAStartup(version, &sockets) == 0);
+    if (!session.IsOpen()) {
         log.Error("Failed to initialize sockets");
         return false;
     }
-    auto cleanUp = [&]() {
-        if (Win().WSACleanup() != 0)
-            log.Error("Failed to clean up sockets");
-    };
-    if (LOBYTE(sockets.wVersion) != discovery::kSocketsMajor || HIBYTE(sockets.wVersion) != discovery::kSocketsMinor) {
+    bool versionAvailable =
+        LOBYTE(sockets.wVersion) == discovery::kSocketsMajor && HIBYTE(sockets.wVersion) == discovery::kSocketsMinor;
+    if (!versionAvailable) {
         log.Error("Correct version of sockets is not available");
-        cleanUp();
-        return false;
-    }
-
-    const hostent* entry = Win().gethostbyaddr(reinterpret_cast<const char*>(&address), sizeof address, AF_INET);
-    if (entry == nullptr || entry->h_name == nullptr || entry->h_name[0] == '\0') {
-        log.Error("Can't determine host name");
     } else {
-        host = entry->h_name;
-        log.Writef("--- Yes, found host name via IP as %s", host);
+        const hostent* entry = Win().gethostbyaddr(reinterpret_cast<const char*>(&address), sizeof address, AF_INET);
+        if (entry == nullptr || entry->h_name == nullptr || entry->h_name[0] == '\0') {
+            log.Error("Can't determine host name");
+        } else {
+            host = entry->h_name;
+            log.Writef("--- Yes, found host name via IP as %s", host);
+        }
     }
-    cleanUp();
-    return true;
+    if (session.Close() != 0)
+        log.Error("Failed to clean up sockets");
+    return versionAvailable;
 }

@@ -1,6 +1,7 @@
 #include "log/DebugLog.h"
 
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -38,10 +39,18 @@ public:
 private:
     DWORD m_saved;
 };
+
+// The one log file of the process. Made on first use, which comes after the
+// backend is installed: at the end of the process it is closed before the
+// backend goes.
+KernelHandle& LogFile()
+{
+    static KernelHandle file;
+    return file;
+}
 }  // namespace
 
 std::string DebugLog::s_strLogPath;
-HANDLE DebugLog::s_hLogFile = nullptr;
 int DebugLog::s_nLevel = 1;
 DebugLog::ErrorBox DebugLog::s_pShowErrorBox = nullptr;
 bool DebugLog::s_bErrorShown = false;
@@ -54,7 +63,7 @@ DebugLog::DebugLog(const std::string& function, const std::string& sourceFile, c
         s_strLogPath = logPath;
     if (s_nLevel >= 3)
         Write(kEntered);
-    if (s_hLogFile == nullptr && !s_bFallbackFailed)
+    if (!LogFile().IsOpen() && !s_bFallbackFailed)
         OpenLogFile();
 }
 
@@ -69,9 +78,9 @@ void DebugLog::Write(const std::string& text, int number)
     LastErrorKeeper keepLastError;
     m_strLine = Format(kLineFormat, {m_strUnit, m_strFunction, WithNumber(text, number)});
     Win().OutputDebugStringA(m_strLine.c_str());
-    if (s_hLogFile != nullptr) {
+    if (LogFile().IsOpen()) {
         DWORD written = 0;
-        Win().WriteFile(s_hLogFile, m_strLine.data(), static_cast<DWORD>(m_strLine.size()), &written, nullptr);
+        Win().WriteFile(LogFile().Get(), m_strLine.data(), static_cast<DWORD>(m_strLine.size()), &written, nullptr);
     }
 }
 
@@ -107,34 +116,28 @@ void DebugLog::LogLastError(const std::string& text)
 {
     DebugLog log("LogLastError", kUnitDebugLog);
     DWORD code = Win().GetLastError();
-    LPSTR systemText = nullptr;
+    LocalMemory systemText;
     DWORD length = Win().FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&systemText), 0, nullptr);
-    if (length != 0 && systemText != nullptr)
-        log.Error(Format(kLastErrorFormat, {text, systemText}));
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(systemText.Receive()), 0, nullptr);
+    if (length != 0 && systemText.IsOpen())
+        log.Error(Format(kLastErrorFormat, {text, reinterpret_cast<const char*>(systemText.Get())}));
     else
         log.Error(Format(kNoSystemText, {text, code}));
-    if (systemText != nullptr)
-        Win().LocalFree(reinterpret_cast<HLOCAL>(systemText));
 }
 
 HANDLE DebugLog::OpenForWriting(DWORD creationDisposition)
 {
-    HANDLE file = Win().CreateFileA(s_strLogPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    creationDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+    return NullIfInvalid(Win().CreateFileA(s_strLogPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                           nullptr, creationDisposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 BOOL DebugLog::OpenLogFile()
 {
-    if (s_hLogFile != nullptr) {
-        Win().CloseHandle(s_hLogFile);
-        s_hLogFile = nullptr;
-    }
+    LogFile().Close();
     if (!s_strLogPath.empty()) {
-        s_hLogFile = OpenForWriting(OPEN_ALWAYS);
-        if (s_hLogFile != nullptr)
+        LogFile().Attach(OpenForWriting(OPEN_ALWAYS));
+        if (LogFile().IsOpen())
             return TRUE;
     }
     m_strLine = Format(kCouldNotOpen, {s_strLogPath});
@@ -145,8 +148,8 @@ BOOL DebugLog::OpenLogFile()
     s_strLogPath = Format("%s%s", {tempDir, kTempLogName});
     // The fallback file may hold an older run's log: start it empty so that no
     // stale lines follow this run's.
-    s_hLogFile = OpenForWriting(CREATE_ALWAYS);
-    if (s_hLogFile == nullptr) {
+    LogFile().Attach(OpenForWriting(CREATE_ALWAYS));
+    if (!LogFile().IsOpen()) {
         s_bFallbackFailed = true;
         m_strLine = Format(kFallbackFailed, {s_strLogPath});
         Win().OutputDebugStringA((kFyi + m_strLine).c_str());
@@ -166,8 +169,8 @@ void DebugLog::SetErrorBoxes(ErrorBox showBox)
 
 void DebugLog::ResetProcessState()
 {
+    LogFile().Close();
     s_strLogPath.clear();
-    s_hLogFile = nullptr;
     s_nLevel = 1;
     s_pShowErrorBox = nullptr;
     s_bErrorShown = false;

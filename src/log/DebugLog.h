@@ -37,8 +37,10 @@ public:
     // nullptr (the start) shows none.
     static void SetErrorBoxes(ErrorBox showBox);
 
-    // Forgets the process-wide state: a new process starts (used when one
-    // process hosts several simulated runs).
+    // Closes the log file and forgets the process-wide state: the process
+    // ends, or a new one starts (used when one process hosts several
+    // simulated runs). Called while the backend the file was opened through
+    // is still in force.
     static void ResetProcessState();
 
 private:
@@ -50,7 +52,6 @@ private:
     std::string m_strUnit;
 
     static std::string s_strLogPath;
-    static HANDLE s_hLogFile;
     static int s_nLevel;
     static ErrorBox s_pShowErrorBox;
     static bool s_bErrorShown;

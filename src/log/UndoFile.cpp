@@ -52,11 +52,6 @@ std::string LogFolder()
 }
 }  // namespace
 
-UndoFile::~UndoFile()
-{
-    Close();
-}
-
 void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines)
 {
     m_started = started;
@@ -94,9 +89,9 @@ void UndoFile::ValueNotChanged()
 {
     // While no change is made, a file holds nothing to undo: it goes, and the
     // next change creates it afresh, with the notes made so far.
-    if (m_bChangeMade || m_hFile == nullptr)
+    if (m_bChangeMade || !m_file.IsOpen())
         return;
-    Close();
+    m_file.Close();
     Win().DeleteFileA(m_strPath.c_str());
     m_strPath.clear();
     m_recordedValues.clear();
@@ -170,25 +165,23 @@ void UndoFile::AddNote(const std::string& text)
 // on the first call.
 bool UndoFile::Create()
 {
-    if (m_hFile != nullptr || m_bAbandoned)
-        return m_hFile != nullptr;
+    if (m_file.IsOpen() || m_bAbandoned)
+        return m_file.IsOpen();
     const SYSTEMTIME& t = m_started;
     char stamp[32] = {};
     std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
                   unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
     std::string base = LogFolder() + kNamePrefix + stamp;
-    for (int attempt = 1; attempt <= kMostNamesTried && m_hFile == nullptr; ++attempt) {
+    for (int attempt = 1; attempt <= kMostNamesTried && !m_file.IsOpen(); ++attempt) {
         std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
         m_strPath = base + suffix + kNameExtension;
         // CREATE_NEW: an earlier run's undo file is never written over.
-        HANDLE file = Win().CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE && file != nullptr)
-            m_hFile = file;
-        else if (Win().GetLastError() != ERROR_FILE_EXISTS)
+        m_file.Attach(NullIfInvalid(Win().CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        if (!m_file.IsOpen() && Win().GetLastError() != ERROR_FILE_EXISTS)
             break;
     }
-    if (m_hFile == nullptr) {
+    if (!m_file.IsOpen()) {
         Abandon(kCannotCreate);
         return false;
     }
@@ -203,11 +196,11 @@ bool UndoFile::Create()
 
 bool UndoFile::Append(const std::string& text)
 {
-    if (m_hFile == nullptr)
+    if (!m_file.IsOpen())
         return false;
     DWORD written = 0;
-    if (!Win().WriteFile(m_hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size() || !Win().FlushFileBuffers(m_hFile)) {
+    if (!Win().WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !Win().FlushFileBuffers(m_file.Get())) {
         Abandon(kCannotWrite);
         return false;
     }
@@ -220,18 +213,11 @@ void UndoFile::Abandon(const char* errorFormat)
 {
     DebugLog log("UndoFile", kLogUnit);
     log.LogLastError(Format(errorFormat, {m_strPath}));
-    bool created = m_hFile != nullptr;
-    Close();
+    bool created = m_file.IsOpen();
+    m_file.Close();
     if (created)
         Win().DeleteFileA(m_strPath.c_str());
     m_strPath.clear();
     m_aNotesBeforeFirstChange.clear();
     m_bAbandoned = true;
-}
-
-void UndoFile::Close()
-{
-    if (m_hFile != nullptr)
-        Win().CloseHandle(m_hFile);
-    m_hFile = nullptr;
 }

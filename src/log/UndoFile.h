@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Owned.h"
 #include "platform/WinTypes.h"
 
 class UndoFile {
 public:
     UndoFile() = default;
-    ~UndoFile();
     UndoFile(const UndoFile&) = delete;
     UndoFile& operator=(const UndoFile&) = delete;
 
@@ -62,14 +62,13 @@ private:
     bool Create();
     bool Append(const std::string& text);
     void Abandon(const char* errorFormat);
-    void Close();
 
     SYSTEMTIME m_started = {};
     std::vector<std::string> m_aRunLines;
     std::vector<std::string> m_aNotesBeforeFirstChange;  // written again if the file is made afresh
     std::set<std::string> m_recordedValues;  // "<KEY PATH>\<VALUE NAME>"
     std::string m_strPath;
-    HANDLE m_hFile = nullptr;
+    KernelHandle m_file;
     bool m_bRunBegun = false;
     bool m_bAbandoned = false;
     bool m_bChangeMade = false;

@@ -12,6 +12,7 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 #include "system/SystemDirectory.h"
 
@@ -51,27 +52,6 @@ const char kCannotWriteNew[] = "Error writing hosts.new file, the hosts file is 
 const char kCannotBackUp[] = "Error copying hosts to hosts.bak";
 const char kCannotReplace[] = "Error copying hosts.new to hosts";
 const char kCannotDeleteNew[] = "Error deleting hosts.new";
-
-// A C runtime stream that closes itself.
-class Stream {
-public:
-    Stream(const std::string& path, const char* mode) : m_file(Win().fopen(path.c_str(), mode)) {}
-    ~Stream() { Close(); }
-    Stream(const Stream&) = delete;
-    Stream& operator=(const Stream&) = delete;
-
-    FILE* get() const { return m_file; }
-    // False when the stream's last writes did not reach the disk.
-    bool Close()
-    {
-        bool closed = m_file == nullptr || Win().fclose(m_file) == 0;
-        m_file = nullptr;
-        return closed;
-    }
-
-private:
-    FILE* m_file;
-};
 
 bool IsSpace(char c)
 {
@@ -379,18 +359,18 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
                                                          const std::string& newPath, const std::string& ipAddress,
                                                          const std::string& hostName, bool& rewroteLines)
 {
-    Stream hosts(hostsPath, kReadBinaryMode);
-    if (hosts.get() == nullptr) {
+    Stream hosts(Win().fopen(hostsPath.c_str(), kReadBinaryMode));
+    if (!hosts.IsOpen()) {
         log.LogLastError(kCannotOpenHosts);
         return NewHostsFile::kNotCreated;
     }
-    Stream updated(newPath, kWriteBinaryMode);
-    if (updated.get() == nullptr) {
+    Stream updated(Win().fopen(newPath.c_str(), kWriteBinaryMode));
+    if (!updated.IsOpen()) {
         log.LogLastError(kCannotCreateNew);
         return NewHostsFile::kNotCreated;
     }
-    LineReader reader(hosts.get());
-    BlockWriter writer(updated.get());
+    LineReader reader(hosts.Get());
+    BlockWriter writer(updated.Get());
     HostsLine line;
     while (reader.ReadLine(line)) {
         std::string cut;
@@ -422,11 +402,12 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
             return NewHostsFile::kIncomplete;
         }
     }
-    if (Win().ferror(hosts.get())) {
+    if (Win().ferror(hosts.Get())) {
         log.LogLastError(kCannotReadHosts);
         return NewHostsFile::kIncomplete;
     }
-    if (!writer.Flush() || !updated.Close()) {
+    // A failed close means the last writes did not reach the disk.
+    if (!writer.Flush() || updated.Close() != 0) {
         log.LogLastError(kCannotWriteNew);
         return NewHostsFile::kIncomplete;
     }

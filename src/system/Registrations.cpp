@@ -6,6 +6,7 @@
 #include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 #include "system/SystemDirectory.h"
 
@@ -45,8 +46,6 @@ class ChildProcess {
 public:
     ChildProcess() = default;
     ~ChildProcess() { Close(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts the program with the parent's environment and directory; false
     // when it did not start. The handles of an earlier start are closed first.
@@ -58,31 +57,34 @@ public:
         // CreateProcessA may write to the command line: it gets a copy of its own.
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
-        return Win().CreateProcessA(applicationName, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &m_info) != FALSE;
+        PROCESS_INFORMATION started = {};
+        BOOL ok = Win().CreateProcessA(applicationName, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &startup, &started);
+        m_process.Attach(started.hProcess);
+        m_thread.Attach(started.hThread);
+        return ok != FALSE;
     }
 
     // False only when the wait timed out; any other outcome counts as ended.
     bool WaitForEnd(DWORD milliseconds)
     {
-        if (Win().WaitForSingleObject(m_info.hProcess, milliseconds) != WAIT_TIMEOUT)
+        if (Win().WaitForSingleObject(m_process.Get(), milliseconds) != WAIT_TIMEOUT)
             return true;
         // The wait's result is no error code of the system: set it for the log.
         Win().SetLastError(WAIT_TIMEOUT);
         return false;
     }
 
+    // The process handle first, then the thread's.
     void Close()
     {
-        if (m_info.hProcess != nullptr)
-            Win().CloseHandle(m_info.hProcess);
-        if (m_info.hThread != nullptr)
-            Win().CloseHandle(m_info.hThread);
-        m_info = PROCESS_INFORMATION{};
+        m_process.Close();
+        m_thread.Close();
     }
 
 private:
-    PROCESS_INFORMATION m_info = {};
+    KernelHandle m_process;
+    KernelHandle m_thread;
 };
 
 // Runs cvqmgr40.exe with /UNREGSERVER, then with /REGSERVER, each waited for.
