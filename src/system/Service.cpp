@@ -3,29 +3,51 @@
 #include <new>
 
 #include "log/DebugLog.h"
+#include "platform/Owned.h"
 #include "platform/WinApi.h"
 
 namespace {
 const char kSourceFile[] = "Service";
-const DWORD kVersionInfoSize = 148;
 
 // A start or stop is watched for at most 11 status checks with 10 pauses between.
 const int kMaxPauses = 10;
 const DWORD kPauseMs = 500;
 
-// What ends an operation early. The empty text ends it quietly, without failure.
-const char kNotOnNt[] = "Not on NT platform";
-const char kOpenManagerFailed[] = "OpenSCManager failed";
-const char kOpenServiceFailed[] = "OpenService failed";
+// What ends an operation early; kNone lets it go on.
+enum class StopReason {
+    kNone,
+    kNotOnNt,
+    kOpenManagerFailed,
+    kOpenServiceFailed,
+    kQueryStatusFailed,
+    kQueryConfigFailed,
+    kInsufficientMemory,
+    kStartFailed,
+    kStartTimedOut,
+    kControlFailed,
+    kStopTimedOut,
+    kAlreadyStopped,  // ends a stop quietly, without failure
+};
+
+struct StopReasonText {
+    StopReason reason;
+    const char* text;
+};
+// What each failure logs, before the system's text for the last error. The
+// reasons without a text (kNone, kAlreadyStopped) are no failure.
+const StopReasonText kStopReasonTexts[] = {
+    {StopReason::kNotOnNt, "Not on NT platform"},
+    {StopReason::kOpenManagerFailed, "OpenSCManager failed"},
+    {StopReason::kOpenServiceFailed, "OpenService failed"},
+    {StopReason::kQueryStatusFailed, "QueryServiceStatus failed"},
+    {StopReason::kQueryConfigFailed, "QueryServiceConfig failed"},
+    {StopReason::kInsufficientMemory, "Insufficient memory"},
+    {StopReason::kStartFailed, "StartService failed"},
+    {StopReason::kStartTimedOut, "Timed out waiting for Sti service to start"},
+    {StopReason::kControlFailed, "ControlService failed"},
+    {StopReason::kStopTimedOut, "An error occured when trying to stop the service"},
+};
 const char kServiceMissing[] = "Service does not exist";
-const char kQueryStatusFailed[] = "QueryServiceStatus failed";
-const char kQueryConfigFailed[] = "QueryServiceConfig failed";
-const char kInsufficientMemory[] = "Insufficient memory";
-const char kStartFailed[] = "StartService failed";
-const char kStartTimedOut[] = "Timed out waiting for Sti service to start";
-const char kControlFailed[] = "ControlService failed";
-const char kStopTimedOut[] = "An error occured when trying to stop the service";
-const char kAlreadyStopped[] = "";
 
 struct CloseTexts {
     const char* service;
@@ -34,68 +56,63 @@ struct CloseTexts {
 const CloseTexts kQueryCloseTexts = {"CloseServiceHandle failed", "CloseServiceHandle failed"};
 const CloseTexts kStartStopCloseTexts = {"CloseServiceHandle(hSTI) failed", "CloseServiceHandle(hSCManager) failed"};
 
-// A service-manager handle closed when it goes out of scope; a failed close is logged.
-class ScopedServiceHandle {
-public:
-    ScopedServiceHandle(DebugLog& log, const char* closeFailure) : m_log(log), m_closeFailure(closeFailure) {}
-    ~ScopedServiceHandle()
-    {
-        if (m_h != nullptr && !Win().CloseServiceHandle(m_h))
-            m_log.LogLastError(m_closeFailure);
-    }
-    ScopedServiceHandle(const ScopedServiceHandle&) = delete;
-    ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
-
-    void Reset(SC_HANDLE h) { m_h = h; }
-    SC_HANDLE Get() const { return m_h; }
-
-private:
-    DebugLog& m_log;
-    const char* m_closeFailure;
-    SC_HANDLE m_h = nullptr;
-};
-
 // The manager and one service, opened for one operation. The service handle
-// is closed before the manager's.
+// is closed before the manager's; a failed close is logged.
 class OpenedService {
 public:
-    OpenedService(DebugLog& log, const CloseTexts& texts) : m_manager(log, texts.manager), m_service(log, texts.service)
+    OpenedService(DebugLog& log, const CloseTexts& texts) : m_log(log), m_texts(texts) {}
+    ~OpenedService()
     {
+        CloseLoggingFailure(m_service, m_texts.service);
+        CloseLoggingFailure(m_manager, m_texts.manager);
     }
+    OpenedService(const OpenedService&) = delete;
+    OpenedService& operator=(const OpenedService&) = delete;
 
-    // nullptr when both are open, else what ends the operation.
-    const char* Open(const std::string& serviceName)
+    // StopReason::kNone when both are open, else what ends the operation.
+    StopReason Open(const std::string& serviceName)
     {
         if (!ServiceControl::IsNtPlatform())
-            return kNotOnNt;
-        m_manager.Reset(Win().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        if (m_manager.Get() == nullptr)
-            return kOpenManagerFailed;
-        m_service.Reset(Win().OpenServiceA(m_manager.Get(), serviceName.c_str(), SERVICE_ALL_ACCESS));
-        if (m_service.Get() == nullptr)
-            return kOpenServiceFailed;
-        return nullptr;
+            return StopReason::kNotOnNt;
+        m_manager.Attach(Win().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        if (!m_manager.IsOpen())
+            return StopReason::kOpenManagerFailed;
+        m_service.Attach(Win().OpenServiceA(m_manager.Get(), serviceName.c_str(), SERVICE_ALL_ACCESS));
+        if (!m_service.IsOpen())
+            return StopReason::kOpenServiceFailed;
+        return StopReason::kNone;
     }
     SC_HANDLE Service() const { return m_service.Get(); }
 
 private:
-    ScopedServiceHandle m_manager;
-    ScopedServiceHandle m_service;
+    void CloseLoggingFailure(ServiceHandle& handle, const char* failure)
+    {
+        if (!handle.Close())
+            m_log.LogLastError(failure);
+    }
+
+    DebugLog& m_log;
+    const CloseTexts& m_texts;
+    ServiceHandle m_manager;
+    ServiceHandle m_service;
 };
 
-// Logs what ended an operation early; true when that makes it a failure.
-bool EndedInFailure(DebugLog& log, const char* stop)
+// Logs a failure that ended an operation early; true when there was one.
+bool EndedInFailure(DebugLog& log, StopReason stop)
 {
-    if (stop == nullptr || *stop == '\0')
-        return false;
-    log.LogLastError(stop);
-    return true;
+    for (const StopReasonText& failure : kStopReasonTexts) {
+        if (failure.reason == stop) {
+            log.LogLastError(failure.text);
+            return true;
+        }
+    }
+    return false;
 }
 
-const char* StartAndWait(SC_HANDLE service)
+StopReason StartAndWait(SC_HANDLE service)
 {
     if (!Win().StartServiceA(service, 0, nullptr))
-        return kStartFailed;
+        return StopReason::kStartFailed;
     SERVICE_STATUS status = {};
     Win().ControlService(service, SERVICE_CONTROL_INTERROGATE, &status);
     for (int pauses = 0;; ++pauses) {
@@ -103,30 +120,30 @@ const char* StartAndWait(SC_HANDLE service)
         if (!Win().QueryServiceStatus(service, &status))
             break;
         if (status.dwCurrentState == SERVICE_RUNNING)
-            return nullptr;
+            return StopReason::kNone;
         if (pauses >= kMaxPauses)
             break;
         Win().ControlService(service, SERVICE_CONTROL_INTERROGATE, &status);
         Win().Sleep(kPauseMs);
     }
-    return status.dwCurrentState == SERVICE_RUNNING ? nullptr : kStartTimedOut;
+    return status.dwCurrentState == SERVICE_RUNNING ? StopReason::kNone : StopReason::kStartTimedOut;
 }
 
-const char* StopAndWait(SC_HANDLE service)
+StopReason StopAndWait(SC_HANDLE service)
 {
     // A status that cannot be read counts as not stopped.
     SERVICE_STATUS status = {};
     Win().QueryServiceStatus(service, &status);
     if (status.dwCurrentState == SERVICE_STOPPED)
-        return kAlreadyStopped;
+        return StopReason::kAlreadyStopped;
     if (!Win().ControlService(service, SERVICE_CONTROL_STOP, &status))
-        return kControlFailed;
+        return StopReason::kControlFailed;
     Win().QueryServiceStatus(service, &status);
     for (int pauses = 0; status.dwCurrentState != SERVICE_STOPPED && pauses < kMaxPauses; ++pauses) {
         Win().Sleep(kPauseMs);
         Win().QueryServiceStatus(service, &status);
     }
-    return status.dwCurrentState == SERVICE_STOPPED ? nullptr : kStopTimedOut;
+    return status.dwCurrentState == SERVICE_STOPPED ? StopReason::kNone : StopReason::kStopTimedOut;
 }
 }  // namespace
 
@@ -137,7 +154,7 @@ ServiceControl::~ServiceControl() = default;
 bool ServiceControl::IsNtPlatform()
 {
     OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = kVersionInfoSize;
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     // A failed query leaves the record zeroed, which counts as not NT.
     Win().GetVersionExA(&version);
     return version.dwMajorVersion >= 5 && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
@@ -147,9 +164,9 @@ int ServiceControl::Exist()
 {
     DebugLog log("Exist", kSourceFile);
     OpenedService opened(log, kQueryCloseTexts);
-    const char* stop = opened.Open(m_strServiceName);
+    StopReason stop = opened.Open(m_strServiceName);
     // Only the manager's own word that the service is unknown makes it missing.
-    if (stop == kOpenServiceFailed && Win().GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) {
+    if (stop == StopReason::kOpenServiceFailed && Win().GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) {
         log.LogLastError(kServiceMissing);
         return 0;
     }
@@ -161,9 +178,9 @@ SERVICE_STATUS* ServiceControl::QueryStatus()
 {
     DebugLog log("QueryStatus", kSourceFile);
     OpenedService opened(log, kQueryCloseTexts);
-    const char* stop = opened.Open(m_strServiceName);
-    if (stop == nullptr && !Win().QueryServiceStatus(opened.Service(), &m_status))
-        stop = kQueryStatusFailed;
+    StopReason stop = opened.Open(m_strServiceName);
+    if (stop == StopReason::kNone && !Win().QueryServiceStatus(opened.Service(), &m_status))
+        stop = StopReason::kQueryStatusFailed;
     return EndedInFailure(log, stop) ? nullptr : &m_status;
 }
 
@@ -171,22 +188,22 @@ QUERY_SERVICE_CONFIGA* ServiceControl::QueryServiceConfig()
 {
     DebugLog log("QueryServiceConfig", kSourceFile);
     OpenedService opened(log, kQueryCloseTexts);
-    const char* stop = opened.Open(m_strServiceName);
+    StopReason stop = opened.Open(m_strServiceName);
     DWORD bytesNeeded = 0;
-    if (stop == nullptr) {
+    if (stop == StopReason::kNone) {
         Win().QueryServiceConfigA(opened.Service(), nullptr, 0, &bytesNeeded);
         if (bytesNeeded == 0)
-            stop = kQueryConfigFailed;
+            stop = StopReason::kQueryConfigFailed;
     }
-    if (stop == nullptr) {
+    if (stop == StopReason::kNone) {
         m_pConfig.reset();
         m_pConfig.reset(new (std::nothrow) BYTE[bytesNeeded]);
         if (m_pConfig == nullptr)
-            stop = kInsufficientMemory;
+            stop = StopReason::kInsufficientMemory;
     }
     QUERY_SERVICE_CONFIGA* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(m_pConfig.get());
-    if (stop == nullptr && !Win().QueryServiceConfigA(opened.Service(), config, bytesNeeded, &bytesNeeded))
-        stop = kQueryConfigFailed;
+    if (stop == StopReason::kNone && !Win().QueryServiceConfigA(opened.Service(), config, bytesNeeded, &bytesNeeded))
+        stop = StopReason::kQueryConfigFailed;
     return EndedInFailure(log, stop) ? nullptr : config;
 }
 
@@ -194,8 +211,8 @@ int ServiceControl::Start()
 {
     DebugLog log("Start", kSourceFile);
     OpenedService opened(log, kStartStopCloseTexts);
-    const char* stop = opened.Open(m_strServiceName);
-    if (stop == nullptr)
+    StopReason stop = opened.Open(m_strServiceName);
+    if (stop == StopReason::kNone)
         stop = StartAndWait(opened.Service());
     return EndedInFailure(log, stop) ? 0 : 1;
 }
@@ -204,8 +221,8 @@ int ServiceControl::Stop()
 {
     DebugLog log("Stop", kSourceFile);
     OpenedService opened(log, kStartStopCloseTexts);
-    const char* stop = opened.Open(m_strServiceName);
-    if (stop == nullptr)
+    StopReason stop = opened.Open(m_strServiceName);
+    if (stop == StopReason::kNone)
         stop = StopAndWait(opened.Service());
     return EndedInFailure(log, stop) ? 0 : 1;
 }
