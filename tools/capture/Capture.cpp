@@ -4,6 +4,7 @@
 
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
+#include "platform/Owned.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "system/FileVersion.h"
@@ -31,36 +32,6 @@ const char kIpPortPrefix[] = "IP_";
 const DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 const DWORD kMaxValueNameLength = 16383;
 const DWORD kMaxKeyNameLength = 255;
-
-class Handle {
-public:
-    ~Handle()
-    {
-        if (m_handle != nullptr)
-            Win().CloseHandle(m_handle);
-    }
-    PHANDLE Receive() { return &m_handle; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle = nullptr;
-};
-
-class ServiceHandle {
-public:
-    explicit ServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
-    ~ServiceHandle()
-    {
-        if (m_handle != nullptr)
-            Win().CloseServiceHandle(m_handle);
-    }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-    SC_HANDLE Get() const { return m_handle; }
-
-private:
-    SC_HANDLE m_handle;
-};
 
 std::string FileName(const std::string& path)
 {
@@ -220,28 +191,27 @@ std::string TokenKind(HANDLE token)
     if (groups->GroupCount == 0)
         return "no-groups";
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
+    Sid administrators;
     if (!Win().AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                        0, 0, 0, &administrators))
+                                        0, 0, 0, administrators.Receive()))
         return "user";
     std::string kind = "user";
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
-        if (Win().EqualSid(groups->Groups[i].Sid, administrators))
+        if (Win().EqualSid(groups->Groups[i].Sid, administrators.Get()))
             kind = (groups->Groups[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) != 0 ? "admin-deny-only" : "admin";
     }
-    Win().FreeSid(administrators);
     return kind;
 }
 
 sim::Tokens Tokens()
 {
     sim::Tokens tokens;
-    Handle thread;
+    KernelHandle thread;
     if (Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, thread.Receive()))
         tokens.thread = TokenKind(thread.Get());
     else
         tokens.thread = Win().GetLastError() == ERROR_NO_TOKEN ? "none" : "denied";
-    Handle process;
+    KernelHandle process;
     if (Win().OpenProcessToken(Win().GetCurrentProcess(), TOKEN_QUERY, process.Receive()))
         tokens.process = TokenKind(process.Get());
     else
@@ -327,7 +297,9 @@ std::vector<std::string> AddressesToLookUp(sim::Machine& machine)
 void CaptureNames(sim::Machine& machine)
 {
     WSADATA sockets = {};
-    if (Win().WSAStartup(MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor), &sockets) != 0)
+    WORD version = MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor);
+    SocketsSession session(Win().WSAStartup(version, &sockets) == 0);
+    if (!session.IsOpen())
         return;
     machine.socketsVersion = sockets.wHighVersion;
     for (const std::string& address : AddressesToLookUp(machine)) {
@@ -338,7 +310,6 @@ void CaptureNames(sim::Machine& machine)
         if (entry != nullptr && entry->h_name != nullptr && entry->h_name[0] != '\0')
             machine.hostNames[address] = entry->h_name;
     }
-    Win().WSACleanup();
 }
 
 // Services
@@ -357,14 +328,14 @@ std::string StartTypeName(DWORD startType)
 void CaptureServices(sim::Machine& machine)
 {
     ServiceHandle manager(Win().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (manager.Get() == nullptr)
+    if (!manager.IsOpen())
         return;
     for (const char* name : kServiceNames) {
         ServiceHandle service(Win().OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
         sim::Service captured;
         captured.name = name;
         captured.displayName = name;
-        if (service.Get() == nullptr) {
+        if (!service.IsOpen()) {
             // A service that is there but refused to this user is one the run cannot open either.
             if (Win().GetLastError() == ERROR_ACCESS_DENIED) {
                 captured.canOpen = false;
@@ -388,7 +359,7 @@ void CaptureServices(sim::Machine& machine)
         }
         // The run asks for full control; whether it would get it is all that is tried.
         ServiceHandle control(Win().OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
-        captured.canOpen = control.Get() != nullptr;
+        captured.canOpen = control.IsOpen();
         machine.services.push_back(captured);
     }
 }
@@ -397,28 +368,23 @@ void CaptureServices(sim::Machine& machine)
 // the guard's mapping tells, and closing it at once leaves nothing behind.
 void CaptureRunningObjects(sim::Machine& machine)
 {
-    HANDLE guard = Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
-                                            run::kInstanceMappingSize, run::kInstanceMappingName);
-    if (guard == nullptr)
-        return;
-    if (Win().GetLastError() == ERROR_ALREADY_EXISTS)
+    KernelHandle guard(Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
+                                                run::kInstanceMappingSize, run::kInstanceMappingName));
+    if (guard.IsOpen() && Win().GetLastError() == ERROR_ALREADY_EXISTS)
         machine.namedObjects.insert(run::kInstanceMappingName);
-    Win().CloseHandle(guard);
 }
 
 // Files
 
 bool ReadWhole(const std::string& path, std::string& bytes)
 {
-    FILE* file = Win().fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    Stream file(Win().fopen(path.c_str(), "rb"));
+    if (!file.IsOpen())
         return false;
     bytes.clear();
-    for (int c; (c = Win().fgetc(file)) != EOF;)
+    for (int c; (c = Win().fgetc(file.Get())) != EOF;)
         bytes += static_cast<char>(c);
-    bool ok = Win().ferror(file) == 0;
-    Win().fclose(file);
-    return ok;
+    return Win().ferror(file.Get()) == 0;
 }
 
 std::string VersionText(const FileVersion& version)
@@ -441,12 +407,9 @@ bool IsCopied(const std::string& path)
 // Whether opening the file this way is refused for another process's open of it.
 bool SharingRefused(const std::string& path, DWORD access, DWORD share)
 {
-    HANDLE file = Win().CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        Win().CloseHandle(file);
-        return false;
-    }
-    return Win().GetLastError() == ERROR_SHARING_VIOLATION;
+    KernelHandle file(NullIfInvalid(
+        Win().CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return !file.IsOpen() && Win().GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 // A file another process holds open, as opens for reading and for deletion
