@@ -49,6 +49,25 @@ TEST(Run, StartsWithBannerDateOsAndAdministratorCheck)
     EXPECT_EQ(test::FileText(machine, kLog), expected);
     ASSERT_FALSE(api.MessageBoxes().empty());
     EXPECT_EQ(api.MessageBoxes().front().caption, "Remendo");
+    // The process ends with nothing left open, the log file included.
+    EXPECT_EQ(api.OpenHandleCount(), 0u);
+}
+
+TEST(Run, ProcessCutOffAtAnyCallLeavesNothingOpen)
+{
+    sim::Machine full = test::BaseMachine();
+    sim::SimApi fullApi(full);
+    sim::RunUtility(fullApi);
+    int calls = 0;
+    for (const auto& counted : fullApi.CallCounts())
+        calls += counted.second;
+    for (int call = 1; call <= calls; ++call) {
+        sim::Machine machine = test::BaseMachine();
+        sim::SimApi api(machine);
+        api.stopAtCall = call;
+        sim::RunUtility(api);
+        EXPECT_EQ(api.OpenHandleCount(), 0u) << "stopped at call " << call;
+    }
 }
 
 TEST(Run, ProgressWindowShowsEveryStageOfADirectRunAndEndsAtOneHundred)
