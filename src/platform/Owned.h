@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "platform/WinApi.h"
 #include "platform/WinTypes.h"
 
 template <typename Traits>
@@ -63,15 +64,29 @@ private:
     Handle m_handle = Traits::kNone;
 };
 
-// CloseHandle: files, mappings, processes, threads, tokens.
-struct KernelObjectTraits {
-    using Handle = HANDLE;
-    using CloseResult = BOOL;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = TRUE;
-    static CloseResult Close(Handle handle);
+// A kind of resource closed by one call of the platform interface: its
+// handle type (a null one holds none), the call, and the result that stands
+// for "nothing to close".
+template <typename HandleType, typename Result, Result (WinApi::*kCloseCall)(HandleType), Result kNothing>
+struct ClosedBy {
+    using Handle = HandleType;
+    using CloseResult = Result;
+    static constexpr Handle kNone = Handle{};
+    static constexpr CloseResult kNothingToClose = kNothing;
+    static CloseResult Close(Handle handle) { return (Win().*kCloseCall)(handle); }
 };
-using KernelHandle = Owned<KernelObjectTraits>;
+
+// Files, mappings, processes, threads, tokens.
+using KernelHandle = Owned<ClosedBy<HANDLE, BOOL, &WinApi::CloseHandle, TRUE>>;
+using RegistryKeyHandle = Owned<ClosedBy<HKEY, LONG, &WinApi::RegCloseKey, ERROR_SUCCESS>>;
+// The service manager and its services.
+using ServiceHandle = Owned<ClosedBy<SC_HANDLE, BOOL, &WinApi::CloseServiceHandle, TRUE>>;
+// A C runtime stream: its close gives 0 when its writes reached the file.
+using Stream = Owned<ClosedBy<FILE*, int, &WinApi::fclose, 0>>;
+// A security identifier from AllocateAndInitializeSid.
+using Sid = Owned<ClosedBy<PSID, LPVOID, &WinApi::FreeSid, nullptr>>;
+// Memory the system allocated for the caller, such as FormatMessageA's text.
+using LocalMemory = Owned<ClosedBy<HLOCAL, HLOCAL, &WinApi::LocalFree, nullptr>>;
 
 // CreateFileA alone reports failure as INVALID_HANDLE_VALUE rather than NULL:
 // its result goes through this so that every kernel handle has one "none".
@@ -80,63 +95,13 @@ inline HANDLE NullIfInvalid(HANDLE handle)
     return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
-// RegCloseKey.
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    using CloseResult = LONG;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = ERROR_SUCCESS;
-    static CloseResult Close(Handle key);
-};
-
-// CloseServiceHandle: the service manager and its services.
-struct ServiceObjectTraits {
-    using Handle = SC_HANDLE;
-    using CloseResult = BOOL;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = TRUE;
-    static CloseResult Close(Handle handle);
-};
-using ServiceHandle = Owned<ServiceObjectTraits>;
-
-// fclose: a C runtime stream (0 when its writes reached the file).
-struct StreamTraits {
-    using Handle = FILE*;
-    using CloseResult = int;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = 0;
-    static CloseResult Close(Handle stream);
-};
-using Stream = Owned<StreamTraits>;
-
-// FreeSid: a security identifier from AllocateAndInitializeSid (NULL when freed).
-struct SidTraits {
-    using Handle = PSID;
-    using CloseResult = LPVOID;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = nullptr;
-    static CloseResult Close(Handle sid);
-};
-using Sid = Owned<SidTraits>;
-
-// LocalFree: memory the system allocated for the caller, such as
-// FormatMessageA's text (NULL when freed).
-struct LocalMemoryTraits {
-    using Handle = HLOCAL;
-    using CloseResult = HLOCAL;
-    static constexpr Handle kNone = nullptr;
-    static constexpr CloseResult kNothingToClose = nullptr;
-    static CloseResult Close(Handle memory);
-};
-using LocalMemory = Owned<LocalMemoryTraits>;
-
-// WSACleanup: the Windows Sockets session. Its handle is whether WSAStartup
-// succeeded; every successful start needs its own cleanup.
+// The Windows Sockets session. Its handle is whether WSAStartup succeeded:
+// every successful start needs its own WSACleanup.
 struct SocketsSessionTraits {
     using Handle = bool;
     using CloseResult = int;
     static constexpr Handle kNone = false;
     static constexpr CloseResult kNothingToClose = 0;
-    static CloseResult Close(Handle started);
+    static CloseResult Close(Handle) { return Win().WSACleanup(); }
 };
 using SocketsSession = Owned<SocketsSessionTraits>;

@@ -46,5 +46,5 @@ public:
     LONG EnumSubkey(DWORD index, std::string& name) const;
 
 private:
-    Owned<RegistryKeyTraits> m_key;
+    RegistryKeyHandle m_key;
 };
