@@ -96,4 +96,14 @@ std::string SimApi::PathText(LPCSTR path)
     return path != nullptr ? path : "";
 }
 
+SimApi::OpenObject* SimApi::FindOpenObject(HANDLE handle, OpenObject::Kind kind)
+{
+    auto found = m_handles.find(handle);
+    if (found == m_handles.end() || found->second.kind != kind) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    return &found->second;
+}
+
 }  // namespace sim

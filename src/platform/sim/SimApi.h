@@ -160,6 +160,9 @@ private:
     // The error for a path that names no file: missing file or missing directory.
     DWORD MissingFileError(const std::string& path) const;
     OpenObject* FindStream(FILE* stream);
+    // The open object of that kind the handle names; nullptr, with
+    // ERROR_INVALID_HANDLE as the last error, when it names none.
+    OpenObject* FindOpenObject(HANDLE handle, OpenObject::Kind kind);
     // MoveFileA and MoveFileExA without the delayed mode.
     BOOL MoveNow(const std::string& from, const std::string& to, bool replaceExisting);
 

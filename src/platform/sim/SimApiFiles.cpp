@@ -148,12 +148,10 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
         *lpNumberOfBytesWritten = 0;
     if (Fails(__func__))
         return FALSE;
-    auto found = m_handles.find(hFile);
-    if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
-        m_lastError = ERROR_INVALID_HANDLE;
+    OpenObject* found = FindOpenObject(hFile, OpenObject::kFile);
+    if (found == nullptr)
         return FALSE;
-    }
-    OpenObject& open = found->second;
+    OpenObject& open = *found;
     if (!(open.access & GENERIC_WRITE)) {
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
@@ -178,12 +176,7 @@ BOOL SimApi::FlushFileBuffers(HANDLE hFile)
 {
     if (Fails(__func__))
         return FALSE;
-    auto found = m_handles.find(hFile);
-    if (found == m_handles.end() || found->second.kind != OpenObject::kFile) {
-        m_lastError = ERROR_INVALID_HANDLE;
-        return FALSE;
-    }
-    return TRUE;
+    return FindOpenObject(hFile, OpenObject::kFile) != nullptr;
 }
 
 BOOL SimApi::DeleteFileA(LPCSTR lpFileName)

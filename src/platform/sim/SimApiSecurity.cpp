@@ -103,16 +103,14 @@ BOOL SimApi::GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS Tok
 {
     if (Fails(__func__))
         return FALSE;
-    auto found = m_handles.find(TokenHandle);
-    if (found == m_handles.end() || found->second.kind != OpenObject::kToken) {
-        m_lastError = ERROR_INVALID_HANDLE;
+    const OpenObject* token = FindOpenObject(TokenHandle, OpenObject::kToken);
+    if (token == nullptr)
         return FALSE;
-    }
     if (TokenInformationClass != TokenGroups) {
         m_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    std::vector<TokenGroup> groups = GroupsOf(found->second.name);
+    std::vector<TokenGroup> groups = GroupsOf(token->name);
     std::size_t header = offsetof(TOKEN_GROUPS, Groups) + sizeof(SID_AND_ATTRIBUTES) * std::max<std::size_t>(groups.size(), 1);
     std::size_t needed = header;
     for (const TokenGroup& group : groups)

@@ -88,11 +88,8 @@ SC_HANDLE SimApi::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD
 {
     if (Fails(__func__))
         return nullptr;
-    auto manager = m_handles.find(reinterpret_cast<HANDLE>(hSCManager));
-    if (manager == m_handles.end() || manager->second.kind != OpenObject::kServiceManager) {
-        m_lastError = ERROR_INVALID_HANDLE;
+    if (FindOpenObject(reinterpret_cast<HANDLE>(hSCManager), OpenObject::kServiceManager) == nullptr)
         return nullptr;
-    }
     const Service* service = FindService(m_machine.services, lpServiceName ? lpServiceName : "");
     if (service == nullptr) {
         m_lastError = ERROR_SERVICE_DOES_NOT_EXIST;
