@@ -12,6 +12,16 @@ namespace {
 const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
 const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
 static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version structures as Windows lays them out");
+
+// A system folder into a caller's buffer. Too small a buffer: the size
+// needed, terminator included, and nothing copied.
+UINT CopyFolderPath(const std::string& path, LPSTR buffer, UINT size)
+{
+    if (buffer == nullptr || size <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
 }  // namespace
 
 BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
@@ -77,23 +87,14 @@ UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    const std::string& path = m_machine.paths.system;
-    // Too small a buffer: the size needed, terminator included, and nothing copied.
-    if (lpBuffer == nullptr || uSize <= path.size())
-        return static_cast<UINT>(path.size() + 1);
-    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
-    return static_cast<UINT>(path.size());
+    return CopyFolderPath(m_machine.paths.system, lpBuffer, uSize);
 }
 
 UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    const std::string& path = m_machine.paths.windows;
-    if (lpBuffer == nullptr || uSize <= path.size())
-        return static_cast<UINT>(path.size() + 1);
-    std::memcpy(lpBuffer, path.c_str(), path.size() + 1);
-    return static_cast<UINT>(path.size());
+    return CopyFolderPath(m_machine.paths.windows, lpBuffer, uSize);
 }
 
 }  // namespace sim
