@@ -159,7 +159,7 @@ bool CRemendoApp::DetermineInfo()
     else
         log.Error("Can't determine product");
 
-    if (Contains(m_strPortName, ports::kDot4PortMarker) || Contains(m_strPortName, ports::kDot4ScanMarker)) {
+    if (ports::HoldsDot4Marker(m_strPortName)) {
         log.Write("--- Direct");
         m_bNetworked = false;
         return true;

@@ -16,12 +16,6 @@ const char kPort[] = "Port";
 const char kDeviceAddress[] = "Device Address";
 const char kNetwork[] = "Network";
 const char kDirect[] = "Direct";
-
-bool HoldsDot4Marker(const std::string& text)
-{
-    return text.find(ports::kDot4PortMarker) != std::string::npos ||
-           text.find(ports::kDot4ScanMarker) != std::string::npos;
-}
 }  // namespace
 
 void CRemendoApp::FixCvProductKey(std::string productKeyName)
@@ -58,7 +52,7 @@ void CRemendoApp::FixCvProductKey(std::string productKeyName)
             LogRegistryError(log, status, Format("Read failed on %s", {portValueName}));
             return;
         }
-        if (current.empty() || (HoldsDot4Marker(current) && !m_strPortName.empty())) {
+        if (current.empty() || (ports::HoldsDot4Marker(current) && !m_strPortName.empty())) {
             log.Write("- Does the port key need updating?");
             UpdateRegVar(key.Get(), portValueName, m_strPortName, kKeyText);
         }

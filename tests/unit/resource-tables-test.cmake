@@ -1,7 +1,6 @@
 # The resource-table generator: what it reads from a resource script, and that
 # it stops the build, naming the line, at whatever it does not understand.
 #   cmake -DGENERATOR=.../ResourceTables.cmake -DWORK=DIR -P resource-tables-test.cmake
-set(failures 0)
 file(MAKE_DIRECTORY "${WORK}")
 file(WRITE "${WORK}/ids.h" "#pragma once\n#define IDD_ONE 7\n#define ID_EDIT 9\n#define TEXT_LONG \\\n    \"long \" \"text\"\n")
 

@@ -13,7 +13,7 @@ const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
 const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
 static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version structures as Windows lays them out");
 
-// A system folder into a caller's buffer. Too small a buffer: the size
+// A folder's path into a caller's buffer. Too small a buffer: the size
 // needed, terminator included, and nothing copied.
 UINT CopyFolderPath(const std::string& path, LPSTR buffer, UINT size)
 {
@@ -78,9 +78,7 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
     std::string path = m_machine.paths.temp;
     if (path.empty() || path.back() != '\\')
         path += '\\';
-    if (nBufferLength <= path.size())
-        return static_cast<DWORD>(path.size() + 1);
-    return static_cast<DWORD>(CopyText(path, lpBuffer, nBufferLength));
+    return CopyFolderPath(path, lpBuffer, nBufferLength);
 }
 
 UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
