@@ -24,6 +24,18 @@ std::string SystemProblem(const fs::path& path, const char* what)
 }
 }  // namespace
 
+fs::path FullPath(const std::string& path)
+{
+    std::wstring given = fs::u8path(path).wstring();
+    DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size == 0 ? 0 : ::GetFullPathNameW(given.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return fs::u8path(path);
+    full.resize(length);
+    return fs::path(full);
+}
+
 EntryKind KindOf(const fs::path& path)
 {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -88,6 +100,12 @@ std::string SystemProblem(const fs::path& path, const char* what)
     return std::string("cannot ") + what + " " + path.string() + ": " + std::strerror(errno);
 }
 }  // namespace
+
+fs::path FullPath(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::absolute(fs::path(path), ignored).lexically_normal();
+}
 
 EntryKind KindOf(const fs::path& path)
 {

@@ -78,18 +78,16 @@ bool WriteWhole(const fs::path& root, const std::string& relative, const std::st
 // parent to write beside it in.
 fs::path TargetFolder(const std::string& folder)
 {
-    std::error_code ignored;
-    fs::path target = fs::absolute(fs::path(folder), ignored).lexically_normal();
+    fs::path target = host::FullPath(folder);
     if (!target.has_filename())
         target = target.parent_path();
     return target;
 }
 
-// Creates the first of "<wanted>", "<wanted>-2", ... that nothing holds yet.
+// Creates the first of "<wanted>", "<wanted>-2", ... that nothing holds yet,
+// in a folder that is there already.
 bool CreateFreshFolder(const fs::path& wanted, fs::path& created, std::string& problem)
 {
-    std::error_code ignored;
-    fs::create_directories(wanted.parent_path(), ignored);
     const int kMostTries = 1000;
     for (int n = 1; n <= kMostTries; ++n) {
         created = n == 1 ? wanted : fs::u8path(wanted.u8string() + "-" + std::to_string(n));

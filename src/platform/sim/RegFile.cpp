@@ -268,8 +268,11 @@ private:
             return;
         std::size_t kept = 0;
         for (std::size_t i = 0; i < key.values.size(); ++i) {
-            if (!values.removed[i])
-                key.values[kept++] = std::move(key.values[i]);
+            if (values.removed[i])
+                continue;
+            if (kept != i)
+                key.values[kept] = std::move(key.values[i]);
+            ++kept;
         }
         key.values.resize(kept);
     }
