@@ -150,6 +150,7 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         // A type wider than a DWORD, short and far too long.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"two\\nlines\"=\"v\"\n", 3},
         // A removed key is gone for good: a value line after it has no key.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n\"w\"=\"2\"\n", 5},
     };

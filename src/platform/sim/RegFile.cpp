@@ -363,6 +363,11 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 error.message = "unterminated value name";
                 return false;
             }
+            // A name is written back quoted on one line, where a line break cannot stand.
+            if (name.find_first_of("\r\n") != std::string::npos) {
+                error.message = "a value name with a line break (\\r or \\n) cannot be kept";
+                return false;
+            }
         } else {
             error.message = "expected a key in brackets, a quoted value name or @";
             return false;
