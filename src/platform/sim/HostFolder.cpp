@@ -26,12 +26,12 @@ std::string SystemProblem(const fs::path& path, const char* what)
 
 fs::path FullPath(const std::string& path)
 {
-    std::wstring given = fs::u8path(path).wstring();
+    std::wstring given = fs::path(path).wstring();
     DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
     DWORD length = size == 0 ? 0 : ::GetFullPathNameW(given.c_str(), size, &full[0], nullptr);
     if (length == 0 || length >= size)
-        return fs::u8path(path);
+        return fs::path(path);
     full.resize(length);
     return fs::path(full);
 }
