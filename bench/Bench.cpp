@@ -10,6 +10,8 @@
 //    file on this machine's disk.
 // 2. A whole remendo-sim run on a large machine (500 imaging devices, 1,000
 //    printers, that hosts file): CPU time and peak memory of the process.
+// 3. Reading registry.reg: 100,000 values under one key, and an export of
+//    about 9.5 MB (UTF-16, as regedit writes it) of many keys: CPU time each.
 // With --write-hosts it only writes that hosts file, its 50 entries naming
 // HOST_NAME, for the same measurement of remendo.exe under Wine.
 // The figures are printed, never judged: a slow machine fails nothing.
@@ -29,6 +31,7 @@
 
 #include "app/Remendo.h"
 #include "platform/sim/MachineFolder.h"
+#include "platform/sim/RegFile.h"
 #include "platform/sim/SimProcess.h"
 
 extern char** environ;
@@ -42,6 +45,9 @@ const int kHostsLines = 200000;
 const int kLinesToRewrite = 50;
 const int kImagingDevices = 500;
 const int kPrinters = 1000;
+const int kValuesUnderOneKey = 100000;
+const int kExportKeys = 10700;  // about 9.5 MB
+const int kValuesPerExportKey = 8;
 const char kImagingClassKey[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 
@@ -218,6 +224,43 @@ void BenchWholeRun(const std::string& examplesDir, const std::string& remendoSim
     std::printf("large_machine_run_peak_memory_mb: %.1f\n", usage.ru_maxrss / 1024.0);
 }
 
+double ReadRegFileCpuSeconds(const std::string& bytes)
+{
+    sim::Registry registry;
+    sim::ParseError error;
+    double start = CpuSeconds();
+    bool read = sim::ReadRegFile(bytes, registry, error);
+    double seconds = CpuSeconds() - start;
+    if (!read) {
+        std::cerr << "remendo-bench: the export does not read back: " << error.line << ": " << error.message << "\n";
+        std::exit(2);
+    }
+    return seconds;
+}
+
+// The reading of registry.reg takes time in proportion to its size, however
+// the values are spread over the keys.
+void BenchRegistryReading()
+{
+    sim::Registry oneKey;
+    sim::RegKey& key = oneKey.Create(std::string(kImagingClassKey) + "\\0000");
+    // Names that differ from each other, added as they are: SetValue would look each one up.
+    for (int i = 0; i < kValuesUnderOneKey; ++i)
+        key.values.push_back({"Value " + std::to_string(i), REG_SZ, sim::StringData("data " + std::to_string(i))});
+    std::string oneKeyExport = sim::WriteRegFile(oneKey);
+    std::printf("registry_read_values_under_one_key: %d (%zu bytes)\n", kValuesUnderOneKey, oneKeyExport.size());
+    std::printf("registry_read_values_under_one_key_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(oneKeyExport));
+
+    sim::Registry manyKeys;
+    for (int k = 0; k < kExportKeys; ++k) {
+        sim::RegKey& device = manyKeys.Create(std::string(kImagingClassKey) + "\\" + std::to_string(k) + "\\DeviceData");
+        for (int v = 0; v < kValuesPerExportKey; ++v)
+            device.SetValue("Setting " + std::to_string(v), REG_SZ, sim::StringData("Camera " + std::to_string(k)));
+    }
+    std::string largeExport = sim::WriteRegFile(manyKeys);
+    std::printf("registry_read_large_export_bytes: %zu\n", largeExport.size());
+    std::printf("registry_read_large_export_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(largeExport));
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -240,5 +283,6 @@ int main(int argc, char** argv)
     std::string hosts = LargeHostsFile(kDeviceHost);
     BenchHostsRewrite(argv[1], hosts);
     BenchWholeRun(argv[1], argv[2], hosts);
+    BenchRegistryReading();
     return 0;
 }

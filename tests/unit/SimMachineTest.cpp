@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "SimTestSupport.h"
 #include "platform/sim/MachineDiff.h"
@@ -98,6 +99,21 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     ASSERT_NE(registry.Find("HKEY_LOCAL_MACHINE\\Next"), nullptr);
     EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\Next")->FindValue("")->data, std::string("n\0", 2));
 
+    // Wine's regedit writes a line break in a text as \r\n; any other backslash stays.
+    // A value removed and given again goes last, as a new one; a key given
+    // again keeps its values, and a removed key takes its values with it.
+    ASSERT_TRUE(sim::ReadRegFile("REGEDIT4\n[HKEY_LOCAL_MACHINE\\W]\n\"T\"=\"a\\r\\nb\\t\\\\n\"\n\"X\"=\"1\"\n"
+                                 "\"y\"=\"2\"\n\"x\"=-\n[HKEY_LOCAL_MACHINE\\W\\Gone]\n\"g\"=\"3\"\n"
+                                 "[-HKEY_LOCAL_MACHINE\\W\\Gone]\n[HKEY_LOCAL_MACHINE\\W]\n\"X\"=\"4\"\n\"y\"=-\n\"Y\"=\"5\"\n",
+                                 registry, error))
+        << error.line << ": " << error.message;
+    const sim::RegKey* wine = registry.Find("HKEY_LOCAL_MACHINE\\W");
+    EXPECT_EQ(wine->FindValue("T")->data, std::string("a\r\nb\\t\\n\0", 9));
+    ASSERT_EQ(wine->values.size(), 3u);
+    EXPECT_EQ(wine->values[1].name + wine->values[2].name, "XY");
+    EXPECT_EQ(wine->values[2].data, std::string("5\0", 2));
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\W\\Gone"), nullptr);
+
     // The deepest nesting Windows allows reads back; one level more is refused.
     std::string deep = "HKEY_LOCAL_MACHINE";
     for (int level = 0; level < 512; ++level)
@@ -134,6 +150,9 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         // A type wider than a DWORD, short and far too long.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"two\\nlines\"=\"v\"\n", 3},
+        // A removed key is gone for good: a value line after it has no key.
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n\"w\"=\"2\"\n", 5},
     };
     for (const Case& c : cases) {
         sim::Registry registry;
@@ -239,11 +258,25 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
          "\"programs\": [{\"path\": \"C:\\\\p.exe\"}]}",
          2, "unknown file attribute \"pink\" (readonly, hidden, system, archive or normal)"},
         // Versions are checked once every other field has been read.
-        {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},
+        {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},        // A number no type holds, a name given twice, a text beyond 8 bits.
+        {"{\n\"printerListNotReadyCalls\":\n1e400}", 3, "not valid JSON: number overflow parsing '1e400'"},
+        {"{\"ports\": [],\n\"os\": {\"major\": 5, \"minor\": 1},\n\"os\": {}}", 2, "\"os\" is given twice in one object"},
+        {"{\n\"printers\": [{\"name\": \"\xe2\x82\xac\"}]}", 2,
+         "\"name\" holds the character U+20AC, which does not fit the machine's 8-bit text"},
+        // Paths: control characters, names Windows cannot hold, a drive, a
+        // directory, beneath a file.
+        {"{\n\"paths\": {\"temp\": \"C:\\\\T\\nE\"}}", 2, "\"temp\" is no path of the machine: it holds the control character 0x0A"},
+        {"{\n\"heldFiles\": [{\"path\": \"C:\\\\a?\"}]}", 2, "\"path\" is no path of the machine: it holds '?', which no Windows name holds"},
+        {"{\n\"fileVersions\": {\"C:\\\\x\\\\..\\\\..\\\\b\": \"1.0.0.0\"}}", 2,
+         "\"C:\\x\\..\\..\\b\" is no path of the machine: its \"..\" part leads out of its folder"},
+        {"{\n\"fileVersions\": {\n\"C:\\\\\": \"1.0.0.0\"}}", 3, "\"C:\\\" cannot be a file: it is the drive itself"},
+        {"{\n\"fileVersions\": {\n\"C:\\\\d\": \"1.0.0.0\"}}", 3, "\"C:\\d\" cannot be a file: it is a directory"},
+        {"{\n\"programs\": [{\"path\":\n\"C:\\\\a\\\\p.exe\"}]}", 3, "\"C:\\a\\p.exe\" cannot be a file: it is beneath the file \"C:\\a\""},
     };
     for (const auto& c : cases) {
         sim::Machine machine;
         machine.files.Write("C:\\a", "");
+        machine.files.MakeDirectory("C:\\d");
         sim::ParseError error;
         EXPECT_FALSE(sim::ReadManifest(c.document, machine, error)) << c.document;
         EXPECT_EQ(error.line, c.line) << c.document;
@@ -301,19 +334,40 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     EXPECT_FALSE(reread.pendingRenames[1].replaceExisting);
 }
 
-TEST(MachineFolder, ReportsMissingAndStrayFiles)
+TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
     sim::Machine machine;
     sim::LoadError error;
     EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"}}, machine, error));
     EXPECT_EQ(error.file, "registry.reg");
 
-    sim::Machine other;
-    EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"},
-                                   {"registry.reg", "Windows Registry Editor Version 5.00\n"},
-                                   {"notes.txt", "x"}},
-                                  other, error));
-    EXPECT_EQ(error.file, "notes.txt");
+    const sim::FolderContents base = {{"machine.json", "{}"}, {"registry.reg", "Windows Registry Editor Version 5.00\n"}};
+    const struct {
+        std::vector<std::string> files;
+        std::string refused;
+        std::string problem;
+    } cases[] = {
+        {{"notes.txt"}, "notes.txt", "unexpected file: a machine folder holds registry.reg, machine.json and files/"},
+        {{"files/hosts"}, "files/hosts", "files/ must hold one folder per drive letter"},
+        // A Windows disk takes names that differ in case only for one.
+        {{"files/C/etc/hosts", "files/C/ETC/HOSTS"}, "files/C/etc/hosts",
+         "differs only in case from files/C/ETC, which a Windows disk takes for the same name"},
+        {{"files/C/a", "files/c/b"}, "files/c/b",
+         "differs only in case from files/C, which a Windows disk takes for the same name"},
+        {{"files/C/a", "files/C/a/"}, "files/C/a/", "stands where the machine holds C:\\a"},
+        {{"files/C/a\\..\\..\\b"}, "files/C/a\\..\\..\\b", "no name of the machine: its \"..\" part leads out of its folder"},
+        {{"files/C/a\nb"}, "files/C/a\nb", "no name of the machine: it holds the control character 0x0A"},
+        {{"files/C/a:b"}, "files/C/a:b", "no name of the machine: it holds ':', which no Windows name holds"},
+    };
+    for (const auto& c : cases) {
+        sim::FolderContents contents = base;
+        for (const std::string& file : c.files)
+            contents[file] = "x";
+        sim::Machine loaded;
+        EXPECT_FALSE(sim::LoadMachine(contents, loaded, error)) << c.refused;
+        EXPECT_EQ(error.file, c.refused);
+        EXPECT_EQ(error.where.message, c.problem) << c.refused;
+    }
 }
 
 std::string ReadText(const std::filesystem::path& path)
@@ -358,6 +412,106 @@ TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
     EXPECT_NE(problem.find("relative"), std::string::npos);
     EXPECT_EQ(ReadText(folder / "machine.json"), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 2);
+    fs::remove_all(base);
+}
+
+// What a user who can write beside the folder plants there: the save removes
+// nothing through a link, and nothing it did not write; such a folder is
+// refused before anything is written, and the foreign folder stays whole.
+TEST(MachineFolder, SaveRefusesLinksAndWhatIsNoPlainFile)
+{
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / "remendo-link-test";
+    fs::remove_all(base);
+    fs::create_directories(base / "foreign");
+    std::ofstream(base / "foreign" / "precious.txt") << "keep me";
+    sim::Machine machine = test::BaseMachine();
+    std::string problem;
+    const struct {
+        const char* what;
+        std::function<void(const fs::path& folder)> plant;
+        const char* reason;
+    } cases[] = {
+        {"a directory link in files/", [&](const fs::path& folder) {
+             fs::create_directory_symlink(base / "foreign", folder / "files" / "C" / "planted");
+         }, "files/C/planted is a link"},
+        {"a file link in files/", [&](const fs::path& folder) {
+             fs::create_symlink(base / "foreign" / "precious.txt", folder / "files" / "C" / "planted.txt");
+         }, "files/C/planted.txt is a link"},
+        {"registry.reg a link", [&](const fs::path& folder) {
+             fs::remove(folder / "registry.reg");
+             fs::create_symlink(base / "foreign" / "precious.txt", folder / "registry.reg");
+         }, "registry.reg is a link"},
+        {"machine.json a directory", [&](const fs::path& folder) {
+             fs::remove(folder / "machine.json");
+             fs::create_directories(folder / "machine.json" / "inside");
+         }, "machine.json is not a plain file"},
+        {"files/ a link", [&](const fs::path& folder) {
+             fs::remove_all(folder / "files");
+             fs::create_directory_symlink(base / "foreign", folder / "files");
+         }, "files is a link"},
+        {"the folder a link", [&](const fs::path& folder) {
+             fs::remove_all(folder);
+             fs::create_directory_symlink(base / "foreign", folder);
+         }, "is a link, junction or reparse point: it is left as it is"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::path folder = base / "machine";
+        fs::remove_all(folder);
+        ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+        c.plant(folder);
+        EXPECT_FALSE(sim::CanReplaceFolder(folder.string(), problem));
+        EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+        EXPECT_FALSE(sim::SaveMachine(machine, folder.string(), problem));
+        EXPECT_EQ(ReadText(base / "foreign" / "precious.txt"), "keep me");
+        EXPECT_EQ(std::distance(fs::directory_iterator(base / "foreign"), fs::directory_iterator()), 1);
+        // Reading such a folder refuses the link too.
+        sim::FolderContents contents;
+        sim::LoadError error;
+        if (!fs::is_symlink(folder)) {
+            sim::Machine reread;
+            EXPECT_FALSE(sim::ReadFolderContents(folder.string(), contents, error) &&
+                         sim::LoadMachine(contents, reread, error));
+        }
+    }
+    // Nothing is left beside the folder: no half-written or old copy.
+    EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 2);
+    fs::remove_all(base);
+}
+
+// The capture writes into a folder of its own making and takes the next free
+// name while one is taken, by anything; what was there is left as it is.
+TEST(MachineFolder, ANewMachineTakesTheNextFreeName)
+{
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / "remendo-new-test";
+    fs::remove_all(base);
+    fs::create_directories(base / "foreign");
+    fs::create_directories(base / "Remendo-machine" / "files");
+    std::ofstream(base / "Remendo-machine" / "notes.txt") << "mine";
+    fs::create_directory_symlink(base / "foreign", base / "Remendo-machine-2");
+    std::ofstream(base / "Remendo-machine-3") << "a file";
+    sim::Machine machine = test::BaseMachine();
+    std::string written, problem;
+    bool nextName = false;
+    ASSERT_TRUE(sim::SaveNewMachine(machine, (base / "Remendo-machine").string(), written, nextName, problem))
+        << problem;
+    EXPECT_TRUE(nextName);
+    EXPECT_EQ(written, (base / "Remendo-machine-4").string());
+    EXPECT_EQ(ReadText(base / "Remendo-machine" / "notes.txt"), "mine");
+    EXPECT_TRUE(fs::is_empty(base / "foreign"));
+    EXPECT_EQ(ReadText(base / "Remendo-machine-3"), "a file");
+    sim::FolderContents contents;
+    sim::LoadError error;
+    sim::Machine reread;
+    ASSERT_TRUE(sim::ReadFolderContents(written, contents, error) && sim::LoadMachine(contents, reread, error))
+        << error.Describe();
+    EXPECT_TRUE(reread.files == machine.files);
+
+    ASSERT_TRUE(sim::SaveNewMachine(machine, (base / "fresh").string() + "/", written, nextName, problem)) << problem;
+    EXPECT_FALSE(nextName);
+    EXPECT_EQ(written, (base / "fresh").string());
     fs::remove_all(base);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
@@ -118,18 +119,36 @@ TEST(UndoFile, KeepsAnExpandableStringsType)
     EXPECT_TRUE(run.after.registry == run.before.registry);
 }
 
+// Whatever holds the name, Windows answers a new file's creation with "file
+// exists", and the run takes the next name.
 TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
 {
-    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-    for (sim::Machine* machine : {&run.before, &run.after})
-        machine->files.Write(kSampleUndo, "an earlier run's undo");
-    RunOn(run);
-    EXPECT_EQ(test::FileText(run.after, kSampleUndo), "an earlier run's undo");
-    std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
-    ASSERT_EQ(undoFiles, std::vector<std::string>{
-                             "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg"});
-    ApplyUndo(run.after, undoFiles[0]);
-    EXPECT_TRUE(run.after.registry == run.before.registry);
+    const std::function<void(sim::Machine&)> earlier[] = {
+        [](sim::Machine& machine) { machine.files.Write(kSampleUndo, "an earlier run's undo"); },
+        [](sim::Machine& machine) {
+            machine.files.Write(kSampleUndo, "an earlier run's undo").attributes = FILE_ATTRIBUTE_READONLY;
+        },
+        [](sim::Machine& machine) {
+            machine.files.Write(kSampleUndo, "an earlier run's undo");
+            machine.heldFiles.push_back({kSampleUndo, GENERIC_READ | GENERIC_WRITE, 0});
+        },
+        [](sim::Machine& machine) { machine.files.MakeDirectory(kSampleUndo); },
+    };
+    for (const auto& takeName : earlier) {
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        for (sim::Machine* machine : {&run.before, &run.after})
+            takeName(*machine);
+        RunOn(run);
+        if (run.before.files.Find(kSampleUndo) != nullptr)
+            EXPECT_EQ(test::FileText(run.after, kSampleUndo), "an earlier run's undo");
+        else
+            EXPECT_TRUE(run.after.files.DirectoryExists(kSampleUndo));
+        std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+        ASSERT_EQ(undoFiles, std::vector<std::string>{
+                                 "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg"});
+        ApplyUndo(run.after, undoFiles[0]);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+    }
 }
 
 // An undo file that cannot be created or written: one error line in the log,
@@ -150,7 +169,8 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     };
     const std::string path = kSampleUndo;
     const Case cases[] = {
-        {"a folder holds its name", {},
+        // The log file is the run's first file, the undo file its second.
+        {"its folder refuses it", {"CreateFileA", 2, ERROR_ACCESS_DENIED},
          "DebugLog: LogLastError> Couldn't create the undo file " + path + ": Access is denied."},
         {"the disk is full", {"WriteFile", firstUndoWrite, ERROR_DISK_FULL},
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
@@ -160,10 +180,7 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        if (c.fault.operation.empty())
-            run.after.files.MakeDirectory(kSampleUndo);
-        else
-            run.after.faults.push_back(c.fault);
+        run.after.faults.push_back(c.fault);
         RunOn(run);
         std::vector<std::string> log = run.log;
         // The system's text brings its own line end.

@@ -4,7 +4,6 @@
 //   remendo-capture [FOLDER]
 //
 // FOLDER defaults to Remendo-machine beside this program.
-#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -17,6 +16,22 @@ namespace {
 const char kUsage[] = "usage: remendo-capture [FOLDER]\n";
 const char kDefaultFolder[] = "Remendo-machine";
 const char kRemendoExe[] = "remendo.exe";
+
+// Writes the capture into a new folder, never into or over one that is there:
+// an existing folder is left as it is, and the next free name is taken.
+int WriteMachineFolder(const sim::Machine& machine, const std::string& folder)
+{
+    std::string written, problem;
+    bool nextName = false;
+    if (!sim::SaveNewMachine(machine, folder, written, nextName, problem)) {
+        std::cerr << "remendo-capture: " << problem << "\n";
+        return 2;
+    }
+    if (nextName)
+        std::cout << folder << " exists: it is left as it is, and the machine goes to a new folder\n";
+    std::cout << written << "\n";
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -39,12 +54,5 @@ int main(int argc, char** argv)
     sim::Machine machine = capture::CaptureMachine(ownFolder + "\\" + kRemendoExe,
                                                    [](const std::string& line) { std::cout << line << "\n"; });
     std::cout << "Writing the machine folder" << std::endl;
-    std::string problem;
-    if (!sim::SaveMachine(machine, folder, problem)) {
-        std::cerr << "remendo-capture: " << problem << "\n";
-        return 2;
-    }
-    std::error_code ignored;
-    std::cout << std::filesystem::absolute(folder, ignored).string() << "\n";
-    return 0;
+    return WriteMachineFolder(machine, folder);
 }

@@ -7,6 +7,7 @@
 // machine after the run, carrying out the file moves scheduled for then.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -23,7 +24,7 @@ const char kUsage[] = "usage: remendo-sim [MACHINE] [--reboot] [--out DIR]\n";
 
 struct Options {
     std::string machineFolder;
-    std::string outFolder;
+    std::optional<std::string> outFolder;
     bool reboot = false;
 };
 
@@ -114,10 +115,13 @@ int main(int argc, char** argv)
     }
     // A folder that cannot take the machine is refused before the run, not after it.
     std::string problem;
-    if (!options.outFolder.empty() && !sim::CanReplaceFolder(options.outFolder, problem)) {
+    if (options.outFolder && options.outFolder->empty())
+        problem = "--out needs a folder: the machine would not be written";
+    if (options.outFolder && (!problem.empty() || !sim::CanReplaceFolder(*options.outFolder, problem))) {
         std::cerr << "remendo-sim: " << problem << "\n";
         return 2;
     }
+    std::string outFolder = options.outFolder.value_or(std::string());
     sim::FolderContents contents;
     sim::LoadError error;
     if (options.machineFolder.empty()) {
@@ -158,14 +162,14 @@ int main(int argc, char** argv)
         std::cout << "(none)\n";
     for (const std::string& change : changes)
         std::cout << change << "\n";
-    PrintUndoFiles(before, machine, options.outFolder);
+    PrintUndoFiles(before, machine, outFolder);
 
-    if (!options.outFolder.empty()) {
-        if (!sim::SaveMachine(machine, options.outFolder, problem)) {
+    if (!outFolder.empty()) {
+        if (!sim::SaveMachine(machine, outFolder, problem)) {
             std::cerr << "remendo-sim: " << problem << "\n";
             return 2;
         }
-        std::cout << "Machine written to " << options.outFolder << "\n";
+        std::cout << "Machine written to " << outFolder << "\n";
     }
     return 0;
 }

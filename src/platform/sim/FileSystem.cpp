@@ -1,6 +1,8 @@
 #include "platform/sim/FileSystem.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/sim/Registry.h"
 
@@ -37,22 +39,34 @@ std::string FileSystem::Parent(const std::string& path)
     return normal.substr(0, slash == 2 ? 3 : slash);
 }
 
-bool FileSystem::IsDrivePath(const std::string& path)
+std::string FileSystem::PathProblem(const std::string& path)
 {
+    const std::size_t kLongestPath = 32767;  // the longest path Windows takes, in characters
     if (path.size() < 3 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
         (path[2] != '\\' && path[2] != '/'))
-        return false;
+        return "it is not a full path \"X:\\...\" on a drive";
+    if (path.size() > kLongestPath)
+        return "it is longer than the " + std::to_string(kLongestPath) + " characters a Windows path can have";
     std::string part;
     for (std::size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+        char c = i < path.size() ? path[i] : '\\';
+        if (c == '\\' || c == '/') {
             if (part == "." || part == "..")
-                return false;
+                return "its \"" + part + "\" part leads out of its folder";
             part.clear();
-        } else {
-            part += path[i];
+            continue;
         }
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", byte);
+            return std::string("it holds the control character ") + code;
+        }
+        if (std::strchr("<>:\"|?*", c) != nullptr)
+            return std::string("it holds '") + c + "', which no Windows name holds";
+        part += c;
     }
-    return true;
+    return std::string();
 }
 
 SimFile* FileSystem::Find(const std::string& path)
@@ -74,6 +88,40 @@ bool FileSystem::DirectoryExists(const std::string& path) const
     if (key.size() <= 3 && key.size() >= 2 && key[1] == ':')
         return true;
     return m_directories.count(key) > 0;
+}
+
+std::string FileSystem::FileClash(const std::string& path) const
+{
+    std::string normal = Normalise(path);
+    if (normal.size() <= 3)
+        return normal;
+    if (DirectoryExists(normal))
+        return m_directories.at(Key(normal));
+    for (std::string parent = Parent(normal); parent.size() > 3; parent = Parent(parent)) {
+        if (const SimFile* file = Find(parent))
+            return file->path;
+    }
+    return std::string();
+}
+
+std::string FileSystem::Spelled(const std::string& path) const
+{
+    std::string normal = Normalise(path);
+    std::string::size_type slash = normal.rfind('\\');
+    if (normal.size() <= 3 || slash == std::string::npos)
+        return normal;
+    // From the name up to the drive, each directory's name as it was created.
+    std::vector<std::string> names = {normal.substr(slash)};
+    std::string at = Parent(normal);
+    for (; at.size() > 3; at = Parent(at)) {
+        auto directory = m_directories.find(Key(at));
+        const std::string& spelled = directory == m_directories.end() ? at : directory->second;
+        names.push_back(spelled.substr(spelled.rfind('\\')));
+    }
+    std::string out = at.substr(0, 2);
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        out += *name;
+    return out;
 }
 
 void FileSystem::MakeDirectory(const std::string& path)

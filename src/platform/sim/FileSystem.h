@@ -23,12 +23,21 @@ public:
     static std::string Key(const std::string& path);
     static std::string Parent(const std::string& path);
     // A full path on a drive, "X:\..." (or with '/'): no relative, UNC or device
-    // path, and no "." or ".." part that could lead out of the drive's folder.
-    static bool IsDrivePath(const std::string& path);
+    // path, no "." or ".." part that could lead out of the drive's folder, and
+    // only characters a Windows name can hold, within the length Windows allows.
+    static bool IsDrivePath(const std::string& path) { return PathProblem(path).empty(); }
+    // Why a path is no such path ("it holds the control character 0x0A"); "" when it is one.
+    static std::string PathProblem(const std::string& path);
 
     SimFile* Find(const std::string& path);
     const SimFile* Find(const std::string& path) const;
     bool DirectoryExists(const std::string& path) const;
+    // Where a file at `path` cannot go: the path of a directory standing there,
+    // or of a file standing where one of its directories would; "" when the
+    // place is free or holds a file. A drive's root is never a file's place.
+    std::string FileClash(const std::string& path) const;
+    // The path as the disk spells it: each directory as it was first created.
+    std::string Spelled(const std::string& path) const;
 
     // Creates the file (and its directories) or replaces its content.
     SimFile& Write(const std::string& path, const std::string& bytes);

@@ -1,6 +1,7 @@
 #include "platform/sim/MachineDiff.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "log/UndoFile.h"
 
@@ -46,18 +47,30 @@ std::string ValueName(const std::string& name)
     return name.empty() ? "(Default)" : name;
 }
 
+// A key's values by upper-case name, so that comparing two keys takes time
+// in proportion to their values.
+std::unordered_map<std::string, const RegValue*> ValuesByName(const RegKey& key)
+{
+    std::unordered_map<std::string, const RegValue*> byName;
+    for (const RegValue& value : key.values)
+        byName.emplace(UpperCase(value.name), &value);
+    return byName;
+}
+
 void CompareValues(const RegKey& before, const RegKey& after, const std::string& path, std::vector<std::string>& out)
 {
+    auto beforeByName = ValuesByName(before);
+    auto afterByName = ValuesByName(after);
     for (const RegValue& old : before.values) {
-        const RegValue* now = after.FindValue(old.name);
-        if (now == nullptr)
+        auto now = afterByName.find(UpperCase(old.name));
+        if (now == afterByName.end())
             out.push_back("registry value removed: " + path + " [" + ValueName(old.name) + "]");
-        else if (now->type != old.type || now->data != old.data)
+        else if (now->second->type != old.type || now->second->data != old.data)
             out.push_back("registry value changed: " + path + " [" + ValueName(old.name) + "] " + Show(old) + " -> " +
-                          Show(*now));
+                          Show(*now->second));
     }
     for (const RegValue& now : after.values) {
-        if (before.FindValue(now.name) == nullptr)
+        if (beforeByName.count(UpperCase(now.name)) == 0)
             out.push_back("registry value added: " + path + " [" + ValueName(now.name) + "] " + Show(now));
     }
 }

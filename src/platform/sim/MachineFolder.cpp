@@ -2,8 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <utility>
+#include <vector>
 
+#include "platform/sim/HostFolder.h"
 #include "platform/sim/Manifest.h"
 
 namespace sim {
@@ -44,64 +48,78 @@ std::string WindowsPath(const std::string& relative)
     return path;
 }
 
-bool MakeDirectories(const fs::path& path, std::string& problem)
+// Creates the directories of `relative` beneath `root` one at a time, each
+// new or a plain directory already: never one reached through a link.
+bool MakeDirectories(const fs::path& root, const fs::path& relative, std::string& problem)
 {
-    std::error_code code;
-    fs::create_directories(path, code);
-    if (code) {
-        problem = "cannot create " + path.string() + ": " + code.message();
-        return false;
+    fs::path at = root;
+    for (const fs::path& part : relative) {
+        at /= part;
+        bool existed = false;
+        if (host::CreateNewDirectory(at, existed, problem))
+            continue;
+        if (!existed)
+            return false;
+        if (host::KindOf(at) != host::EntryKind::kDirectory) {
+            problem = at.u8string() + " is not a plain directory";
+            return false;
+        }
     }
     return true;
 }
 
-bool WriteWhole(const fs::path& path, const std::string& bytes, std::string& problem)
+bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, std::string& problem)
 {
-    if (!MakeDirectories(path.parent_path(), problem))
-        return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        problem = "cannot write " + path.string();
-        return false;
-    }
-    return true;
+    fs::path path(relative);
+    return MakeDirectories(root, path.parent_path(), problem) && host::WriteNewFile(root / path, bytes, problem);
 }
 
 // The folder as a full path without a trailing separator, so that it has a
 // parent to write beside it in.
 fs::path TargetFolder(const std::string& folder)
 {
-    std::error_code ignored;
-    fs::path target = fs::absolute(fs::path(folder), ignored).lexically_normal();
+    fs::path target = host::FullPath(folder);
     if (!target.has_filename())
         target = target.parent_path();
     return target;
 }
 
-// A name beside the target that nothing holds yet: "<name>.<purpose>", "<name>.<purpose>-2", ...
-fs::path SiblingFolder(const fs::path& target, const std::string& purpose)
+// Creates the first of "<wanted>", "<wanted>-2", ... that nothing holds yet,
+// in a folder that is there already.
+bool CreateFreshFolder(const fs::path& wanted, fs::path& created, std::string& problem)
 {
-    std::error_code ignored;
-    fs::path candidate = target.parent_path() / (target.filename().string() + "." + purpose);
-    for (int n = 2; fs::symlink_status(candidate, ignored).type() != fs::file_type::not_found; ++n)
-        candidate = target.parent_path() / (target.filename().string() + "." + purpose + "-" + std::to_string(n));
-    return candidate;
+    const int kMostTries = 1000;
+    for (int n = 1; n <= kMostTries; ++n) {
+        created = n == 1 ? wanted : fs::u8path(wanted.u8string() + "-" + std::to_string(n));
+        bool existed = false;
+        if (host::CreateNewDirectory(created, existed, problem))
+            return true;
+        if (!existed)
+            return false;
+    }
+    problem = "cannot create " + wanted.u8string() + ": it and the next " + std::to_string(kMostTries - 1) +
+              " names are taken";
+    return false;
+}
+
+fs::path Beside(const fs::path& target, const std::string& purpose)
+{
+    return target.parent_path() / fs::u8path(target.filename().u8string() + "." + purpose);
 }
 
 bool WriteFolder(const Machine& machine, const fs::path& root, std::string& problem)
 {
-    if (!MakeDirectories(root, problem) ||
-        !WriteWhole(root / kRegistryFile, WriteRegFile(machine.registry), problem) ||
-        !WriteWhole(root / kManifestFile, WriteManifest(machine), problem))
+    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), problem) ||
+        !WriteWhole(root, kManifestFile, WriteManifest(machine), problem))
         return false;
+    // Each directory as the machine first spelled it, so that no two names
+    // differ in case only: a Windows disk cannot tell them apart.
     for (const auto& entry : machine.files.Directories()) {
         if (!FileSystem::IsDrivePath(entry.second)) {
             problem = "the machine holds a directory it cannot write: " + entry.second;
             return false;
         }
-        if (!MakeDirectories(root / FolderPath(entry.second), problem))
+        if (!MakeDirectories(root, fs::path(FolderPath(machine.files.Spelled(entry.second))), problem))
             return false;
     }
     for (const auto& entry : machine.files.Files()) {
@@ -109,7 +127,91 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a file it cannot write: " + entry.second.path;
             return false;
         }
-        if (!WriteWhole(root / FolderPath(entry.second.path), entry.second.bytes, problem))
+        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, problem))
+            return false;
+    }
+    return true;
+}
+
+using Visit = std::function<bool(const fs::path& path, const std::string& relative, host::EntryKind kind)>;
+
+// Visits every entry beneath `root`, each directory before what it holds, with
+// its path relative to the root ("files/C/x"). Only plain directories are
+// entered; a link is visited as a link. Stops at the first entry refused.
+bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
+{
+    std::vector<std::pair<fs::path, std::string>> pending = {{root, std::string()}};
+    while (!pending.empty()) {
+        auto [directory, relative] = pending.back();
+        pending.pop_back();
+        std::error_code code;
+        for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
+            std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
+            host::EntryKind kind = host::KindOf(it->path());
+            if (!visit(it->path(), name, kind))
+                return false;
+            if (kind == host::EntryKind::kDirectory)
+                pending.emplace_back(it->path(), name);
+        }
+        if (code) {
+            problem = directory.u8string() + ": " + code.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Why an entry of a folder (relative to it) keeps it from being a machine
+// folder that may be removed; "" when it is a machine folder's own.
+std::string StrangeEntry(const std::string& relative, host::EntryKind kind)
+{
+    if (kind == host::EntryKind::kLink)
+        return relative + " is a link, junction or reparse point";
+    bool inFiles = relative.compare(0, sizeof kFilesFolder - 1, kFilesFolder) == 0;
+    if (relative == kRegistryFile || relative == kManifestFile || inFiles)
+        return kind == host::EntryKind::kFile || (inFiles && kind == host::EntryKind::kDirectory)
+                   ? std::string()
+                   : relative + " is not a plain file";
+    if (relative + "/" == kFilesFolder)
+        return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
+    return "it holds " + relative + ", which no machine folder holds";
+}
+
+struct Entry {
+    fs::path path;
+    host::EntryKind kind;
+};
+
+// The entries of a machine folder, each directory before what it holds; false,
+// with the reason, when anything in it is not a machine folder's plain file or
+// directory.
+bool ListMachineFolder(const fs::path& root, std::vector<Entry>& entries, std::string& problem)
+{
+    return WalkFolder(
+        root,
+        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
+            problem = StrangeEntry(relative, kind);
+            entries.push_back({path, kind});
+            return problem.empty();
+        },
+        problem);
+}
+
+// Removes exactly the plain files and directories of a machine folder, and the
+// folder; anything else in it keeps the whole folder from being touched.
+bool RemoveMachineFolder(const fs::path& root, std::string& problem)
+{
+    if (host::KindOf(root) != host::EntryKind::kDirectory) {
+        problem = root.u8string() + " is not a plain directory";
+        return false;
+    }
+    std::vector<Entry> entries = {{root, host::EntryKind::kDirectory}};
+    if (!ListMachineFolder(root, entries, problem)) {
+        problem = root.u8string() + ": " + problem;
+        return false;
+    }
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (!host::RemoveEntry(entry->path, entry->kind, problem))
             return false;
     }
     return true;
@@ -131,29 +233,36 @@ bool ReadFolderContents(const std::string& folder, FolderContents& contents, Loa
         error = {folder, {0, "not a machine folder (no such directory)"}};
         return false;
     }
-    for (fs::recursive_directory_iterator it(folder, code), end; it != end && !code; it.increment(code)) {
-        std::string relative = fs::relative(it->path(), folder).generic_string();
-        std::error_code ignored;
-        if (it->is_directory() && fs::is_empty(it->path(), ignored)) {
-            contents[relative + "/"] = std::string();
-            continue;
-        }
-        if (!it->is_regular_file())
-            continue;
-        std::ifstream in(it->path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        if (!in) {
-            error = {relative, {0, "cannot be read"}};
-            return false;
-        }
-        contents[relative] = bytes.str();
-    }
-    if (code) {
-        error = {folder, {0, code.message()}};
-        return false;
-    }
-    return true;
+    std::string problem;
+    bool read = WalkFolder(
+        fs::path(folder),
+        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
+            std::error_code ignored;
+            if (kind == host::EntryKind::kDirectory) {
+                if (fs::is_empty(path, ignored))
+                    contents[relative + "/"] = std::string();
+                return true;
+            }
+            if (kind != host::EntryKind::kFile) {
+                error = {relative, {0, kind == host::EntryKind::kLink
+                                           ? "a link, junction or reparse point: a machine folder holds plain files"
+                                           : "not a plain file"}};
+                return false;
+            }
+            std::ifstream in(path, std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            if (!in) {
+                error = {relative, {0, "cannot be read"}};
+                return false;
+            }
+            contents[relative] = bytes.str();
+            return true;
+        },
+        problem);
+    if (!read && !problem.empty())
+        error = {folder, {0, problem}};
+    return read;
 }
 
 bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& error)
@@ -164,6 +273,9 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
     }
+    // Every name under files/ by its upper-case form: a Windows disk takes
+    // names that differ in case only for one.
+    std::map<std::string, std::string> spellings;
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
@@ -177,7 +289,31 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             error = {relative, {0, "files/ must hold one folder per drive letter"}};
             return false;
         }
-        if (relative.back() == '/')
+        std::string problem = FileSystem::PathProblem(path);
+        if (!problem.empty()) {
+            error = {relative, {0, "no name of the machine: " + problem}};
+            return false;
+        }
+        bool directory = relative.back() == '/';
+        std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
+        for (std::size_t end = name.find('/', sizeof kFilesFolder);; end = name.find('/', end + 1)) {
+            std::string prefix = name.substr(0, end);
+            auto spelled = spellings.emplace(UpperCase(prefix), prefix).first;
+            if (spelled->second != prefix) {
+                error = {relative, {0, "differs only in case from " + spelled->second +
+                                           ", which a Windows disk takes for the same name"}};
+                return false;
+            }
+            if (end == std::string::npos)
+                break;
+        }
+        const SimFile* file = directory ? machine.files.Find(path) : nullptr;
+        std::string clash = directory ? (file != nullptr ? file->path : "") : machine.files.FileClash(path);
+        if (!clash.empty()) {
+            error = {relative, {0, "stands where the machine holds " + clash}};
+            return false;
+        }
+        if (directory)
             machine.files.MakeDirectory(path);
         else
             machine.files.Write(path, entry.second);
@@ -195,30 +331,27 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 bool CanReplaceFolder(const std::string& folder, std::string& problem)
 {
     fs::path target = TargetFolder(folder);
-    std::error_code code;
-    fs::file_status status = fs::symlink_status(target, code);
-    if (status.type() == fs::file_type::not_found)
+    switch (host::KindOf(target)) {
+    case host::EntryKind::kMissing:
         return true;
-    if (status.type() != fs::file_type::directory) {
+    case host::EntryKind::kDirectory:
+        break;
+    case host::EntryKind::kLink:
+        problem = folder + " is a link, junction or reparse point: it is left as it is";
+        return false;
+    default:
         problem = folder + " exists and is not a folder: it is left as it is";
         return false;
     }
-    bool empty = true, hasRegistry = false, hasManifest = false, strangers = false;
-    for (fs::directory_iterator it(target, code), end; it != end && !code; it.increment(code)) {
-        std::string name = it->path().filename().string();
-        empty = false;
-        hasRegistry = hasRegistry || name == kRegistryFile;
-        hasManifest = hasManifest || name == kManifestFile;
-        std::error_code ignored;
-        bool filesFolder = name + "/" == kFilesFolder && it->is_directory(ignored);
-        strangers = strangers || (name != kRegistryFile && name != kManifestFile && !filesFolder);
-    }
-    if (code) {
-        problem = folder + ": " + code.message();
+    std::vector<Entry> entries;
+    if (!ListMachineFolder(target, entries, problem)) {
+        problem = folder + " is not a machine folder (" + problem + "): it is left as it is";
         return false;
     }
-    if (!empty && (!hasRegistry || !hasManifest || strangers)) {
-        problem = folder + " is not a machine folder: it is left as it is";
+    bool hasRegistry = host::KindOf(target / kRegistryFile) == host::EntryKind::kFile;
+    bool hasManifest = host::KindOf(target / kManifestFile) == host::EntryKind::kFile;
+    if (!entries.empty() && (!hasRegistry || !hasManifest)) {
+        problem = folder + " is not a machine folder (it lacks registry.reg or machine.json): it is left as it is";
         return false;
     }
     return true;
@@ -231,33 +364,65 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
     fs::path target = TargetFolder(folder);
     // The new folder is written in full beside the old one and only then takes
     // its place, so a save that fails leaves the old folder as it was.
-    fs::path fresh = SiblingFolder(target, "new");
-    std::error_code code;
+    fs::path fresh;
+    if (!CreateFreshFolder(Beside(target, "new"), fresh, problem))
+        return false;
+    std::string ignored;
     if (!WriteFolder(machine, fresh, problem)) {
-        fs::remove_all(fresh, code);
+        RemoveMachineFolder(fresh, ignored);
         return false;
     }
-    fs::path old;
-    if (fs::exists(target, code)) {
-        old = SiblingFolder(target, "old");
+    // The old folder moves into a new folder of its own, which no one else
+    // can have named, before its files are removed.
+    fs::path holder, old;
+    std::error_code code;
+    if (host::KindOf(target) != host::EntryKind::kMissing) {
+        if (!CreateFreshFolder(Beside(target, "old"), holder, problem)) {
+            RemoveMachineFolder(fresh, ignored);
+            return false;
+        }
+        old = holder / target.filename();
         fs::rename(target, old, code);
         if (code) {
             problem = "cannot move " + folder + " aside: " + code.message();
-            fs::remove_all(fresh, code);
+            RemoveMachineFolder(fresh, ignored);
+            host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
             return false;
         }
     }
     fs::rename(fresh, target, code);
     if (code) {
         problem = "cannot move the new machine into " + folder + ": " + code.message();
-        std::error_code ignored;
-        if (!old.empty())
-            fs::rename(old, target, ignored);
-        fs::remove_all(fresh, ignored);
+        if (!old.empty()) {
+            std::error_code unused;
+            fs::rename(old, target, unused);
+            host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
+        }
+        RemoveMachineFolder(fresh, ignored);
         return false;
     }
-    if (!old.empty())
-        fs::remove_all(old, code);
+    if (!old.empty() && !(RemoveMachineFolder(old, problem) &&
+                          host::RemoveEntry(holder, host::EntryKind::kDirectory, problem))) {
+        problem = "the machine is written to " + folder + ", but its old content stays in " + holder.u8string() +
+                  ": " + problem;
+        return false;
+    }
+    return true;
+}
+
+bool SaveNewMachine(const Machine& machine, const std::string& folder, std::string& written, bool& nextName,
+                    std::string& problem)
+{
+    fs::path wanted = TargetFolder(folder);
+    fs::path created;
+    if (!CreateFreshFolder(wanted, created, problem))
+        return false;
+    written = created.u8string();
+    nextName = created != wanted;
+    if (!WriteFolder(machine, created, problem)) {
+        problem += " (what was written stays in " + written + ")";
+        return false;
+    }
     return true;
 }
 

@@ -23,12 +23,19 @@ using FolderContents = std::map<std::string, std::string>;
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error);
 bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& error);
 // True when a machine may be saved into the folder: it does not exist, is
-// empty, or is a machine folder (registry.reg, machine.json, files/ and nothing else).
+// empty, or is a machine folder (the plain files registry.reg and
+// machine.json, and plain files and directories under files/, no links).
 bool CanReplaceFolder(const std::string& folder, std::string& problem);
-// Writes the machine beside the folder, then puts it in the folder's place;
-// on failure the folder is left as it was.
 // Where a machine file lies in its folder: "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts".
 std::string FolderPath(const std::string& windowsPath);
+// Writes the machine beside the folder, then puts it in the folder's place and
+// removes exactly the old machine folder's files and directories; on failure
+// the folder is left as it was.
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem);
+// Writes the machine into a folder it creates, touching nothing that was
+// there: `folder`, or the first of "<folder>-2", "<folder>-3", ... not yet
+// taken. `written` is the folder's full path, `nextName` whether it is not `folder`.
+bool SaveNewMachine(const Machine& machine, const std::string& folder, std::string& written, bool& nextName,
+                    std::string& problem);
 
 }  // namespace sim

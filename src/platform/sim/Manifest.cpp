@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 #include <nlohmann/json.hpp>
@@ -37,6 +38,17 @@ int LineOfField(const std::string& text, const std::string& field)
     return at == std::string::npos ? 0 : LineOf(text, at);
 }
 
+// The library's text of a problem, without its "[json.exception...] " prefix and position.
+std::string JsonProblem(const json::exception& problem)
+{
+    std::string what = problem.what();
+    std::string::size_type colon = what.rfind(": ");
+    if (colon != std::string::npos && dynamic_cast<const json::parse_error*>(&problem) != nullptr)
+        return what.substr(colon + 2);
+    std::string::size_type bracket = what.find("] ");
+    return bracket == std::string::npos ? what : what.substr(bracket + 2);
+}
+
 // Machine texts are 8-bit (the ANSI code page); the manifest holds them as
 // UTF-8 with each byte of 0x80 and above as the character of that number, so
 // every byte survives a write and a read.
@@ -55,7 +67,9 @@ std::string AnsiToUtf8(const std::string& text)
     return out;
 }
 
-std::string Utf8ToAnsi(const std::string& text)
+// A character beyond one byte has no place in the machine's 8-bit texts: it
+// is refused rather than replaced, so two names never become one.
+std::string Utf8ToAnsi(const std::string& text, const std::string& field)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -69,7 +83,13 @@ std::string Utf8ToAnsi(const std::string& text)
         codePoint = byte & (0x3F >> extra);
         for (int k = 0; k < extra && i + 1 < text.size(); ++k)
             codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
-        out += codePoint <= 0xFF ? static_cast<char>(codePoint) : '?';
+        if (codePoint > 0xFF) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", codePoint);
+            throw ManifestProblem{field, "\"" + field + "\" holds the character " + code +
+                                             ", which does not fit the machine's 8-bit text"};
+        }
+        out += static_cast<char>(codePoint);
     }
     return out;
 }
@@ -94,7 +114,7 @@ std::string Text(const json& value, const std::string& field)
 {
     if (!value.is_string())
         throw ManifestProblem{field, "\"" + field + "\" must be a string"};
-    return Utf8ToAnsi(value.get<std::string>());
+    return Utf8ToAnsi(value.get<std::string>(), field);
 }
 
 // A whole number up to `maximum`: a larger one would not read back as written.
@@ -108,9 +128,27 @@ std::uint64_t WholeNumber(const json& value, const std::string& field, std::uint
 // A path of the machine's disks, "X:\...".
 std::string MachinePath(const std::string& path, const std::string& field)
 {
-    if (!FileSystem::IsDrivePath(path))
-        throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
-    return path;
+    std::string problem = FileSystem::PathProblem(path);
+    if (problem.empty())
+        return path;
+    if (path.size() >= 3 && path[1] == ':')
+        throw ManifestProblem{field, "\"" + field + "\" is no path of the machine: " + problem};
+    throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
+}
+
+// The machine's file at a path, created empty when missing; refused where no
+// file can stand: a drive, a directory, or beneath a file.
+SimFile& MachineFile(Machine& machine, const std::string& path, const std::string& field)
+{
+    if (SimFile* file = machine.files.Find(path))
+        return *file;
+    std::string clash = machine.files.FileClash(path);
+    if (clash.empty())
+        return machine.files.Write(path, std::string());
+    std::string what = clash.size() <= 3                          ? "the drive itself"
+                       : machine.files.DirectoryExists(clash) ? "a directory"
+                                                              : "beneath the file \"" + clash + "\"";
+    throw ManifestProblem{field, "\"" + path + "\" cannot be a file: it is " + what};
 }
 
 bool IsVersion(const std::string& text)
@@ -305,7 +343,7 @@ struct TextMapKind {
     void Read(const json& value, const std::string& field, std::map<std::string, std::string>& into) const
     {
         for (const auto& item : Object(value, field).items())
-            into[Utf8ToAnsi(item.key())] = Text(item.value(), item.key());
+            into[Utf8ToAnsi(item.key(), item.key())] = Text(item.value(), item.key());
     }
     json Write(const std::map<std::string, std::string>& texts) const
     {
@@ -507,11 +545,8 @@ struct FileVersionsKind {
             std::string version = Text(item.value(), item.key());
             if (!IsVersion(version))
                 throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
-            std::string path = MachinePath(Utf8ToAnsi(item.key()), item.key());
-            SimFile* file = machine.files.Find(path);
-            if (file == nullptr)
-                file = &machine.files.Write(path, std::string());
-            file->version = version;
+            MachineFile(machine, MachinePath(Utf8ToAnsi(item.key(), item.key()), item.key()), item.key()).version =
+                version;
         }
     }
 };
@@ -534,7 +569,7 @@ struct FileAttributesKind {
         for (const auto& item : attributes.items()) {
             DWORD bits = 0;
             kAttributeNames.Read(item.value(), item.key(), bits);
-            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key()), item.key()));
+            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key(), item.key()), item.key()));
             if (file == nullptr)
                 throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
             file->attributes = bits != 0 ? bits : FILE_ATTRIBUTE_NORMAL;
@@ -545,10 +580,8 @@ struct FileAttributesKind {
 // Programs name files of the machine too; a missing one is created empty.
 void CreateProgramFiles(const json&, Machine& machine)
 {
-    for (const Program& program : machine.programs) {
-        if (machine.files.Find(program.path) == nullptr)
-            machine.files.Write(program.path, std::string());
-    }
+    for (const Program& program : machine.programs)
+        MachineFile(machine, program.path, program.path);
 }
 
 // ---- The tables: every field of machine.json, once.
@@ -657,17 +690,38 @@ const Fields<Machine> kMachineFields = {
 
 bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
 {
+    // A name given twice in one object would be taken last-wins without a word.
+    std::vector<std::set<std::string>> objectKeys;
+    std::optional<std::string> twice;
+    auto noteKeys = [&](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start)
+            objectKeys.emplace_back();
+        else if (event == json::parse_event_t::object_end && !objectKeys.empty())
+            objectKeys.pop_back();
+        else if (event == json::parse_event_t::key && !objectKeys.empty() && !twice &&
+                 !objectKeys.back().insert(parsed.get<std::string>()).second)
+            twice = parsed.get<std::string>();
+        return true;
+    };
     json document;
     try {
-        document = json::parse(text);
+        document = json::parse(text, noteKeys);
     } catch (const json::parse_error& problem) {
         error.line = LineOf(text, problem.byte > 0 ? problem.byte - 1 : 0);
-        std::string what = problem.what();
-        std::string::size_type colon = what.rfind(": ");
-        error.message = "not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2));
+        error.message = "not valid JSON: " + JsonProblem(problem);
+        return false;
+    } catch (const json::exception& problem) {
+        // A number too large for any type ("1e400"): its text is quoted in the problem.
+        std::string what = JsonProblem(problem);
+        std::string::size_type open = what.find('\''), close = what.rfind('\'');
+        std::string::size_type at = open < close ? text.find(what.substr(open + 1, close - open - 1)) : std::string::npos;
+        error.line = at == std::string::npos ? 0 : LineOf(text, at);
+        error.message = "not valid JSON: " + what;
         return false;
     }
     try {
+        if (twice)
+            throw ManifestProblem{*twice, "\"" + *twice + "\" is given twice in one object"};
         ReadRecord(document, "machine.json", kMachineFields, machine);
     } catch (const ManifestProblem& problem) {
         error.line = LineOfField(text, problem.field);

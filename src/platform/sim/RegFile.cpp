@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "log/RegFileText.h"
@@ -70,6 +72,7 @@ bool DecodeText(const std::string& bytes, std::string& text, ParseError& error)
 }
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
+// Backslash escapes: \\ and \" as regedit writes them, \r and \n as Wine's does.
 bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
 {
     out.clear();
@@ -79,8 +82,14 @@ bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
             ++pos;
             return true;
         }
-        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"'))
-            c = text[++pos];
+        if (c == '\\' && pos + 1 < text.size()) {
+            // Wine's regedit writes a line break inside a text as \r and \n.
+            char next = text[pos + 1];
+            if (next == '\\' || next == '"' || next == 'r' || next == 'n') {
+                c = next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+                ++pos;
+            }
+        }
         out += c;
     }
     return false;
@@ -183,6 +192,94 @@ bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std
     return false;
 }
 
+// The values of the keys read so far, found by name in constant time, so that
+// reading a key with many values takes time in proportion to them. A removed
+// value leaves a gap, closed once the reading ends.
+class ValueIndex {
+public:
+    ValueIndex() = default;
+    ValueIndex(const ValueIndex&) = delete;
+    ValueIndex& operator=(const ValueIndex&) = delete;
+    ~ValueIndex()
+    {
+        for (auto& entry : m_keys)
+            CloseGaps(*entry.first, entry.second);
+    }
+
+    void Set(RegKey& key, const std::string& name, const RegValue& value)
+    {
+        Values& values = Of(key);
+        auto found = values.byName.find(UpperCase(name));
+        if (found != values.byName.end()) {
+            key.values[found->second].type = value.type;
+            key.values[found->second].data = value.data;
+            return;
+        }
+        values.byName.emplace(UpperCase(name), key.values.size());
+        key.values.push_back(RegValue{name, value.type, value.data});
+        values.removed.push_back(false);
+    }
+
+    void Remove(RegKey& key, const std::string& name)
+    {
+        Values& values = Of(key);
+        auto found = values.byName.find(UpperCase(name));
+        if (found == values.byName.end())
+            return;
+        values.removed[found->second] = true;
+        values.byName.erase(found);
+        values.hasGaps = true;
+    }
+
+    // Forgets a key and every key beneath it, before they are deleted.
+    void Forget(const RegKey& key)
+    {
+        std::vector<const RegKey*> pending = {&key};
+        while (!pending.empty()) {
+            const RegKey* next = pending.back();
+            pending.pop_back();
+            m_keys.erase(const_cast<RegKey*>(next));
+            for (const auto& subkey : next->subkeys)
+                pending.push_back(subkey.second.get());
+        }
+    }
+
+private:
+    struct Values {
+        std::unordered_map<std::string, std::size_t> byName;  // upper-case name -> index in the key's values
+        std::vector<bool> removed;
+        bool hasGaps = false;
+    };
+
+    Values& Of(RegKey& key)
+    {
+        auto [found, added] = m_keys.try_emplace(&key);
+        if (added) {
+            for (std::size_t i = 0; i < key.values.size(); ++i)
+                found->second.byName.emplace(UpperCase(key.values[i].name), i);
+            found->second.removed.assign(key.values.size(), false);
+        }
+        return found->second;
+    }
+
+    static void CloseGaps(RegKey& key, const Values& values)
+    {
+        if (!values.hasGaps)
+            return;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < key.values.size(); ++i) {
+            if (values.removed[i])
+                continue;
+            if (kept != i)
+                key.values[kept] = std::move(key.values[i]);
+            ++kept;
+        }
+        key.values.resize(kept);
+    }
+
+    std::unordered_map<RegKey*, Values> m_keys;
+};
+
 void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 {
     bool isRoot = path.find('\\') == std::string::npos;
@@ -204,6 +301,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
         return false;
     std::vector<std::string> lines = SplitLines(text);
     RegKey* current = nullptr;
+    ValueIndex values;
     bool headerSeen = false;
     bool wideText = true;
     for (std::size_t index = 0; index < lines.size(); ++index) {
@@ -243,6 +341,8 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 return false;
             }
             if (remove) {
+                if (const RegKey* doomed = registry.Find(path))
+                    values.Forget(*doomed);
                 registry.Delete(path);
                 current = nullptr;
             } else {
@@ -261,6 +361,11 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
         } else if (line[0] == '"') {
             if (!ReadQuoted(line, pos, name)) {
                 error.message = "unterminated value name";
+                return false;
+            }
+            // A name is written back quoted on one line, where a line break cannot stand.
+            if (name.find_first_of("\r\n") != std::string::npos) {
+                error.message = "a value name with a line break (\\r or \\n) cannot be kept";
                 return false;
             }
         } else {
@@ -282,19 +387,13 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             data += next;
         }
         if (data == "-") {
-            auto& values = current->values;
-            for (auto it = values.begin(); it != values.end(); ++it) {
-                if (UpperCase(it->name) == UpperCase(name)) {
-                    values.erase(it);
-                    break;
-                }
-            }
+            values.Remove(*current, name);
             continue;
         }
         RegValue value;
         if (!ParseValueData(data, wideText, value, error.message))
             return false;
-        current->SetValue(name, value.type, value.data);
+        values.Set(*current, name, value);
     }
     if (!headerSeen) {
         error.line = 0;

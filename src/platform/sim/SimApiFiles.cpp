@@ -91,6 +91,13 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
+    // A name that is taken, by a file of any kind or a directory, held or not,
+    // is reported as taken before anything else is tried, as Windows does.
+    if (dwCreationDisposition == CREATE_NEW &&
+        (m_machine.files.Find(path) != nullptr || m_machine.files.DirectoryExists(path))) {
+        m_lastError = ERROR_FILE_EXISTS;
+        return INVALID_HANDLE_VALUE;
+    }
     if (m_machine.files.DirectoryExists(path)) {
         m_lastError = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
@@ -108,12 +115,6 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     }
     switch (dwCreationDisposition) {
     case CREATE_NEW:
-        if (existed) {
-            m_lastError = ERROR_FILE_EXISTS;
-            return INVALID_HANDLE_VALUE;
-        }
-        m_machine.files.Write(path, std::string());
-        break;
     case CREATE_ALWAYS:
         m_machine.files.Write(path, std::string());
         break;
