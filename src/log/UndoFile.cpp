@@ -6,6 +6,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "log/RegFileText.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -44,6 +45,12 @@ std::string UpperCase(std::string text)
     return text;
 }
 
+// The file's text: the ANSI code page's, as UTF-16LE.
+std::string Text(const std::string& ansi)
+{
+    return AnsiToUtf16(ansi);
+}
+
 std::string LogFolder()
 {
     const std::string& logPath = DebugLog::LogPath();
@@ -59,25 +66,32 @@ void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string
     m_bRunBegun = true;
 }
 
-void UndoFile::RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type,
-                           const std::string& data)
+void UndoFile::RecordValue(HKEY key, const std::string& valueName)
 {
-    if (!m_bRunBegun)
+    if (!m_bRunBegun || m_bAbandoned)
         return;
     // Without its key's path a value cannot be put back: the file would not
     // hold all the run changed.
+    std::string keyPath = RegistryKey::PathOf(key);
     if (keyPath.empty()) {
-        if (!m_bAbandoned) {
-            Win().SetLastError(ERROR_INVALID_HANDLE);
-            Abandon(kCannotWrite);
-        }
+        Win().SetLastError(ERROR_INVALID_HANDLE);
+        Abandon(kCannotWrite);
         return;
     }
     // The value as it was before the run is the first one seen: a later change
     // of the same value must not put back what the run itself wrote.
     if (!m_recordedValues.insert(UpperCase(keyPath) + "\\" + UpperCase(valueName)).second)
         return;
-    AddEntry(kLineEnd + ("[" + keyPath + "]") + kLineEnd + regfile::ValueLine(valueName, type, data) + kLineEnd);
+    DWORD type = REG_NONE;
+    std::string data;
+    LONG status = ReadRegValueExactly(key, valueName, type, data);
+    if (status != ERROR_SUCCESS) {
+        Win().SetLastError(static_cast<DWORD>(status));
+        Abandon(kCannotWrite);
+        return;
+    }
+    AddEntry(Text(kLineEnd + ("[" + keyPath + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
+             Text(kLineEnd));
 }
 
 void UndoFile::ValueChanged()
@@ -149,7 +163,7 @@ void UndoFile::AddEntry(const std::string& text)
 void UndoFile::AddChangeNote(const std::string& text)
 {
     m_bChangeMade = true;
-    AddEntry(kLineEnd + CommentLine(text));
+    AddEntry(Text(kLineEnd + CommentLine(text)));
 }
 
 void UndoFile::AddNote(const std::string& text)
@@ -158,7 +172,7 @@ void UndoFile::AddNote(const std::string& text)
         return;
     if (!m_bChangeMade && !m_bAbandoned)
         m_aNotesBeforeFirstChange.push_back(text);
-    Append(text);
+    Append(Text(text));
 }
 
 // True while the file is open, creating it (header, run lines, waiting notes)
@@ -167,11 +181,7 @@ bool UndoFile::Create()
 {
     if (m_file.IsOpen() || m_bAbandoned)
         return m_file.IsOpen();
-    const SYSTEMTIME& t = m_started;
-    char stamp[32] = {};
-    std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
-                  unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
-    std::string base = LogFolder() + kNamePrefix + stamp;
+    std::string base = BaseName();
     for (int attempt = 1; attempt <= kMostNamesTried && !m_file.IsOpen(); ++attempt) {
         std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
         m_strPath = base + suffix + kNameExtension;
@@ -191,7 +201,16 @@ bool UndoFile::Create()
     head += CommentLine(Format(kHowToApply, {m_strPath}));
     for (const std::string& note : m_aNotesBeforeFirstChange)
         head += note;
-    return Append(head);
+    return Append(regfile::kByteOrderMark + Text(head));
+}
+
+std::string UndoFile::BaseName() const
+{
+    const SYSTEMTIME& t = m_started;
+    char stamp[32] = {};
+    std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
+                  unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+    return LogFolder() + kNamePrefix + stamp;
 }
 
 bool UndoFile::Append(const std::string& text)
@@ -212,7 +231,9 @@ bool UndoFile::Append(const std::string& text)
 void UndoFile::Abandon(const char* errorFormat)
 {
     DebugLog log("UndoFile", kLogUnit);
-    log.LogLastError(Format(errorFormat, {m_strPath}));
+    // Named even before it exists, so that no file of that name passes for
+    // this run's undo.
+    log.LogLastError(Format(errorFormat, {m_strPath.empty() ? BaseName() + kNameExtension : m_strPath}));
     bool created = m_file.IsOpen();
     m_file.Close();
     if (created)

@@ -1,5 +1,5 @@
 // The undo file: Remendo-undo-YYYYMMDD-HHMMSS.reg beside the log, a regedit
-// file that puts back every registry value the run changed ("regedit /s"),
+// file (UTF-16LE with its byte-order mark, as "regedit /e" writes) that puts back every registry value the run changed ("regedit /s"),
 // with comment lines for what regedit cannot restore (the hosts file, the scan
 // DLLs) and for what needs nothing undone (services restarted, registrations).
 //
@@ -29,11 +29,11 @@ public:
     // repair called on its own is no run.
     void BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines);
 
-    // A value the run is about to rewrite, with its type and data as they are:
-    // recorded before the write, so that a run cut off right after the write
-    // still leaves the old value. Then ValueChanged() or ValueNotChanged(),
-    // as the write went.
-    void RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data);
+    // A value of a key opened through a RegistryKey that the run is about to
+    // rewrite: read again exactly (the wide call) and recorded before the
+    // write, so that a run cut off right after the write still leaves the old
+    // value. Then ValueChanged() or ValueNotChanged(), as the write went.
+    void RecordValue(HKEY key, const std::string& valueName);
     void ValueChanged();
     void ValueNotChanged();
 
@@ -60,6 +60,8 @@ private:
     void AddChangeNote(const std::string& text);
     void AddNote(const std::string& text);
     bool Create();
+    // The folder and name the run's time gives, without "-2" or the extension.
+    std::string BaseName() const;
     bool Append(const std::string& text);
     void Abandon(const char* errorFormat);
 

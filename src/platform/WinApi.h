@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "platform/WinTypes.h"
 
@@ -24,3 +25,8 @@ public:
 // The backend in force for this process (the real system or a simulated machine).
 WinApi& Win();
 void SetWin(WinApi* api);
+
+// Text of the ANSI code page as the system converts it (MultiByteToWideChar,
+// CP_ACP): its UTF-16 units, and the same as UTF-16LE bytes, as a file holds them.
+std::basic_string<WCHAR> AnsiToWide(const std::string& text);
+std::string AnsiToUtf16(const std::string& text);

@@ -37,6 +37,10 @@ PLATFORM_CALL(DWORD, GetModuleFileNameA, (HMODULE hModule, LPSTR lpFilename, DWO
 PLATFORM_CALL(DWORD, GetTempPathA, (DWORD nBufferLength, LPSTR lpBuffer), FAULTABLE)
 PLATFORM_CALL(UINT, GetSystemDirectoryA, (LPSTR lpBuffer, UINT uSize), FAULTABLE)
 PLATFORM_CALL(UINT, GetWindowsDirectoryA, (LPSTR lpBuffer, UINT uSize), FAULTABLE)
+PLATFORM_CALL(int, MultiByteToWideChar,
+              (UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+               int cchWideChar),
+              NOT_FAULTABLE)
 
 // Security: sim/SimApiSecurity.cpp
 PLATFORM_CALL(HANDLE, GetCurrentThread, (), NOT_FAULTABLE)
@@ -113,6 +117,9 @@ PLATFORM_CALL(LONG, RegEnumValueA,
               FAULTABLE)
 PLATFORM_CALL(LONG, RegQueryValueExA,
               (HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
+              FAULTABLE)
+PLATFORM_CALL(LONG, RegQueryValueExW,
+              (HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
               FAULTABLE)
 PLATFORM_CALL(LONG, RegSetValueExA,
               (HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData, DWORD cbData),

@@ -43,6 +43,9 @@ using LRESULT = LONG_PTR;
 using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using WCHAR = char16_t;  // a UTF-16 unit, as on Windows
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPBYTE = BYTE*;
@@ -124,6 +127,9 @@ using PSID = void*;
 #define WSAVERNOTSUPPORTED 10092L
 #define WSANOTINITIALISED 10093L
 #define WSAHOST_NOT_FOUND 11001L
+
+// Code pages
+#define CP_ACP 0u
 
 // Registry
 #define KEY_QUERY_VALUE 0x0001u

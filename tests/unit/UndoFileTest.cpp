@@ -46,6 +46,21 @@ void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
         << error.line << ": " << error.message;
 }
 
+// The undo file's text: UTF-16LE after its byte-order mark, each unit one of
+// the simulated machine's 8-bit characters.
+std::string UndoText(const sim::Machine& machine, const std::string& undoPath)
+{
+    std::string bytes = test::FileText(machine, undoPath);
+    EXPECT_EQ(bytes.compare(0, 2, "\xFF\xFE"), 0) << "no UTF-16LE byte-order mark";
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    std::string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        EXPECT_EQ(bytes[i + 1], '\0') << "a character beyond the machine's code page at byte " << i;
+        text += bytes[i];
+    }
+    return text;
+}
+
 bool MentionsUndoFile(const std::string& line)
 {
     return line.find("Remendo-undo-") != std::string::npos;
@@ -62,7 +77,7 @@ TEST_P(UndoFileOnEveryExample, PutsBackEveryValueTheRunChanged)
         ASSERT_EQ(undoFiles.size(), 1u) << "the registry changed, but no undo file was written";
     }
     if (!undoFiles.empty()) {
-        std::string bytes = test::FileText(run.after, undoFiles[0]);
+        std::string bytes = UndoText(run.after, undoFiles[0]);
         EXPECT_EQ(bytes.compare(0, 38, "Windows Registry Editor Version 5.00\r\n"), 0);
         for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
             ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "a line of the undo file does not end in CR LF";
@@ -79,7 +94,7 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
 {
     Outcome run = RunExample(kSample);
     std::vector<std::string> lines;
-    std::string text = test::FileText(run.after, kSampleUndo);
+    std::string text = UndoText(run.after, kSampleUndo);
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         if (text.compare(start, 2, "; ") == 0)
             lines.push_back(text.substr(start, end - start));
@@ -105,17 +120,34 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
               test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
 }
 
-TEST(UndoFile, KeepsAnExpandableStringsType)
+// Each value as regedit's export writes it, text in UTF-16: a string that
+// quotes exactly in quotes, escaped; one with a line break as hex(1); an
+// expandable string as hex(2); and each comes back as it was.
+TEST(UndoFile, WritesEachValueAsRegeditExportsIt)
 {
-    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-    for (sim::Machine* machine : {&run.before, &run.after})
-        machine->registry.Find(kPortIdKey)->FindValue("PortID")->type = REG_EXPAND_SZ;
-    RunOn(run);
-    EXPECT_NE(test::FileText(run.after, kSampleUndo)
-                  .find("\"PortID\"=hex(2):31,00,30,00,2e,00,30,00,2e,00,30,00,2e,00,32,00,30,00,00,00\r\n"),
-              std::string::npos);
-    ApplyUndo(run.after, kSampleUndo);
-    EXPECT_TRUE(run.after.registry == run.before.registry);
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::string data;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"a plain string", REG_SZ, sim::StringData("C:\\x \"y\""), "\"PortID\"=\"C:\\\\x \\\"y\\\"\"\r\n"},
+        {"a string with CR LF", REG_SZ, sim::StringData("a\r\nb"), "\"PortID\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
+        {"an expandable string", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\x"),
+         "\"PortID\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,\\\r\n"
+         "  00,25,00,5c,00,78,00,00,00\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        for (sim::Machine* machine : {&run.before, &run.after})
+            machine->registry.Find(kPortIdKey)->SetValue("PortID", c.type, c.data);
+        RunOn(run);
+        EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.line), std::string::npos);
+        ApplyUndo(run.after, kSampleUndo);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+    }
 }
 
 TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)

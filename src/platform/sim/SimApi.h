@@ -121,6 +121,10 @@ private:
     // The open or predefined key's path ("" for an unknown handle).
     std::string PathOfKey(HKEY key) const;
     RegKey* ResolveKey(HKEY key, LONG& status);
+    // RegQueryValueExA and RegQueryValueExW after the name: text as the
+    // machine holds it, or `wide`, as UTF-16LE.
+    LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
+                    LPDWORD lpcbData);
     SimWindow* FindWindow(HWND hWnd);
     SimControl* FindControl(HWND hWnd);
     SimControl* FindDlgControl(HWND hDlg, int id);
