@@ -27,9 +27,14 @@ const char kDllAtRestart[] = "%s is replaced by a newer version at the next rest
 const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy it back to undo";
 const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
 const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
+const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
+const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
+const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
+const char kStartValue[] = "Start";
 
 const char kCannotCreate[] = "Couldn't create the undo file %s";
 const char kCannotWrite[] = "Couldn't write the undo file %s";
+const char kCannotCopy[] = "Couldn't copy %s beside the undo file %s";
 const char kLogUnit[] = "DebugLog";
 
 std::string CommentLine(const std::string& text)
@@ -75,7 +80,7 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName)
     std::string keyPath = RegistryKey::PathOf(key);
     if (keyPath.empty()) {
         Win().SetLastError(ERROR_INVALID_HANDLE);
-        Abandon(kCannotWrite);
+        CannotRecord();
         return;
     }
     // The value as it was before the run is the first one seen: a later change
@@ -87,28 +92,67 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName)
     LONG status = ReadRegValueExactly(key, valueName, type, data);
     if (status != ERROR_SUCCESS) {
         Win().SetLastError(static_cast<DWORD>(status));
-        Abandon(kCannotWrite);
+        CannotRecord();
         return;
     }
     AddEntry(Text(kLineEnd + ("[" + keyPath + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
              Text(kLineEnd));
 }
 
-void UndoFile::ValueChanged()
+void UndoFile::KeepCopy(const std::string& path)
+{
+    if (!m_bRunBegun || !m_copiedFiles.insert(UpperCase(path)).second || !Create())
+        return;
+    std::string name = path.substr(path.rfind('\\') + 1);
+    std::string copy = m_strPath.substr(0, m_strPath.size() - (sizeof kNameExtension - 1)) + "-" + name;
+    // bFailIfExists: a copy is never written over, not even one left by an earlier run.
+    if (!Win().CopyFileA(path.c_str(), copy.c_str(), TRUE)) {
+        Abandon(Format(kCannotCopy, {path, m_strPath}));
+        return;
+    }
+    m_aCopies.push_back(copy);
+    Append(Text(kLineEnd + CommentLine(Format(kCopyLine, {copy, path}))));
+}
+
+void UndoFile::ChangeMade()
 {
     m_bChangeMade = true;
 }
 
-void UndoFile::ValueNotChanged()
+void UndoFile::ChangeNotMade()
 {
     // While no change is made, a file holds nothing to undo: it goes, and the
     // next change creates it afresh, with the notes made so far.
     if (m_bChangeMade || !m_file.IsOpen())
         return;
-    m_file.Close();
-    Win().DeleteFileA(m_strPath.c_str());
-    m_strPath.clear();
+    RemoveFileAndCopies();
     m_recordedValues.clear();
+    m_copiedFiles.clear();
+}
+
+void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType)
+{
+    if (!m_bRunBegun || m_bAbandoned)
+        return;
+    std::string data;
+    for (int i = 0; i < 4; ++i)
+        data += static_cast<char>((startType >> (8 * i)) & 0xFF);
+    m_bChangeMade = true;
+    AddEntry(Text(kLineEnd + ("[" + std::string(kServicesKey) + serviceName + "]") + kLineEnd) +
+             regfile::ValueLine(AnsiToUtf16(kStartValue), REG_DWORD, data) + Text(kLineEnd));
+}
+
+void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)
+{
+    AddChangeNote(Format(kServiceDidNotExist, {serviceName}));
+}
+
+void UndoFile::CannotRecord()
+{
+    // Named even before it exists, so that no file of that name passes for
+    // this run's undo.
+    if (m_bRunBegun && !m_bAbandoned)
+        Abandon(Format(kCannotWrite, {m_strPath.empty() ? BaseName() + kNameExtension : m_strPath}));
 }
 
 void UndoFile::NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath)
@@ -192,7 +236,7 @@ bool UndoFile::Create()
             break;
     }
     if (!m_file.IsOpen()) {
-        Abandon(kCannotCreate);
+        Abandon(Format(kCannotCreate, {m_strPath}));
         return false;
     }
     std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
@@ -220,25 +264,31 @@ bool UndoFile::Append(const std::string& text)
     DWORD written = 0;
     if (!Win().WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !Win().FlushFileBuffers(m_file.Get())) {
-        Abandon(kCannotWrite);
+        Abandon(Format(kCannotWrite, {m_strPath}));
         return false;
     }
     return true;
 }
 
 // A file that does not hold all the run changed must not pass for an undo:
-// it is removed, and nothing more is written for this run.
-void UndoFile::Abandon(const char* errorFormat)
+// it is removed, with its copies, and nothing more is written for this run.
+void UndoFile::Abandon(const std::string& errorText)
 {
     DebugLog log("UndoFile", kLogUnit);
-    // Named even before it exists, so that no file of that name passes for
-    // this run's undo.
-    log.LogLastError(Format(errorFormat, {m_strPath.empty() ? BaseName() + kNameExtension : m_strPath}));
+    log.LogLastError(errorText);
+    RemoveFileAndCopies();
+    m_aNotesBeforeFirstChange.clear();
+    m_bAbandoned = true;
+}
+
+void UndoFile::RemoveFileAndCopies()
+{
     bool created = m_file.IsOpen();
     m_file.Close();
     if (created)
         Win().DeleteFileA(m_strPath.c_str());
+    for (const std::string& copy : m_aCopies)
+        Win().DeleteFileA(copy.c_str());
+    m_aCopies.clear();
     m_strPath.clear();
-    m_aNotesBeforeFirstChange.clear();
-    m_bAbandoned = true;
 }

@@ -61,11 +61,11 @@ void CRemendoApp::UpdateRegVar(HKEY key, const std::string& valueName, const std
                                        reinterpret_cast<const BYTE*>(wanted.c_str()),
                                        static_cast<DWORD>(wanted.size() + 1));
     if (status != ERROR_SUCCESS) {
-        m_undoFile.ValueNotChanged();
+        m_undoFile.ChangeNotMade();
         log.Error(Format(kCouldNotFix, {keyText, valueName, stored.text}));
         return;
     }
     m_bChangesMade = true;
-    m_undoFile.ValueChanged();
+    m_undoFile.ChangeMade();
     log.Write(Format(kChanged, {keyText, valueName, stored.text, wanted}));
 }

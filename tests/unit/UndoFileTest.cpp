@@ -13,7 +13,12 @@
 namespace {
 
 const char kSample[] = "networked-family-b";
-const char kSampleUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000.reg";
+#define SAMPLE_UNDO_BASE "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000"
+const char kSampleUndo[] = SAMPLE_UNDO_BASE ".reg";
+const char kSampleCopies[] = SAMPLE_UNDO_BASE "-";
+const char kSampleCopiesHosts[] = SAMPLE_UNDO_BASE "-hosts";
+const char kSampleCopiesDll[] = SAMPLE_UNDO_BASE "-cvqscan3.dll";
+const char kManagementKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QMX Driver CVQ40";
 const char kPortIdKey[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
     "\\DeviceData";
@@ -38,12 +43,11 @@ Outcome RunExample(const std::string& name)
     return run;
 }
 
-// Reads the undo file into the machine's registry, as regedit /s would.
+// Undoes the run as an administrator would: regedit /s, then the copy lines.
 void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
 {
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadRegFile(test::FileText(machine, undoPath), machine.registry, error))
-        << error.line << ": " << error.message;
+    std::string problem;
+    ASSERT_TRUE(sim::ApplyUndoFile(machine, undoPath, problem)) << problem;
 }
 
 // The undo file's text: UTF-16LE after its byte-order mark, each unit one of
@@ -104,8 +108,11 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Remendo version 1.0",
                          "; Tuesday, December 08, 2026 at 09:30",
                          std::string("; To put the values back: regedit /s \"") + kSampleUndo + "\"",
+                         std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
                          "; C:\\WINDOWS\\system32\\cvqscan3.dll was replaced by a newer version: the old file lies at "
                          "C:\\WINDOWS\\system32\\cvqscan3.bak",
+                         std::string("; copy /y \"") + kSampleCopies +
+                             "hosts\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\"",
                          "; The hosts file was rewritten: to undo, copy C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak "
                          "to C:\\WINDOWS\\system32\\drivers\\etc\\hosts",
                          "; The spooler service was restarted: nothing to undo",
@@ -113,11 +120,12 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Registered again with cvqmgr40.exe /UNREGSERVER and /REGSERVER: nothing to undo",
                          "; Registered again with regsvr32 /s \"C:\\WINDOWS\\system32\\cvqscan3.dll\": nothing to undo",
                      }));
-    // What the comments say lies there does.
-    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak"),
-              test::FileText(run.before, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"));
-    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\cvqscan3.bak"),
-              test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
+    // What the comments say lies there does: the backups and the undo's own copies.
+    for (const char* backup : {"C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak", kSampleCopiesHosts})
+        EXPECT_EQ(test::FileText(run.after, backup),
+                  test::FileText(run.before, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"));
+    for (const char* backup : {"C:\\WINDOWS\\system32\\cvqscan3.bak", kSampleCopiesDll})
+        EXPECT_EQ(test::FileText(run.after, backup), test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
 }
 
 // Each value as regedit's export writes it, text in UTF-16: a string that
@@ -188,11 +196,16 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
         {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": Access is denied."},
+        {"a file holds a copy's name", {},
+         "DebugLog: LogLastError> Couldn't copy C:\\WINDOWS\\system32\\cvqscan3.dll beside the undo file " + path +
+             ": The file exists."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        if (c.fault.operation.empty())
+        if (c.errorLine.find("Couldn't copy") != std::string::npos)
+            run.after.files.Write(kSampleCopiesDll, "another file");
+        else if (c.fault.operation.empty())
             run.after.files.MakeDirectory(kSampleUndo);
         else
             run.after.faults.push_back(c.fault);
@@ -204,6 +217,7 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
         log.erase(error);
         EXPECT_EQ(log, sound.log);
         EXPECT_TRUE(sim::NewUndoFiles(run.before, run.after).empty());
+        EXPECT_EQ(run.after.files.Find(kSampleCopiesHosts), nullptr);
         EXPECT_TRUE(run.after.registry == sound.after.registry);
     }
 }
@@ -225,6 +239,45 @@ TEST(UndoFile, ExistsOnlyWhenAValueWasRewritten)
         std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
         EXPECT_EQ(undoFiles.size(), writeFails ? 0u : 1u);
         EXPECT_EQ(run.before.registry == run.after.registry, writeFails);
+    }
+}
+
+// The management service registered again: its start type before the run goes
+// into the undo file as its key's "Start" value; one that did not exist gets a
+// comment, and is left.
+TEST(UndoFile, PutsBackTheManagementServicesStartType)
+{
+    struct Case {
+        const char* startType;  // "" for no service
+        std::string text;
+    };
+    const Case cases[] = {
+        {"demand", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000003\r\n"},
+        {"disabled", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000004\r\n"},
+        {"", "; The QMX Driver CVQ40 service did not exist before this run: it is left as it is now\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(*c.startType ? c.startType : "no service");
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        for (sim::Machine* machine : {&run.before, &run.after}) {
+            auto& services = machine->services;
+            auto management = std::find_if(services.begin(), services.end(),
+                                           [](const sim::Service& s) { return s.name == "QMX Driver CVQ40"; });
+            ASSERT_NE(management, services.end());
+            if (*c.startType)
+                management->startType = c.startType;
+            else
+                services.erase(management);
+        }
+        RunOn(run);
+        EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.text), std::string::npos);
+        ApplyUndo(run.after, kSampleUndo);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+        if (*c.startType) {
+            ASSERT_EQ(run.after.services.size(), run.before.services.size());
+            for (std::size_t i = 0; i < run.before.services.size(); ++i)
+                EXPECT_EQ(run.after.services[i].startType, run.before.services[i].startType);
+        }
     }
 }
 
