@@ -31,6 +31,9 @@ const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
 const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
 const char kStartValue[] = "Start";
+// A 32-bit program on 64-bit Windows sees this key through its 32-bit view.
+const char kRedirectedKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
+const char kWow64View[] = "Wow6432Node\\";
 
 const char kCannotCreate[] = "Couldn't create the undo file %s";
 const char kCannotWrite[] = "Couldn't write the undo file %s";
@@ -54,6 +57,18 @@ std::string UpperCase(std::string text)
 std::string Text(const std::string& ansi)
 {
     return AnsiToUtf16(ansi);
+}
+
+// The key as the 64-bit regedit names the one this program sees: a 32-bit run
+// under WoW64 sees HKLM\SOFTWARE through Wow6432Node, which the 32-bit regedit
+// resolves to the same key.
+std::string KeyAsSeenBy64BitRegedit(const std::string& keyPath)
+{
+    const std::size_t length = sizeof kRedirectedKey - 1;
+    if (keyPath.size() <= length || UpperCase(keyPath.substr(0, length)) != UpperCase(kRedirectedKey) ||
+        !RunsUnderWow64())
+        return keyPath;
+    return keyPath.substr(0, length) + kWow64View + keyPath.substr(length);
 }
 
 std::string LogFolder()
@@ -95,7 +110,7 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName)
         CannotRecord();
         return;
     }
-    AddEntry(Text(kLineEnd + ("[" + keyPath + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
+    AddEntry(Text(kLineEnd + ("[" + KeyAsSeenBy64BitRegedit(keyPath) + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
              Text(kLineEnd));
 }
 
@@ -111,7 +126,9 @@ void UndoFile::KeepCopy(const std::string& path)
         return;
     }
     m_aCopies.push_back(copy);
-    Append(Text(kLineEnd + CommentLine(Format(kCopyLine, {copy, path}))));
+    // Paths as the 64-bit cmd.exe that an administrator gets sees them.
+    Append(Text(kLineEnd +
+                CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), PathOutsideRedirection(path)}))));
 }
 
 void UndoFile::ChangeMade()

@@ -1,8 +1,29 @@
 #include "platform/WinApi.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 WinApi* s_pApi = nullptr;
+
+// Folders of the system directory the redirector leaves alone.
+const char* const kNotRedirected[] = {"catroot\\", "catroot2\\", "drivers\\etc\\", "logfiles\\", "spool\\"};
+
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](unsigned char a, unsigned char b) {
+               return std::tolower(a) == std::tolower(b);
+           });
 }
+
+std::string Directory(UINT (WinApi::*query)(LPSTR, UINT))
+{
+    char directory[MAX_PATH];
+    UINT length = (Win().*query)(directory, sizeof directory);
+    return length > 0 && length < sizeof directory ? std::string(directory, length) + "\\" : std::string();
+}
+}  // namespace
 
 WinApi& Win()
 {
@@ -34,4 +55,23 @@ std::string AnsiToUtf16(const std::string& text)
         bytes += static_cast<char>((unit >> 8) & 0xFF);
     }
     return bytes;
+}
+
+bool RunsUnderWow64()
+{
+    BOOL wow64 = FALSE;
+    return Win().IsWow64Process(Win().GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string PathOutsideRedirection(const std::string& path)
+{
+    std::string system = Directory(&WinApi::GetSystemDirectoryA);
+    if (system.empty() || !StartsWithIgnoringCase(path, system) || !RunsUnderWow64())
+        return path;
+    std::string rest = path.substr(system.size());
+    for (const char* folder : kNotRedirected)
+        if (StartsWithIgnoringCase(rest, folder))
+            return path;
+    std::string wow64 = Directory(&WinApi::GetSystemWow64DirectoryA);
+    return wow64.empty() ? path : wow64 + rest;
 }

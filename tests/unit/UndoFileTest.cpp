@@ -242,6 +242,27 @@ TEST(UndoFile, ExistsOnlyWhenAValueWasRewritten)
     }
 }
 
+// A 32-bit run on 64-bit Windows: its SOFTWARE keys named in the 64-bit view
+// as Wow6432Node, as the 64-bit regedit needs them; the SYSTEM keys as they
+// are; its copy lines name the system directory SysWOW64, but drivers\etc.
+TEST(UndoFile, NamesWhatA32BitRunUnderWow64SawAsThe64BitRegeditAndCmdSeeThem)
+{
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    sim::SimApi api(run.after);
+    api.wow64 = true;
+    sim::RunUtility(api);
+    std::string text = UndoText(run.after, kSampleUndo);
+    EXPECT_NE(text.find("\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port]\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane"), std::string::npos);
+    EXPECT_NE(text.find(std::string("\r\n[") + kPortIdKey + "]\r\n"), std::string::npos);
+    EXPECT_NE(text.find(std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\SysWOW64\\cvqscan3.dll\""),
+              std::string::npos);
+    EXPECT_NE(text.find(std::string("; copy /y \"") + kSampleCopies +
+                        "hosts\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\""),
+              std::string::npos);
+}
+
 // The management service registered again: its start type before the run goes
 // into the undo file as its key's "Start" value; one that did not exist gets a
 // comment, and is left.

@@ -8,6 +8,8 @@
 namespace sim {
 
 namespace {
+const char kWow64Folder[] = "\\SysWOW64";
+
 // GetVersionExA takes either structure, told apart by the size it is given.
 const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
 const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
@@ -93,6 +95,21 @@ UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
     if (Fails(__func__))
         return 0;
     return CopyFolderPath(m_machine.paths.windows, lpBuffer, uSize);
+}
+
+BOOL SimApi::IsWow64Process(HANDLE, PBOOL Wow64Process)
+{
+    *Wow64Process = wow64 ? TRUE : FALSE;
+    return TRUE;
+}
+
+UINT SimApi::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (!wow64) {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    return CopyFolderPath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
 }
 
 // The simulated machine's ANSI code page gives every byte the character of the

@@ -55,6 +55,13 @@ UINT Win32Api::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetSys
 
 UINT Win32Api::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetWindowsDirectoryA(lpBuffer, uSize); }
 
+BOOL Win32Api::IsWow64Process(HANDLE hProcess, PBOOL Wow64Process) { return IsWow64ProcessIfAny(hProcess, Wow64Process); }
+
+UINT Win32Api::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    return GetSystemWow64DirectoryIfAny(lpBuffer, uSize);
+}
+
 int Win32Api::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                   LPWSTR lpWideCharStr, int cchWideChar)
 {
