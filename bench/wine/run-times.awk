@@ -16,8 +16,11 @@
 # Prints "name: value" lines:
 #   startup_seconds          from the first line to the first log line: Wine
 #                            loading the program and its DLLs
-#   waits_seconds, waits     the run's own Sleep and WaitForSingleObject calls
-#                            (service polls, printer-list retries, child waits)
+#   waits_seconds, waits     the run's own waits, whichever call makes them:
+#                            Sleep, WaitForSingleObject, and the
+#                            MsgWaitForMultipleObjects of the waits that pump
+#                            messages, once per call (service polls,
+#                            printer-list retries, child waits)
 #   dialogs_seconds          time inside MessageBoxA and DialogBoxParamA
 #   service_manager_seconds  time inside the service manager's functions
 #   hosts_rewrite_seconds    from "- Starting to update the Host file" to
@@ -37,7 +40,7 @@ function hex(text,    value, i, digit) {
 }
 
 function category(name) {
-    if (name == "Sleep" || name == "WaitForSingleObject")
+    if (name == "Sleep" || name == "WaitForSingleObject" || name == "MsgWaitForMultipleObjects")
         return "waits"
     if (name == "MessageBoxA" || name == "DialogBoxParamA")
         return "dialogs"

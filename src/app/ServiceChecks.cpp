@@ -44,12 +44,15 @@ void CRemendoApp::CheckManagementService(DebugLog& log)
     if (management.Exist() != 1) {
         m_bChangesMade = true;
         log.Write(kManagementMissing);
+        m_undoFile.NoteServiceDidNotExist(services::kManagement);
         ReInstallQMXService();
         return;
     }
     const QUERY_SERVICE_CONFIGA* config = management.QueryServiceConfig();
     if (config == nullptr) {
         // Reinstalled, but not counted as a change: nothing is known to be wrong.
+        // What the start type was is not known either: the run has no undo.
+        m_undoFile.CannotRecord();
         log.Error(kManagementUnreadable);
         ReInstallQMXService();
         return;
@@ -59,6 +62,7 @@ void CRemendoApp::CheckManagementService(DebugLog& log)
         return;
     }
     m_bChangesMade = true;
+    m_undoFile.RecordStartType(services::kManagement, config->dwStartType);
     log.Write(kManagementMisconfigured);
     ReInstallQMXService();
 }

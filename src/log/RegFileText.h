@@ -1,6 +1,6 @@
 // The text of registry values as regedit writes them in a "Windows Registry
-// Editor Version 5.00" file: the one form shared by the undo file and the
-// simulated machine's registry export.
+// Editor Version 5.00" file, UTF-16LE as "regedit /e" exports it: the one form
+// shared by the undo file and the simulated machine's registry export.
 #pragma once
 
 #include <string>
@@ -10,18 +10,20 @@
 namespace regfile {
 
 extern const char kHeader[];  // "Windows Registry Editor Version 5.00"
+extern const char kByteOrderMark[];  // UTF-16LE's, the file's first two bytes
 
 // The 8-bit text as UTF-16LE, one character per byte.
 std::string WidenToUtf16(const std::string& text);
 
-// A name or text in quotes, with regedit's escaping of '\' and '"'.
-std::string Quote(const std::string& text);
+// Whether the registry keeps a type's data as text (UTF-16LE in the file).
+bool IsText(DWORD type);
 
-// One value: @= or "name"=, then "text" for a plain REG_SZ, dword:%08x for a
-// four-byte REG_DWORD, hex: for REG_BINARY, else hex(N): with the data's bytes
-// (REG_EXPAND_SZ and REG_MULTI_SZ as UTF-16LE, as regedit keeps them), long
-// hex data continued on indented lines ending in '\'. CR LF between lines,
-// none at the end.
-std::string ValueLine(const std::string& valueName, DWORD type, const std::string& data);
+// One value, in UTF-16LE: @= or "name"=, then "text" for a REG_SZ that quotes
+// exactly (one terminating zero, no line break), dword:%08x for a four-byte
+// REG_DWORD, hex: for REG_BINARY, else hex(N): with the data's bytes, long
+// hex data continued on indented lines ending in '\'. The name is UTF-16LE;
+// the data as the wide registry call gives it (text in UTF-16LE). CR LF
+// between lines, none at the end.
+std::string ValueLine(const std::string& wideName, DWORD type, const std::string& data);
 
 }  // namespace regfile

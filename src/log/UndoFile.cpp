@@ -6,6 +6,7 @@
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "log/RegFileText.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -26,9 +27,17 @@ const char kDllAtRestart[] = "%s is replaced by a newer version at the next rest
 const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy it back to undo";
 const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
 const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
+const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
+const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
+const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
+const char kStartValue[] = "Start";
+// A 32-bit program on 64-bit Windows sees this key through its 32-bit view.
+const char kRedirectedKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
+const char kWow64View[] = "Wow6432Node\\";
 
 const char kCannotCreate[] = "Couldn't create the undo file %s";
 const char kCannotWrite[] = "Couldn't write the undo file %s";
+const char kCannotCopy[] = "Couldn't copy %s beside the undo file %s";
 const char kLogUnit[] = "DebugLog";
 
 std::string CommentLine(const std::string& text)
@@ -42,6 +51,24 @@ std::string UpperCase(std::string text)
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
+}
+
+// The file's text: the ANSI code page's, as UTF-16LE.
+std::string Text(const std::string& ansi)
+{
+    return AnsiToUtf16(ansi);
+}
+
+// The key as the 64-bit regedit names the one this program sees: a 32-bit run
+// under WoW64 sees HKLM\SOFTWARE through Wow6432Node, which the 32-bit regedit
+// resolves to the same key.
+std::string KeyAsSeenBy64BitRegedit(const std::string& keyPath)
+{
+    const std::size_t length = sizeof kRedirectedKey - 1;
+    if (keyPath.size() <= length || UpperCase(keyPath.substr(0, length)) != UpperCase(kRedirectedKey) ||
+        !RunsUnderWow64())
+        return keyPath;
+    return keyPath.substr(0, length) + kWow64View + keyPath.substr(length);
 }
 
 std::string LogFolder()
@@ -59,42 +86,90 @@ void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string
     m_bRunBegun = true;
 }
 
-void UndoFile::RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type,
-                           const std::string& data)
+void UndoFile::RecordValue(HKEY key, const std::string& valueName)
 {
-    if (!m_bRunBegun)
+    if (!m_bRunBegun || m_bAbandoned)
         return;
     // Without its key's path a value cannot be put back: the file would not
     // hold all the run changed.
+    std::string keyPath = RegistryKey::PathOf(key);
     if (keyPath.empty()) {
-        if (!m_bAbandoned) {
-            Win().SetLastError(ERROR_INVALID_HANDLE);
-            Abandon(kCannotWrite);
-        }
+        Win().SetLastError(ERROR_INVALID_HANDLE);
+        CannotRecord();
         return;
     }
     // The value as it was before the run is the first one seen: a later change
     // of the same value must not put back what the run itself wrote.
     if (!m_recordedValues.insert(UpperCase(keyPath) + "\\" + UpperCase(valueName)).second)
         return;
-    AddEntry(kLineEnd + ("[" + keyPath + "]") + kLineEnd + regfile::ValueLine(valueName, type, data) + kLineEnd);
+    DWORD type = REG_NONE;
+    std::string data;
+    LONG status = ReadRegValueExactly(key, valueName, type, data);
+    if (status != ERROR_SUCCESS) {
+        Win().SetLastError(static_cast<DWORD>(status));
+        CannotRecord();
+        return;
+    }
+    AddEntry(Text(kLineEnd + ("[" + KeyAsSeenBy64BitRegedit(keyPath) + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
+             Text(kLineEnd));
 }
 
-void UndoFile::ValueChanged()
+void UndoFile::KeepCopy(const std::string& path)
+{
+    if (!m_bRunBegun || !m_copiedFiles.insert(UpperCase(path)).second || !Create())
+        return;
+    std::string name = path.substr(path.rfind('\\') + 1);
+    std::string copy = m_strPath.substr(0, m_strPath.size() - (sizeof kNameExtension - 1)) + "-" + name;
+    // bFailIfExists: a copy is never written over, not even one left by an earlier run.
+    if (!Win().CopyFileA(path.c_str(), copy.c_str(), TRUE)) {
+        Abandon(Format(kCannotCopy, {path, m_strPath}));
+        return;
+    }
+    m_aCopies.push_back(copy);
+    // Paths as the 64-bit cmd.exe that an administrator gets sees them.
+    Append(Text(kLineEnd +
+                CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), PathOutsideRedirection(path)}))));
+}
+
+void UndoFile::ChangeMade()
 {
     m_bChangeMade = true;
 }
 
-void UndoFile::ValueNotChanged()
+void UndoFile::ChangeNotMade()
 {
     // While no change is made, a file holds nothing to undo: it goes, and the
     // next change creates it afresh, with the notes made so far.
     if (m_bChangeMade || !m_file.IsOpen())
         return;
-    m_file.Close();
-    Win().DeleteFileA(m_strPath.c_str());
-    m_strPath.clear();
+    RemoveFileAndCopies();
     m_recordedValues.clear();
+    m_copiedFiles.clear();
+}
+
+void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType)
+{
+    if (!m_bRunBegun || m_bAbandoned)
+        return;
+    std::string data;
+    for (int i = 0; i < 4; ++i)
+        data += static_cast<char>((startType >> (8 * i)) & 0xFF);
+    m_bChangeMade = true;
+    AddEntry(Text(kLineEnd + ("[" + std::string(kServicesKey) + serviceName + "]") + kLineEnd) +
+             regfile::ValueLine(AnsiToUtf16(kStartValue), REG_DWORD, data) + Text(kLineEnd));
+}
+
+void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)
+{
+    AddChangeNote(Format(kServiceDidNotExist, {serviceName}));
+}
+
+void UndoFile::CannotRecord()
+{
+    // Named even before it exists, so that no file of that name passes for
+    // this run's undo.
+    if (m_bRunBegun && !m_bAbandoned)
+        Abandon(Format(kCannotWrite, {m_strPath.empty() ? BaseName() + kNameExtension : m_strPath}));
 }
 
 void UndoFile::NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath)
@@ -149,7 +224,7 @@ void UndoFile::AddEntry(const std::string& text)
 void UndoFile::AddChangeNote(const std::string& text)
 {
     m_bChangeMade = true;
-    AddEntry(kLineEnd + CommentLine(text));
+    AddEntry(Text(kLineEnd + CommentLine(text)));
 }
 
 void UndoFile::AddNote(const std::string& text)
@@ -158,7 +233,7 @@ void UndoFile::AddNote(const std::string& text)
         return;
     if (!m_bChangeMade && !m_bAbandoned)
         m_aNotesBeforeFirstChange.push_back(text);
-    Append(text);
+    Append(Text(text));
 }
 
 // True while the file is open, creating it (header, run lines, waiting notes)
@@ -167,11 +242,7 @@ bool UndoFile::Create()
 {
     if (m_file.IsOpen() || m_bAbandoned)
         return m_file.IsOpen();
-    const SYSTEMTIME& t = m_started;
-    char stamp[32] = {};
-    std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
-                  unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
-    std::string base = LogFolder() + kNamePrefix + stamp;
+    std::string base = BaseName();
     for (int attempt = 1; attempt <= kMostNamesTried && !m_file.IsOpen(); ++attempt) {
         std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
         m_strPath = base + suffix + kNameExtension;
@@ -182,7 +253,7 @@ bool UndoFile::Create()
             break;
     }
     if (!m_file.IsOpen()) {
-        Abandon(kCannotCreate);
+        Abandon(Format(kCannotCreate, {m_strPath}));
         return false;
     }
     std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
@@ -191,7 +262,16 @@ bool UndoFile::Create()
     head += CommentLine(Format(kHowToApply, {m_strPath}));
     for (const std::string& note : m_aNotesBeforeFirstChange)
         head += note;
-    return Append(head);
+    return Append(regfile::kByteOrderMark + Text(head));
+}
+
+std::string UndoFile::BaseName() const
+{
+    const SYSTEMTIME& t = m_started;
+    char stamp[32] = {};
+    std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
+                  unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+    return LogFolder() + kNamePrefix + stamp;
 }
 
 bool UndoFile::Append(const std::string& text)
@@ -201,23 +281,31 @@ bool UndoFile::Append(const std::string& text)
     DWORD written = 0;
     if (!Win().WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !Win().FlushFileBuffers(m_file.Get())) {
-        Abandon(kCannotWrite);
+        Abandon(Format(kCannotWrite, {m_strPath}));
         return false;
     }
     return true;
 }
 
 // A file that does not hold all the run changed must not pass for an undo:
-// it is removed, and nothing more is written for this run.
-void UndoFile::Abandon(const char* errorFormat)
+// it is removed, with its copies, and nothing more is written for this run.
+void UndoFile::Abandon(const std::string& errorText)
 {
     DebugLog log("UndoFile", kLogUnit);
-    log.LogLastError(Format(errorFormat, {m_strPath}));
+    log.LogLastError(errorText);
+    RemoveFileAndCopies();
+    m_aNotesBeforeFirstChange.clear();
+    m_bAbandoned = true;
+}
+
+void UndoFile::RemoveFileAndCopies()
+{
     bool created = m_file.IsOpen();
     m_file.Close();
     if (created)
         Win().DeleteFileA(m_strPath.c_str());
+    for (const std::string& copy : m_aCopies)
+        Win().DeleteFileA(copy.c_str());
+    m_aCopies.clear();
     m_strPath.clear();
-    m_aNotesBeforeFirstChange.clear();
-    m_bAbandoned = true;
 }

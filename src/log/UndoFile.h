@@ -1,5 +1,5 @@
 // The undo file: Remendo-undo-YYYYMMDD-HHMMSS.reg beside the log, a regedit
-// file that puts back every registry value the run changed ("regedit /s"),
+// file (UTF-16LE with its byte-order mark, as "regedit /e" writes) that puts back every registry value the run changed ("regedit /s"),
 // with comment lines for what regedit cannot restore (the hosts file, the scan
 // DLLs) and for what needs nothing undone (services restarted, registrations).
 //
@@ -29,13 +29,28 @@ public:
     // repair called on its own is no run.
     void BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines);
 
-    // A value the run is about to rewrite, with its type and data as they are:
-    // recorded before the write, so that a run cut off right after the write
-    // still leaves the old value. Then ValueChanged() or ValueNotChanged(),
-    // as the write went.
-    void RecordValue(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data);
-    void ValueChanged();
-    void ValueNotChanged();
+    // A value of a key opened through a RegistryKey that the run is about to
+    // rewrite: read again exactly (the wide call) and recorded before the
+    // write, so that a run cut off right after the write still leaves the old
+    // value. Then ChangeMade() or ChangeNotMade(), as the write went.
+    void RecordValue(HKEY key, const std::string& valueName);
+    // A file the run is about to rewrite, replace or move aside: copied as it
+    // is beside the undo file, named after it and never over another file,
+    // and the copy line that puts it back ("; copy /y "FROM" "TO""). Once per
+    // file and run. Then ChangeMade() or ChangeNotMade().
+    void KeepCopy(const std::string& path);
+    void ChangeMade();
+    void ChangeNotMade();
+
+    // A service about to be registered again: its start type as its
+    // configuration gave it, put back as the "Start" value of its key; or a
+    // note that it did not exist (nothing is removed).
+    void RecordStartType(const std::string& serviceName, DWORD startType);
+    void NoteServiceDidNotExist(const std::string& serviceName);
+    // Something the run is about to change could not be read for the record
+    // (the last error says why): the file would not hold all the run changed,
+    // so there is no undo for this run.
+    void CannotRecord();
 
     // The hosts file was replaced by a copy with rewritten lines; the old one
     // lies in the backup.
@@ -60,13 +75,19 @@ private:
     void AddChangeNote(const std::string& text);
     void AddNote(const std::string& text);
     bool Create();
+    // The folder and name the run's time gives, without "-2" or the extension.
+    std::string BaseName() const;
     bool Append(const std::string& text);
-    void Abandon(const char* errorFormat);
+    void Abandon(const std::string& errorText);
+    void RemoveFileAndCopies();
 
     SYSTEMTIME m_started = {};
     std::vector<std::string> m_aRunLines;
     std::vector<std::string> m_aNotesBeforeFirstChange;  // written again if the file is made afresh
     std::set<std::string> m_recordedValues;  // "<KEY PATH>\<VALUE NAME>"
+    std::set<std::string> m_copiedFiles;     // the paths copied, upper case
+    std::vector<std::string> m_aCopies;      // the copies beside the undo file
+
     std::string m_strPath;
     KernelHandle m_file;
     bool m_bRunBegun = false;

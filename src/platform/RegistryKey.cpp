@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 #include "platform/WinApi.h"
 
@@ -73,6 +74,25 @@ RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
     // read beyond the buffer.
     value.text = value.bytes.substr(0, value.bytes.find('\0'));
     return value;
+}
+
+LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, std::string& data)
+{
+    std::basic_string<WCHAR> name = AnsiToWide(valueName);
+    DWORD size = 0;
+    LONG status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    // The value may grow between the two calls: asked again with its new size.
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        std::vector<BYTE> buffer(size + 1);
+        DWORD read = size;
+        status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer.data(), &read);
+        if (status == ERROR_SUCCESS) {
+            data.assign(reinterpret_cast<const char*>(buffer.data()), std::min(read, size));
+            return status;
+        }
+        size = read;
+    }
+    return status;
 }
 
 LONG RegistryKey::QueryString(const std::string& valueName, std::string& text) const

@@ -20,6 +20,11 @@ struct RegValueRead {
 
 RegValueRead ReadRegValue(HKEY key, const std::string& valueName);
 
+// The value exactly as the registry holds it, however long, through the wide
+// call: text comes as UTF-16LE, so no character is lost to the ANSI code page.
+// The registry's result.
+LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, std::string& data);
+
 class RegistryKey {
 public:
     RegistryKey() = default;

@@ -1,8 +1,29 @@
 #include "platform/WinApi.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 WinApi* s_pApi = nullptr;
+
+// Folders of the system directory the redirector leaves alone.
+const char* const kNotRedirected[] = {"catroot\\", "catroot2\\", "drivers\\etc\\", "logfiles\\", "spool\\"};
+
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](unsigned char a, unsigned char b) {
+               return std::tolower(a) == std::tolower(b);
+           });
 }
+
+std::string Directory(UINT (WinApi::*query)(LPSTR, UINT))
+{
+    char directory[MAX_PATH];
+    UINT length = (Win().*query)(directory, sizeof directory);
+    return length > 0 && length < sizeof directory ? std::string(directory, length) + "\\" : std::string();
+}
+}  // namespace
 
 WinApi& Win()
 {
@@ -12,4 +33,45 @@ WinApi& Win()
 void SetWin(WinApi* api)
 {
     s_pApi = api;
+}
+
+std::basic_string<WCHAR> AnsiToWide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    int length = static_cast<int>(text.size());
+    int units = Win().MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::basic_string<WCHAR> wide(units > 0 ? static_cast<std::size_t>(units) : 0, WCHAR{});
+    if (units > 0)
+        Win().MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], units);
+    return wide;
+}
+
+std::string AnsiToUtf16(const std::string& text)
+{
+    std::string bytes;
+    for (WCHAR unit : AnsiToWide(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>((unit >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+bool RunsUnderWow64()
+{
+    BOOL wow64 = FALSE;
+    return Win().IsWow64Process(Win().GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string PathOutsideRedirection(const std::string& path)
+{
+    std::string system = Directory(&WinApi::GetSystemDirectoryA);
+    if (system.empty() || !StartsWithIgnoringCase(path, system) || !RunsUnderWow64())
+        return path;
+    std::string rest = path.substr(system.size());
+    for (const char* folder : kNotRedirected)
+        if (StartsWithIgnoringCase(rest, folder))
+            return path;
+    std::string wow64 = Directory(&WinApi::GetSystemWow64DirectoryA);
+    return wow64.empty() ? path : wow64 + rest;
 }

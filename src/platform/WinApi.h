@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "platform/WinTypes.h"
 
@@ -24,3 +25,18 @@ public:
 // The backend in force for this process (the real system or a simulated machine).
 WinApi& Win();
 void SetWin(WinApi* api);
+
+// Text of the ANSI code page as the system converts it (MultiByteToWideChar,
+// CP_ACP): its UTF-16 units, and the same as UTF-16LE bytes, as a file holds them.
+std::basic_string<WCHAR> AnsiToWide(const std::string& text);
+std::string AnsiToUtf16(const std::string& text);
+
+// Whether this is a 32-bit program on 64-bit Windows (WoW64).
+bool RunsUnderWow64();
+
+// `path` as a 64-bit program, and the system itself at restart, see it: a
+// 32-bit program on 64-bit Windows sees the system directory through the
+// file-system redirector (its "system32" is SysWOW64). Unchanged for a 64-bit
+// or a 32-bit system, and for the folders of the system directory that are
+// not redirected.
+std::string PathOutsideRedirection(const std::string& path);

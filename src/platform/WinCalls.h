@@ -37,6 +37,14 @@ PLATFORM_CALL(DWORD, GetModuleFileNameA, (HMODULE hModule, LPSTR lpFilename, DWO
 PLATFORM_CALL(DWORD, GetTempPathA, (DWORD nBufferLength, LPSTR lpBuffer), FAULTABLE)
 PLATFORM_CALL(UINT, GetSystemDirectoryA, (LPSTR lpBuffer, UINT uSize), FAULTABLE)
 PLATFORM_CALL(UINT, GetWindowsDirectoryA, (LPSTR lpBuffer, UINT uSize), FAULTABLE)
+// A 32-bit program on 64-bit Windows (WoW64). Looked up at run time, and
+// answered as by a system without WoW64 where it is missing.
+PLATFORM_CALL(BOOL, IsWow64Process, (HANDLE hProcess, PBOOL Wow64Process), NOT_FAULTABLE)
+PLATFORM_CALL(UINT, GetSystemWow64DirectoryA, (LPSTR lpBuffer, UINT uSize), NOT_FAULTABLE)
+PLATFORM_CALL(int, MultiByteToWideChar,
+              (UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+               int cchWideChar),
+              NOT_FAULTABLE)
 
 // Security: sim/SimApiSecurity.cpp
 PLATFORM_CALL(HANDLE, GetCurrentThread, (), NOT_FAULTABLE)
@@ -113,6 +121,9 @@ PLATFORM_CALL(LONG, RegEnumValueA,
               FAULTABLE)
 PLATFORM_CALL(LONG, RegQueryValueExA,
               (HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
+              FAULTABLE)
+PLATFORM_CALL(LONG, RegQueryValueExW,
+              (HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
               FAULTABLE)
 PLATFORM_CALL(LONG, RegSetValueExA,
               (HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData, DWORD cbData),

@@ -43,11 +43,15 @@ using LRESULT = LONG_PTR;
 using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using WCHAR = char16_t;  // a UTF-16 unit, as on Windows
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PDWORD = DWORD*;
+using PBOOL = BOOL*;
 using REGSAM = DWORD;
 
 using HANDLE = void*;
@@ -98,6 +102,7 @@ using PSID = void*;
 #define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_LEVEL 124L
@@ -124,6 +129,9 @@ using PSID = void*;
 #define WSAVERNOTSUPPORTED 10092L
 #define WSANOTINITIALISED 10093L
 #define WSAHOST_NOT_FOUND 11001L
+
+// Code pages
+#define CP_ACP 0u
 
 // Registry
 #define KEY_QUERY_VALUE 0x0001u

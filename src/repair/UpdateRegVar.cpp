@@ -54,18 +54,18 @@ void CRemendoApp::UpdateRegVar(HKEY key, const std::string& valueName, const std
         log.Write(Format(kAsExpected, {keyText, valueName, wanted}));
         return;
     }
-    m_undoFile.RecordValue(RegistryKey::PathOf(key), valueName, stored.type, stored.bytes);
+    m_undoFile.RecordValue(key, valueName);
     // Written from the wanted text itself, so its length is not limited; the
     // byte count includes the terminating zero byte, and the type is kept.
     LONG status = Win().RegSetValueExA(key, valueName.c_str(), 0, stored.type,
                                        reinterpret_cast<const BYTE*>(wanted.c_str()),
                                        static_cast<DWORD>(wanted.size() + 1));
     if (status != ERROR_SUCCESS) {
-        m_undoFile.ValueNotChanged();
+        m_undoFile.ChangeNotMade();
         log.Error(Format(kCouldNotFix, {keyText, valueName, stored.text}));
         return;
     }
     m_bChangesMade = true;
-    m_undoFile.ValueChanged();
+    m_undoFile.ChangeMade();
     log.Write(Format(kChanged, {keyText, valueName, stored.text, wanted}));
 }

@@ -334,6 +334,8 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     if (written == NewHostsFile::kNotCreated)
         return;
     bool replaced = false;
+    if (written == NewHostsFile::kComplete && rewroteLines)
+        m_undoFile.KeepCopy(hostsPath);
     if (written == NewHostsFile::kComplete) {
         // The old file is saved before it is written over.
         if (!Win().CopyFileA(hostsPath.c_str(), backupPath.c_str(), FALSE))
@@ -347,6 +349,8 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     if (replaced && rewroteLines) {
         m_bChangesMade = true;
         m_undoFile.NoteHostsReplaced(hostsPath, backupPath);
+    } else if (rewroteLines) {
+        m_undoFile.ChangeNotMade();
     }
     if (!Win().DeleteFileA(newPath.c_str()))
         log.LogLastError(kCannotDeleteNew);

@@ -166,6 +166,7 @@ bool CRemendoApp::UpdateIfNewer(DebugLog& log, const std::string& source, const 
 
 bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
 {
+    m_undoFile.KeepCopy(destination);
     if (Win().MoveFileA(source.c_str(), destination.c_str())) {
         m_undoFile.NoteScanDllReplaced(destination, std::string());
         log.Write(kMoved);
@@ -173,6 +174,7 @@ bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source,
     }
     std::string backup;
     if (!BackupPath(destination, backup)) {
+        m_undoFile.ChangeNotMade();
         log.Write(kCannotReplace);
         return false;
     }
@@ -200,6 +202,8 @@ bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source,
         log.LogLastError(kCannotSchedule);
         if (oldFilePath != destination)
             m_undoFile.NoteScanDllMovedAside(destination, oldFilePath);
+        else
+            m_undoFile.ChangeNotMade();
         return false;
     }
     m_bRebootNeeded = true;

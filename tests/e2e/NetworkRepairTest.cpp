@@ -210,12 +210,64 @@ bool RestartWine(std::string* error)
     return RunAndWait(SystemDirectory() + "\\wineboot.exe", "wineboot.exe -r", error);
 }
 
-// What support staff do with an undo file.
-bool ApplyWithRegedit(const std::string& undoFile, std::string* error)
+bool RunsUnderWow64()
 {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The 64-bit cmd.exe an administrator gets on 64-bit Windows (a 32-bit
+// program reaches it through Sysnative), or the only one there is.
+std::string AdministratorsCmd()
+{
+    if (RunsUnderWow64()) {
+        char windows[MAX_PATH] = {};
+        ::GetWindowsDirectoryA(windows, MAX_PATH);
+        return std::string(windows) + "\\Sysnative\\cmd.exe";
+    }
+    return SystemDirectory() + "\\cmd.exe";
+}
+
+// What support staff do with an undo file, in an elevated prompt: regedit /s
+// (the regedit of the prompt's own view), then each copy line, in order.
+bool ApplyAsAdministrator(const std::string& undoFile, std::string* error)
+{
+    std::string cmd = AdministratorsCmd();
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
-    return RunAndWait(std::string(windows) + "\\regedit.exe", "regedit.exe /s \"" + undoFile + "\"", error);
+    if (!RunAndWait(cmd, "cmd.exe /c " + std::string(windows) + "\\regedit.exe /s \"" + undoFile + "\"", error))
+        return false;
+    std::string bytes, line;
+    if (!ReadBytes(undoFile, &bytes) || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+        *error = "cannot read " + undoFile + " as UTF-16LE";
+        return false;
+    }
+    const std::string copyLine = "; copy /y ";
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i] != '\n') {
+            if (bytes[i] != '\r')
+                line += bytes[i];
+            continue;
+        }
+        if (line.compare(0, copyLine.size(), copyLine) == 0 && !RunAndWait(cmd, "cmd.exe /c " + line.substr(2), error))
+            return false;
+        line.clear();
+    }
+    return true;
+}
+
+// Whether the key exists in the registry view the program does not see.
+bool InTheOtherView(const std::string& keyPath)
+{
+    // A 32-bit Windows has one view.
+    if (sizeof(void*) != 8 && !RunsUnderWow64())
+        return false;
+    REGSAM otherView = RunsUnderWow64() ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | otherView, &key) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
 }
 
 TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstalledOne)
@@ -243,7 +295,7 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     std::vector<std::string> undoFiles = UndoFiles();
     ASSERT_EQ(undoFiles.size(), 1u);
     std::string error;
-    ASSERT_TRUE(ApplyWithRegedit(undoFiles[0], &error)) << error;
+    ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
     EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
     EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003");
     EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
@@ -254,6 +306,12 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     EXPECT_EQ(RegistryString(kProductKey, "MAC Address"), "0010B5A1C2D3");
     EXPECT_EQ(RegistryString(kProductKey, "Connection Type"), "Direct");
     EXPECT_EQ(RegistryString(kProductKey, "Port"), "DOT4_001");
+    EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
+    // The copy lines put back the hosts file and the older scan DLL.
+    std::string hosts;
+    ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+    EXPECT_EQ(hosts, kStaleHosts);
+    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
 }
 
 // A file in use cannot be moved: the run schedules the update for the

@@ -8,7 +8,9 @@
 //
 // Prints one line per broken invariant and closes with "N passed, M failed"
 // over all injected faults; the exit code is 1 when any failed.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <set>
@@ -200,35 +202,101 @@ bool Load(const Example& example, sim::Machine& machine)
     return true;
 }
 
-// The undo file: the registry after the run, with the undo file applied, is
-// the registry of before; only a logged failure of the undo file excuses its absence.
-std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machine& after, const sim::SimApi& api)
+// Undo files newest first: by the second in their names, then by the "-2",
+// "-3" a later run of the same second adds.
+std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
+{
+    const std::size_t stampEnd = std::string("Remendo-undo-YYYYMMDD-HHMMSS").size();
+    auto order = [stampEnd](const std::string& path) {
+        std::string name = path.substr(path.rfind('\\') + 1);
+        name = name.substr(0, name.size() - 4);  // ".reg"
+        int later = name.size() > stampEnd + 1 ? std::atoi(name.c_str() + stampEnd + 1) : 1;
+        return std::make_pair(name.substr(0, stampEnd), later);
+    };
+    std::sort(undoFiles.begin(), undoFiles.end(),
+              [&order](const std::string& a, const std::string& b) { return order(b) < order(a); });
+    return undoFiles;
+}
+
+// What the undo files put back: the registry, the hosts file, the scan DLLs
+// and the services' start types.
+// A service the run was told did not exist is re-registered and left: its
+// undo file says so instead of holding its start type.
+bool NotedAsMissing(const sim::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
+{
+    std::string note = "The " + service + " service did not exist before this run";
+    for (const std::string& undo : undoFiles) {
+        std::string text;
+        const std::string& bytes = machine.files.Find(undo)->bytes;
+        for (std::size_t i = 2; i < bytes.size(); i += 2)
+            text += bytes[i];
+        if (text.find(note) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> Differences(const sim::Machine& before, const sim::Machine& undone, const Example& example,
+                                     const std::vector<std::string>& undoFiles)
+{
+    std::vector<std::string> differences;
+    if (!(undone.registry == before.registry))
+        differences.push_back("the registry");
+    std::vector<std::string> files = {example.hostsPath};
+    for (const char* dll : kScanDlls)
+        files.push_back(before.paths.system + "\\" + dll);
+    for (const std::string& path : files) {
+        const sim::SimFile* old = before.files.Find(path);
+        const sim::SimFile* now = undone.files.Find(path);
+        if ((old == nullptr) != (now == nullptr) ||
+            (old != nullptr && (old->bytes != now->bytes || old->version != now->version)))
+            differences.push_back(path);
+    }
+    for (const sim::Service& service : before.services) {
+        for (const sim::Service& now : undone.services)
+            if (now.name == service.name && now.startType != service.startType &&
+                !NotedAsMissing(undone, undoFiles, service.name))
+                differences.push_back("the start type of " + service.name);
+    }
+    return differences;
+}
+
+// The undo files: the machine after the runs, with their undo files applied
+// newest first (the registry through the .reg reader, the copy lines on the
+// disks), is the machine of before; only a logged failure of an undo file
+// excuses its absence.
+std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machine& after,
+                                    const std::vector<std::string>& logLines, const Example& example, std::size_t runs)
 {
     std::vector<std::string> broken;
-    std::vector<std::string> undoFiles = sim::NewUndoFiles(before, after);
-    bool undoFailed = false;
-    for (const std::string& line : LogLines(api)) {
+    std::vector<std::string> undoFiles = NewestFirst(sim::NewUndoFiles(before, after));
+    std::size_t undoFailures = 0;
+    for (const std::string& line : logLines) {
         if (line.compare(0, sizeof kUndoFailedLogPrefix - 1, kUndoFailedLogPrefix) == 0 &&
             line.find(kUndoFileInLog) != std::string::npos)
-            undoFailed = true;
+            ++undoFailures;
     }
-    if (undoFiles.size() > 1)
-        broken.push_back("more than one undo file written");
-    if (undoFailed && !undoFiles.empty())
-        broken.push_back("the undo file failed but is still there: " + undoFiles[0]);
-    if (!undoFailed) {
-        sim::Registry undone;
-        sim::ParseError error;
-        sim::ReadRegFile(sim::WriteRegFile(after.registry), undone, error);
+    if (undoFiles.size() > runs)
+        broken.push_back("more undo files than runs");
+    if (undoFailures > 0 && undoFiles.size() + undoFailures > runs)
+        broken.push_back("an undo file failed but is still there");
+    if (undoFailures > 0)
+        return broken;
+    sim::Machine undone;
+    sim::ParseError error;
+    sim::ReadRegFile(sim::WriteRegFile(after.registry), undone.registry, error);
+    undone.files = after.files;
+    undone.services = after.services;
+    for (const std::string& undo : undoFiles) {
         // A run cut off between creating the file and its first write leaves
         // it empty, before any change: it puts back nothing.
-        const sim::SimFile* undo = undoFiles.empty() ? nullptr : after.files.Find(undoFiles[0]);
-        if (undo != nullptr && !undo->bytes.empty() && !sim::ReadRegFile(undo->bytes, undone, error))
-            broken.push_back("undo file unreadable, line " + std::to_string(error.line) + ": " + error.message);
-        else if (!(undone == before.registry))
-            broken.push_back(undoFiles.empty() ? "registry changed without an undo file"
-                                               : "the undo file does not restore the registry");
+        std::string problem;
+        if (!undone.files.Find(undo)->bytes.empty() && !sim::ApplyUndoFile(undone, undo, problem))
+            broken.push_back(problem);
     }
+    for (const std::string& difference : Differences(before, undone, example, undoFiles))
+        broken.push_back(undoFiles.empty() ? "changed without an undo file: " + difference
+                                           : "the undo files do not put back " + difference);
     return broken;
 }
 
@@ -293,7 +361,7 @@ std::vector<std::string> BrokenInvariants(const Example& example, const sim::Mac
     if (newFileExists && !newFileExisted && !deleteFailureLogged)
         broken.push_back("hosts.new left behind");
 
-    std::vector<std::string> undoBroken = BrokenUndo(before, after, api);
+    std::vector<std::string> undoBroken = BrokenUndo(before, after, LogLines(api), example, 1);
     broken.insert(broken.end(), undoBroken.begin(), undoBroken.end());
 
     // Scan DLLs: none that was installed goes missing.
@@ -361,8 +429,28 @@ void SweepStops(const Example& example, int totalCalls, Tally& tally)
         sim::SimApi api(machine);
         api.stopAtCall = call;
         sim::RunUtility(api);
-        Count(BrokenUndo(before, machine, api), example.name + ": stopped at call " + std::to_string(call), tally);
+        Count(BrokenUndo(before, machine, LogLines(api), example, 1),
+              example.name + ": stopped at call " + std::to_string(call), tally);
     }
+}
+
+// Two runs in a row, the second on the machine the first left: undone newest
+// first, they give back the machine of before the first.
+void SweepTwoRuns(const Example& example, Tally& tally)
+{
+    sim::Machine before, machine;
+    if (!Load(example, before) || !Load(example, machine)) {
+        ++tally.failed;
+        return;
+    }
+    std::vector<std::string> logLines;
+    for (int run = 0; run < 2; ++run) {
+        sim::SimApi api(machine);
+        sim::RunUtility(api);
+        std::vector<std::string> lines = LogLines(api);
+        logLines.insert(logLines.end(), lines.begin(), lines.end());
+    }
+    Count(BrokenUndo(before, machine, logLines, example, 2), example.name + ": two runs in a row", tally);
 }
 
 void SweepExample(const Example& example, Tally& tally)
@@ -400,6 +488,7 @@ void SweepExample(const Example& example, Tally& tally)
         }
     }
     SweepStops(example, baselineApi.TotalCallCount(), tally);
+    SweepTwoRuns(example, tally);
 }
 
 }  // namespace

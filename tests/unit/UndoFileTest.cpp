@@ -14,7 +14,12 @@
 namespace {
 
 const char kSample[] = "networked-family-b";
-const char kSampleUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000.reg";
+#define SAMPLE_UNDO_BASE "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000"
+const char kSampleUndo[] = SAMPLE_UNDO_BASE ".reg";
+const char kSampleCopies[] = SAMPLE_UNDO_BASE "-";
+const char kSampleCopiesHosts[] = SAMPLE_UNDO_BASE "-hosts";
+const char kSampleCopiesDll[] = SAMPLE_UNDO_BASE "-cvqscan3.dll";
+const char kManagementKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QMX Driver CVQ40";
 const char kPortIdKey[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
     "\\DeviceData";
@@ -39,12 +44,26 @@ Outcome RunExample(const std::string& name)
     return run;
 }
 
-// Reads the undo file into the machine's registry, as regedit /s would.
+// Undoes the run as an administrator would: regedit /s, then the copy lines.
 void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
 {
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadRegFile(test::FileText(machine, undoPath), machine.registry, error))
-        << error.line << ": " << error.message;
+    std::string problem;
+    ASSERT_TRUE(sim::ApplyUndoFile(machine, undoPath, problem)) << problem;
+}
+
+// The undo file's text: UTF-16LE after its byte-order mark, each unit one of
+// the simulated machine's 8-bit characters.
+std::string UndoText(const sim::Machine& machine, const std::string& undoPath)
+{
+    std::string bytes = test::FileText(machine, undoPath);
+    EXPECT_EQ(bytes.compare(0, 2, "\xFF\xFE"), 0) << "no UTF-16LE byte-order mark";
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    std::string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        EXPECT_EQ(bytes[i + 1], '\0') << "a character beyond the machine's code page at byte " << i;
+        text += bytes[i];
+    }
+    return text;
 }
 
 bool MentionsUndoFile(const std::string& line)
@@ -63,7 +82,7 @@ TEST_P(UndoFileOnEveryExample, PutsBackEveryValueTheRunChanged)
         ASSERT_EQ(undoFiles.size(), 1u) << "the registry changed, but no undo file was written";
     }
     if (!undoFiles.empty()) {
-        std::string bytes = test::FileText(run.after, undoFiles[0]);
+        std::string bytes = UndoText(run.after, undoFiles[0]);
         EXPECT_EQ(bytes.compare(0, 38, "Windows Registry Editor Version 5.00\r\n"), 0);
         for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
             ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "a line of the undo file does not end in CR LF";
@@ -80,7 +99,7 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
 {
     Outcome run = RunExample(kSample);
     std::vector<std::string> lines;
-    std::string text = test::FileText(run.after, kSampleUndo);
+    std::string text = UndoText(run.after, kSampleUndo);
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         if (text.compare(start, 2, "; ") == 0)
             lines.push_back(text.substr(start, end - start));
@@ -90,8 +109,11 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Remendo version 1.0",
                          "; Tuesday, December 08, 2026 at 09:30",
                          std::string("; To put the values back: regedit /s \"") + kSampleUndo + "\"",
+                         std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
                          "; C:\\WINDOWS\\system32\\cvqscan3.dll was replaced by a newer version: the old file lies at "
                          "C:\\WINDOWS\\system32\\cvqscan3.bak",
+                         std::string("; copy /y \"") + kSampleCopies +
+                             "hosts\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\"",
                          "; The hosts file was rewritten: to undo, copy C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak "
                          "to C:\\WINDOWS\\system32\\drivers\\etc\\hosts",
                          "; The spooler service was restarted: nothing to undo",
@@ -99,24 +121,42 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Registered again with cvqmgr40.exe /UNREGSERVER and /REGSERVER: nothing to undo",
                          "; Registered again with regsvr32 /s \"C:\\WINDOWS\\system32\\cvqscan3.dll\": nothing to undo",
                      }));
-    // What the comments say lies there does.
-    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak"),
-              test::FileText(run.before, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"));
-    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\cvqscan3.bak"),
-              test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
+    // What the comments say lies there does: the backups and the undo's own copies.
+    for (const char* backup : {"C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak", kSampleCopiesHosts})
+        EXPECT_EQ(test::FileText(run.after, backup),
+                  test::FileText(run.before, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"));
+    for (const char* backup : {"C:\\WINDOWS\\system32\\cvqscan3.bak", kSampleCopiesDll})
+        EXPECT_EQ(test::FileText(run.after, backup), test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
 }
 
-TEST(UndoFile, KeepsAnExpandableStringsType)
+// Each value as regedit's export writes it, text in UTF-16: a string that
+// quotes exactly in quotes, escaped; one with a line break as hex(1); an
+// expandable string as hex(2); and each comes back as it was.
+TEST(UndoFile, WritesEachValueAsRegeditExportsIt)
 {
-    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-    for (sim::Machine* machine : {&run.before, &run.after})
-        machine->registry.Find(kPortIdKey)->FindValue("PortID")->type = REG_EXPAND_SZ;
-    RunOn(run);
-    EXPECT_NE(test::FileText(run.after, kSampleUndo)
-                  .find("\"PortID\"=hex(2):31,00,30,00,2e,00,30,00,2e,00,30,00,2e,00,32,00,30,00,00,00\r\n"),
-              std::string::npos);
-    ApplyUndo(run.after, kSampleUndo);
-    EXPECT_TRUE(run.after.registry == run.before.registry);
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::string data;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"a plain string", REG_SZ, sim::StringData("C:\\x \"y\""), "\"PortID\"=\"C:\\\\x \\\"y\\\"\"\r\n"},
+        {"a string with CR LF", REG_SZ, sim::StringData("a\r\nb"), "\"PortID\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
+        {"an expandable string", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\x"),
+         "\"PortID\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,\\\r\n"
+         "  00,25,00,5c,00,78,00,00,00\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        for (sim::Machine* machine : {&run.before, &run.after})
+            machine->registry.Find(kPortIdKey)->SetValue("PortID", c.type, c.data);
+        RunOn(run);
+        EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.line), std::string::npos);
+        ApplyUndo(run.after, kSampleUndo);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+    }
 }
 
 // Whatever holds the name, Windows answers a new file's creation with "file
@@ -176,11 +216,17 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
         {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": Access is denied."},
+        {"a file holds a copy's name", {},
+         "DebugLog: LogLastError> Couldn't copy C:\\WINDOWS\\system32\\cvqscan3.dll beside the undo file " + path +
+             ": The file exists."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        run.after.faults.push_back(c.fault);
+        if (c.fault.operation.empty())
+            run.after.files.Write(kSampleCopiesDll, "another file");
+        else
+            run.after.faults.push_back(c.fault);
         RunOn(run);
         std::vector<std::string> log = run.log;
         // The system's text brings its own line end.
@@ -189,6 +235,7 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
         log.erase(error);
         EXPECT_EQ(log, sound.log);
         EXPECT_TRUE(sim::NewUndoFiles(run.before, run.after).empty());
+        EXPECT_EQ(run.after.files.Find(kSampleCopiesHosts), nullptr);
         EXPECT_TRUE(run.after.registry == sound.after.registry);
     }
 }
@@ -210,6 +257,66 @@ TEST(UndoFile, ExistsOnlyWhenAValueWasRewritten)
         std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
         EXPECT_EQ(undoFiles.size(), writeFails ? 0u : 1u);
         EXPECT_EQ(run.before.registry == run.after.registry, writeFails);
+    }
+}
+
+// A 32-bit run on 64-bit Windows: its SOFTWARE keys named in the 64-bit view
+// as Wow6432Node, as the 64-bit regedit needs them; the SYSTEM keys as they
+// are; its copy lines name the system directory SysWOW64, but drivers\etc.
+TEST(UndoFile, NamesWhatA32BitRunUnderWow64SawAsThe64BitRegeditAndCmdSeeThem)
+{
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    sim::SimApi api(run.after);
+    api.wow64 = true;
+    sim::RunUtility(api);
+    std::string text = UndoText(run.after, kSampleUndo);
+    EXPECT_NE(text.find("\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port]\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane"), std::string::npos);
+    EXPECT_NE(text.find(std::string("\r\n[") + kPortIdKey + "]\r\n"), std::string::npos);
+    EXPECT_NE(text.find(std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\SysWOW64\\cvqscan3.dll\""),
+              std::string::npos);
+    EXPECT_NE(text.find(std::string("; copy /y \"") + kSampleCopies +
+                        "hosts\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\""),
+              std::string::npos);
+}
+
+// The management service registered again: its start type before the run goes
+// into the undo file as its key's "Start" value; one that did not exist gets a
+// comment, and is left.
+TEST(UndoFile, PutsBackTheManagementServicesStartType)
+{
+    struct Case {
+        const char* startType;  // "" for no service
+        std::string text;
+    };
+    const Case cases[] = {
+        {"demand", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000003\r\n"},
+        {"disabled", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000004\r\n"},
+        {"", "; The QMX Driver CVQ40 service did not exist before this run: it is left as it is now\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(*c.startType ? c.startType : "no service");
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        for (sim::Machine* machine : {&run.before, &run.after}) {
+            auto& services = machine->services;
+            auto management = std::find_if(services.begin(), services.end(),
+                                           [](const sim::Service& s) { return s.name == "QMX Driver CVQ40"; });
+            ASSERT_NE(management, services.end());
+            if (*c.startType)
+                management->startType = c.startType;
+            else
+                services.erase(management);
+        }
+        RunOn(run);
+        EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.text), std::string::npos);
+        ApplyUndo(run.after, kSampleUndo);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+        if (*c.startType) {
+            ASSERT_EQ(run.after.services.size(), run.before.services.size());
+            for (std::size_t i = 0; i < run.before.services.size(); ++i)
+                EXPECT_EQ(run.after.services[i].startType, run.before.services[i].startType);
+        }
     }
 }
 

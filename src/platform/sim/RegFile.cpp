@@ -122,7 +122,7 @@ bool ReadHexBytes(const std::string& text, std::string& out)
     return true;
 }
 
-// `wideText`: hex(2) and hex(7) data are UTF-16LE (version 5 files), not 8-bit text (REGEDIT4).
+// `wideText`: hex(1), hex(2) and hex(7) data are UTF-16LE (version 5 files), not 8-bit text (REGEDIT4).
 bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std::string& problem)
 {
     if (!text.empty() && text[0] == '"') {
@@ -173,13 +173,13 @@ bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std
             return false;
         }
         value.type = type;
-        if (!wideText || (type != REG_EXPAND_SZ && type != REG_MULTI_SZ)) {
+        if (!wideText || !regfile::IsText(type)) {
             value.data = bytes;
             return true;
         }
         std::size_t bad = 0;
         if (bytes.size() % 2 != 0) {
-            problem = "a hex(2) or hex(7) value needs whole UTF-16 characters";
+            problem = "a hex(1), hex(2) or hex(7) value needs whole UTF-16 characters";
             return false;
         }
         if (!NarrowUtf16(bytes, 0, value.data, bad)) {
@@ -284,10 +284,13 @@ void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 {
     bool isRoot = path.find('\\') == std::string::npos;
     if (!isRoot || !key.values.empty()) {
-        out += "[" + path + "]\r\n";
-        for (const RegValue& value : key.values)
-            out += regfile::ValueLine(value.name, value.type, value.data) + "\r\n";
-        out += "\r\n";
+        out += regfile::WidenToUtf16("[" + path + "]\r\n");
+        for (const RegValue& value : key.values) {
+            std::string data = regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
+            out += regfile::ValueLine(regfile::WidenToUtf16(value.name), value.type, data) +
+                   regfile::WidenToUtf16("\r\n");
+        }
+        out += regfile::WidenToUtf16("\r\n");
     }
     for (const auto& entry : key.subkeys)
         WriteKey(*entry.second, path + "\\" + entry.second->name, out);
@@ -406,10 +409,10 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
 
 std::string WriteRegFile(const Registry& registry)
 {
-    std::string out = std::string(regfile::kHeader) + "\r\n\r\n";
+    std::string out = regfile::kByteOrderMark + regfile::WidenToUtf16(std::string(regfile::kHeader) + "\r\n\r\n");
     for (const auto& root : registry.Roots())
         WriteKey(root.second, root.first, out);
-    return "\xFF\xFE" + regfile::WidenToUtf16(out);
+    return out;
 }
 
 }  // namespace sim

@@ -98,6 +98,9 @@ public:
     // Asked for a message box's answer when no scripted answer is left;
     // without it the box gets its default button.
     std::function<int(const ShownMessageBox&)> onUnscriptedMessageBox;
+    // The program runs as a 32-bit one on 64-bit Windows (WoW64): the machine
+    // folder does not say so, a test does.
+    bool wow64 = false;
     // Asked for the user's next answers to an open modal dialog when the machine
     // scripts none; no answer (or no asker) closes the dialog.
     std::function<std::optional<DialogAnswers>(const SimWindow&)> onUnscriptedDialog;
@@ -121,6 +124,10 @@ private:
     // The open or predefined key's path ("" for an unknown handle).
     std::string PathOfKey(HKEY key) const;
     RegKey* ResolveKey(HKEY key, LONG& status);
+    // RegQueryValueExA and RegQueryValueExW after the name: text as the
+    // machine holds it, or `wide`, as UTF-16LE.
+    LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
+                    LPDWORD lpcbData);
     SimWindow* FindWindow(HWND hWnd);
     SimControl* FindControl(HWND hWnd);
     SimControl* FindDlgControl(HWND hDlg, int id);

@@ -1,6 +1,7 @@
 // The simulated backend: the registry calls.
 #include <cstring>
 
+#include "log/RegFileText.h"
 #include "platform/sim/SimApi.h"
 
 namespace sim {
@@ -116,16 +117,40 @@ LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lp
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
+    return QueryValue(hKey, lpValueName ? lpValueName : "", false, lpType, lpData, lpcbData);
+}
+
+// The wide call: a name beyond the machine's code page names no value; text
+// comes as UTF-16LE, one unit per byte of the machine's text.
+LONG SimApi::RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                              LPDWORD lpcbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    std::string name;
+    for (LPCWSTR unit = lpValueName; unit != nullptr && *unit != 0; ++unit) {
+        if (*unit > 0xFF)
+            return ERROR_FILE_NOT_FOUND;
+        name += static_cast<char>(*unit);
+    }
+    return QueryValue(hKey, name, true, lpType, lpData, lpcbData);
+}
+
+LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
+                        LPDWORD lpcbData)
+{
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
         return status;
-    const RegValue* value = key->FindValue(lpValueName ? lpValueName : "");
+    const RegValue* value = key->FindValue(valueName);
     if (value == nullptr)
         return ERROR_FILE_NOT_FOUND;
     if (lpType != nullptr)
         *lpType = value->type;
-    DWORD size = static_cast<DWORD>(value->data.size());
+    bool text = value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
+    std::string data = wide && text ? regfile::WidenToUtf16(value->data) : value->data;
+    DWORD size = static_cast<DWORD>(data.size());
     if (lpcbData == nullptr)
         return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
     if (lpData != nullptr && *lpcbData < size) {
@@ -133,7 +158,7 @@ LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lp
         return ERROR_MORE_DATA;
     }
     if (lpData != nullptr)
-        std::memcpy(lpData, value->data.data(), size);
+        std::memcpy(lpData, data.data(), size);
     *lpcbData = size;
     return ERROR_SUCCESS;
 }

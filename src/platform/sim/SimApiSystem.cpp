@@ -8,6 +8,8 @@
 namespace sim {
 
 namespace {
+const char kWow64Folder[] = "\\SysWOW64";
+
 // GetVersionExA takes either structure, told apart by the size it is given.
 const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
 const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
@@ -93,6 +95,42 @@ UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
     if (Fails(__func__))
         return 0;
     return CopyFolderPath(m_machine.paths.windows, lpBuffer, uSize);
+}
+
+BOOL SimApi::IsWow64Process(HANDLE, PBOOL Wow64Process)
+{
+    *Wow64Process = wow64 ? TRUE : FALSE;
+    return TRUE;
+}
+
+UINT SimApi::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (!wow64) {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    return CopyFolderPath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
+}
+
+// The simulated machine's ANSI code page gives every byte the character of the
+// same number (U+0000 to U+00FF), as its registry files read and write them.
+int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+                                int cchWideChar)
+{
+    if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    std::size_t count = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
+    if (cchWideChar == 0)
+        return static_cast<int>(count);
+    if (lpWideCharStr == nullptr || static_cast<std::size_t>(cchWideChar) < count) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        lpWideCharStr[i] = static_cast<WCHAR>(static_cast<unsigned char>(lpMultiByteStr[i]));
+    return static_cast<int>(count);
 }
 
 }  // namespace sim

@@ -55,6 +55,19 @@ UINT Win32Api::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetSys
 
 UINT Win32Api::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetWindowsDirectoryA(lpBuffer, uSize); }
 
+BOOL Win32Api::IsWow64Process(HANDLE hProcess, PBOOL Wow64Process) { return IsWow64ProcessIfAny(hProcess, Wow64Process); }
+
+UINT Win32Api::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    return GetSystemWow64DirectoryIfAny(lpBuffer, uSize);
+}
+
+int Win32Api::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                                  LPWSTR lpWideCharStr, int cchWideChar)
+{
+    return ::MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar);
+}
+
 // Security
 
 HANDLE Win32Api::GetCurrentThread() { return ::GetCurrentThread(); }
@@ -208,6 +221,12 @@ LONG Win32Api::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
                                 LPDWORD lpcbData)
 {
     return ::RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
+LONG Win32Api::RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData)
+{
+    return ::RegQueryValueExW(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
 }
 
 LONG Win32Api::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,

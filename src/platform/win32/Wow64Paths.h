@@ -1,13 +1,8 @@
-// A 32-bit program on 64-bit Windows sees the system directory through the
-// file-system redirector: its "system32" is SysWOW64. A file move scheduled
-// for the next restart is carried out by the system itself, outside that
-// view, so its paths must name SysWOW64 outright or the move lands in the
-// 64-bit system directory.
+// The WoW64 calls, which only newer systems have: looked up at run time, and
+// answered as by a system without WoW64 where they are missing.
 #pragma once
 
-#include <string>
+#include <windows.h>
 
-// `path` as the system must be told it at restart; unchanged for a 64-bit or
-// a 32-bit system, and for the folders of the system directory that are not
-// redirected.
-std::string PathOutsideRedirection(const std::string& path);
+BOOL IsWow64ProcessIfAny(HANDLE process, PBOOL wow64);
+UINT GetSystemWow64DirectoryIfAny(LPSTR buffer, UINT size);
