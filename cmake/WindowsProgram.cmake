@@ -1,7 +1,9 @@
 # What every program handed out for Windows gets: a version resource made from
 # project(VERSION) that names the program and its architecture, a PE header
 # without a link time (two builds of one commit are byte for byte the same),
-# and, in Release, no symbols.
+# and, in Release, no symbols. The test TARGET.imports checks that it loads on
+# its oldest Windows: each import is in src/platform/win32/imports.table, none
+# newer than the floor (REMENDO_WINDOWS_FLOOR, from the toolchain file).
 #   remendo_windows_program(TARGET DESCRIPTION [TSAWARE])
 # TSAWARE marks a program Terminal Server aware: on a terminal server the
 # system then answers GetWindowsDirectoryA with the real Windows folder, not a
@@ -38,4 +40,8 @@ function(remendo_windows_program target description)
   if(arg_TSAWARE)
     target_link_options(${target} PRIVATE -Wl,--tsaware)
   endif()
+
+  add_test(NAME ${target}.imports
+           COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-imports ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>
+                   ${REMENDO_WINDOWS_FLOOR})
 endfunction()

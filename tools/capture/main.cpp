@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Capture.h"
+#include "ConsoleWait.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
@@ -42,9 +43,11 @@ int main(int argc, char** argv)
     std::string problem;
     if (!sim::SaveMachine(machine, folder, problem)) {
         std::cerr << "remendo-capture: " << problem << "\n";
+        PauseIfAloneInConsole();
         return 2;
     }
     std::error_code ignored;
     std::cout << std::filesystem::absolute(folder, ignored).string() << "\n";
+    PauseIfAloneInConsole();
     return 0;
 }
