@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Capture.h"
+#include "ConsoleWait.h"
 #include "platform/sim/MachineFolder.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
@@ -54,5 +55,7 @@ int main(int argc, char** argv)
     sim::Machine machine = capture::CaptureMachine(ownFolder + "\\" + kRemendoExe,
                                                    [](const std::string& line) { std::cout << line << "\n"; });
     std::cout << "Writing the machine folder" << std::endl;
-    return WriteMachineFolder(machine, folder);
+    int exitCode = WriteMachineFolder(machine, folder);
+    PauseIfAloneInConsole();
+    return exitCode;
 }

@@ -1,0 +1,32 @@
+#include "ConsoleWait.h"
+
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+
+namespace {
+bool IsConsole(DWORD standardHandle)
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(standardHandle), &mode) != FALSE;
+}
+
+bool AloneInItsConsole()
+{
+    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE))
+        return false;
+    // Room for two: all that matters is whether another process shares it.
+    DWORD processes[2] = {};
+    return ::GetConsoleProcessList(processes, 2) == 1;
+}
+}  // namespace
+
+void PauseIfAloneInConsole()
+{
+    if (!AloneInItsConsole())
+        return;
+    std::cout << "Press Enter to close." << std::endl;
+    std::string ignored;
+    std::getline(std::cin, ignored);
+}
