@@ -1,7 +1,9 @@
 // The undo file: Remendo-undo-YYYYMMDD-HHMMSS.reg beside the log, a regedit
-// file (UTF-16LE with its byte-order mark, as "regedit /e" writes) that puts back every registry value the run changed ("regedit /s"),
-// with comment lines for what regedit cannot restore (the hosts file, the scan
-// DLLs) and for what needs nothing undone (services restarted, registrations).
+// file (UTF-16LE with its byte-order mark, as "regedit /e" writes) that puts
+// back every registry value the run changed ("regedit /s"), with comment lines
+// for what regedit cannot restore (the copy lines of the hosts file and the
+// scan DLLs) and for what needs nothing undone (services restarted,
+// registrations).
 //
 // The file is created with the run's first change, never over an existing
 // file, and each entry is written and flushed as it happens, so a run stopped
