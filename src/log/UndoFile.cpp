@@ -53,10 +53,11 @@ std::string UpperCase(std::string text)
     return text;
 }
 
-// The file's text: the ANSI code page's, as UTF-16LE.
-std::string Text(const std::string& ansi)
+// A key with one value, as regedit's export writes it, in UTF-16LE.
+std::string ValueEntry(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data)
 {
-    return AnsiToUtf16(ansi);
+    return AnsiToUtf16(kLineEnd + ("[" + keyPath + "]") + kLineEnd) +
+           regfile::ValueLine(AnsiToUtf16(valueName), type, data) + AnsiToUtf16(kLineEnd);
 }
 
 // The key as the 64-bit regedit names the one this program sees: a 32-bit run
@@ -110,8 +111,7 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName)
         CannotRecord();
         return;
     }
-    AddEntry(Text(kLineEnd + ("[" + KeyAsSeenBy64BitRegedit(keyPath) + "]") + kLineEnd) + regfile::ValueLine(AnsiToUtf16(valueName), type, data) +
-             Text(kLineEnd));
+    AddEntry(ValueEntry(KeyAsSeenBy64BitRegedit(keyPath), valueName, type, data));
 }
 
 void UndoFile::KeepCopy(const std::string& path)
@@ -127,8 +127,8 @@ void UndoFile::KeepCopy(const std::string& path)
     }
     m_aCopies.push_back(copy);
     // Paths as the 64-bit cmd.exe that an administrator gets sees them.
-    Append(Text(kLineEnd +
-                CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), PathOutsideRedirection(path)}))));
+    std::string copyLine = Format(kCopyLine, {PathOutsideRedirection(copy), PathOutsideRedirection(path)});
+    Append(AnsiToUtf16(kLineEnd + CommentLine(copyLine)));
 }
 
 void UndoFile::ChangeMade()
@@ -155,8 +155,7 @@ void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType)
     for (int i = 0; i < 4; ++i)
         data += static_cast<char>((startType >> (8 * i)) & 0xFF);
     m_bChangeMade = true;
-    AddEntry(Text(kLineEnd + ("[" + std::string(kServicesKey) + serviceName + "]") + kLineEnd) +
-             regfile::ValueLine(AnsiToUtf16(kStartValue), REG_DWORD, data) + Text(kLineEnd));
+    AddEntry(ValueEntry(kServicesKey + serviceName, kStartValue, REG_DWORD, data));
 }
 
 void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)
@@ -224,7 +223,7 @@ void UndoFile::AddEntry(const std::string& text)
 void UndoFile::AddChangeNote(const std::string& text)
 {
     m_bChangeMade = true;
-    AddEntry(Text(kLineEnd + CommentLine(text)));
+    AddEntry(AnsiToUtf16(kLineEnd + CommentLine(text)));
 }
 
 void UndoFile::AddNote(const std::string& text)
@@ -233,7 +232,7 @@ void UndoFile::AddNote(const std::string& text)
         return;
     if (!m_bChangeMade && !m_bAbandoned)
         m_aNotesBeforeFirstChange.push_back(text);
-    Append(Text(text));
+    Append(AnsiToUtf16(text));
 }
 
 // True while the file is open, creating it (header, run lines, waiting notes)
@@ -262,7 +261,7 @@ bool UndoFile::Create()
     head += CommentLine(Format(kHowToApply, {m_strPath}));
     for (const std::string& note : m_aNotesBeforeFirstChange)
         head += note;
-    return Append(regfile::kByteOrderMark + Text(head));
+    return Append(regfile::kByteOrderMark + AnsiToUtf16(head));
 }
 
 std::string UndoFile::BaseName() const
