@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Remendo.h"
@@ -257,7 +258,39 @@ public:
         return !line.text.empty();
     }
 
+    // The whole lines ahead in the block up to the first that holds the text
+    // of `first` or `second` (an empty one is never found). A line holding
+    // neither can name no entry to rewrite, so these go out as they came in,
+    // without being cut into lines. (A CR LF pair split by the block's end
+    // comes out the same: its LF is then read as an empty line.) Only bytes
+    // already read are taken: ReadLine reads the next block, so the file is
+    // read by the same calls.
+    std::string_view TakeLinesWithout(const std::string& first, const std::string& second)
+    {
+        std::string_view ahead(m_block.data() + m_next, m_filled - m_next);
+        ahead = ahead.substr(0, LineStart(ahead, ahead.size()));
+        // Neither text holds a line end, so the line holding one stays whole.
+        std::size_t found = std::min(Find(ahead, first), Find(ahead, second));
+        if (found != std::string_view::npos)
+            ahead = ahead.substr(0, LineStart(ahead, found));
+        m_next += ahead.size();
+        return ahead;
+    }
+
 private:
+    // The start of the line that position `at` is in: just after the last
+    // line end before it.
+    static std::size_t LineStart(std::string_view text, std::size_t at)
+    {
+        std::size_t lineEnd = at == 0 ? std::string_view::npos : text.find_last_of("\r\n", at - 1);
+        return lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+    }
+
+    static std::size_t Find(std::string_view text, const std::string& wanted)
+    {
+        return wanted.empty() ? std::string_view::npos : text.find(wanted);
+    }
+
     // False at the end of the file or on a read error; else a byte waits at m_next.
     bool HasByte()
     {
@@ -280,9 +313,9 @@ public:
     explicit BlockWriter(FILE* file) : m_file(file) {}
 
     // False when the stream refused a block.
-    bool Write(const std::string& text)
+    bool Write(std::string_view text)
     {
-        m_block += text;
+        m_block.append(text.data(), text.size());
         return m_block.size() < kBlockSize || Flush();
     }
     bool Flush()
@@ -356,8 +389,8 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
         log.LogLastError(kCannotDeleteNew);
 }
 
-// Copies the hosts file line by line into the new file, rewriting the entries
-// that name exactly one of the two. Anything but kComplete (logged) means the
+// Copies the hosts file into the new file, rewriting the entries that name
+// exactly one of the two. Anything but kComplete (logged) means the
 // new file must not replace the hosts file.
 CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath,
                                                          const std::string& newPath, const std::string& ipAddress,
@@ -376,7 +409,13 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
     LineReader reader(hosts.Get());
     BlockWriter writer(updated.Get());
     HostsLine line;
-    while (reader.ReadLine(line)) {
+    for (;;) {
+        if (!writer.Write(reader.TakeLinesWithout(ipAddress, hostName))) {
+            log.LogLastError(kCannotWriteNew);
+            return NewHostsFile::kIncomplete;
+        }
+        if (!reader.ReadLine(line))
+            break;
         std::string cut;
         const std::string& matched = MatchedPart(line.text, cut);
         std::string replacement;
