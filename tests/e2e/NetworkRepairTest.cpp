@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -359,6 +360,36 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
     EXPECT_EQ(hosts, kStaleHosts);
     EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+}
+
+// The run reads registry text through the ANSI calls, which make "?" of a
+// character outside the code page; its undo reads the value again through the
+// wide call, so regedit puts back what was really there.
+TEST_F(NetworkRepair, UndoPutsBackTextOutsideTheCodePage)
+{
+    // A machine folder holds Latin-1 text only: this machine has no replay.
+    m_replayOnSimulation = false;
+    const std::wstring hostname = L"cvq7250-\x65E5\x672C";
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key),
+              ERROR_SUCCESS);
+    std::unique_ptr<HKEY__, decltype(&::RegCloseKey)> closeKey(key, ::RegCloseKey);
+    ASSERT_EQ(::RegSetValueExW(key, L"Hostname", 0, REG_SZ, reinterpret_cast<const BYTE*>(hostname.c_str()),
+                               static_cast<DWORD>((hostname.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    Start();
+    RunToCompletion(kQuestion, kChangesMadeMessage);
+    EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250");
+
+    std::vector<std::string> undoFiles = UndoFiles();
+    ASSERT_EQ(undoFiles.size(), 1u);
+    std::string error;
+    ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
+    wchar_t restored[64] = {};
+    DWORD size = sizeof restored - sizeof(wchar_t);
+    ASSERT_EQ(::RegQueryValueExW(key, L"Hostname", nullptr, nullptr, reinterpret_cast<BYTE*>(restored), &size),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(restored == hostname) << "the undo put back other text, " << size << " bytes";
 }
 
 // A file in use cannot be moved: the run schedules the update for the
