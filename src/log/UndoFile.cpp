@@ -5,7 +5,7 @@
 
 #include "log/DebugLog.h"
 #include "log/Format.h"
-#include "log/RegFileText.h"
+#include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 

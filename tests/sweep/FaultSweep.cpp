@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/RegFile.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
+#include "machine/RegFile.h"
 #include "RunUtility.h"
 #include "ui/StringTable.h"
 

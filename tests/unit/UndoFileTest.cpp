@@ -8,8 +8,8 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/RegFile.h"
+#include "machine/MachineDiff.h"
+#include "machine/RegFile.h"
 
 namespace {
 
