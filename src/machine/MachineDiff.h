@@ -8,14 +8,4 @@
 
 namespace sim {
 std::vector<std::string> DescribeChanges(const Machine& before, const Machine& after);
-// The undo files the run wrote (Windows paths), those the machine held before left out.
-std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after);
-
-// Undoes a run as an administrator would with its undo file: its values through
-// the .reg reader, as "regedit /s"; the start types it puts back given to their
-// services (the service manager keeps a service's start type in its key's
-// "Start" value, which this machine holds apart from its registry); then its
-// copy lines, in order, on the disks. False, with the problem, when the file
-// cannot be read or a copy cannot be made.
-bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& problem);
 }

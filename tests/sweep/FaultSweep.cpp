@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
 #include "machine/RegFile.h"
+#include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "ui/StringTable.h"
 

@@ -8,8 +8,8 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "machine/MachineDiff.h"
 #include "machine/RegFile.h"
+#include "sim/UndoReplay.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
 #include "sim/Restart.h"
+#include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "TerminalDialog.h"
 
