@@ -55,7 +55,7 @@ TEST(GetInfoFromPortMonitor, MakersMonitorFirstThenTheSystemsWithOneOfFiveAnswer
         AppOnMachine run(std::move(machine));
         run.app.m_strPortName = kPort;
         run.app.GetInfoFromPortMonitor();
-        std::vector<std::string> lines = run.Lines();
+        std::vector<std::string> lines = run.Log();
         EXPECT_EQ(lines.front(), "Remendo: GetInfoFromPortMonitor> - Can we get some info from the port monitor?")
             << c.name;
         EXPECT_EQ(lines.back(), std::string("Remendo: GetInfoFromPortMonitor> ") + c.answer) << c.name;
@@ -73,20 +73,20 @@ TEST(GetInfoFromPortMonitor, MissingMakersMonitorIsLoggedAndNineXIsSkipped)
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = kPort;
     run.app.GetInfoFromPortMonitor();
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                               "Remendo: GetInfoFromPortMonitor> - Can we get some info from the port monitor?",
-                               "DebugLog: LogLastError> Error opening port monitor registry key: " + kNotFound,
-                               "Remendo: EnumeratePortMonitor> \tIP = 10.0.0.5",
-                               "Remendo: EnumeratePortMonitor> \thardware address = 0010B5A1C2D3",
-                               "Remendo: EnumeratePortMonitor> \tHostname = cvq",
-                               "Remendo: GetInfoFromPortMonitor> --- Yes, got some info in Standard TCP/IP Port",
-                           }));
+    EXPECT_EQ(run.Log(), (std::vector<std::string>{
+                             "Remendo: GetInfoFromPortMonitor> - Can we get some info from the port monitor?",
+                             "DebugLog: LogLastError> Error opening port monitor registry key: " + kNotFound,
+                             "Remendo: EnumeratePortMonitor> \tIP = 10.0.0.5",
+                             "Remendo: EnumeratePortMonitor> \thardware address = 0010B5A1C2D3",
+                             "Remendo: EnumeratePortMonitor> \tHostname = cvq",
+                             "Remendo: GetInfoFromPortMonitor> --- Yes, got some info in Standard TCP/IP Port",
+                         }));
 
     AppOnMachine nineX(std::move(machine));
     nineX.app.m_bWin9x = true;
     nineX.app.m_strPortName = kPort;
     nineX.app.GetInfoFromPortMonitor();
-    EXPECT_TRUE(nineX.Lines().empty());
+    EXPECT_TRUE(nineX.Log().empty());
     EXPECT_EQ(nineX.api.CallCount("RegOpenKeyExA"), 0);
 }
 
@@ -99,10 +99,10 @@ TEST(EnumeratePortMonitor, ValueReadBeforeAFailedReadIsKept)
     run.app.m_strHwAddress = "as before";
     EXPECT_FALSE(run.app.EnumeratePortMonitor(
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports"));
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                               "Remendo: EnumeratePortMonitor> \tIP = 10.0.0.5",
-                               "DebugLog: LogLastError> Failed to read mac value: " + kNotFound,
-                           }));
+    EXPECT_EQ(run.Log(), (std::vector<std::string>{
+                             "Remendo: EnumeratePortMonitor> \tIP = 10.0.0.5",
+                             "DebugLog: LogLastError> Failed to read mac value: " + kNotFound,
+                         }));
     EXPECT_EQ(run.app.m_strIpAddress, "10.0.0.5");
     EXPECT_EQ(run.app.m_strHwAddress, "as before");
     EXPECT_EQ(run.HandlesLeftOpen(), 0u);
@@ -118,8 +118,8 @@ TEST(EnumeratePortMonitor, NamesAndValuesLongerThanTheBufferFailAsOnWindows)
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = kPort;
     EXPECT_FALSE(run.app.EnumeratePortMonitor(path));
-    EXPECT_EQ(run.Lines(), std::vector<std::string>{
-                               "DebugLog: LogLastError> Failed to read IP value: More data is available.\r\n"});
+    EXPECT_EQ(run.Log(), std::vector<std::string>{
+                             "DebugLog: LogLastError> Failed to read IP value: More data is available.\r\n"});
     EXPECT_EQ(run.app.m_strIpAddress, "");
 
     // A value that just fits (259 characters and its NUL) is read whole.
@@ -142,8 +142,8 @@ TEST(EnumeratePortMonitor, AnUnreadableSubkeyListEndsTheSearch)
     run.app.m_strPortName = kPort;
     EXPECT_FALSE(run.app.EnumeratePortMonitor(
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports"));
-    EXPECT_EQ(run.Lines(), std::vector<std::string>{
-                               "DebugLog: LogLastError> Error enumerating port monitor registry key: Access is denied.\r\n"});
+    EXPECT_EQ(run.Log(), std::vector<std::string>{
+                             "DebugLog: LogLastError> Error enumerating port monitor registry key: Access is denied.\r\n"});
     EXPECT_EQ(run.api.CallCount("RegEnumKeyExA"), 1);
     EXPECT_EQ(run.HandlesLeftOpen(), 0u);
 }
@@ -158,10 +158,10 @@ TEST(GetInfoFromProduct, FillsOnlyEmptyFieldsFromTheSelectedFamilysKey)
     run.app.m_strIpAddress = "10.0.0.5";
     run.app.m_strHwAddress = "0010B5A1C2D3";
     EXPECT_TRUE(run.app.GetInfoFromProduct());
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                               "Remendo: GetInfoFromProduct> - Can we get the info from the product keys?",
-                               "Remendo: GetInfoFromProduct> --- Yes, host name is cvq7105",
-                           }));
+    EXPECT_EQ(run.Log(), (std::vector<std::string>{
+                             "Remendo: GetInfoFromProduct> - Can we get the info from the product keys?",
+                             "Remendo: GetInfoFromProduct> --- Yes, host name is cvq7105",
+                         }));
     EXPECT_EQ(run.app.m_strIpAddress, "10.0.0.5");
     EXPECT_EQ(run.app.m_strHwAddress, "0010B5A1C2D3");
     EXPECT_EQ(run.app.m_strHostName, "cvq7105");
@@ -172,13 +172,13 @@ TEST(GetInfoFromProduct, UnknownFamilyMissingKeyAndNothingFound)
 {
     AppOnMachine unknown(test::BaseMachine());
     EXPECT_FALSE(unknown.app.GetInfoFromProduct());
-    EXPECT_EQ(unknown.Lines().back(), "Remendo: GetInfoFromProduct> Don't know what product it is");
+    EXPECT_EQ(unknown.Log().back(), "Remendo: GetInfoFromProduct> Don't know what product it is");
     EXPECT_EQ(unknown.api.CallCount("RegOpenKeyExA"), 0);
 
     AppOnMachine missing(test::BaseMachine());
     missing.app.m_bFamilyC = true;
     EXPECT_FALSE(missing.app.GetInfoFromProduct());
-    EXPECT_EQ(missing.Lines().back(), "Remendo: GetInfoFromProduct> No, couldn't open product key");
+    EXPECT_EQ(missing.Log().back(), "Remendo: GetInfoFromProduct> No, couldn't open product key");
 
     sim::Machine empty = test::BaseMachine();
     SetStrings(empty, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port",
@@ -186,7 +186,7 @@ TEST(GetInfoFromProduct, UnknownFamilyMissingKeyAndNothingFound)
     AppOnMachine nothing(std::move(empty));
     nothing.app.m_bFamilyB = true;
     EXPECT_TRUE(nothing.app.GetInfoFromProduct());
-    EXPECT_EQ(nothing.Lines().back(),
+    EXPECT_EQ(nothing.Log().back(),
               "Remendo: GetInfoFromProduct> --- No, couldn't find any information from product keys");
 }
 
@@ -271,8 +271,8 @@ TEST(ResolveHostFromIP, LookupOutcomes)
         std::string host = "as before";
         EXPECT_EQ(run.app.ResolveHostFromIP(c.ip, host), c.result) << c.name;
         EXPECT_EQ(host, c.host) << c.name;
-        EXPECT_EQ(run.Lines().front(), "Remendo: ResolveHostFromIP> - Can we get the host name from the ip?") << c.name;
-        EXPECT_EQ(run.Lines().back(), c.lastLine) << c.name;
+        EXPECT_EQ(run.Log().front(), "Remendo: ResolveHostFromIP> - Can we get the host name from the ip?") << c.name;
+        EXPECT_EQ(run.Log().back(), c.lastLine) << c.name;
         // Sockets opened are closed again on every path.
         bool opened = std::string(c.name) != "sockets cannot start";
         EXPECT_EQ(run.api.CallCount("WSACleanup"), opened ? 1 : 0)

@@ -59,7 +59,7 @@ TEST(ConnectionDialog, PortListAndConnectionAsTheDialogOpens)
         run.app.m_strPortName = c.presetPort;
         run.app.m_bNetworked = c.presetNetworked;
         EXPECT_FALSE(run.app.PromptUserForInfo()) << c.name;
-        EXPECT_EQ(run.Lines().back(), "Remendo: PromptUserForInfo> User canceled out of dialog") << c.name;
+        EXPECT_EQ(run.Log().back(), "Remendo: PromptUserForInfo> User canceled out of dialog") << c.name;
 
         const sim::SimWindow& dialog = Dialog(run.api);
         const auto& controls = dialog.controls;
@@ -186,13 +186,13 @@ TEST(ConnectionDialog, NetworkAnswersAreTakenOverNormalised)
     run.app.m_strPortName = "DOT4_001";
     run.app.m_bFamilyB = true;
     EXPECT_TRUE(run.app.PromptUserForInfo());
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                               std::string("Remendo: PromptUserForInfo> User selected a ") + kSeriesC,
-                               "Remendo: PromptUserForInfo> \tOn Network",
-                               "Remendo: PromptUserForInfo> \tUser entered IP of 10.0.0.30",
-                               "Remendo: PromptUserForInfo> \tUser entered host name of cvq%s\xe9",
-                               "Remendo: PromptUserForInfo> \tUser entered hardware address of 001A2B3C4D5E",
-                           }));
+    EXPECT_EQ(run.Log(), (std::vector<std::string>{
+                             std::string("Remendo: PromptUserForInfo> User selected a ") + kSeriesC,
+                             "Remendo: PromptUserForInfo> \tOn Network",
+                             "Remendo: PromptUserForInfo> \tUser entered IP of 10.0.0.30",
+                             "Remendo: PromptUserForInfo> \tUser entered host name of cvq%s\xe9",
+                             "Remendo: PromptUserForInfo> \tUser entered hardware address of 001A2B3C4D5E",
+                         }));
     EXPECT_TRUE(run.app.m_bFamilyC);
     EXPECT_FALSE(run.app.m_bFamilyB);
     EXPECT_TRUE(run.app.m_bNetworked);
@@ -246,7 +246,7 @@ TEST(ConnectionDialog, DirectAnswersTakeThePortTextAsItIs)
     EXPECT_EQ(none.app.m_strSeriesName, "My own scanner");
     EXPECT_FALSE(none.app.m_bFamilyA || none.app.m_bFamilyB || none.app.m_bFamilyC);
     EXPECT_EQ(none.app.m_strIpAddress, "10.0.0.5");
-    EXPECT_EQ(none.Lines().back(), "Remendo: PromptUserForInfo> \tDirect connected");
+    EXPECT_EQ(none.Log().back(), "Remendo: PromptUserForInfo> \tDirect connected");
 
     // An emptied port text is caught after the dialog; product and connection are taken over.
     answers.product = kSeriesA;
@@ -254,7 +254,7 @@ TEST(ConnectionDialog, DirectAnswersTakeThePortTextAsItIs)
     AppOnMachine empty(MachineWithPorts({"DOT4_001"}, answers));
     empty.app.m_bNetworked = true;
     EXPECT_FALSE(empty.app.PromptUserForInfo());
-    EXPECT_EQ(empty.Lines().back(), "Remendo: PromptUserForInfo> Empty Port");
+    EXPECT_EQ(empty.Log().back(), "Remendo: PromptUserForInfo> Empty Port");
     EXPECT_TRUE(empty.app.m_bFamilyA);
     EXPECT_FALSE(empty.app.m_bNetworked);
 }
@@ -294,8 +294,8 @@ TEST(ConnectionDialog, DialogThatCannotBeShownAnswersNothing)
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = "DOT4_001";
     EXPECT_FALSE(run.app.PromptUserForInfo());
-    EXPECT_EQ(run.Lines(), std::vector<std::string>{"DebugLog: LogLastError> Couldn't show the connection dialog: "
-                                                    "Not enough storage is available to process this command.\r\n"});
+    EXPECT_EQ(run.Log(), std::vector<std::string>{"DebugLog: LogLastError> Couldn't show the connection dialog: "
+                                                  "Not enough storage is available to process this command.\r\n"});
     EXPECT_EQ(run.app.m_strSeriesName, "");
 }
 

@@ -13,8 +13,15 @@
 
 namespace test {
 
-struct AppOnMachine {
-    explicit AppOnMachine(sim::Machine m) : machine(std::move(m)), api(machine), backend(api)
+// The machine an AppOnMachine owns; a base of its own so that it is built
+// before the hub on it.
+struct OwnedMachine {
+    sim::Machine machine;
+};
+
+// The hub on a machine of its own, with the log file already open.
+struct AppOnMachine : OwnedMachine, HubOnMachine {
+    explicit AppOnMachine(sim::Machine m) : OwnedMachine{std::move(m)}, HubOnMachine(machine)
     {
         // The log file is opened by the first scope of a process; open it now
         // so that the handles an operation leaves open can be counted.
@@ -24,17 +31,12 @@ struct AppOnMachine {
 
     std::size_t HandlesLeftOpen() const { return api.OpenHandleCount() - handlesBefore; }
 
-    std::vector<std::string> Lines() const { return LogLines(api); }
     bool Logged(const std::string& line) const
     {
-        std::vector<std::string> lines = Lines();
+        std::vector<std::string> lines = Log();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    sim::Machine machine;
-    sim::SimApi api;
-    ScopedBackend backend;
-    CRemendoApp app;
     std::size_t handlesBefore = 0;
 };
 

@@ -36,15 +36,13 @@ TEST(SetupOs, ClassifiesByPlatformAndMinorNumber)
         machine.os.platform = c.platform;
         machine.os.major = c.major;
         machine.os.minor = c.minor;
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
-        CRemendoApp app;
-        app.SetupOs();
+        test::HubOnMachine hub(machine);
+        hub.app.SetupOs();
         SCOPED_TRACE(std::to_string(c.platform) + ":" + std::to_string(c.major) + "." + std::to_string(c.minor));
-        EXPECT_EQ(app.m_bWin9x, c.win9x);
-        EXPECT_EQ(app.m_bXpOrLater, c.xpOrLater);
+        EXPECT_EQ(hub.app.m_bWin9x, c.win9x);
+        EXPECT_EQ(hub.app.m_bXpOrLater, c.xpOrLater);
         EXPECT_EQ(ServiceControl::IsNtPlatform(), c.ntPlatform);
-        EXPECT_EQ(test::LogLines(api).at(1),
+        EXPECT_EQ(hub.Log().at(1),
                   "Remendo: SetupOs> --- Major Version: " + std::to_string(c.major) + ", Minor Version: " +
                       std::to_string(c.minor) + ", Build: 2600, Platform: " + std::to_string(c.platform) +
                       ", Service Pack 2");
@@ -81,11 +79,9 @@ bool XpOrLaterOn(DWORD major, DWORD minor)
     machine.os.platform = VER_PLATFORM_WIN32_NT;
     machine.os.major = major;
     machine.os.minor = minor;
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    app.SetupOs();
-    return app.m_bXpOrLater;
+    test::HubOnMachine hub(machine);
+    hub.app.SetupOs();
+    return hub.app.m_bXpOrLater;
 }
 
 TEST(SetupOs, WhatEachWindowsReportsToTheProgram)
@@ -123,14 +119,12 @@ TEST(SetupOs, FailedQueryDefaultsToNt)
 {
     sim::Machine machine = test::BaseMachine();
     machine.os.queryFails = true;
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    app.m_bWin9x = true;
-    app.SetupOs();
-    EXPECT_FALSE(app.m_bWin9x);
-    EXPECT_FALSE(app.m_bXpOrLater);
-    EXPECT_EQ(test::LogLines(api),
+    test::HubOnMachine hub(machine);
+    hub.app.m_bWin9x = true;
+    hub.app.SetupOs();
+    EXPECT_FALSE(hub.app.m_bWin9x);
+    EXPECT_FALSE(hub.app.m_bXpOrLater);
+    EXPECT_EQ(hub.Log(),
               (std::vector<std::string>{"Remendo: SetupOs> - What OS are we on?",
                                         "DebugLog: LogLastError> Unknown as GetVersionEx failed, defaulting to NT: "
                                         "The parameter is incorrect.\r\n"}));
@@ -159,14 +153,12 @@ TEST(RunningAsAdministrator, ThreadTokenFirstAndMembershipAloneCounts)
     for (const TokenCase& c : cases) {
         sim::Machine machine = test::BaseMachine();
         machine.tokens = {c.thread, c.process};
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
-        CRemendoApp app;
+        test::HubOnMachine hub(machine);
         SCOPED_TRACE(std::string(c.thread) + "/" + c.process);
-        EXPECT_EQ(app.RunningAsAdministrator(), c.administrator);
-        EXPECT_EQ(api.CallCount("OpenProcessToken"), c.processTokenOpens);
-        EXPECT_TRUE(test::LogLines(api).empty());
-        EXPECT_EQ(api.OpenHandleCount(), 1u) << "only the log file stays open";
+        EXPECT_EQ(hub.app.RunningAsAdministrator(), c.administrator);
+        EXPECT_EQ(hub.api.CallCount("OpenProcessToken"), c.processTokenOpens);
+        EXPECT_TRUE(hub.Log().empty());
+        EXPECT_EQ(hub.api.OpenHandleCount(), 1u) << "only the log file stays open";
     }
 }
 
@@ -176,12 +168,10 @@ TEST(RunningAsAdministrator, AnyFailingStepGivesFalse)
         for (int call = 1; call <= 2; ++call) {
             sim::Machine machine = test::BaseMachine();
             machine.faults.push_back({operation, call, ERROR_ACCESS_DENIED});
-            sim::SimApi api(machine);
-            test::ScopedBackend backend(api);
-            CRemendoApp app;
+            test::HubOnMachine hub(machine);
             bool failedCallHappened = false;
-            bool result = app.RunningAsAdministrator();
-            failedCallHappened = api.CallCount(operation) >= call;
+            bool result = hub.app.RunningAsAdministrator();
+            failedCallHappened = hub.api.CallCount(operation) >= call;
             SCOPED_TRACE(std::string(operation) + " call " + std::to_string(call));
             EXPECT_EQ(result, !failedCallHappened);
         }

@@ -34,14 +34,12 @@ struct HostsRun {
 
 HostsRun UpdateHosts(sim::Machine& machine, const std::string& address, const std::string& host)
 {
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
+    test::HubOnMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
-    CRemendoApp app;
-    app.UpdateHostsEntry(address, host);
+    hub.app.UpdateHostsEntry(address, host);
     // Only the log file itself stays open.
-    EXPECT_EQ(api.OpenHandleCount(), 1u);
-    return {test::LogLines(api), app.m_bChangesMade};
+    EXPECT_EQ(hub.api.OpenHandleCount(), 1u);
+    return {hub.Log(), hub.app.m_bChangesMade};
 }
 
 sim::Machine MachineWithHosts(const std::string& bytes)
@@ -312,11 +310,9 @@ TEST(IsSameHostsEntry, OnlyABlankSplitsHeadFromTail)
         {"a b  c", "a b c", false},
     };
     sim::Machine machine = test::BaseMachine();
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
+    test::HubOnMachine hub(machine);
     for (const Case& c : cases)
-        EXPECT_EQ(app.IsSameHostsEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;
+        EXPECT_EQ(hub.app.IsSameHostsEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;
 }
 
 }  // namespace

@@ -40,20 +40,16 @@ std::string Value(sim::Machine& machine, const std::string& key, const std::stri
 
 struct Scenario {
     sim::Machine machine = test::BaseMachine();
-    std::unique_ptr<sim::SimApi> api;
-    std::unique_ptr<test::ScopedBackend> backend;
-    CRemendoApp app;
+    test::HubOnMachine hub{machine};
 
-    void Start()
+    Scenario()
     {
-        api = std::make_unique<sim::SimApi>(machine);
-        backend = std::make_unique<test::ScopedBackend>(*api);
-        app.m_strImagingClassKey = kClassKey;
-        app.m_bXpOrLater = true;
+        hub.app.m_strImagingClassKey = kClassKey;
+        hub.app.m_bXpOrLater = true;
     }
     bool Logged(const std::string& line) const
     {
-        std::vector<std::string> lines = test::LogLines(*api);
+        std::vector<std::string> lines = hub.Log();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 };
@@ -81,18 +77,17 @@ TEST(FixImagingDevice, TakesOnlyDevicesOfTheSelectedFamily)
     for (const SelectionCase& c : cases) {
         Scenario s;
         AddDevice(s.machine, "0000", c.description);
-        s.Start();
-        s.app.m_strSeriesName = c.series;
-        s.app.m_bNetworked = true;
-        s.app.m_bWin9x = true;  // only the device's own values
-        s.app.m_strIpAddress = "10.0.0.9";
-        s.app.m_strHostName = "printer";
+        s.hub.app.m_strSeriesName = c.series;
+        s.hub.app.m_bNetworked = true;
+        s.hub.app.m_bWin9x = true;  // only the device's own values
+        s.hub.app.m_strIpAddress = "10.0.0.9";
+        s.hub.app.m_strHostName = "printer";
         SCOPED_TRACE(std::string(c.description) + " / " + c.series);
-        EXPECT_EQ(s.app.FixImagingDevice("0000"), c.repaired);
+        EXPECT_EQ(s.hub.app.FixImagingDevice("0000"), c.repaired);
         EXPECT_TRUE(s.Logged(std::string("Remendo: FixImagingDevice> ") + c.line));
         EXPECT_EQ(Value(s.machine, DevicePath("0000"), "CreateFileName"),
                   c.repaired ? "AUTO" : "\\\\.\\Dot4Scan001");
-        EXPECT_EQ(s.app.m_bChangesMade, c.repaired);
+        EXPECT_EQ(s.hub.app.m_bChangesMade, c.repaired);
     }
 }
 
@@ -101,19 +96,18 @@ TEST(FixImagingDevice, NetworkBranchOnNineXTouchesOnlyTheThreeStiValues)
     Scenario s;
     AddDevice(s.machine, "0001", "CV Quillray 7252");
     s.machine.files.Write("C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "10.0.0.1 oldname\r\n");
-    s.Start();
-    s.app.m_bNetworked = true;
-    s.app.m_bWin9x = true;
-    s.app.m_bXpOrLater = false;
-    s.app.m_strIpAddress = "10.0.0.9";
-    s.app.m_strHostName = "printer";
-    EXPECT_TRUE(s.app.FixImagingDevice("0001"));
+    s.hub.app.m_bNetworked = true;
+    s.hub.app.m_bWin9x = true;
+    s.hub.app.m_bXpOrLater = false;
+    s.hub.app.m_strIpAddress = "10.0.0.9";
+    s.hub.app.m_strHostName = "printer";
+    EXPECT_TRUE(s.hub.app.FixImagingDevice("0001"));
     EXPECT_EQ(Value(s.machine, DevicePath("0001"), "DeviceID"), "old id");
     EXPECT_EQ(Value(s.machine, DevicePath("0001") + "\\DeviceData", "PortID"), "10.0.0.9");
     EXPECT_EQ(Value(s.machine, DevicePath("0001") + "\\DeviceData", "NetworkHostName"), "printer");
     EXPECT_EQ(test::FileText(s.machine, "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"), "10.0.0.1 oldname\r\n");
     EXPECT_FALSE(s.Logged("Remendo: FixImagingDevice> - Does the device id need updating?"));
-    EXPECT_EQ(s.api->CallCount("OpenSCManagerA"), 0);
+    EXPECT_EQ(s.hub.api.CallCount("OpenSCManagerA"), 0);
 }
 
 TEST(FixImagingDevice, DeviceIdOnlyFromXpOnAndTwainSourceFromTheLastDevice)
@@ -121,16 +115,15 @@ TEST(FixImagingDevice, DeviceIdOnlyFromXpOnAndTwainSourceFromTheLastDevice)
     Scenario s;
     AddDevice(s.machine, "0000", "cv Quillray 7105", "First TWAIN");
     AddDevice(s.machine, "0001", "cv Quillray 7120", "Second");
-    s.Start();
-    s.app.m_bWin9x = true;
-    s.app.m_bNetworked = true;
-    s.app.m_bFamilyA = true;
-    EXPECT_TRUE(s.app.EnumerateImagingClass());
-    ASSERT_EQ(s.app.m_aImagingDevices, (std::vector<std::string>{"0000", "0001"}));
-    for (const std::string& device : s.app.m_aImagingDevices)
-        s.app.FixImagingDevice(device);
+    s.hub.app.m_bWin9x = true;
+    s.hub.app.m_bNetworked = true;
+    s.hub.app.m_bFamilyA = true;
+    EXPECT_TRUE(s.hub.app.EnumerateImagingClass());
+    ASSERT_EQ(s.hub.app.m_aImagingDevices, (std::vector<std::string>{"0000", "0001"}));
+    for (const std::string& device : s.hub.app.m_aImagingDevices)
+        s.hub.app.FixImagingDevice(device);
     EXPECT_EQ(Value(s.machine, DevicePath("0001"), "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0001");
-    EXPECT_EQ(s.app.m_strTwainDs, "Second TWAIN");
+    EXPECT_EQ(s.hub.app.m_strTwainDs, "Second TWAIN");
 }
 
 TEST(FixImagingDevice, UnopenableKeysAreLoggedAndSkipped)
@@ -138,28 +131,26 @@ TEST(FixImagingDevice, UnopenableKeysAreLoggedAndSkipped)
     Scenario s;
     AddDevice(s.machine, "0000", "CV Quillray 7250");
     s.machine.registry.Delete(DevicePath("0000") + "\\DeviceData");
-    s.Start();
-    s.app.m_bWin9x = true;
-    s.app.m_bNetworked = true;
-    EXPECT_FALSE(s.app.FixImagingDevice("0000"));
+    s.hub.app.m_bWin9x = true;
+    s.hub.app.m_bNetworked = true;
+    EXPECT_FALSE(s.hub.app.FixImagingDevice("0000"));
     EXPECT_TRUE(s.Logged("DebugLog: LogLastError> Failed to open 0000\\DeviceData key: "
                          "The system cannot find the file specified.\r\n"));
-    EXPECT_FALSE(s.app.FixImagingDevice("0009"));
+    EXPECT_FALSE(s.hub.app.FixImagingDevice("0009"));
     EXPECT_TRUE(s.Logged("DebugLog: LogLastError> Failed to open 0009 Imaging key so skipping it: "
                          "The system cannot find the file specified.\r\n"));
-    EXPECT_EQ(s.api->OpenHandleCount(), 1u) << "every key closed; only the log stays open";
+    EXPECT_EQ(s.hub.api.OpenHandleCount(), 1u) << "every key closed; only the log stays open";
 }
 
 TEST(EnumerateImagingClass, MissingClassKeyLeavesTheListEmpty)
 {
     Scenario s;
     s.machine.registry.Delete(std::string("HKEY_LOCAL_MACHINE\\") + kClassKey);
-    s.Start();
-    EXPECT_FALSE(s.app.EnumerateImagingClass());
-    EXPECT_TRUE(s.app.m_aImagingDevices.empty());
+    EXPECT_FALSE(s.hub.app.EnumerateImagingClass());
+    EXPECT_TRUE(s.hub.app.m_aImagingDevices.empty());
     s.machine.registry.Create(std::string("HKEY_LOCAL_MACHINE\\") + kClassKey);
-    EXPECT_TRUE(s.app.EnumerateImagingClass());
-    EXPECT_TRUE(s.app.m_aImagingDevices.empty());
+    EXPECT_TRUE(s.hub.app.EnumerateImagingClass());
+    EXPECT_TRUE(s.hub.app.m_aImagingDevices.empty());
 }
 
 }  // namespace

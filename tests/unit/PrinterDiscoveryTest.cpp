@@ -72,18 +72,18 @@ TEST(DetermineInfo, OnePortAmongSeveralPrintersChoosesTheFirstPrinterOnIt)
         {"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"},
     }));
     EXPECT_TRUE(run.app.DetermineInfo());
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                               "Remendo: DetermineInfo> \tIgnoring Generic Laser PCL",
-                               "Remendo: DetermineInfo> \tFound CV Quillray 7250 RVX 6",
-                               "Remendo: DetermineInfo> \tduplicate CV Quillray 7250 ",
-                               "Remendo: DetermineInfo> \t===> Here are all the Quillray AiOs that were found:",
-                               "Remendo: DetermineInfo> \t\"CV Quillray 7250\" found on DOT4_001",
-                               "Remendo: DetermineInfo> \t\"CV Quillray 7250 (copy 1)\" found on DOT4_001",
-                               "Remendo: DetermineInfo> --- Yes, only one Quillray found so using "
-                               "printer=\"CV Quillray 7250\", port=\"DOT4_001\"",
-                               "Remendo: DetermineInfo> - How is it connected?",
-                               "Remendo: DetermineInfo> --- Direct",
-                           }));
+    EXPECT_EQ(run.Log(), (std::vector<std::string>{
+                             "Remendo: DetermineInfo> \tIgnoring Generic Laser PCL",
+                             "Remendo: DetermineInfo> \tFound CV Quillray 7250 RVX 6",
+                             "Remendo: DetermineInfo> \tduplicate CV Quillray 7250 ",
+                             "Remendo: DetermineInfo> \t===> Here are all the Quillray AiOs that were found:",
+                             "Remendo: DetermineInfo> \t\"CV Quillray 7250\" found on DOT4_001",
+                             "Remendo: DetermineInfo> \t\"CV Quillray 7250 (copy 1)\" found on DOT4_001",
+                             "Remendo: DetermineInfo> --- Yes, only one Quillray found so using "
+                             "printer=\"CV Quillray 7250\", port=\"DOT4_001\"",
+                             "Remendo: DetermineInfo> - How is it connected?",
+                             "Remendo: DetermineInfo> --- Direct",
+                         }));
     EXPECT_EQ(run.app.m_strPrinterName, "CV Quillray 7250");
     EXPECT_FALSE(run.app.m_bNetworked);
 }
@@ -96,13 +96,13 @@ TEST(DetermineInfo, TwoPortsOrNoneLeaveTheChoiceToTheUser)
     }));
     two.app.m_strPortName = "as before";
     EXPECT_FALSE(two.app.DetermineInfo());
-    EXPECT_EQ(two.Lines().back(), "Remendo: DetermineInfo> --- No, more than one port found, prompting user");
+    EXPECT_EQ(two.Log().back(), "Remendo: DetermineInfo> --- No, more than one port found, prompting user");
     EXPECT_EQ(two.app.m_strPortName, "as before");
     EXPECT_EQ(two.app.m_strPrinterName, "");
 
     AppOnMachine none(MachineWithPrinters({{"Office Laser", "LPT1:", "Generic Laser PCL"}}));
     EXPECT_FALSE(none.app.DetermineInfo());
-    EXPECT_EQ(none.Lines().back(), "Remendo: DetermineInfo> \t===> Here are all the Quillray AiOs that were found:");
+    EXPECT_EQ(none.Log().back(), "Remendo: DetermineInfo> \t===> Here are all the Quillray AiOs that were found:");
 }
 
 TEST(DetermineInfo, PortNameClassifiesTheConnection)
@@ -138,7 +138,7 @@ TEST(DetermineInfo, WrongKindOfPortIsLoggedAndShownInABox)
     EXPECT_FALSE(run.app.DetermineInfo());
     const std::string text =
         "--- Direct but printer is installed incorrectly on the USB001 port.  Please re-install correctly.";
-    EXPECT_EQ(run.Lines().back(), "Remendo: DetermineInfo> " + text);
+    EXPECT_EQ(run.Log().back(), "Remendo: DetermineInfo> " + text);
     ASSERT_EQ(run.api.MessageBoxes().size(), 1u);
     EXPECT_EQ(run.api.MessageBoxes()[0].text, text);
     EXPECT_EQ(run.api.MessageBoxes()[0].style, MB_OK);
@@ -160,7 +160,7 @@ TEST(DetermineInfo, BusySpoolerIsAskedSixTimesTwoSecondsApart)
     EXPECT_FALSE(neverReady.app.DetermineInfo());
     EXPECT_EQ(neverReady.api.Sleeps(), std::vector<DWORD>(5, 2000));
     EXPECT_EQ(neverReady.api.CallCount("EnumPrintersA"), 6);
-    EXPECT_EQ(neverReady.Lines(),
+    EXPECT_EQ(neverReady.Log(),
               std::vector<std::string>{"Remendo: DetermineInfo> Error when getting size for enumerating printers"});
 }
 
@@ -173,18 +173,18 @@ TEST(DetermineInfo, PrinterListFailuresAndAnEmptyList)
     denied.faults.push_back({"EnumPrintersA", 1, ERROR_ACCESS_DENIED});
     AppOnMachine deniedRun(std::move(denied));
     EXPECT_TRUE(deniedRun.app.DetermineInfo());
-    EXPECT_TRUE(deniedRun.Lines().empty());
+    EXPECT_TRUE(deniedRun.Log().empty());
     EXPECT_EQ(deniedRun.app.m_strPortName, "");
 
     AppOnMachine empty(MachineWithPrinters({}));
     EXPECT_TRUE(empty.app.DetermineInfo());
-    EXPECT_TRUE(empty.Lines().empty());
+    EXPECT_TRUE(empty.Log().empty());
 
     sim::Machine readFails = machine();
     readFails.faults.push_back({"EnumPrintersA", 2, ERROR_NOT_ENOUGH_MEMORY});
     AppOnMachine readRun(std::move(readFails));
     EXPECT_FALSE(readRun.app.DetermineInfo());
-    EXPECT_EQ(readRun.Lines(), std::vector<std::string>{"Remendo: DetermineInfo> Error enumerating printers"});
+    EXPECT_EQ(readRun.Log(), std::vector<std::string>{"Remendo: DetermineInfo> Error enumerating printers"});
 }
 
 TEST(DetermineInfo, OutsideTextIsLoggedAsItIs)

@@ -11,9 +11,7 @@ const char kKeyA[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Quillray 7105_7110_
 
 struct ProductKeyRun {
     sim::Machine machine = test::BaseMachine();
-    std::unique_ptr<sim::SimApi> api;
-    std::unique_ptr<test::ScopedBackend> backend;
-    CRemendoApp app;
+    test::HubOnMachine hub{machine};
 
     sim::RegKey& Key(const char* path) { return machine.registry.Create(path); }
     void Set(const char* path, const char* name, const std::string& text)
@@ -25,12 +23,7 @@ struct ProductKeyRun {
         const sim::RegValue* value = machine.registry.Find(path)->FindValue(name);
         return value ? sim::DataText(value->data) : "<missing>";
     }
-    void Run(const std::string& keyName)
-    {
-        api = std::make_unique<sim::SimApi>(machine);
-        backend = std::make_unique<test::ScopedBackend>(*api);
-        app.FixCvProductKey(keyName);
-    }
+    void Run(const std::string& keyName) { hub.app.FixCvProductKey(keyName); }
 };
 
 TEST(FixCvProductKey, NetworkedFamilyBTakesTheRunStateAndCreatesNothing)
@@ -41,12 +34,12 @@ TEST(FixCvProductKey, NetworkedFamilyBTakesTheRunStateAndCreatesNothing)
     r.Set(kKeyB, "Hostname", "old");
     r.Set(kKeyB, "Connection Type", "Direct");
     r.Set(kKeyB, "Port", "DOT4_001");
-    r.app.m_bNetworked = true;
-    r.app.m_bFamilyB = true;
-    r.app.m_strIpAddress = "10.0.0.9";
-    r.app.m_strHostName = "printer";
-    r.app.m_strHwAddress = "001122334455";
-    r.app.m_strPortName = "IP_10.0.0.9";
+    r.hub.app.m_bNetworked = true;
+    r.hub.app.m_bFamilyB = true;
+    r.hub.app.m_strIpAddress = "10.0.0.9";
+    r.hub.app.m_strHostName = "printer";
+    r.hub.app.m_strHwAddress = "001122334455";
+    r.hub.app.m_strPortName = "IP_10.0.0.9";
     r.Run("CV_Quillray_7250_7252_7255_7290");
     EXPECT_EQ(r.Get(kKeyB, "TWAIN"), "");
     EXPECT_EQ(r.Get(kKeyB, "IP Address"), "10.0.0.9");
@@ -54,7 +47,7 @@ TEST(FixCvProductKey, NetworkedFamilyBTakesTheRunStateAndCreatesNothing)
     EXPECT_EQ(r.Get(kKeyB, "MAC Address"), "<missing>");
     EXPECT_EQ(r.Get(kKeyB, "Connection Type"), "Network");
     EXPECT_EQ(r.Get(kKeyB, "Port"), "IP_10.0.0.9");
-    std::vector<std::string> lines = test::LogLines(*r.api);
+    std::vector<std::string> lines = r.hub.Log();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Remendo: UpdateRegVar> --- No, Port\\MAC Address doesn't exist"),
               lines.end());
 }
@@ -78,9 +71,9 @@ TEST(FixCvProductKey, FamilyADeviceAddressIsRewrittenOnlyWhenEmptyOrDot4)
         ProductKeyRun r;
         r.Set(kKeyA, "Device Address", c.stored);
         r.Set(kKeyA, "Port", "x");
-        r.app.m_bNetworked = true;
-        r.app.m_bFamilyA = true;
-        r.app.m_strPortName = c.portName;
+        r.hub.app.m_bNetworked = true;
+        r.hub.app.m_bFamilyA = true;
+        r.hub.app.m_strPortName = c.portName;
         r.Run("Quillray 7105_7110_7120_7180");
         SCOPED_TRACE(std::string(c.stored) + " with port " + c.portName);
         EXPECT_EQ(r.Get(kKeyA, "Device Address"), c.expected);
@@ -97,8 +90,8 @@ TEST(FixCvProductKey, DirectConnectionEmptiesTheNetworkValues)
     r.Set(kKeyB, "Connection Type", "Network");
     r.Set(kKeyB, "Port", "IP_10.0.0.1");
     r.Set(kKeyB, "Device Address", "keep");
-    r.app.m_bFamilyB = true;
-    r.app.m_strPortName = "DOT4_001";
+    r.hub.app.m_bFamilyB = true;
+    r.hub.app.m_strPortName = "DOT4_001";
     r.Run("CV_Quillray_7250_7252_7255_7290");
     EXPECT_EQ(r.Get(kKeyB, "IP Address"), "");
     EXPECT_EQ(r.Get(kKeyB, "Hostname"), "");
@@ -106,7 +99,7 @@ TEST(FixCvProductKey, DirectConnectionEmptiesTheNetworkValues)
     EXPECT_EQ(r.Get(kKeyB, "Connection Type"), "Direct");
     EXPECT_EQ(r.Get(kKeyB, "Port"), "DOT4_001");
     EXPECT_EQ(r.Get(kKeyB, "Device Address"), "keep");
-    std::vector<std::string> lines = test::LogLines(*r.api);
+    std::vector<std::string> lines = r.hub.Log();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
                         "Remendo: FixCvProductKey> - Does the main connection type  need updating?"),
               lines.end());
@@ -116,7 +109,7 @@ TEST(FixCvProductKey, MissingKeyIsLoggedWithItsPath)
 {
     ProductKeyRun r;
     r.Run("");
-    EXPECT_EQ(test::LogLines(*r.api).back(),
+    EXPECT_EQ(r.hub.Log().back(),
               "DebugLog: LogLastError> Failed to open SOFTWARE\\Corvane\\\\Port: "
               "The system cannot find the file specified.\r\n");
 }

@@ -46,15 +46,13 @@ TEST(ReInstallQMXService, RunsTheServiceProgramTwiceAndWaitsForEach)
 {
     sim::Machine machine = test::BaseMachine();
     FindService(machine, kManagementName)->startType = "demand";
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    EXPECT_TRUE(app.ReInstallQMXService());
-    EXPECT_EQ(CommandLines(api), (std::vector<std::string>{
-                                     "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /UNREGSERVER",
-                                     "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /REGSERVER",
-                                 }));
-    EXPECT_EQ(test::LogLines(api),
+    test::HubOnMachine hub(machine);
+    EXPECT_TRUE(hub.app.ReInstallQMXService());
+    EXPECT_EQ(CommandLines(hub.api), (std::vector<std::string>{
+                                         "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /UNREGSERVER",
+                                         "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /REGSERVER",
+                                     }));
+    EXPECT_EQ(hub.Log(),
               (std::vector<std::string>{
                   "Remendo: ReInstallQMXService> - Can we re-start QMX service?",
                   "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
@@ -64,10 +62,10 @@ TEST(ReInstallQMXService, RunsTheServiceProgramTwiceAndWaitsForEach)
                   "Remendo: ReInstallQMXService> --- Yes, restarted QMX service successfully ##### Fixed",
               }));
     // Each run of 300 ms was waited for; the service program registered the service again.
-    EXPECT_EQ(api.ElapsedMilliseconds(), 600u);
+    EXPECT_EQ(hub.api.ElapsedMilliseconds(), 600u);
     EXPECT_EQ(FindService(machine, kManagementName)->startType, "auto");
-    EXPECT_FALSE(app.m_bChangesMade);
-    EXPECT_EQ(api.OpenHandleCount(), 1u);  // the log file alone
+    EXPECT_FALSE(hub.app.m_bChangesMade);
+    EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone
 }
 
 struct FailureCase {
@@ -120,14 +118,12 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
         SCOPED_TRACE(c.name);
         sim::Machine machine = test::BaseMachine();
         c.arrange(machine);
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
-        CRemendoApp app;
-        app.m_bWin9x = c.win9x;
-        EXPECT_FALSE(app.ReInstallQMXService());
-        EXPECT_EQ(api.StartedProcesses().size(), c.started);
-        EXPECT_EQ(test::LogLines(api), c.lines);
-        EXPECT_EQ(api.OpenHandleCount(), 1u);  // the log file alone, also after a timeout
+        test::HubOnMachine hub(machine);
+        hub.app.m_bWin9x = c.win9x;
+        EXPECT_FALSE(hub.app.ReInstallQMXService());
+        EXPECT_EQ(hub.api.StartedProcesses().size(), c.started);
+        EXPECT_EQ(hub.Log(), c.lines);
+        EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone, also after a timeout
     }
 }
 
@@ -153,23 +149,21 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
         machine.paths.windows = c.windowsDirectory;
         // A stranger's regsvr32.exe beside the utility is not the one started.
         machine.files.Write("C:\\Tools\\regsvr32.exe", "MZ");
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
-        CRemendoApp app;
-        app.m_bFamilyA = c.familyA;
-        app.m_bFamilyB = c.familyB;
-        app.m_bFamilyC = c.familyC;
-        app.RegisterScanDll();
-        ASSERT_EQ(api.StartedProcesses().size(), 1u);
-        EXPECT_EQ(api.StartedProcesses()[0].commandLine, c.commandLine);
-        EXPECT_EQ(api.StartedProcesses()[0].program, kRegsvr32Exe);
-        EXPECT_EQ(test::LogLines(api), (std::vector<std::string>{
-                                           "Remendo: RegisterScanDll> - Can we register the scan dll?",
-                                           "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
-                                       }));
+        test::HubOnMachine hub(machine);
+        hub.app.m_bFamilyA = c.familyA;
+        hub.app.m_bFamilyB = c.familyB;
+        hub.app.m_bFamilyC = c.familyC;
+        hub.app.RegisterScanDll();
+        ASSERT_EQ(hub.api.StartedProcesses().size(), 1u);
+        EXPECT_EQ(hub.api.StartedProcesses()[0].commandLine, c.commandLine);
+        EXPECT_EQ(hub.api.StartedProcesses()[0].program, kRegsvr32Exe);
+        EXPECT_EQ(hub.Log(), (std::vector<std::string>{
+                                 "Remendo: RegisterScanDll> - Can we register the scan dll?",
+                                 "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
+                             }));
         // Not waited for, and its handles are closed at once.
-        EXPECT_EQ(api.ElapsedMilliseconds(), 0u);
-        EXPECT_EQ(api.OpenHandleCount(), 1u);
+        EXPECT_EQ(hub.api.ElapsedMilliseconds(), 0u);
+        EXPECT_EQ(hub.api.OpenHandleCount(), 1u);
     }
 }
 
@@ -177,11 +171,9 @@ TEST(RegisterScanDll, ProgramThatDoesNotStartIsLoggedWithTheCommandLine)
 {
     sim::Machine machine = test::BaseMachine();
     ProgramAt(machine, kRegsvr32Exe).starts = false;
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    app.RegisterScanDll();
-    EXPECT_EQ(test::LogLines(api).back(),
+    test::HubOnMachine hub(machine);
+    hub.app.RegisterScanDll();
+    EXPECT_EQ(hub.Log().back(),
               "DebugLog: LogLastError> CreateProcess on \"regsvr32 /s \"C:\\WINDOWS\\system32\\cvqscan3.dll\"\" "
               "failed: %1 is not a valid Win32 application.\r\n");
 }

@@ -47,23 +47,21 @@ sim::Machine DirectMachine(const std::string& ownChannel, bool withPortValue)
 // Runs the repair on device 0000 and gives its log lines.
 std::vector<std::string> RepairDirect(sim::Machine& machine, bool xpOrLater, bool* changes = nullptr)
 {
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    app.m_bXpOrLater = xpOrLater;
-    app.m_strPortName = "DOT4_001";
-    app.m_strImagingClassKey = kClassKey;
-    app.m_aImagingDevices = {"0000", "0001", "0002"};
+    test::HubOnMachine hub(machine);
+    hub.app.m_bXpOrLater = xpOrLater;
+    hub.app.m_strPortName = "DOT4_001";
+    hub.app.m_strImagingClassKey = kClassKey;
+    hub.app.m_aImagingDevices = {"0000", "0001", "0002"};
     HKEY device = nullptr;
     EXPECT_EQ(Win().RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kClassKey) + "\\0000").c_str(), 0,
                                   KEY_ALL_ACCESS, &device),
               0);
-    app.FixDirectScanDevice(device, "0000");
+    hub.app.FixDirectScanDevice(device, "0000");
     Win().RegCloseKey(device);
     if (changes != nullptr)
-        *changes = app.m_bChangesMade;
-    EXPECT_EQ(api.OpenHandleCount(), 1u);  // the log file alone
-    return test::LogLines(api);
+        *changes = hub.app.m_bChangesMade;
+    EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone
+    return hub.Log();
 }
 
 TEST(FixDirectScanDevice, BeforeXpUpdatesCreateFileNameOnly)
@@ -158,16 +156,14 @@ struct PortResult {
 PortResult RepairPort(sim::Machine& machine, const std::string& hwAddress = "0010B5000001",
                       const std::string& hostName = "cvq7250")
 {
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
-    app.m_strPortName = "IP_10.0.0.25";
-    app.m_strIpAddress = "10.0.0.25";
-    app.m_strHwAddress = hwAddress;
-    app.m_strHostName = hostName;
-    bool result = app.UpdatePrinterIPandMac();
-    EXPECT_EQ(api.OpenHandleCount(), 1u);  // the log file alone
-    return {result, test::LogLines(api), app.m_bChangesMade};
+    test::HubOnMachine hub(machine);
+    hub.app.m_strPortName = "IP_10.0.0.25";
+    hub.app.m_strIpAddress = "10.0.0.25";
+    hub.app.m_strHwAddress = hwAddress;
+    hub.app.m_strHostName = hostName;
+    bool result = hub.app.UpdatePrinterIPandMac();
+    EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone
+    return {result, hub.Log(), hub.app.m_bChangesMade};
 }
 
 TEST(UpdatePrinterIPandMac, MakersMonitorFirstAndTheSystemsOnlyWithoutThePort)

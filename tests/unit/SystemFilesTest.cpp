@@ -23,13 +23,11 @@ struct FilesRun {
 
 FilesRun UpdateFiles(sim::Machine& machine, const std::string& exeDir = kExeDir)
 {
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
+    test::HubOnMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
-    CRemendoApp app;
-    app.m_strExeDir = exeDir;
-    app.UpdateFiles();
-    return {test::LogLines(api), app.m_bChangesMade, app.m_bRebootNeeded};
+    hub.app.m_strExeDir = exeDir;
+    hub.app.UpdateFiles();
+    return {hub.Log(), hub.app.m_bChangesMade, hub.app.m_bRebootNeeded};
 }
 
 // The utility's folder holds a shipped cvqscan3.dll; the system directory the installed one.
@@ -241,15 +239,13 @@ TEST(SystemRepairs, SampleMachineGetsItsScanDllAndHostsEntryRepaired)
     const std::string hosts = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
     const std::string before = test::FileText(machine, hosts);
     {
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
+        test::HubOnMachine hub(machine);
         DebugLog runLog("InitInstance", "Remendo", "C:\\WINDOWS\\TEMP\\Remendo.log");
-        CRemendoApp app;
-        app.m_strExeDir = "C:\\Program Files\\Corvane\\Remendo\\";
-        app.UpdateFiles();
-        app.UpdateHostsEntry("10.0.0.25", "cvq7250");
-        EXPECT_TRUE(app.m_bChangesMade);
-        EXPECT_FALSE(app.m_bRebootNeeded);
+        hub.app.m_strExeDir = "C:\\Program Files\\Corvane\\Remendo\\";
+        hub.app.UpdateFiles();
+        hub.app.UpdateHostsEntry("10.0.0.25", "cvq7250");
+        EXPECT_TRUE(hub.app.m_bChangesMade);
+        EXPECT_FALSE(hub.app.m_bRebootNeeded);
     }
     EXPECT_EQ(VersionOf(machine, kInstalled), "3.2.0.14");
     EXPECT_EQ(VersionOf(machine, "C:\\WINDOWS\\system32\\cvqscan3.bak"), "3.1.5.2");

@@ -72,16 +72,14 @@ TEST(UpdateRegVar, AnswersAndWritesByWhatIsStored)
         sim::RegKey& key = machine.registry.Create(kKeyPath);
         if (c.before.exists)
             key.SetValue("Port", c.before.type, c.before.data);
-        sim::SimApi api(machine);
-        test::ScopedBackend backend(api);
-        CRemendoApp app;
+        test::HubOnMachine hub(machine);
         HKEY opened = nullptr;
         ASSERT_EQ(Win().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test\\0000", 0, KEY_ALL_ACCESS, &opened), 0);
-        app.UpdateRegVar(opened, "Port", c.wanted, "0000");
+        hub.app.UpdateRegVar(opened, "Port", c.wanted, "0000");
         Win().RegCloseKey(opened);
 
-        EXPECT_EQ(test::LogLines(api), std::vector<std::string>{"Remendo: UpdateRegVar> " + c.line});
-        EXPECT_EQ(app.m_bChangesMade, c.changed);
+        EXPECT_EQ(hub.Log(), std::vector<std::string>{"Remendo: UpdateRegVar> " + c.line});
+        EXPECT_EQ(hub.app.m_bChangesMade, c.changed);
         const sim::RegValue* value = key.FindValue("Port");
         ASSERT_EQ(value != nullptr, c.after.exists);
         if (value != nullptr) {
@@ -96,20 +94,18 @@ TEST(UpdateRegVar, RefusedWriteIsAnErrorNamingTheValueStillStored)
     sim::Machine machine = test::BaseMachine();
     machine.registry.Create(kKeyPath).SetValue("Port", REG_SZ, std::string("old\0", 4));
     machine.faults.push_back({"RegSetValueExA", 1, ERROR_ACCESS_DENIED});
-    sim::SimApi api(machine);
-    test::ScopedBackend backend(api);
-    CRemendoApp app;
+    test::HubOnMachine hub(machine);
     HKEY opened = nullptr;
     ASSERT_EQ(Win().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test\\0000", 0, KEY_ALL_ACCESS, &opened), 0);
-    app.UpdateRegVar(opened, "Port", "new", "0000");
-    app.UpdateRegVar(opened, "Port", "new", "0000");
+    hub.app.UpdateRegVar(opened, "Port", "new", "0000");
+    hub.app.UpdateRegVar(opened, "Port", "new", "0000");
     Win().RegCloseKey(opened);
     // The second call, with the write allowed, changes it.
-    EXPECT_EQ(test::LogLines(api), (std::vector<std::string>{
-                                       "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
-                                       "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
-                                   }));
-    EXPECT_TRUE(app.m_bChangesMade);
+    EXPECT_EQ(hub.Log(), (std::vector<std::string>{
+                             "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
+                             "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
+                         }));
+    EXPECT_TRUE(hub.app.m_bChangesMade);
 }
 
 }  // namespace
