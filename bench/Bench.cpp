@@ -30,9 +30,9 @@
 #include <string>
 
 #include "app/Remendo.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/RegFile.h"
-#include "platform/sim/SimProcess.h"
+#include "machine/MachineFolder.h"
+#include "machine/RegFile.h"
+#include "sim/SimProcess.h"
 
 extern char** environ;
 

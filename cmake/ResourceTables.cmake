@@ -304,7 +304,7 @@ elseif(NOT state STREQUAL "top")
 endif()
 
 set(source "// Generated from ${rc_name} by cmake/ResourceTables.cmake; edit those, not this.
-#include \"platform/sim/DialogTemplates.h\"
+#include \"sim/DialogTemplates.h\"
 
 namespace sim {
 

@@ -2,7 +2,7 @@
 # project(VERSION) that names the program and its architecture, a PE header
 # without a link time (two builds of one commit are byte for byte the same),
 # and, in Release, no symbols. The test TARGET.imports checks that it loads on
-# its oldest Windows: each import is in src/platform/win32/imports.table, none
+# its oldest Windows: each import is in src/win32/imports.table, none
 # newer than the floor (REMENDO_WINDOWS_FLOOR, from the toolchain file).
 #   remendo_windows_program(TARGET DESCRIPTION [TSAWARE])
 # TSAWARE marks a program Terminal Server aware: on a terminal server the

@@ -9,6 +9,19 @@
 #include "system/ServiceNames.h"
 #include "ui/resource.h"
 
+namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kDevicesQuestion[] = "- How many imaging devices are on this PC?";
+const char kNoDevices[] = "None, failed to enumerate Imaging class";
+const char kDevicesFound[] = "--- %d were found";
+const char kStillImageStopped[] = "\tStopped the sti service";
+const char kStillImageNotStopped[] = "Trouble stopping sti service";
+const char kEnumeratingDevices[] = "\tLet's enumerate through each imaging device found on the PC";
+const char kDeviceSeparator[] = " ";
+const char kDoneEnumerating[] = "\tDone enumerating";
+const char kStillImageNotStarted[] = "Trouble starting the sti service";
+}  // namespace
+
 std::string CRemendoApp::SelectedProductKeyName() const
 {
     if (m_bFamilyA)
@@ -27,33 +40,33 @@ bool CRemendoApp::RepairImagingDevices(DebugLog& log)
                                     : Format(run::kImagingClassKeyNtFormat, {run::kClassKeyNt, run::kImagingClassGuid});
 
     // 16. Without imaging devices there is nothing to repair.
-    log.Write("- How many imaging devices are on this PC?");
+    log.Write(kDevicesQuestion);
     StepProgress(IDS_LOOKING_FOR_DEVICES);
     EnumerateImagingClass();
     if (m_aImagingDevices.empty()) {
-        log.Error("None, failed to enumerate Imaging class");
+        log.Error(kNoDevices);
         return false;
     }
-    log.Error("--- %d were found", static_cast<int>(m_aImagingDevices.size()));
+    log.Error(kDevicesFound, static_cast<int>(m_aImagingDevices.size()));
 
     // 17. The still-image service lets go of the devices while they are repaired.
     StepProgress(IDS_STOPPING_STI);
     if (!m_bWin9x) {
         ServiceControl stillImage(services::kStillImage);
         if (stillImage.Stop() != 0)
-            log.Write("\tStopped the sti service");
+            log.Write(kStillImageStopped);
         else
-            log.Error("Trouble stopping sti service");
+            log.Error(kStillImageNotStopped);
     }
 
     // 18. Every device of the selected family.
     StepProgress(IDS_FIXING_IMAGING_KEYS);
-    log.Write("\tLet's enumerate through each imaging device found on the PC");
+    log.Write(kEnumeratingDevices);
     for (std::size_t index = 0; index < m_aImagingDevices.size(); ++index) {
         FixImagingDevice(m_aImagingDevices[index]);
-        log.Write(" ");
+        log.Write(kDeviceSeparator);
     }
-    log.Write("\tDone enumerating");
+    log.Write(kDoneEnumerating);
 
     // 19.
     FixCvProductKey(SelectedProductKeyName());
@@ -63,7 +76,7 @@ bool CRemendoApp::RepairImagingDevices(DebugLog& log)
     if (!m_bWin9x) {
         ServiceControl stillImage(services::kStillImage);
         if (stillImage.Start() == 0)
-            log.Error("Trouble starting the sti service");
+            log.Error(kStillImageNotStarted);
         else
             m_undoFile.NoteServiceRestarted(services::kStillImage);
     }

@@ -9,23 +9,30 @@
 #include "platform/Owned.h"
 #include "platform/WinApi.h"
 
+namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kOsQuestion[] = "- What OS are we on?";
+const char kNoVersion[] = "Unknown as GetVersionEx failed, defaulting to NT";
+const char kVersionFormat[] = "Major Version: %d, Minor Version: %d, Build: %d, Platform: %d, %s";
+const char kVersionLine[] = "--- %s";
+}  // namespace
+
 void CRemendoApp::SetupOs()
 {
     DebugLog log("SetupOs", run::kSourceFile);
-    log.Write("- What OS are we on?");
+    log.Write(kOsQuestion);
     m_bXpOrLater = false;
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     if (!Win().GetVersionExA(&version)) {
         m_bWin9x = false;
-        log.LogLastError("Unknown as GetVersionEx failed, defaulting to NT");
+        log.LogLastError(kNoVersion);
         return;
     }
-    std::string report = Format("Major Version: %d, Minor Version: %d, Build: %d, Platform: %d, %s",
-                                {version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
-                                 version.dwPlatformId, version.szCSDVersion});
-    log.Writef("--- %s", report);
+    std::string report = Format(kVersionFormat, {version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+                                                 version.dwPlatformId, version.szCSDVersion});
+    log.Writef(kVersionLine, report);
 
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         m_bWin9x = true;

@@ -12,6 +12,13 @@
 #include "ui/resource.h"
 
 namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kBannerFormat[] = "Remendo version %d.%d";
+const char kDateFormat[] = "%A, %B %d, %Y at %H:%M";
+const char kAdministratorQuestion[] = "- Do we have administrator privileges?";
+const char kNotAdministrator[] = "No, we don't administrator privileges";
+const char kAdministrator[] = "--- Yes, we have administrator privileges";
+
 // Holds the single-instance mapping until the run lets it go.
 class InstanceGuard {
 public:
@@ -64,7 +71,7 @@ std::string CRemendoApp::WriteVersionBanner(DebugLog& log)
         return std::string();
     int major = HIWORD(version.dwFileVersionMS);
     int minor = LOWORD(version.dwFileVersionMS);
-    std::string banner = Format(run::kBannerFormat, {major, minor});
+    std::string banner = Format(kBannerFormat, {major, minor});
     log.Write(banner);
     return banner;
 }
@@ -80,7 +87,7 @@ std::string CRemendoApp::WriteDateLine(DebugLog& log, const SYSTEMTIME& now)
     when.tm_min = now.wMinute;
     when.tm_sec = now.wSecond;
     char text[128] = {};
-    std::strftime(text, sizeof text, run::kDateFormat, &when);
+    std::strftime(text, sizeof text, kDateFormat, &when);
     log.Write(text);
     return text;
 }
@@ -127,13 +134,13 @@ BOOL CRemendoApp::InitInstance()
 
     // 9. Administrator check (NT family only).
     if (!m_bWin9x) {
-        log.Write("- Do we have administrator privileges?");
+        log.Write(kAdministratorQuestion);
         if (!RunningAsAdministrator()) {
-            log.Error("No, we don't administrator privileges");
+            log.Error(kNotAdministrator);
             AfxMessageBox(run::kNotAdministratorMessage, MB_OK);
             return FALSE;
         }
-        log.Write("--- Yes, we have administrator privileges");
+        log.Write(kAdministrator);
     }
 
     // 10. The spooler must run (NT family only).

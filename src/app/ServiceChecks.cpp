@@ -5,6 +5,7 @@
 #include "system/ServiceNames.h"
 
 namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kSpoolerQuestion[] = "- Is the spooler running?";
 const char kSpoolerRuns[] = "--- Yes, spooler is already running";
 const char kSpoolerStopped[] = "--- No, Can we start it?";

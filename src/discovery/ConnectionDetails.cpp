@@ -8,21 +8,45 @@
 #include "log/Format.h"
 #include "platform/RegistryKey.h"
 
+namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kPortMonitorQuestion[] = "- Can we get some info from the port monitor?";
+const char kMakerMonitorInfo[] = "--- Yes, got some info in CV Standard TCP/IP Port";
+const char kMakerMonitorNoInfo[] = "--- No, didn't get info from CV Standard TCP/IP Port";
+const char kSystemMonitorInfo[] = "--- Yes, got some info in Standard TCP/IP Port";
+const char kSystemMonitorNoInfo[] = "--- No, didn't get info from Standard TCP/IP Port";
+const char kNoMonitorInfo[] = "--- No, failed to find info in eithor port monitor";
+const char kCannotOpenMonitor[] = "Error opening port monitor registry key";
+const char kCannotEnumerateMonitor[] = "Error enumerating port monitor registry key";
+const char kCannotOpenPort[] = "Error opening port registry key";
+const char kCannotReadIp[] = "Failed to read IP value";
+const char kCannotReadHw[] = "Failed to read mac value";
+const char kCannotReadHost[] = "Failed to read hostname value";
+const char kMonitorIpLine[] = "\tIP = %s";
+const char kMonitorHwLine[] = "\thardware address = %s";
+const char kMonitorHostLine[] = "\tHostname = %s";
+const char kProductKeyQuestion[] = "- Can we get the info from the product keys?";
+const char kUnknownProduct[] = "Don't know what product it is";
+const char kCannotOpenProductKey[] = "No, couldn't open product key";
+const char kProductIpLine[] = "--- Yes, Ip is %s";
+const char kProductMacLine[] = "--- Yes, Mac address is %s";
+const char kProductHostLine[] = "--- Yes, host name is %s";
+const char kNoProductInfo[] = "--- No, couldn't find any information from product keys";
+}  // namespace
+
 void CRemendoApp::GetInfoFromPortMonitor()
 {
     DebugLog log("GetInfoFromPortMonitor", run::kSourceFile);
     if (m_bWin9x)
         return;
-    log.Write("- Can we get some info from the port monitor?");
+    log.Write(kPortMonitorQuestion);
     auto gotInfo = [&]() { return !m_strHostName.empty() || !m_strHwAddress.empty() || !m_strIpAddress.empty(); };
     if (EnumeratePortMonitor(discovery::kMakerMonitorPortsKey)) {
-        log.Write(gotInfo() ? "--- Yes, got some info in CV Standard TCP/IP Port"
-                            : "--- No, didn't get info from CV Standard TCP/IP Port");
+        log.Write(gotInfo() ? kMakerMonitorInfo : kMakerMonitorNoInfo);
     } else if (EnumeratePortMonitor(discovery::kSystemMonitorPortsKey)) {
-        log.Write(gotInfo() ? "--- Yes, got some info in Standard TCP/IP Port"
-                            : "--- No, didn't get info from Standard TCP/IP Port");
+        log.Write(gotInfo() ? kSystemMonitorInfo : kSystemMonitorNoInfo);
     } else {
-        log.Write("--- No, failed to find info in eithor port monitor");
+        log.Write(kNoMonitorInfo);
     }
 }
 
@@ -32,7 +56,7 @@ bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
     RegistryKey monitor;
     LONG status = monitor.Open(HKEY_LOCAL_MACHINE, portsKeyPath, KEY_READ);
     if (status != ERROR_SUCCESS) {
-        LogRegistryError(log, status, "Error opening port monitor registry key");
+        LogRegistryError(log, status, kCannotOpenMonitor);
         return false;
     }
 
@@ -47,7 +71,7 @@ bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
             continue;
         // Any other failure would repeat at every index: the list cannot be read.
         if (status != ERROR_SUCCESS) {
-            LogRegistryError(log, status, "Error enumerating port monitor registry key");
+            LogRegistryError(log, status, kCannotEnumerateMonitor);
             return false;
         }
         if (name == m_strPortName)
@@ -56,7 +80,7 @@ bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
     RegistryKey port;
     status = port.Open(monitor.Get(), m_strPortName, KEY_READ);
     if (status != ERROR_SUCCESS) {
-        LogRegistryError(log, status, "Error opening port registry key");
+        LogRegistryError(log, status, kCannotOpenPort);
         return false;
     }
 
@@ -73,28 +97,28 @@ bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
             log.Writef(lineFormat, field);
         return true;
     };
-    return read(discovery::kMonitorIpValue, m_strIpAddress, "Failed to read IP value", "\tIP = %s") &&
-           read(discovery::kMonitorHwValue, m_strHwAddress, "Failed to read mac value", "\thardware address = %s") &&
-           read(discovery::kMonitorHostValue, m_strHostName, "Failed to read hostname value", "\tHostname = %s");
+    return read(discovery::kMonitorIpValue, m_strIpAddress, kCannotReadIp, kMonitorIpLine) &&
+           read(discovery::kMonitorHwValue, m_strHwAddress, kCannotReadHw, kMonitorHwLine) &&
+           read(discovery::kMonitorHostValue, m_strHostName, kCannotReadHost, kMonitorHostLine);
 }
 
 bool CRemendoApp::GetInfoFromProduct()
 {
     DebugLog log("GetInfoFromProduct", run::kSourceFile);
-    log.Write("- Can we get the info from the product keys?");
+    log.Write(kProductKeyQuestion);
     const ProductFamily* family = m_bFamilyB   ? &g_familyB
                                   : m_bFamilyC ? &g_familyC
                                   : m_bFamilyA ? &g_familyA
                                                : nullptr;
     if (family == nullptr) {
-        log.Error("Don't know what product it is");
+        log.Error(kUnknownProduct);
         return false;
     }
     RegistryKey key;
     std::string path = Format(discovery::kProductKeyPathFormat,
                               {discovery::kMakerSoftwareKey, family->productKeyName, discovery::kProductPortSubkey});
     if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) != ERROR_SUCCESS) {
-        log.Error("No, couldn't open product key");
+        log.Error(kCannotOpenProductKey);
         return false;
     }
 
@@ -110,11 +134,11 @@ bool CRemendoApp::GetInfoFromProduct()
             found = true;
         }
     };
-    fill(m_strIpAddress, discovery::kProductIpValue, "--- Yes, Ip is %s");
-    fill(m_strHwAddress, discovery::kProductMacValue, "--- Yes, Mac address is %s");
-    fill(m_strHostName, discovery::kProductHostValue, "--- Yes, host name is %s");
+    fill(m_strIpAddress, discovery::kProductIpValue, kProductIpLine);
+    fill(m_strHwAddress, discovery::kProductMacValue, kProductMacLine);
+    fill(m_strHostName, discovery::kProductHostValue, kProductHostLine);
     key.Close();
     if (!found)
-        log.Write("--- No, couldn't find any information from product keys");
+        log.Write(kNoProductInfo);
     return true;
 }

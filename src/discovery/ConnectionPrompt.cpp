@@ -7,6 +7,20 @@
 #include "platform/WinApi.h"
 #include "ui/RemendoDlg.h"
 
+namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kDialogCanceled[] = "User canceled out of dialog";
+const char kDialogNotShown[] = "Couldn't show the connection dialog";
+const char kSeriesSelected[] = "User selected a %s";
+const char kOnNetwork[] = "\tOn Network";
+const char kNoIpAddress[] = "Empty IP address";
+const char kIpEntered[] = "\tUser entered IP of %s";
+const char kHostNameEntered[] = "\tUser entered host name of %s";
+const char kHwAddressEntered[] = "\tUser entered hardware address of %s";
+const char kDirectConnected[] = "\tDirect connected";
+const char kNoPort[] = "Empty Port";
+}  // namespace
+
 bool CRemendoApp::PromptUserForInfo()
 {
     DebugLog log("PromptUserForInfo", run::kSourceFile);
@@ -24,19 +38,19 @@ bool CRemendoApp::PromptUserForInfo()
 
     INT_PTR result = dialog.DoModal();
     if (result == IDCANCEL) {
-        log.Error("User canceled out of dialog");
+        log.Error(kDialogCanceled);
         return false;
     }
     // A dialog that could not be shown answered nothing: the run must not go
     // on to repair with details nobody confirmed.
     if (result != IDOK) {
-        log.LogLastError("Couldn't show the connection dialog");
+        log.LogLastError(kDialogNotShown);
         return false;
     }
 
     // The product and the connection are taken over before the details are checked.
     m_strSeriesName = dialog.m_strProduct;
-    log.Writef("User selected a %s", m_strSeriesName);
+    log.Writef(kSeriesSelected, m_strSeriesName);
     const ProductFamily* chosen = nullptr;
     for (const ProductFamily* family : g_productFamilies) {
         if (m_strSeriesName == family->seriesName)
@@ -46,22 +60,22 @@ bool CRemendoApp::PromptUserForInfo()
     m_bNetworked = dialog.m_nConnection != 0;
 
     if (m_bNetworked) {
-        log.Write("\tOn Network");
+        log.Write(kOnNetwork);
         if (dialog.m_strIp.empty()) {
-            log.Error("Empty IP address");
+            log.Error(kNoIpAddress);
             return false;
         }
         m_strIpAddress = dialog.m_strIp;
-        log.Writef("\tUser entered IP of %s", m_strIpAddress);
+        log.Writef(kIpEntered, m_strIpAddress);
         m_strHostName = dialog.m_strHost;
-        log.Writef("\tUser entered host name of %s", m_strHostName);
+        log.Writef(kHostNameEntered, m_strHostName);
         m_strHwAddress = dialog.m_strHwAddr;
-        log.Writef("\tUser entered hardware address of %s", m_strHwAddress);
+        log.Writef(kHwAddressEntered, m_strHwAddress);
         return true;
     }
-    log.Write("\tDirect connected");
+    log.Write(kDirectConnected);
     if (dialog.m_strPort.empty()) {
-        log.Error("Empty Port");
+        log.Error(kNoPort);
         return false;
     }
     m_strPortName = dialog.m_strPort;

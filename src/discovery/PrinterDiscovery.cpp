@@ -15,6 +15,23 @@
 #include "ui/resource.h"
 
 namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kCannotSizeList[] = "Error when getting size for enumerating printers";
+const char kInsufficientMemory[] = "Insufficient memory";
+const char kCannotEnumerate[] = "Error enumerating printers";
+const char kIgnoring[] = "\tIgnoring %s";
+const char kFound[] = "\tFound %s";
+const char kDuplicate[] = "\tduplicate %s ";
+const char kAllFound[] = "\t===> Here are all the Quillray AiOs that were found:";
+const char kPrinterOnPort[] = "\t\"%s\" found on %s";
+const char kSeveralPorts[] = "--- No, more than one port found, prompting user";
+const char kOnlyOne[] = "--- Yes, only one Quillray found so using printer=\"%s\", port=\"%s\"";
+const char kConnectionQuestion[] = "- How is it connected?";
+const char kUnknownProduct[] = "Can't determine product";
+const char kDirect[] = "--- Direct";
+const char kWrongLocalPort[] = "--- Direct but printer is installed incorrectly on the %s port.  Please re-install correctly.";
+const char kNetworked[] = "--- networked";
+
 const DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 const DWORD kPrinterInfoLevel = 2;
 // The spooler may answer ERROR_INVALID_PARAMETER for a while; the sizing call
@@ -69,7 +86,7 @@ ListRead ReadPrinterList(DebugLog& log, std::vector<PrinterRecord>& printers)
         error = sizingError();
     }
     if (error == ERROR_INVALID_PARAMETER) {
-        log.Error("Error when getting size for enumerating printers");
+        log.Error(kCannotSizeList);
         return ListRead::kFailed;
     }
     if (error != ERROR_INSUFFICIENT_BUFFER)
@@ -79,11 +96,11 @@ ListRead ReadPrinterList(DebugLog& log, std::vector<PrinterRecord>& printers)
     try {
         buffer.assign(needed, 0);
     } catch (const std::bad_alloc&) {
-        log.Error("Insufficient memory");
+        log.Error(kInsufficientMemory);
         return ListRead::kFailed;
     }
     if (!Win().EnumPrintersA(kPrinterEnumFlags, nullptr, kPrinterInfoLevel, buffer.data(), needed, &needed, &count)) {
-        log.Error("Error enumerating printers");
+        log.Error(kCannotEnumerate);
         return ListRead::kFailed;
     }
     count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(PRINTER_INFO_2A)));
@@ -122,23 +139,23 @@ bool CRemendoApp::DetermineInfo()
     const PrinterRecord* candidate = nullptr;
     for (const PrinterRecord& record : printers) {
         if (!IsSupportedDriver(record.driver)) {
-            log.Writef("\tIgnoring %s", record.driver);
+            log.Writef(kIgnoring, record.driver);
             continue;
         }
         if (seenPorts.insert(record.port).second) {
-            log.Writef("\tFound %s", record.driver);
+            log.Writef(kFound, record.driver);
             candidate = &record;
         }
         if (m_mapPrinterPorts.count(record.printer) > 0)
-            log.Writef("\tduplicate %s ", record.printer);
+            log.Writef(kDuplicate, record.printer);
         m_mapPrinterPorts[record.printer] = record.port;
     }
-    log.Write("\t===> Here are all the Quillray AiOs that were found:");
+    log.Write(kAllFound);
     for (const auto& entry : m_mapPrinterPorts)
-        log.Write(Format("\t\"%s\" found on %s", {entry.first, entry.second}));
+        log.Write(Format(kPrinterOnPort, {entry.first, entry.second}));
 
     if (seenPorts.size() > 1) {
-        log.Write("--- No, more than one port found, prompting user");
+        log.Write(kSeveralPorts);
         return false;
     }
     if (candidate == nullptr)
@@ -146,9 +163,8 @@ bool CRemendoApp::DetermineInfo()
 
     m_strPrinterName = candidate->printer;
     m_strPortName = candidate->port;
-    log.Write(Format("--- Yes, only one Quillray found so using printer=\"%s\", port=\"%s\"",
-                     {m_strPrinterName, m_strPortName}));
-    log.Write("- How is it connected?");
+    log.Write(Format(kOnlyOne, {m_strPrinterName, m_strPortName}));
+    log.Write(kConnectionQuestion);
 
     // The family from the model number in the printer's name; a name of the
     // user's own leaves the flags as they are.
@@ -157,19 +173,17 @@ bool CRemendoApp::DetermineInfo()
     if (named != std::end(g_productFamilies))
         SelectFamily(*named);
     else
-        log.Error("Can't determine product");
+        log.Error(kUnknownProduct);
 
     if (ports::HoldsDot4Marker(m_strPortName)) {
-        log.Write("--- Direct");
+        log.Write(kDirect);
         m_bNetworked = false;
         return true;
     }
     if (std::any_of(std::begin(ports::kLocalPortMarkers), std::end(ports::kLocalPortMarkers),
                     [&](const char* marker) { return Contains(m_strPortName, marker); })) {
         // Connected directly, but installed on a port scanning cannot use.
-        std::string message = Format(
-            "--- Direct but printer is installed incorrectly on the %s port.  Please re-install correctly.",
-            {m_strPortName});
+        std::string message = Format(kWrongLocalPort, {m_strPortName});
         log.Error(message);
         AfxMessageBox(message, MB_OK);
         m_strPortName.clear();
@@ -177,7 +191,7 @@ bool CRemendoApp::DetermineInfo()
         return false;
     }
 
-    log.Write("--- networked");
+    log.Write(kNetworked);
     m_bNetworked = true;
     GetInfoFromPortMonitor();
     StepProgress(IDS_RESOLVING_HOSTNAME);

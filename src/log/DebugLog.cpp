@@ -6,17 +6,19 @@
 
 namespace {
 const char kUnitDebugLog[] = "DebugLog";
+const char kTempLogName[] = "temp.log";
+const int kNoNumber = -1;
+
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kLineFormat[] = "%s: %s> %s\r\n";
 const char kEntered[] = "Entered";
 const char kExiting[] = "Exiting";
 const char kErrorBoxPrefix[] = "### Error ###";
 const char kFyi[] = "*** FYI ***";
 const char kCouldNotOpen[] = "'%s' could not be created or opened, defaulting to temp dir\n";
 const char kFallbackFailed[] = "'%s' could not be created or opened either, the log goes to the debugger output only\n";
-const char kTempLogName[] = "temp.log";
-const char kLineFormat[] = "%s: %s> %s\r\n";
 const char kLastErrorFormat[] = "%s: %s";
 const char kNoSystemText[] = "%s: Unknown error %u";
-const int kNoNumber = -1;
 
 // The unit is the source path's last component.
 std::string UnitFromSourcePath(const std::string& sourcePath)

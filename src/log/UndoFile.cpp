@@ -5,7 +5,7 @@
 
 #include "log/DebugLog.h"
 #include "log/Format.h"
-#include "log/RegFileText.h"
+#include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 
@@ -35,10 +35,12 @@ const char kStartValue[] = "Start";
 const char kRedirectedKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
 const char kWow64View[] = "Wow6432Node\\";
 
+const char kLogUnit[] = "DebugLog";
+
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kCannotCreate[] = "Couldn't create the undo file %s";
 const char kCannotWrite[] = "Couldn't write the undo file %s";
 const char kCannotCopy[] = "Couldn't copy %s beside the undo file %s";
-const char kLogUnit[] = "DebugLog";
 
 std::string CommentLine(const std::string& text)
 {

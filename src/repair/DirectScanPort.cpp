@@ -13,6 +13,7 @@ const char kCreateFileNamePort[] = "CreateFileNamePort";
 const char kMovedChannelFormat[] = "Dot4Scan%s";
 const char kSubkeyFormat[] = "%s\\%s";
 
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kPortQuestion[] = "- Does the CreateFileNamePort need updating?";
 const char kNameQuestion[] = "- Does the CreateFileName need updating?";
 const char kOlderSystem[] = "On 2k or older so updating CreateFileName";

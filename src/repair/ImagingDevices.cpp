@@ -19,7 +19,24 @@ const char kAutoCreateFileName[] = "AUTO";
 const char kPortId[] = "PortID";
 const char kNetworkHostName[] = "NetworkHostName";
 const char kTwainSuffix[] = " TWAIN";
+
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kCannotOpenClass[] = "Failed to open %s";
+const char kCannotOpenDevice[] = "Failed to open %s Imaging key so skipping it";
+const char kDescriptionLine[] = "\t%s\\%s = %s";
+const char kCannotReadDescription[] = "Failed to read %s\\%s";
+const char kFamilyARecognised[] = "\tAppears to be a 7105/7110/7120/7180";
+const char kFamilyBRecognised[] = "\tAppears to be an 7250/7252/7255/7290/7292";
+const char kFamilyCRecognised[] = "\tAppears to be a 6410/6420/6430";
+const char kNotSupported[] = "\tDevice is not supported and user didn't specify anything";
 const char kNotSelected[] = "\tAlthough this device is supported, it is not the one selected.";
+const char kDeviceIdQuestion[] = "- Does the device id need updating?";
+const char kCannotOpenData[] = "Failed to open %s\\%s key";
+const char kCannotReadTwain[] = "Read failed on %s";
+const char kCreateFileNameQuestion[] = "- Does the CreateFileName key need updating?";
+const char kIpAddressQuestion[] = "- Does the IP address need updating?";
+const char kHostNameQuestion[] = "- Does the Hostname need updating?";
+
 // The families in the order the device repair compares descriptions, with
 // the line that names a match.
 struct DeviceFamily {
@@ -28,9 +45,9 @@ struct DeviceFamily {
 };
 
 const DeviceFamily kDeviceFamilies[] = {
-    {g_familyA, "\tAppears to be a 7105/7110/7120/7180"},
-    {g_familyB, "\tAppears to be an 7250/7252/7255/7290/7292"},
-    {g_familyC, "\tAppears to be a 6410/6420/6430"},
+    {g_familyA, kFamilyARecognised},
+    {g_familyB, kFamilyBRecognised},
+    {g_familyC, kFamilyCRecognised},
 };
 
 // A description names a family only when it equals one of its driver names whole.
@@ -50,7 +67,7 @@ bool CRemendoApp::EnumerateImagingClass()
     RegistryKey classKey;
     LONG status = classKey.Open(HKEY_LOCAL_MACHINE, m_strImagingClassKey, KEY_READ);
     if (status != ERROR_SUCCESS) {
-        LogRegistryError(log, status, Format("Failed to open %s", {m_strImagingClassKey}));
+        LogRegistryError(log, status, Format(kCannotOpenClass, {m_strImagingClassKey}));
         return false;
     }
     std::string name;
@@ -66,16 +83,16 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
     std::string devicePath = Format("%s\\%s", {m_strImagingClassKey, subkeyName});
     LONG status = deviceKey.Open(HKEY_LOCAL_MACHINE, devicePath, KEY_ALL_ACCESS);
     if (status != ERROR_SUCCESS) {
-        LogRegistryError(log, status, Format("Failed to open %s Imaging key so skipping it", {subkeyName}));
+        LogRegistryError(log, status, Format(kCannotOpenDevice, {subkeyName}));
         return false;
     }
 
     std::string description;
     status = deviceKey.QueryString(kDriverDesc, description);
     if (status == ERROR_SUCCESS)
-        log.Write(Format("\t%s\\%s = %s", {subkeyName, kDriverDesc, description}));
+        log.Write(Format(kDescriptionLine, {subkeyName, kDriverDesc, description}));
     else
-        LogRegistryError(log, status, Format("Failed to read %s\\%s", {subkeyName, kDriverDesc}));
+        LogRegistryError(log, status, Format(kCannotReadDescription, {subkeyName, kDriverDesc}));
 
     // The family this device's description names, if any (not the run's selection).
     const ProductFamily* recognised = nullptr;
@@ -88,7 +105,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
     }
 
     if (m_strSeriesName.empty() && recognised == nullptr) {
-        log.Write("\tDevice is not supported and user didn't specify anything");
+        log.Write(kNotSupported);
         return false;
     }
     for (const ProductFamily* selectable : {&g_familyC, &g_familyA, &g_familyB}) {
@@ -99,7 +116,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
     }
 
     if (m_bXpOrLater) {
-        log.Write("- Does the device id need updating?");
+        log.Write(kDeviceIdQuestion);
         UpdateRegVar(deviceKey.Get(), kDeviceId, std::string(run::kImagingClassGuid) + "\\" + subkeyName, subkeyName);
     }
 
@@ -107,7 +124,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
     std::string dataPath = Format("%s\\%s\\%s", {m_strImagingClassKey, subkeyName, kDeviceData});
     status = dataKey.Open(HKEY_LOCAL_MACHINE, dataPath, KEY_ALL_ACCESS);
     if (status != ERROR_SUCCESS) {
-        LogRegistryError(log, status, Format("Failed to open %s\\%s key", {subkeyName, kDeviceData}));
+        LogRegistryError(log, status, Format(kCannotOpenData, {subkeyName, kDeviceData}));
         return false;
     }
 
@@ -121,18 +138,18 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
     if (status == ERROR_SUCCESS)
         m_strTwainDs = m_bFamilyA ? twainDs + kTwainSuffix : twainDs;
     else
-        LogRegistryError(log, status, Format("Read failed on %s", {kTwainDs}));
+        LogRegistryError(log, status, Format(kCannotReadTwain, {kTwainDs}));
     return true;
 }
 
 void CRemendoApp::FixNetworkedScanDevice(HKEY deviceKey, HKEY dataKey, const std::string& subkeyName)
 {
     DebugLog log("FixNetworkedScanDevice", run::kSourceFile);
-    log.Write("- Does the CreateFileName key need updating?");
+    log.Write(kCreateFileNameQuestion);
     UpdateRegVar(deviceKey, imaging::kCreateFileName, kAutoCreateFileName, subkeyName);
-    log.Write("- Does the IP address need updating?");
+    log.Write(kIpAddressQuestion);
     UpdateRegVar(dataKey, kPortId, m_strIpAddress, subkeyName);
-    log.Write("- Does the Hostname need updating?");
+    log.Write(kHostNameQuestion);
     UpdateRegVar(dataKey, kNetworkHostName, m_strHostName, subkeyName);
     if (m_bWin9x)
         return;

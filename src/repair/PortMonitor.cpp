@@ -7,10 +7,17 @@
 #include "platform/RegistryKey.h"
 
 namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kEmptyDetails[] = "Port, IP, or Mac is empty";
 const char kOpenFailed[] = "Error opening registry key";
 const char kEnumerationFailed[] = "Error enumerating registry key";
 const char kUnexpected[] = "Unexpected error in UpdatePrinterIPandMac";
+const char kMakersIpQuestion[] = "- Does the Ip address need updating in the CV port monitor?";
+const char kMakersHwQuestion[] = "- Does the hardware address need updating in the CV port monitor?";
+const char kMakersHostQuestion[] = "- Does the HostName need updating in the CV port monitor?";
+const char kSystemsIpQuestion[] = "- Does the Ip address need updating in the port monitor?";
+const char kSystemsHwQuestion[] = "- Does the hardware address need updating in the port monitor?";
+const char kSystemsHostQuestion[] = "- Does the HostName need updating in the port monitor?";
 
 struct PortMonitor {
     const char* portsKey;
@@ -21,16 +28,16 @@ struct PortMonitor {
 
 const PortMonitor kMakersMonitor = {
     discovery::kMakerMonitorPortsKey,
-    "- Does the Ip address need updating in the CV port monitor?",
-    "- Does the hardware address need updating in the CV port monitor?",
-    "- Does the HostName need updating in the CV port monitor?",
+    kMakersIpQuestion,
+    kMakersHwQuestion,
+    kMakersHostQuestion,
 };
 
 const PortMonitor kSystemsMonitor = {
     discovery::kSystemMonitorPortsKey,
-    "- Does the Ip address need updating in the port monitor?",
-    "- Does the hardware address need updating in the port monitor?",
-    "- Does the HostName need updating in the port monitor?",
+    kSystemsIpQuestion,
+    kSystemsHwQuestion,
+    kSystemsHostQuestion,
 };
 
 enum class Search {

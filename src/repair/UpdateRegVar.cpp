@@ -9,6 +9,7 @@
 #include "platform/RegistryKey.h"
 
 namespace {
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kMissing[] = "--- No, %s\\%s doesn't exist";
 const char kAsExpected[] = "--- No, %s\\%s as expected (%s), leaving as is";
 const char kChanged[] = "--- Yes, changed %s\\%s from %s to %s ##### FIXED";

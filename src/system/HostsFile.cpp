@@ -36,6 +36,7 @@ const char kWindowsLineEnd[] = "\r\n";
 // line would cost more than the rewrite itself on a large file.
 const std::size_t kBlockSize = 64 * 1024;
 
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kStarting[] = "- Starting to update the Host file";
 const char kDone[] = "--- Done updating the Host file";
 const char kCurrentFile[] = "\tThe current hosts file: %s";

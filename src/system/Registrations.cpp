@@ -18,6 +18,13 @@ const char kQuote[] = "\"";
 const char kServiceRegistration[] = "cvqmgr40.exe /UNREGSERVER and /REGSERVER";
 const DWORD kChildWaitMs = 5000;
 
+const char kScanDllCommandFormat[] = "regsvr32 /s \"%ssystem32\\%s\"";
+const char kRegsvr32Name[] = "\\regsvr32.exe";
+const char kFamilyADll[] = "cvqscan.dll";
+const char kFamilyBDll[] = "cvqscan3.dll";
+const char kFamilyCDll[] = "cvqscan2.dll";
+
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kRestartQuestion[] = "- Can we re-start QMX service?";
 const char kStopQuestion[] = "----- Can we first stop the QMX service?";
 const char kStopped[] = "------- Yes, service stopped";
@@ -31,12 +38,6 @@ const char kNotOnNt[] = "Not on NT platform";
 const char kNoSystemDirectory[] = "GetSystemDirectory failed";
 const char kCreateProcessFailed[] = "CreateProcess failed";
 const char kWaitTimedOut[] = "Timed out waiting for cvqmgr40.exe";
-
-const char kScanDllCommandFormat[] = "regsvr32 /s \"%ssystem32\\%s\"";
-const char kRegsvr32Name[] = "\\regsvr32.exe";
-const char kFamilyADll[] = "cvqscan.dll";
-const char kFamilyBDll[] = "cvqscan3.dll";
-const char kFamilyCDll[] = "cvqscan2.dll";
 const char kRegisterQuestion[] = "- Can we register the scan dll?";
 const char kRegistered[] = "--- Yes, successfully registered scan dll";
 const char kRegisterFailedFormat[] = "CreateProcess on \"%s\" failed";

@@ -9,6 +9,22 @@
 namespace {
 const char kSourceFile[] = "Service";
 
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kNotOnNt[] = "Not on NT platform";
+const char kOpenManagerFailed[] = "OpenSCManager failed";
+const char kOpenServiceFailed[] = "OpenService failed";
+const char kQueryStatusFailed[] = "QueryServiceStatus failed";
+const char kQueryConfigFailed[] = "QueryServiceConfig failed";
+const char kInsufficientMemory[] = "Insufficient memory";
+const char kStartFailed[] = "StartService failed";
+const char kStartTimedOut[] = "Timed out waiting for Sti service to start";
+const char kControlFailed[] = "ControlService failed";
+const char kStopTimedOut[] = "An error occured when trying to stop the service";
+const char kServiceMissing[] = "Service does not exist";
+const char kCloseFailed[] = "CloseServiceHandle failed";
+const char kCloseStiFailed[] = "CloseServiceHandle(hSTI) failed";
+const char kCloseManagerFailed[] = "CloseServiceHandle(hSCManager) failed";
+
 // A start or stop is watched for at most 11 status checks with 10 pauses between.
 const int kMaxPauses = 10;
 const DWORD kPauseMs = 500;
@@ -36,25 +52,24 @@ struct StopReasonText {
 // What each failure logs, before the system's text for the last error. The
 // reasons without a text (kNone, kAlreadyStopped) are no failure.
 const StopReasonText kStopReasonTexts[] = {
-    {StopReason::kNotOnNt, "Not on NT platform"},
-    {StopReason::kOpenManagerFailed, "OpenSCManager failed"},
-    {StopReason::kOpenServiceFailed, "OpenService failed"},
-    {StopReason::kQueryStatusFailed, "QueryServiceStatus failed"},
-    {StopReason::kQueryConfigFailed, "QueryServiceConfig failed"},
-    {StopReason::kInsufficientMemory, "Insufficient memory"},
-    {StopReason::kStartFailed, "StartService failed"},
-    {StopReason::kStartTimedOut, "Timed out waiting for Sti service to start"},
-    {StopReason::kControlFailed, "ControlService failed"},
-    {StopReason::kStopTimedOut, "An error occured when trying to stop the service"},
+    {StopReason::kNotOnNt, kNotOnNt},
+    {StopReason::kOpenManagerFailed, kOpenManagerFailed},
+    {StopReason::kOpenServiceFailed, kOpenServiceFailed},
+    {StopReason::kQueryStatusFailed, kQueryStatusFailed},
+    {StopReason::kQueryConfigFailed, kQueryConfigFailed},
+    {StopReason::kInsufficientMemory, kInsufficientMemory},
+    {StopReason::kStartFailed, kStartFailed},
+    {StopReason::kStartTimedOut, kStartTimedOut},
+    {StopReason::kControlFailed, kControlFailed},
+    {StopReason::kStopTimedOut, kStopTimedOut},
 };
-const char kServiceMissing[] = "Service does not exist";
 
 struct CloseTexts {
     const char* service;
     const char* manager;
 };
-const CloseTexts kQueryCloseTexts = {"CloseServiceHandle failed", "CloseServiceHandle failed"};
-const CloseTexts kStartStopCloseTexts = {"CloseServiceHandle(hSTI) failed", "CloseServiceHandle(hSCManager) failed"};
+const CloseTexts kQueryCloseTexts = {kCloseFailed, kCloseFailed};
+const CloseTexts kStartStopCloseTexts = {kCloseStiFailed, kCloseManagerFailed};
 
 // The manager and one service, opened for one operation. The service handle
 // is closed before the manager's; a failed close is logged.

@@ -29,6 +29,7 @@ const FileToUpdate g_aFilesToUpdate[] = {
 
 const char kBackupExtension[] = "bak";
 
+// Log texts, word for word and spelling included: support staff search logs for them.
 const char kNoBackslash[] = "Error locating the last backslash";
 const char kNoSystemDirectory[] = "Error getting the system directory";
 const char kDestinationMissing[] = "Destination file not found: %s";

@@ -21,6 +21,10 @@ const char kIpFormat[] = "%d.%d.%d.%d";
 // What the address control shows when nothing is known: no device's address.
 const char kUnsetAddress[] = "0.0.0.0";
 
+// Log texts, word for word and spelling included: support staff search logs for them.
+const char kNoMemory[] = "trouble grabbing memory";
+const char kCannotEnumeratePorts[] = "Couldn't enum ports";
+
 // Without colons, letters in upper case: 00:1a:2b:3c:4d:5e gives 001A2B3C4D5E.
 std::string NormalizedHardwareAddress(const std::string& typed)
 {
@@ -104,11 +108,11 @@ void CRemendoDlg::FillPortList(DebugLog& log)
     try {
         buffer.assign(needed, 0);
     } catch (const std::bad_alloc&) {
-        log.Error("trouble grabbing memory");
+        log.Error(kNoMemory);
         return;
     }
     if (!Win().EnumPortsA(nullptr, kPortInfoLevel, buffer.data(), needed, &needed, &count)) {
-        log.LogLastError("Couldn't enum ports");
+        log.LogLastError(kCannotEnumeratePorts);
         return;
     }
     count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(PORT_INFO_2A)));

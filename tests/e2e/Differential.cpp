@@ -6,8 +6,8 @@
 
 #include "MachineSetup.h"
 #include "RemendoE2E.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
 
 namespace {
 const char kCapturesRoot[] = "C:\\remendo-e2e-captures\\";

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/Machine.h"
+#include "machine/Machine.h"
 
 // What the test answered, in the form a machine folder scripts it.
 struct RunAnswers {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/sim/SimProcess.h"
+#include "sim/SimProcess.h"
 #include "app/Remendo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

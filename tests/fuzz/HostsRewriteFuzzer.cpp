@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/SimProcess.h"
+#include "sim/SimProcess.h"
 #include "app/Remendo.h"
 
 namespace {

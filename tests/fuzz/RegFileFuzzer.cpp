@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/sim/RegFile.h"
+#include "machine/RegFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/FaultOperations.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/RegFile.h"
+#include "machine/FaultOperations.h"
+#include "machine/MachineFolder.h"
+#include "machine/RegFile.h"
+#include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "ui/StringTable.h"
 

@@ -6,9 +6,9 @@
 
 #include "Capture.h"
 #include "SimTestSupport.h"
-#include "platform/sim/FaultOperations.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
+#include "machine/FaultOperations.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
 
 namespace {
 

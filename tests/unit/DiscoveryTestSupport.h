@@ -9,7 +9,7 @@
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
 #include "log/DebugLog.h"
-#include "platform/sim/Registry.h"
+#include "machine/Registry.h"
 
 namespace test {
 

@@ -7,10 +7,10 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/FaultOperations.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/Manifest.h"
+#include "machine/FaultOperations.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
+#include "machine/Manifest.h"
 #include "ui/StringTable.h"
 
 namespace {

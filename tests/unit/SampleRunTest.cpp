@@ -8,8 +8,8 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
 #include "ui/resource.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "SimTestSupport.h"
-#include "platform/sim/Restart.h"
+#include "sim/Restart.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "SimTestSupport.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/Manifest.h"
-#include "platform/sim/RegFile.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
+#include "machine/Manifest.h"
+#include "machine/RegFile.h"
 
 namespace {
 

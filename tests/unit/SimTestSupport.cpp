@@ -1,6 +1,6 @@
 #include "SimTestSupport.h"
 
-#include "platform/sim/MachineFolder.h"
+#include "machine/MachineFolder.h"
 
 #include <algorithm>
 #include <filesystem>

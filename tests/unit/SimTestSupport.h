@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "platform/sim/SimApi.h"
-#include "platform/sim/SimProcess.h"
+#include "sim/SimApi.h"
+#include "sim/SimProcess.h"
 
 namespace test {
 

@@ -5,7 +5,7 @@
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
 #include "log/DebugLog.h"
-#include "platform/sim/Restart.h"
+#include "sim/Restart.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/RegFile.h"
+#include "machine/RegFile.h"
+#include "sim/UndoReplay.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/sim/Machine.h"
+#include "machine/Machine.h"
 
 namespace capture {
 

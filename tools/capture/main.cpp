@@ -9,9 +9,9 @@
 
 #include "Capture.h"
 #include "ConsoleWait.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/win32/SystemLibrary.h"
-#include "platform/win32/Win32Api.h"
+#include "machine/MachineFolder.h"
+#include "win32/SystemLibrary.h"
+#include "win32/Win32Api.h"
 
 namespace {
 const char kUsage[] = "usage: remendo-capture [FOLDER]\n";

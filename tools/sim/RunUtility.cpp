@@ -1,7 +1,7 @@
 #include "RunUtility.h"
 
 #include "app/Remendo.h"
-#include "platform/sim/SimProcess.h"
+#include "sim/SimProcess.h"
 
 namespace sim {
 

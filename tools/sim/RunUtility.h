@@ -2,7 +2,7 @@
 // simulated backend, as remendo.exe's entry point runs it on the real one.
 #pragma once
 
-#include "platform/sim/SimApi.h"
+#include "sim/SimApi.h"
 
 namespace sim {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/sim/SimApi.h"
+#include "sim/SimApi.h"
 
 // One round of answers per call: the fields, then "Fix It" or "Cancel". When a
 // press leaves the dialog open, the next call first shows the boxes it brought.

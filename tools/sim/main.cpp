@@ -11,9 +11,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/sim/MachineDiff.h"
-#include "platform/sim/MachineFolder.h"
-#include "platform/sim/Restart.h"
+#include "machine/MachineDiff.h"
+#include "machine/MachineFolder.h"
+#include "sim/Restart.h"
+#include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "TerminalDialog.h"
 

@@ -1,0 +1,184 @@
+#include "machine/FileSystem.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "machine/Registry.h"
+
+namespace sim {
+
+namespace {
+std::string Normalise(const std::string& path)
+{
+    std::string out;
+    for (char c : path) {
+        if (c == '/')
+            c = '\\';
+        if (c == '\\' && !out.empty() && out.back() == '\\')
+            continue;
+        out += c;
+    }
+    if (out.size() > 3 && out.back() == '\\')
+        out.pop_back();
+    return out;
+}
+}  // namespace
+
+std::string FileSystem::Key(const std::string& path)
+{
+    return UpperCase(Normalise(path));
+}
+
+std::string FileSystem::Parent(const std::string& path)
+{
+    std::string normal = Normalise(path);
+    std::string::size_type slash = normal.rfind('\\');
+    if (slash == std::string::npos)
+        return std::string();
+    return normal.substr(0, slash == 2 ? 3 : slash);
+}
+
+std::string FileSystem::PathProblem(const std::string& path)
+{
+    const std::size_t kLongestPath = 32767;  // the longest path Windows takes, in characters
+    if (path.size() < 3 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        (path[2] != '\\' && path[2] != '/'))
+        return "it is not a full path \"X:\\...\" on a drive";
+    if (path.size() > kLongestPath)
+        return "it is longer than the " + std::to_string(kLongestPath) + " characters a Windows path can have";
+    std::string part;
+    for (std::size_t i = 3; i <= path.size(); ++i) {
+        char c = i < path.size() ? path[i] : '\\';
+        if (c == '\\' || c == '/') {
+            if (part == "." || part == "..")
+                return "its \"" + part + "\" part leads out of its folder";
+            part.clear();
+            continue;
+        }
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", byte);
+            return std::string("it holds the control character ") + code;
+        }
+        if (std::strchr("<>:\"|?*", c) != nullptr)
+            return std::string("it holds '") + c + "', which no Windows name holds";
+        part += c;
+    }
+    return std::string();
+}
+
+SimFile* FileSystem::Find(const std::string& path)
+{
+    auto found = m_files.find(Key(path));
+    return found == m_files.end() ? nullptr : &found->second;
+}
+
+const SimFile* FileSystem::Find(const std::string& path) const
+{
+    auto found = m_files.find(Key(path));
+    return found == m_files.end() ? nullptr : &found->second;
+}
+
+bool FileSystem::DirectoryExists(const std::string& path) const
+{
+    std::string key = Key(path);
+    // A drive root always exists.
+    if (key.size() <= 3 && key.size() >= 2 && key[1] == ':')
+        return true;
+    return m_directories.count(key) > 0;
+}
+
+std::string FileSystem::FileClash(const std::string& path) const
+{
+    std::string normal = Normalise(path);
+    if (normal.size() <= 3)
+        return normal;
+    if (DirectoryExists(normal))
+        return m_directories.at(Key(normal));
+    for (std::string parent = Parent(normal); parent.size() > 3; parent = Parent(parent)) {
+        if (const SimFile* file = Find(parent))
+            return file->path;
+    }
+    return std::string();
+}
+
+std::string FileSystem::Spelled(const std::string& path) const
+{
+    std::string normal = Normalise(path);
+    std::string::size_type slash = normal.rfind('\\');
+    if (normal.size() <= 3 || slash == std::string::npos)
+        return normal;
+    // From the name up to the drive, each directory's name as it was created.
+    std::vector<std::string> names = {normal.substr(slash)};
+    std::string at = Parent(normal);
+    for (; at.size() > 3; at = Parent(at)) {
+        auto directory = m_directories.find(Key(at));
+        const std::string& spelled = directory == m_directories.end() ? at : directory->second;
+        names.push_back(spelled.substr(spelled.rfind('\\')));
+    }
+    std::string out = at.substr(0, 2);
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        out += *name;
+    return out;
+}
+
+void FileSystem::MakeDirectory(const std::string& path)
+{
+    std::string normal = Normalise(path);
+    while (normal.size() > 3) {
+        m_directories.emplace(Key(normal), normal);
+        normal = Parent(normal);
+    }
+}
+
+SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
+{
+    std::string normal = Normalise(path);
+    MakeDirectory(Parent(normal));
+    SimFile& file = m_files[Key(normal)];
+    if (file.path.empty())
+        file.path = normal;
+    file.bytes = bytes;
+    return file;
+}
+
+bool FileSystem::Remove(const std::string& path)
+{
+    ++m_generation;
+    return m_files.erase(Key(path)) > 0;
+}
+
+bool FileSystem::Rename(const std::string& from, const std::string& to)
+{
+    auto found = m_files.find(Key(from));
+    if (found == m_files.end())
+        return false;
+    SimFile moved = found->second;
+    ++m_generation;
+    m_files.erase(found);
+    moved.path = Normalise(to);
+    MakeDirectory(Parent(moved.path));
+    m_files[Key(to)] = moved;
+    return true;
+}
+
+bool FileSystem::operator==(const FileSystem& other) const
+{
+    if (m_files.size() != other.m_files.size() || m_directories.size() != other.m_directories.size())
+        return false;
+    for (const auto& entry : m_directories) {
+        if (other.m_directories.count(entry.first) == 0)
+            return false;
+    }
+    for (const auto& entry : m_files) {
+        const SimFile* theirs = other.Find(entry.second.path);
+        if (theirs == nullptr || theirs->bytes != entry.second.bytes ||
+            theirs->attributes != entry.second.attributes || theirs->version != entry.second.version)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,429 @@
+#include "machine/MachineFolder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "machine/HostFolder.h"
+#include "machine/Manifest.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char kRegistryFile[] = "registry.reg";
+const char kManifestFile[] = "machine.json";
+const char kFilesFolder[] = "files/";
+}  // namespace
+
+std::string FolderPath(const std::string& windowsPath)
+{
+    std::string relative = std::string(kFilesFolder) + windowsPath[0];
+    std::string rest = windowsPath.substr(2);
+    for (char& c : rest) {
+        if (c == '\\')
+            c = '/';
+    }
+    return relative + rest;
+}
+
+namespace {
+
+// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts"; "" when the path names no drive.
+// A directory's entry ends in '/': "files/C/Empty/" -> "C:\Empty\".
+std::string WindowsPath(const std::string& relative)
+{
+    std::string rest = relative.substr(sizeof kFilesFolder - 1);
+    if (rest.size() < 2 || rest[1] != '/' || !std::isalpha(static_cast<unsigned char>(rest[0])))
+        return std::string();
+    std::string path = std::string(1, rest[0]) + ":\\" + rest.substr(2);
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+// Creates the directories of `relative` beneath `root` one at a time, each
+// new or a plain directory already: never one reached through a link.
+bool MakeDirectories(const fs::path& root, const fs::path& relative, std::string& problem)
+{
+    fs::path at = root;
+    for (const fs::path& part : relative) {
+        at /= part;
+        bool existed = false;
+        if (host::CreateNewDirectory(at, existed, problem))
+            continue;
+        if (!existed)
+            return false;
+        if (host::KindOf(at) != host::EntryKind::kDirectory) {
+            problem = at.u8string() + " is not a plain directory";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, std::string& problem)
+{
+    fs::path path(relative);
+    return MakeDirectories(root, path.parent_path(), problem) && host::WriteNewFile(root / path, bytes, problem);
+}
+
+// The folder as a full path without a trailing separator, so that it has a
+// parent to write beside it in.
+fs::path TargetFolder(const std::string& folder)
+{
+    fs::path target = host::FullPath(folder);
+    if (!target.has_filename())
+        target = target.parent_path();
+    return target;
+}
+
+// Creates the first of "<wanted>", "<wanted>-2", ... that nothing holds yet,
+// in a folder that is there already.
+bool CreateFreshFolder(const fs::path& wanted, fs::path& created, std::string& problem)
+{
+    const int kMostTries = 1000;
+    for (int n = 1; n <= kMostTries; ++n) {
+        created = n == 1 ? wanted : fs::u8path(wanted.u8string() + "-" + std::to_string(n));
+        bool existed = false;
+        if (host::CreateNewDirectory(created, existed, problem))
+            return true;
+        if (!existed)
+            return false;
+    }
+    problem = "cannot create " + wanted.u8string() + ": it and the next " + std::to_string(kMostTries - 1) +
+              " names are taken";
+    return false;
+}
+
+fs::path Beside(const fs::path& target, const std::string& purpose)
+{
+    return target.parent_path() / fs::u8path(target.filename().u8string() + "." + purpose);
+}
+
+bool WriteFolder(const Machine& machine, const fs::path& root, std::string& problem)
+{
+    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), problem) ||
+        !WriteWhole(root, kManifestFile, WriteManifest(machine), problem))
+        return false;
+    // Each directory as the machine first spelled it, so that no two names
+    // differ in case only: a Windows disk cannot tell them apart.
+    for (const auto& entry : machine.files.Directories()) {
+        if (!FileSystem::IsDrivePath(entry.second)) {
+            problem = "the machine holds a directory it cannot write: " + entry.second;
+            return false;
+        }
+        if (!MakeDirectories(root, fs::path(FolderPath(machine.files.Spelled(entry.second))), problem))
+            return false;
+    }
+    for (const auto& entry : machine.files.Files()) {
+        if (!FileSystem::IsDrivePath(entry.second.path)) {
+            problem = "the machine holds a file it cannot write: " + entry.second.path;
+            return false;
+        }
+        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, problem))
+            return false;
+    }
+    return true;
+}
+
+using Visit = std::function<bool(const fs::path& path, const std::string& relative, host::EntryKind kind)>;
+
+// Visits every entry beneath `root`, each directory before what it holds, with
+// its path relative to the root ("files/C/x"). Only plain directories are
+// entered; a link is visited as a link. Stops at the first entry refused.
+bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
+{
+    std::vector<std::pair<fs::path, std::string>> pending = {{root, std::string()}};
+    while (!pending.empty()) {
+        auto [directory, relative] = pending.back();
+        pending.pop_back();
+        std::error_code code;
+        for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
+            std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
+            host::EntryKind kind = host::KindOf(it->path());
+            if (!visit(it->path(), name, kind))
+                return false;
+            if (kind == host::EntryKind::kDirectory)
+                pending.emplace_back(it->path(), name);
+        }
+        if (code) {
+            problem = directory.u8string() + ": " + code.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Why an entry of a folder (relative to it) keeps it from being a machine
+// folder that may be removed; "" when it is a machine folder's own.
+std::string StrangeEntry(const std::string& relative, host::EntryKind kind)
+{
+    if (kind == host::EntryKind::kLink)
+        return relative + " is a link, junction or reparse point";
+    bool inFiles = relative.compare(0, sizeof kFilesFolder - 1, kFilesFolder) == 0;
+    if (relative == kRegistryFile || relative == kManifestFile || inFiles)
+        return kind == host::EntryKind::kFile || (inFiles && kind == host::EntryKind::kDirectory)
+                   ? std::string()
+                   : relative + " is not a plain file";
+    if (relative + "/" == kFilesFolder)
+        return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
+    return "it holds " + relative + ", which no machine folder holds";
+}
+
+struct Entry {
+    fs::path path;
+    host::EntryKind kind;
+};
+
+// The entries of a machine folder, each directory before what it holds; false,
+// with the reason, when anything in it is not a machine folder's plain file or
+// directory.
+bool ListMachineFolder(const fs::path& root, std::vector<Entry>& entries, std::string& problem)
+{
+    return WalkFolder(
+        root,
+        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
+            problem = StrangeEntry(relative, kind);
+            entries.push_back({path, kind});
+            return problem.empty();
+        },
+        problem);
+}
+
+// Removes exactly the plain files and directories of a machine folder, and the
+// folder; anything else in it keeps the whole folder from being touched.
+bool RemoveMachineFolder(const fs::path& root, std::string& problem)
+{
+    if (host::KindOf(root) != host::EntryKind::kDirectory) {
+        problem = root.u8string() + " is not a plain directory";
+        return false;
+    }
+    std::vector<Entry> entries = {{root, host::EntryKind::kDirectory}};
+    if (!ListMachineFolder(root, entries, problem)) {
+        problem = root.u8string() + ": " + problem;
+        return false;
+    }
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (!host::RemoveEntry(entry->path, entry->kind, problem))
+            return false;
+    }
+    return true;
+}
+}  // namespace
+
+std::string LoadError::Describe() const
+{
+    std::string text = file;
+    if (where.line > 0)
+        text += ":" + std::to_string(where.line);
+    return text + ": " + where.message;
+}
+
+bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error)
+{
+    std::error_code code;
+    if (!fs::is_directory(folder, code)) {
+        error = {folder, {0, "not a machine folder (no such directory)"}};
+        return false;
+    }
+    std::string problem;
+    bool read = WalkFolder(
+        fs::path(folder),
+        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
+            std::error_code ignored;
+            if (kind == host::EntryKind::kDirectory) {
+                if (fs::is_empty(path, ignored))
+                    contents[relative + "/"] = std::string();
+                return true;
+            }
+            if (kind != host::EntryKind::kFile) {
+                error = {relative, {0, kind == host::EntryKind::kLink
+                                           ? "a link, junction or reparse point: a machine folder holds plain files"
+                                           : "not a plain file"}};
+                return false;
+            }
+            std::ifstream in(path, std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            if (!in) {
+                error = {relative, {0, "cannot be read"}};
+                return false;
+            }
+            contents[relative] = bytes.str();
+            return true;
+        },
+        problem);
+    if (!read && !problem.empty())
+        error = {folder, {0, problem}};
+    return read;
+}
+
+bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& error)
+{
+    for (const char* required : {kRegistryFile, kManifestFile}) {
+        if (contents.count(required) == 0) {
+            error = {required, {0, "missing: a machine folder needs registry.reg and machine.json"}};
+            return false;
+        }
+    }
+    // Every name under files/ by its upper-case form: a Windows disk takes
+    // names that differ in case only for one.
+    std::map<std::string, std::string> spellings;
+    for (const auto& entry : contents) {
+        const std::string& relative = entry.first;
+        if (relative == kRegistryFile || relative == kManifestFile)
+            continue;
+        if (relative.compare(0, sizeof kFilesFolder - 1, kFilesFolder) != 0) {
+            error = {relative, {0, "unexpected file: a machine folder holds registry.reg, machine.json and files/"}};
+            return false;
+        }
+        std::string path = WindowsPath(relative);
+        if (path.empty()) {
+            error = {relative, {0, "files/ must hold one folder per drive letter"}};
+            return false;
+        }
+        std::string problem = FileSystem::PathProblem(path);
+        if (!problem.empty()) {
+            error = {relative, {0, "no name of the machine: " + problem}};
+            return false;
+        }
+        bool directory = relative.back() == '/';
+        std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
+        for (std::size_t end = name.find('/', sizeof kFilesFolder);; end = name.find('/', end + 1)) {
+            std::string prefix = name.substr(0, end);
+            auto spelled = spellings.emplace(UpperCase(prefix), prefix).first;
+            if (spelled->second != prefix) {
+                error = {relative, {0, "differs only in case from " + spelled->second +
+                                           ", which a Windows disk takes for the same name"}};
+                return false;
+            }
+            if (end == std::string::npos)
+                break;
+        }
+        const SimFile* file = directory ? machine.files.Find(path) : nullptr;
+        std::string clash = directory ? (file != nullptr ? file->path : "") : machine.files.FileClash(path);
+        if (!clash.empty()) {
+            error = {relative, {0, "stands where the machine holds " + clash}};
+            return false;
+        }
+        if (directory)
+            machine.files.MakeDirectory(path);
+        else
+            machine.files.Write(path, entry.second);
+    }
+    error.file = kRegistryFile;
+    if (!ReadRegFile(contents.at(kRegistryFile), machine.registry, error.where))
+        return false;
+    error.file = kManifestFile;
+    if (!ReadManifest(contents.at(kManifestFile), machine, error.where))
+        return false;
+    error = LoadError();
+    return true;
+}
+
+bool CanReplaceFolder(const std::string& folder, std::string& problem)
+{
+    fs::path target = TargetFolder(folder);
+    switch (host::KindOf(target)) {
+    case host::EntryKind::kMissing:
+        return true;
+    case host::EntryKind::kDirectory:
+        break;
+    case host::EntryKind::kLink:
+        problem = folder + " is a link, junction or reparse point: it is left as it is";
+        return false;
+    default:
+        problem = folder + " exists and is not a folder: it is left as it is";
+        return false;
+    }
+    std::vector<Entry> entries;
+    if (!ListMachineFolder(target, entries, problem)) {
+        problem = folder + " is not a machine folder (" + problem + "): it is left as it is";
+        return false;
+    }
+    bool hasRegistry = host::KindOf(target / kRegistryFile) == host::EntryKind::kFile;
+    bool hasManifest = host::KindOf(target / kManifestFile) == host::EntryKind::kFile;
+    if (!entries.empty() && (!hasRegistry || !hasManifest)) {
+        problem = folder + " is not a machine folder (it lacks registry.reg or machine.json): it is left as it is";
+        return false;
+    }
+    return true;
+}
+
+bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem)
+{
+    if (!CanReplaceFolder(folder, problem))
+        return false;
+    fs::path target = TargetFolder(folder);
+    // The new folder is written in full beside the old one and only then takes
+    // its place, so a save that fails leaves the old folder as it was.
+    fs::path fresh;
+    if (!CreateFreshFolder(Beside(target, "new"), fresh, problem))
+        return false;
+    std::string ignored;
+    if (!WriteFolder(machine, fresh, problem)) {
+        RemoveMachineFolder(fresh, ignored);
+        return false;
+    }
+    // The old folder moves into a new folder of its own, which no one else
+    // can have named, before its files are removed.
+    fs::path holder, old;
+    std::error_code code;
+    if (host::KindOf(target) != host::EntryKind::kMissing) {
+        if (!CreateFreshFolder(Beside(target, "old"), holder, problem)) {
+            RemoveMachineFolder(fresh, ignored);
+            return false;
+        }
+        old = holder / target.filename();
+        fs::rename(target, old, code);
+        if (code) {
+            problem = "cannot move " + folder + " aside: " + code.message();
+            RemoveMachineFolder(fresh, ignored);
+            host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
+            return false;
+        }
+    }
+    fs::rename(fresh, target, code);
+    if (code) {
+        problem = "cannot move the new machine into " + folder + ": " + code.message();
+        if (!old.empty()) {
+            std::error_code unused;
+            fs::rename(old, target, unused);
+            host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
+        }
+        RemoveMachineFolder(fresh, ignored);
+        return false;
+    }
+    if (!old.empty() && !(RemoveMachineFolder(old, problem) &&
+                          host::RemoveEntry(holder, host::EntryKind::kDirectory, problem))) {
+        problem = "the machine is written to " + folder + ", but its old content stays in " + holder.u8string() +
+                  ": " + problem;
+        return false;
+    }
+    return true;
+}
+
+bool SaveNewMachine(const Machine& machine, const std::string& folder, std::string& written, bool& nextName,
+                    std::string& problem)
+{
+    fs::path wanted = TargetFolder(folder);
+    fs::path created;
+    if (!CreateFreshFolder(wanted, created, problem))
+        return false;
+    written = created.u8string();
+    nextName = created != wanted;
+    if (!WriteFolder(machine, created, problem)) {
+        problem += " (what was written stays in " + written + ")";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace sim

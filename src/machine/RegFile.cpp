@@ -1,0 +1,418 @@
+#include "machine/RegFile.h"
+
+#include <cctype>
+#include <cstdio>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/RegFileText.h"
+#include "machine/TextLines.h"
+
+namespace sim {
+
+namespace {
+const char kHeader4[] = "REGEDIT4";
+
+const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
+
+// The 1-based line a position of decoded text stands on; CR LF, LF and a lone CR each end a line.
+int LineAt(const std::string& text, std::size_t end)
+{
+    int line = 1;
+    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+// UTF-16LE units to the machine's 8-bit text. A character beyond one byte has
+// no place in the machine's ANSI strings: it is refused rather than replaced,
+// so two names never become one. `bad` is the unit index of such a character.
+bool NarrowUtf16(const std::string& bytes, std::size_t start, std::string& out, std::size_t& bad)
+{
+    out.clear();
+    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
+        unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        if (unit > 0xFF) {
+            bad = out.size();
+            return false;
+        }
+        out += static_cast<char>(unit);
+    }
+    return true;
+}
+
+std::string CharacterProblem(const std::string& bytes, std::size_t unitOffset)
+{
+    unsigned unit = static_cast<unsigned char>(bytes[unitOffset]) | (static_cast<unsigned char>(bytes[unitOffset + 1]) << 8);
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", unit);
+    return std::string("the character U+") + code + " does not fit the machine's 8-bit text";
+}
+
+// The file's text: UTF-16LE with its byte-order mark, UTF-8 with its mark, or 8-bit.
+bool DecodeText(const std::string& bytes, std::string& text, ParseError& error)
+{
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        if (bytes.size() % 2 != 0) {
+            error = {0, "a UTF-16 file must hold whole characters: its byte count is odd"};
+            return false;
+        }
+        std::size_t bad = 0;
+        if (!NarrowUtf16(bytes, 2, text, bad)) {
+            error = {LineAt(text, bad), CharacterProblem(bytes, 2 + 2 * bad)};
+            return false;
+        }
+        return true;
+    }
+    text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    return true;
+}
+
+// Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
+// Backslash escapes: \\ and \" as regedit writes them, \r and \n as Wine's does.
+bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
+{
+    out.clear();
+    for (++pos; pos < text.size(); ++pos) {
+        char c = text[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        if (c == '\\' && pos + 1 < text.size()) {
+            // Wine's regedit writes a line break inside a text as \r and \n.
+            char next = text[pos + 1];
+            if (next == '\\' || next == '"' || next == 'r' || next == 'n') {
+                c = next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+                ++pos;
+            }
+        }
+        out += c;
+    }
+    return false;
+}
+
+bool ReadHexBytes(const std::string& text, std::string& out)
+{
+    out.clear();
+    std::string digits;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        char c = i < text.size() ? text[i] : ',';
+        if (c == ' ' || c == '\t')
+            continue;
+        if (c == ',') {
+            if (digits.empty()) {
+                if (i == text.size())
+                    return true;
+                return false;
+            }
+            if (digits.size() > 2)
+                return false;
+            out += static_cast<char>(std::stoul(digits, nullptr, 16));
+            digits.clear();
+            continue;
+        }
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+        digits += c;
+    }
+    return true;
+}
+
+// `wideText`: hex(1), hex(2) and hex(7) data are UTF-16LE (version 5 files), not 8-bit text (REGEDIT4).
+bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std::string& problem)
+{
+    if (!text.empty() && text[0] == '"') {
+        std::size_t pos = 0;
+        std::string content;
+        if (!ReadQuoted(text, pos, content) || pos != text.size()) {
+            problem = "badly quoted string value";
+            return false;
+        }
+        value.type = REG_SZ;
+        value.data = StringData(content);
+        return true;
+    }
+    if (text.compare(0, 6, "dword:") == 0) {
+        std::string digits = text.substr(6);
+        if (digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+            problem = "a dword value needs one to eight hexadecimal digits";
+            return false;
+        }
+        unsigned long number = std::stoul(digits, nullptr, 16);
+        value.type = REG_DWORD;
+        value.data.clear();
+        for (int i = 0; i < 4; ++i)
+            value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        return true;
+    }
+    if (text.compare(0, 3, "hex") == 0) {
+        std::size_t colon = text.find(':');
+        if (colon == std::string::npos) {
+            problem = "a hex value needs a colon";
+            return false;
+        }
+        std::string kind = text.substr(3, colon - 3);
+        DWORD type = REG_BINARY;
+        if (!kind.empty()) {
+            // A type is a DWORD: one to eight hexadecimal digits.
+            if (kind.size() < 3 || kind.size() > 10 || kind.front() != '(' || kind.back() != ')' ||
+                kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1) {
+                problem = "unknown hex value type '" + kind + "'";
+                return false;
+            }
+            type = static_cast<DWORD>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
+        }
+        std::string bytes;
+        if (!ReadHexBytes(text.substr(colon + 1), bytes)) {
+            problem = "malformed hex bytes";
+            return false;
+        }
+        value.type = type;
+        if (!wideText || !regfile::IsText(type)) {
+            value.data = bytes;
+            return true;
+        }
+        std::size_t bad = 0;
+        if (bytes.size() % 2 != 0) {
+            problem = "a hex(1), hex(2) or hex(7) value needs whole UTF-16 characters";
+            return false;
+        }
+        if (!NarrowUtf16(bytes, 0, value.data, bad)) {
+            problem = CharacterProblem(bytes, 2 * bad);
+            return false;
+        }
+        return true;
+    }
+    problem = "unknown value data '" + text + "'";
+    return false;
+}
+
+// The values of the keys read so far, found by name in constant time, so that
+// reading a key with many values takes time in proportion to them. A removed
+// value leaves a gap, closed once the reading ends.
+class ValueIndex {
+public:
+    ValueIndex() = default;
+    ValueIndex(const ValueIndex&) = delete;
+    ValueIndex& operator=(const ValueIndex&) = delete;
+    ~ValueIndex()
+    {
+        for (auto& entry : m_keys)
+            CloseGaps(*entry.first, entry.second);
+    }
+
+    void Set(RegKey& key, const std::string& name, const RegValue& value)
+    {
+        Values& values = Of(key);
+        auto found = values.byName.find(UpperCase(name));
+        if (found != values.byName.end()) {
+            key.values[found->second].type = value.type;
+            key.values[found->second].data = value.data;
+            return;
+        }
+        values.byName.emplace(UpperCase(name), key.values.size());
+        key.values.push_back(RegValue{name, value.type, value.data});
+        values.removed.push_back(false);
+    }
+
+    void Remove(RegKey& key, const std::string& name)
+    {
+        Values& values = Of(key);
+        auto found = values.byName.find(UpperCase(name));
+        if (found == values.byName.end())
+            return;
+        values.removed[found->second] = true;
+        values.byName.erase(found);
+        values.hasGaps = true;
+    }
+
+    // Forgets a key and every key beneath it, before they are deleted.
+    void Forget(const RegKey& key)
+    {
+        std::vector<const RegKey*> pending = {&key};
+        while (!pending.empty()) {
+            const RegKey* next = pending.back();
+            pending.pop_back();
+            m_keys.erase(const_cast<RegKey*>(next));
+            for (const auto& subkey : next->subkeys)
+                pending.push_back(subkey.second.get());
+        }
+    }
+
+private:
+    struct Values {
+        std::unordered_map<std::string, std::size_t> byName;  // upper-case name -> index in the key's values
+        std::vector<bool> removed;
+        bool hasGaps = false;
+    };
+
+    Values& Of(RegKey& key)
+    {
+        auto [found, added] = m_keys.try_emplace(&key);
+        if (added) {
+            for (std::size_t i = 0; i < key.values.size(); ++i)
+                found->second.byName.emplace(UpperCase(key.values[i].name), i);
+            found->second.removed.assign(key.values.size(), false);
+        }
+        return found->second;
+    }
+
+    static void CloseGaps(RegKey& key, const Values& values)
+    {
+        if (!values.hasGaps)
+            return;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < key.values.size(); ++i) {
+            if (values.removed[i])
+                continue;
+            if (kept != i)
+                key.values[kept] = std::move(key.values[i]);
+            ++kept;
+        }
+        key.values.resize(kept);
+    }
+
+    std::unordered_map<RegKey*, Values> m_keys;
+};
+
+void WriteKey(const RegKey& key, const std::string& path, std::string& out)
+{
+    bool isRoot = path.find('\\') == std::string::npos;
+    if (!isRoot || !key.values.empty()) {
+        out += regfile::WidenToUtf16("[" + path + "]\r\n");
+        for (const RegValue& value : key.values) {
+            std::string data = regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
+            out += regfile::ValueLine(regfile::WidenToUtf16(value.name), value.type, data) +
+                   regfile::WidenToUtf16("\r\n");
+        }
+        out += regfile::WidenToUtf16("\r\n");
+    }
+    for (const auto& entry : key.subkeys)
+        WriteKey(*entry.second, path + "\\" + entry.second->name, out);
+}
+}  // namespace
+
+bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error)
+{
+    std::string text;
+    if (!DecodeText(bytes, text, error))
+        return false;
+    std::vector<std::string> lines = SplitLines(text);
+    RegKey* current = nullptr;
+    ValueIndex values;
+    bool headerSeen = false;
+    bool wideText = true;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        error.line = static_cast<int>(index) + 1;
+        std::string line = lines[index];
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == ';')
+            continue;
+        line.erase(0, first);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+
+        if (!headerSeen) {
+            if (line != regfile::kHeader && line != kHeader4) {
+                error.message = std::string("the first line must be \"") + regfile::kHeader + "\"";
+                return false;
+            }
+            headerSeen = true;
+            wideText = line == regfile::kHeader;
+            continue;
+        }
+        if (line[0] == '[') {
+            if (line.back() != ']' || line.size() < 3) {
+                error.message = "a key line must end with ']'";
+                return false;
+            }
+            bool remove = line[1] == '-';
+            std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
+            std::vector<std::string> parts = SplitKeyPath(path);
+            if (parts.empty() || !Registry::IsRootName(parts[0])) {
+                error.message = "unknown registry root in [" + path + "]";
+                return false;
+            }
+            if (parts.size() - 1 > kMaxKeyDepth) {
+                error.message = "the key is nested " + std::to_string(parts.size() - 1) +
+                                " levels deep; the registry allows " + std::to_string(kMaxKeyDepth);
+                return false;
+            }
+            if (remove) {
+                if (const RegKey* doomed = registry.Find(path))
+                    values.Forget(*doomed);
+                registry.Delete(path);
+                current = nullptr;
+            } else {
+                current = &registry.Create(path);
+            }
+            continue;
+        }
+        if (current == nullptr) {
+            error.message = "a value line must follow a key line";
+            return false;
+        }
+        std::string name;
+        std::size_t pos = 0;
+        if (line[0] == '@') {
+            pos = 1;
+        } else if (line[0] == '"') {
+            if (!ReadQuoted(line, pos, name)) {
+                error.message = "unterminated value name";
+                return false;
+            }
+            // A name is written back quoted on one line, where a line break cannot stand.
+            if (name.find_first_of("\r\n") != std::string::npos) {
+                error.message = "a value name with a line break (\\r or \\n) cannot be kept";
+                return false;
+            }
+        } else {
+            error.message = "expected a key in brackets, a quoted value name or @";
+            return false;
+        }
+        if (pos >= line.size() || line[pos] != '=') {
+            error.message = "expected '=' after the value name";
+            return false;
+        }
+        std::string data = line.substr(pos + 1);
+        // Hex data goes on over the next lines while a line ends with a backslash.
+        while (data.compare(0, 3, "hex") == 0 && data.back() == '\\' && index + 1 < lines.size()) {
+            data.pop_back();
+            std::string next = lines[++index];
+            next.erase(0, next.find_first_not_of(" \t"));
+            while (!next.empty() && (next.back() == ' ' || next.back() == '\t'))
+                next.pop_back();
+            data += next;
+        }
+        if (data == "-") {
+            values.Remove(*current, name);
+            continue;
+        }
+        RegValue value;
+        if (!ParseValueData(data, wideText, value, error.message))
+            return false;
+        values.Set(*current, name, value);
+    }
+    if (!headerSeen) {
+        error.line = 0;
+        error.message = std::string("empty file: the first line must be \"") + regfile::kHeader + "\"";
+        return false;
+    }
+    error = ParseError();
+    return true;
+}
+
+std::string WriteRegFile(const Registry& registry)
+{
+    std::string out = regfile::kByteOrderMark + regfile::WidenToUtf16(std::string(regfile::kHeader) + "\r\n\r\n");
+    for (const auto& root : registry.Roots())
+        WriteKey(root.second, root.first, out);
+    return out;
+}
+
+}  // namespace sim

@@ -1,0 +1,23 @@
+// Reading and writing registry exports ("Windows Registry Editor Version 5.00"
+// files, the format regedit writes and support staff get from customers).
+#pragma once
+
+#include <string>
+
+#include "machine/Registry.h"
+
+namespace sim {
+
+struct ParseError {
+    int line = 0;  // 1-based; 0 when the problem is not tied to a line
+    std::string message;
+};
+
+// Adds the export's keys and values to the registry. Returns false and fills
+// the error on the first malformed line; the registry may then be partly filled.
+bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error);
+
+// An export of every key of the registry, readable by ReadRegFile and by regedit.
+std::string WriteRegFile(const Registry& registry);
+
+}  // namespace sim

@@ -1,0 +1,160 @@
+#include "machine/Registry.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace sim {
+
+namespace {
+const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                  "HKEY_CURRENT_CONFIG"};
+}
+
+std::string UpperCase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+RegKey* RegKey::FindSubkey(const std::string& subkeyName) const
+{
+    auto found = subkeys.find(UpperCase(subkeyName));
+    return found == subkeys.end() ? nullptr : found->second.get();
+}
+
+RegKey& RegKey::CreateSubkey(const std::string& subkeyName)
+{
+    std::unique_ptr<RegKey>& slot = subkeys[UpperCase(subkeyName)];
+    if (!slot) {
+        slot = std::make_unique<RegKey>();
+        slot->name = subkeyName;
+    }
+    return *slot;
+}
+
+RegValue* RegKey::FindValue(const std::string& valueName)
+{
+    std::string wanted = UpperCase(valueName);
+    for (RegValue& value : values) {
+        if (UpperCase(value.name) == wanted)
+            return &value;
+    }
+    return nullptr;
+}
+
+const RegValue* RegKey::FindValue(const std::string& valueName) const
+{
+    return const_cast<RegKey*>(this)->FindValue(valueName);
+}
+
+void RegKey::SetValue(const std::string& valueName, DWORD type, const std::string& data)
+{
+    RegValue* value = FindValue(valueName);
+    if (value == nullptr) {
+        values.push_back(RegValue{valueName, type, data});
+        return;
+    }
+    value->type = type;
+    value->data = data;
+}
+
+bool RegKey::operator==(const RegKey& other) const
+{
+    if (name != other.name || subkeys.size() != other.subkeys.size() || values.size() != other.values.size())
+        return false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const RegValue& a = values[i];
+        const RegValue& b = other.values[i];
+        if (a.name != b.name || a.type != b.type || a.data != b.data)
+            return false;
+    }
+    auto mine = subkeys.begin();
+    auto theirs = other.subkeys.begin();
+    for (; mine != subkeys.end(); ++mine, ++theirs) {
+        if (mine->first != theirs->first || !(*mine->second == *theirs->second))
+            return false;
+    }
+    return true;
+}
+
+Registry::Registry()
+{
+    for (const char* rootName : kRootNames)
+        m_roots[rootName].name = rootName;
+}
+
+bool Registry::IsRootName(const std::string& rootName)
+{
+    return std::any_of(std::begin(kRootNames), std::end(kRootNames),
+                       [&](const char* known) { return rootName == known; });
+}
+
+RegKey& Registry::Root(const std::string& rootName)
+{
+    return m_roots.at(rootName);
+}
+
+std::vector<std::string> SplitKeyPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '\\') {
+            if (!part.empty())
+                parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty())
+        parts.push_back(part);
+    return parts;
+}
+
+RegKey* Registry::Find(const std::string& fullPath)
+{
+    std::vector<std::string> parts = SplitKeyPath(fullPath);
+    if (parts.empty() || !IsRootName(parts[0]))
+        return nullptr;
+    RegKey* key = &Root(parts[0]);
+    for (std::size_t i = 1; i < parts.size() && key != nullptr; ++i)
+        key = key->FindSubkey(parts[i]);
+    return key;
+}
+
+RegKey& Registry::Create(const std::string& fullPath)
+{
+    std::vector<std::string> parts = SplitKeyPath(fullPath);
+    RegKey* key = &Root(parts.at(0));
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        key = &key->CreateSubkey(parts[i]);
+    return *key;
+}
+
+bool Registry::Delete(const std::string& fullPath)
+{
+    std::vector<std::string> parts = SplitKeyPath(fullPath);
+    if (parts.size() < 2)
+        return false;
+    std::string last = parts.back();
+    parts.pop_back();
+    std::string parentPath;
+    for (const std::string& part : parts)
+        parentPath += part + "\\";
+    RegKey* parent = Find(parentPath);
+    return parent != nullptr && parent->subkeys.erase(UpperCase(last)) > 0;
+}
+
+std::string StringData(const std::string& text)
+{
+    return text + '\0';
+}
+
+std::string DataText(const std::string& data)
+{
+    return data.substr(0, data.find('\0'));
+}
+
+}  // namespace sim

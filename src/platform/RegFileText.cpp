@@ -1,0 +1,104 @@
+#include "platform/RegFileText.h"
+
+#include <cstdio>
+
+namespace regfile {
+
+const char kHeader[] = "Windows Registry Editor Version 5.00";
+const char kByteOrderMark[] = "\xFF\xFE";
+
+std::string WidenToUtf16(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+bool IsText(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+namespace {
+// regedit wraps hex data once a line, with its comma, is longer than this.
+const std::size_t kHexLineWidth = 76;
+
+unsigned UnitAt(const std::string& wide, std::size_t index)
+{
+    return static_cast<unsigned char>(wide[2 * index]) | (static_cast<unsigned char>(wide[2 * index + 1]) << 8);
+}
+
+// `prefix` is UTF-16LE; the line's width counts its characters.
+std::string HexLine(const std::string& prefix, const std::string& bytes)
+{
+    std::string digitsText;
+    std::size_t lineLength = prefix.size() / 2;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
+        digitsText += digits;
+        lineLength += 2;
+        if (i + 1 < bytes.size()) {
+            digitsText += ',';
+            ++lineLength;
+            if (lineLength > kHexLineWidth) {
+                digitsText += "\\\r\n  ";
+                lineLength = 2;
+            }
+        }
+    }
+    return prefix + WidenToUtf16(digitsText);
+}
+
+// UTF-16LE text that "..." holds exactly: one terminating zero and no line break.
+bool IsPlainString(const std::string& wide)
+{
+    std::size_t units = wide.size() / 2;
+    if (wide.size() % 2 != 0 || units == 0 || UnitAt(wide, units - 1) != 0)
+        return false;
+    for (std::size_t i = 0; i + 1 < units; ++i) {
+        unsigned unit = UnitAt(wide, i);
+        if (unit == 0 || unit == '\r' || unit == '\n')
+            return false;
+    }
+    return true;
+}
+
+// A UTF-16LE name or text in quotes, with regedit's escaping of '\' and '"'.
+std::string Quote(const std::string& wide)
+{
+    std::string out = WidenToUtf16("\"");
+    for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
+        unsigned unit = UnitAt(wide, i / 2);
+        if (unit == '\\' || unit == '"')
+            out += WidenToUtf16("\\");
+        out += wide.substr(i, 2);
+    }
+    return out + WidenToUtf16("\"");
+}
+}  // namespace
+
+std::string ValueLine(const std::string& wideName, DWORD type, const std::string& data)
+{
+    std::string line = wideName.empty() ? WidenToUtf16("@=") : Quote(wideName) + WidenToUtf16("=");
+    if (type == REG_SZ && IsPlainString(data))
+        return line + Quote(data.substr(0, data.size() - 2));
+    if (type == REG_DWORD && data.size() == 4) {
+        unsigned long number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(data[i]);
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "dword:%08lx", number);
+        return line + WidenToUtf16(digits);
+    }
+    if (type == REG_BINARY)
+        return HexLine(line + WidenToUtf16("hex:"), data);
+    char kind[16];
+    std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(type));
+    return HexLine(line + WidenToUtf16(kind), data);
+}
+
+}  // namespace regfile

@@ -1,0 +1,18 @@
+#include "sim/Restart.h"
+
+namespace sim {
+
+void Restart(Machine& machine)
+{
+    for (const PendingRename& rename : machine.pendingRenames) {
+        if (machine.files.Find(rename.from) == nullptr)
+            continue;
+        if (rename.to.empty())
+            machine.files.Remove(rename.from);
+        else if (rename.replaceExisting || machine.files.Find(rename.to) == nullptr)
+            machine.files.Rename(rename.from, rename.to);
+    }
+    machine.pendingRenames.clear();
+}
+
+}  // namespace sim

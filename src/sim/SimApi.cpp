@@ -1,0 +1,109 @@
+// The simulated backend: the machine it answers from, the run's transcript,
+// the call counting behind faults, and the helpers the calls share. The calls
+// themselves live in one file per area, as the headings of platform/WinCalls.h
+// name them (SimApiErrors.cpp, SimApiFiles.cpp, ...).
+#include "sim/SimApi.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "machine/FaultOperations.h"
+
+namespace sim {
+
+SimApi::SimApi(Machine& machine) : m_machine(machine)
+{
+    m_machine.files.MakeDirectory(m_machine.paths.windows);
+    m_machine.files.MakeDirectory(m_machine.paths.system);
+    m_machine.files.MakeDirectory(m_machine.paths.temp);
+    if (!m_machine.paths.executable.empty())
+        m_machine.files.MakeDirectory(FileSystem::Parent(m_machine.paths.executable));
+}
+
+SimApi::~SimApi()
+{
+    for (void* allocation : m_allocations)
+        delete[] static_cast<BYTE*>(allocation);
+}
+
+bool SimApi::Fails(const char* operation)
+{
+    int call = ++m_callCounts[operation];
+    // Releases are made by destructors, which must not throw: the cut comes
+    // at the next call after them.
+    bool releases = IsReleaseOperation(operation);
+    if (++m_totalCalls >= stopAtCall && stopAtCall != 0 && !m_bStopped && !releases) {
+        m_bStopped = true;
+        throw ProcessStopped{};
+    }
+    for (const Fault& fault : m_machine.faults) {
+        if (fault.operation == operation && fault.call == call) {
+            m_lastError = fault.error;
+            return true;
+        }
+    }
+    return false;
+}
+
+int SimApi::CallCount(const std::string& operation) const
+{
+    auto found = m_callCounts.find(operation);
+    return found == m_callCounts.end() ? 0 : found->second;
+}
+
+std::vector<std::string> SimApi::DebugOutput() const
+{
+    std::vector<std::string> lines;
+    for (const TranscriptEntry& entry : m_transcript) {
+        if (entry.kind == TranscriptEntry::kDebugOutput)
+            lines.push_back(entry.text);
+    }
+    return lines;
+}
+
+std::vector<StartedProcess> SimApi::StartedProcesses() const
+{
+    std::vector<StartedProcess> processes;
+    for (const TranscriptEntry& entry : m_transcript) {
+        if (entry.kind == TranscriptEntry::kProcessStarted)
+            processes.push_back(entry.process);
+    }
+    return processes;
+}
+
+std::vector<ShownMessageBox> SimApi::MessageBoxes() const
+{
+    std::vector<ShownMessageBox> boxes;
+    for (const TranscriptEntry& entry : m_transcript) {
+        if (entry.kind == TranscriptEntry::kMessageBox)
+            boxes.push_back(entry.box);
+    }
+    return boxes;
+}
+
+std::size_t SimApi::CopyText(const std::string& text, LPSTR buffer, std::size_t size)
+{
+    if (buffer == nullptr || size == 0)
+        return 0;
+    std::size_t count = std::min(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return count;
+}
+
+std::string SimApi::PathText(LPCSTR path)
+{
+    return path != nullptr ? path : "";
+}
+
+SimApi::OpenObject* SimApi::FindOpenObject(HANDLE handle, OpenObject::Kind kind)
+{
+    auto found = m_handles.find(handle);
+    if (found == m_handles.end() || found->second.kind != kind) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    return &found->second;
+}
+
+}  // namespace sim

@@ -1,0 +1,206 @@
+// The simulated backend: the Windows calls answered from a Machine in memory.
+//
+// Sleeps advance a virtual clock, message boxes take scripted answers, and each
+// call the list (WinCalls.h) marks faultable can be made to fail by name and
+// call count (Machine::faults).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/WinApi.h"
+#include "machine/Machine.h"
+
+namespace sim {
+
+// A child process started with CreateProcessA.
+struct StartedProcess {
+    std::string program;      // the executable that ran, as found on the machine's disks
+    std::string commandLine;  // the command line it was given
+};
+
+// One entry of a run's transcript, in the order things happened.
+struct TranscriptEntry {
+    enum Kind { kDebugOutput, kMessageBox, kProcessStarted } kind;
+    std::string text;  // the debugger-output text, or the message box's text
+    ShownMessageBox box;
+    StartedProcess process;
+};
+
+struct SimControl {
+    std::string className;
+    std::string text;
+    bool enabled = true;
+    int check = BST_UNCHECKED;
+    std::vector<std::string> items;  // combo-box entries
+    bool sorted = false;
+    int position = 0;        // progress bar
+    std::vector<int> positionsSet;        // every PBM_SETPOS, in order
+    std::vector<std::string> textsSet;    // every SetDlgItemTextA, in order
+    std::array<int, 4> ipFields = {-1, -1, -1, -1};  // IP address control, -1 = blank field
+    int textLimit = 0;       // characters a user can type (EM_LIMITTEXT), 0 = no limit
+    HWND hwnd = nullptr;
+};
+
+struct SimWindow {
+    int templateId = 0;
+    bool visible = false;
+    bool destroyed = false;
+    DLGPROC proc = nullptr;
+    std::map<int, SimControl> controls;
+    bool modal = false;
+    bool ended = false;       // EndDialog was called
+    INT_PTR result = 0;       // the modal dialog's result
+    HICON bigIcon = nullptr;  // WM_SETICON
+    HICON smallIcon = nullptr;
+    int focus = 0;            // ID of the control with the focus
+};
+
+// Thrown by a platform call where the process is cut off half-way.
+struct ProcessStopped {};
+
+class SimApi : public WinApi {
+public:
+    explicit SimApi(Machine& machine);
+    ~SimApi() override;
+
+    Machine& machine() { return m_machine; }
+
+    // What the run showed: debugger output and message boxes, in order.
+    const std::vector<TranscriptEntry>& Transcript() const { return m_transcript; }
+    std::vector<std::string> DebugOutput() const;
+    std::vector<ShownMessageBox> MessageBoxes() const;
+    std::vector<StartedProcess> StartedProcesses() const;
+    // Every pause asked for, in milliseconds, and their sum.
+    const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
+    unsigned long long ElapsedMilliseconds() const { return m_elapsedMs; }
+    // Windows created so far (destroyed ones included), by handle.
+    const std::map<HWND, SimWindow>& Windows() const { return m_windows; }
+    // How often an operation was called.
+    int CallCount(const std::string& operation) const;
+    // Every operation that can be made to fail and was called, with its number of calls.
+    const std::map<std::string, int>& CallCounts() const { return m_callCounts; }
+    // Calls of every operation that can be made to fail, together.
+    int TotalCallCount() const { return m_totalCalls; }
+    // The process is cut off (ProcessStopped is thrown) at this call, counted
+    // as TotalCallCount does (or the next one, for a release), before the
+    // call has any effect; 0 for never.
+    int stopAtCall = 0;
+    // Handles still open (kernel objects, file streams, service handles and registry keys).
+    std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
+
+    // Asked for a message box's answer when no scripted answer is left;
+    // without it the box gets its default button.
+    std::function<int(const ShownMessageBox&)> onUnscriptedMessageBox;
+    // The program runs as a 32-bit one on 64-bit Windows (WoW64): the machine
+    // folder does not say so, a test does.
+    bool wow64 = false;
+    // Asked for the user's next answers to an open modal dialog when the machine
+    // scripts none; no answer (or no asker) closes the dialog.
+    std::function<std::optional<DialogAnswers>(const SimWindow&)> onUnscriptedDialog;
+
+    // WinApi: each call of the list (WinCalls.h), answered in the file its heading names.
+#define PLATFORM_CALL(Result, Name, Parameters, Faults) Result Name Parameters override;
+#include "platform/WinCalls.h"
+#undef PLATFORM_CALL
+
+private:
+    // Counts the call and, when a fault names this call, sets its error and says so.
+    // Each call passes its own name, __func__.
+    bool Fails(const char* operation);
+    // Copies the text into a caller's buffer of this size, cut to fit and
+    // terminated; the number of characters copied.
+    static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
+    // The text a caller's path points to ("" for none).
+    static std::string PathText(LPCSTR path);
+    // The file a bare name or a full path names, as the loader would look it up.
+    const SimFile* FindModuleFile(const std::string& name) const;
+    // The open or predefined key's path ("" for an unknown handle).
+    std::string PathOfKey(HKEY key) const;
+    RegKey* ResolveKey(HKEY key, LONG& status);
+    // RegQueryValueExA and RegQueryValueExW after the name: text as the
+    // machine holds it, or `wide`, as UTF-16LE.
+    LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
+                    LPDWORD lpcbData);
+    SimWindow* FindWindow(HWND hWnd);
+    SimControl* FindControl(HWND hWnd);
+    SimControl* FindDlgControl(HWND hDlg, int id);
+    HWND NewWindowHandle();
+    // The service an open service handle names (nullptr, with the last error set, when none).
+    Service* ServiceOfHandle(SC_HANDLE hService);
+    // The executable CreateProcessA would run ("" when none is found).
+    std::string ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const;
+    const Program* FindProgram(const std::string& path) const;
+    void RegisterOrRemoveService(const Program& program, const std::string& commandLine);
+    HWND CreateFromTemplate(int templateId, DLGPROC proc);
+    // The user at an open modal dialog: scripted, asked, or closing it.
+    void PlayDialogUser(HWND hDlg);
+    void ApplyDialogAnswers(HWND hDlg, const DialogAnswers& answers);
+    void PressButton(HWND hDlg, int id);
+
+    struct OpenObject {
+        enum Kind { kFile, kStream, kMapping, kToken, kServiceManager, kService, kProcess, kThread } kind;
+        std::string name;  // file key, mapping name, token kind, service name or program path
+        DWORD access = 0;
+        DWORD share = 0;
+        std::size_t position = 0;
+        bool textMode = false;     // streams: CR LF on disk is a line feed in memory
+        bool streamError = false;  // streams: what ferror reports
+        unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
+        const SimFile* file = nullptr;    // streams: the file, as last looked up
+        unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
+    };
+    // The next byte a read of the stream gives from the file's bytes, as the
+    // runtime reads it in the stream's mode; EOF at the end.
+    static int NextStreamByte(OpenObject& stream, const std::string& bytes);
+    // True when a handle or stream open on the file (by key) keeps an access
+    // with this access and sharing from being granted.
+    bool SharingConflict(const std::string& key, DWORD access, DWORD share) const;
+    // True when a handle or stream open on the file (by key) forbids deleting or renaming it.
+    bool HeldWithoutDeleteSharing(const std::string& key) const;
+    // The error for a path that names no file: missing file or missing directory.
+    DWORD MissingFileError(const std::string& path) const;
+    OpenObject* FindStream(FILE* stream);
+    // The open object of that kind the handle names; nullptr, with
+    // ERROR_INVALID_HANDLE as the last error, when it names none.
+    OpenObject* FindOpenObject(HANDLE handle, OpenObject::Kind kind);
+    // MoveFileA and MoveFileExA without the delayed mode.
+    BOOL MoveNow(const std::string& from, const std::string& to, bool replaceExisting);
+
+    Machine& m_machine;
+    DWORD m_lastError = 0;
+    unsigned long long m_elapsedMs = 0;
+    std::vector<DWORD> m_sleeps;
+    std::vector<TranscriptEntry> m_transcript;
+    std::size_t m_nextAnswer = 0;
+    std::map<std::string, int> m_callCounts;
+    int m_totalCalls = 0;
+    bool m_bStopped = false;
+    std::uintptr_t m_nextHandle = 0x100;
+    std::map<HANDLE, OpenObject> m_handles;
+    struct OpenKey {
+        std::string path;  // "HKEY_LOCAL_MACHINE\..."
+        REGSAM access = 0;
+    };
+    std::map<HKEY, OpenKey> m_keys;
+    std::set<void*> m_allocations;       // SIDs and message buffers handed out
+    std::map<HWND, SimWindow> m_windows;
+    HWND m_focus = nullptr;  // the control SetFocus last gave the focus
+    std::map<HWND, std::pair<HWND, int>> m_controlOwners;  // control -> (dialog, id)
+    bool m_dialogScriptUsed = false;
+    int m_socketsStarted = 0;  // WSAStartup calls not yet matched by WSACleanup
+    // The host entry gethostbyaddr hands out, valid until its next call.
+    std::string m_hostName;
+    std::vector<char*> m_hostAliases;
+    std::array<char, 4> m_hostAddress = {};
+    std::vector<char*> m_hostAddresses;
+    hostent m_hostEntry = {};
+};
+
+}  // namespace sim

@@ -1,0 +1,335 @@
+// The simulated backend: the machine's files and kernel objects: named
+// mappings, handles and their sharing, creating, writing, copying, moving,
+// deleting and attributes.
+#include <algorithm>
+
+#include "sim/SimApi.h"
+
+namespace sim {
+
+namespace {
+bool Conflicts(DWORD access, DWORD share, DWORD otherAccess, DWORD otherShare)
+{
+    bool readBlocked = (access & GENERIC_READ) && !(otherShare & FILE_SHARE_READ);
+    bool writeBlocked = (access & GENERIC_WRITE) && !(otherShare & FILE_SHARE_WRITE);
+    bool otherReadBlocked = (otherAccess & GENERIC_READ) && !(share & FILE_SHARE_READ);
+    bool otherWriteBlocked = (otherAccess & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE);
+    bool deleteBlocked = (access & DELETE) && !(otherShare & FILE_SHARE_DELETE);
+    return readBlocked || writeBlocked || otherReadBlocked || otherWriteBlocked || deleteBlocked;
+}
+
+const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+}  // namespace
+
+HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD, LPCSTR lpName)
+{
+    if (Fails(__func__))
+        return nullptr;
+    std::string name = lpName ? lpName : "";
+    bool exists = m_machine.namedObjects.count(name) > 0 ||
+                  std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+                      return entry.second.kind == OpenObject::kMapping && entry.second.name == name;
+                  });
+    HANDLE mapping = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_handles[mapping] = OpenObject{OpenObject::kMapping, name, 0, 0, 0};
+    m_lastError = exists && !name.empty() ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return mapping;
+}
+
+BOOL SimApi::CloseHandle(HANDLE hObject)
+{
+    auto found = m_handles.find(hObject);
+    // Streams are closed with fclose, service handles with CloseServiceHandle.
+    if (found == m_handles.end() || found->second.kind == OpenObject::kStream ||
+        found->second.kind == OpenObject::kServiceManager || found->second.kind == OpenObject::kService) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    m_handles.erase(found);
+    return TRUE;
+}
+
+bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) const
+{
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && Conflicts(access, share, held.access, held.share))
+            return true;
+    }
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               Conflicts(access, share, other.access, other.share);
+    });
+}
+
+bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
+{
+    for (const HeldFile& held : m_machine.heldFiles) {
+        if (FileSystem::Key(held.path) == key && !(held.share & FILE_SHARE_DELETE))
+            return true;
+    }
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenObject& other = entry.second;
+        return (other.kind == OpenObject::kFile || other.kind == OpenObject::kStream) && other.name == key &&
+               !(other.share & FILE_SHARE_DELETE);
+    });
+}
+
+DWORD SimApi::MissingFileError(const std::string& path) const
+{
+    return m_machine.files.DirectoryExists(FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
+                           DWORD dwCreationDisposition, DWORD, HANDLE)
+{
+    if (Fails(__func__))
+        return INVALID_HANDLE_VALUE;
+    std::string path = lpFileName ? lpFileName : "";
+    if (path.empty() || !m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
+        m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    // A name that is taken, by a file of any kind or a directory, held or not,
+    // is reported as taken before anything else is tried, as Windows does.
+    if (dwCreationDisposition == CREATE_NEW &&
+        (m_machine.files.Find(path) != nullptr || m_machine.files.DirectoryExists(path))) {
+        m_lastError = ERROR_FILE_EXISTS;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (m_machine.files.DirectoryExists(path)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string key = FileSystem::Key(path);
+    if (SharingConflict(key, dwDesiredAccess, dwShareMode)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return INVALID_HANDLE_VALUE;
+    }
+    SimFile* file = m_machine.files.Find(path);
+    bool existed = file != nullptr;
+    if (existed && (dwDesiredAccess & GENERIC_WRITE) && (file->attributes & FILE_ATTRIBUTE_READONLY)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    switch (dwCreationDisposition) {
+    case CREATE_NEW:
+    case CREATE_ALWAYS:
+        m_machine.files.Write(path, std::string());
+        break;
+    case OPEN_EXISTING:
+    case TRUNCATE_EXISTING:
+        if (!existed) {
+            m_lastError = ERROR_FILE_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
+        if (dwCreationDisposition == TRUNCATE_EXISTING)
+            file->bytes.clear();
+        break;
+    case OPEN_ALWAYS:
+        if (!existed)
+            m_machine.files.Write(path, std::string());
+        break;
+    default:
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_handles[handle] = OpenObject{OpenObject::kFile, key, dwDesiredAccess, dwShareMode, 0};
+    bool reportsExisting = existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
+    m_lastError = reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return handle;
+}
+
+BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                       LPOVERLAPPED)
+{
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = 0;
+    if (Fails(__func__))
+        return FALSE;
+    OpenObject* found = FindOpenObject(hFile, OpenObject::kFile);
+    if (found == nullptr)
+        return FALSE;
+    OpenObject& open = *found;
+    if (!(open.access & GENERIC_WRITE)) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    SimFile* file = m_machine.files.Find(open.name);
+    if (file == nullptr) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (file->bytes.size() < open.position + nNumberOfBytesToWrite)
+        file->bytes.resize(open.position + nNumberOfBytesToWrite);
+    file->bytes.replace(open.position, nNumberOfBytesToWrite, static_cast<const char*>(lpBuffer),
+                        nNumberOfBytesToWrite);
+    open.position += nNumberOfBytesToWrite;
+    if (lpNumberOfBytesWritten != nullptr)
+        *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
+    return TRUE;
+}
+
+// Writes reach the machine's disks at once: there is nothing to flush.
+BOOL SimApi::FlushFileBuffers(HANDLE hFile)
+{
+    if (Fails(__func__))
+        return FALSE;
+    return FindOpenObject(hFile, OpenObject::kFile) != nullptr;
+}
+
+BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
+{
+    if (Fails(__func__))
+        return FALSE;
+    std::string path = lpFileName ? lpFileName : "";
+    const SimFile* file = m_machine.files.Find(path);
+    if (file == nullptr) {
+        m_lastError = MissingFileError(path);
+        return FALSE;
+    }
+    if (file->attributes & FILE_ATTRIBUTE_READONLY) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (HeldWithoutDeleteSharing(FileSystem::Key(path))) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    m_machine.files.Remove(path);
+    return TRUE;
+}
+
+BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
+{
+    if (Fails(__func__))
+        return FALSE;
+    std::string from = PathText(lpExistingFileName);
+    std::string to = PathText(lpNewFileName);
+    const SimFile* source = m_machine.files.Find(from);
+    if (source == nullptr) {
+        m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    const SimFile* target = m_machine.files.Find(to);
+    if (m_machine.files.DirectoryExists(to) ||
+        (target != nullptr && (target->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (target != nullptr && bFailIfExists) {
+        m_lastError = ERROR_FILE_EXISTS;
+        return FALSE;
+    }
+    std::string fromKey = FileSystem::Key(from);
+    std::string toKey = FileSystem::Key(to);
+    if (fromKey == toKey || SharingConflict(fromKey, GENERIC_READ, FILE_SHARE_READ) ||
+        SharingConflict(toKey, GENERIC_WRITE, 0)) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    SimFile copy = *source;
+    SimFile& written = m_machine.files.Write(to, copy.bytes);
+    written.attributes = copy.attributes;
+    written.version = copy.version;
+    m_lastError = ERROR_SUCCESS;  // the system clears the last error on success
+    return TRUE;
+}
+
+BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replaceExisting)
+{
+    if (m_machine.files.Find(from) == nullptr) {
+        m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    std::string fromKey = FileSystem::Key(from);
+    std::string toKey = FileSystem::Key(to);
+    const SimFile* target = fromKey == toKey ? nullptr : m_machine.files.Find(to);
+    if (target != nullptr && !replaceExisting) {
+        m_lastError = ERROR_ALREADY_EXISTS;
+        return FALSE;
+    }
+    if (m_machine.files.DirectoryExists(to) || (target != nullptr && (target->attributes & FILE_ATTRIBUTE_READONLY))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (HeldWithoutDeleteSharing(fromKey) || (target != nullptr && HeldWithoutDeleteSharing(toKey))) {
+        m_lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    m_machine.files.Rename(from, to);
+    return TRUE;
+}
+
+BOOL SimApi::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
+{
+    if (Fails(__func__))
+        return FALSE;
+    return MoveNow(PathText(lpExistingFileName), PathText(lpNewFileName), false);
+}
+
+BOOL SimApi::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
+{
+    if (Fails(__func__))
+        return FALSE;
+    std::string from = PathText(lpExistingFileName);
+    if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+        if (m_machine.files.Find(from) == nullptr) {
+            m_lastError = MissingFileError(from);
+            return FALSE;
+        }
+        m_machine.pendingRenames.push_back(
+            {from, PathText(lpNewFileName), (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0});
+        return TRUE;
+    }
+    if (lpNewFileName == nullptr) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    return MoveNow(from, lpNewFileName, (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0);
+}
+
+DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
+{
+    if (Fails(__func__))
+        return INVALID_FILE_ATTRIBUTES;
+    std::string path = PathText(lpFileName);
+    if (const SimFile* file = m_machine.files.Find(path))
+        return file->attributes;
+    if (m_machine.files.DirectoryExists(path))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    m_lastError = MissingFileError(path);
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
+{
+    if (Fails(__func__))
+        return FALSE;
+    std::string path = PathText(lpFileName);
+    SimFile* file = m_machine.files.Find(path);
+    if (file == nullptr) {
+        if (m_machine.files.DirectoryExists(path))
+            return TRUE;
+        m_lastError = MissingFileError(path);
+        return FALSE;
+    }
+    // "Normal" stands for no other attribute and gives way to any other.
+    DWORD attributes = dwFileAttributes & kSettableAttributes;
+    if (attributes & ~FILE_ATTRIBUTE_NORMAL)
+        attributes &= ~FILE_ATTRIBUTE_NORMAL;
+    file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return TRUE;
+}
+
+}  // namespace sim

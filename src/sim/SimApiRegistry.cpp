@@ -1,0 +1,192 @@
+// The simulated backend: the registry calls.
+#include <cstring>
+
+#include "platform/RegFileText.h"
+#include "sim/SimApi.h"
+
+namespace sim {
+
+namespace {
+const char* PredefinedRootName(HKEY key)
+{
+    if (key == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT";
+    if (key == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    if (key == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE";
+    if (key == HKEY_USERS)
+        return "HKEY_USERS";
+    return nullptr;
+}
+}  // namespace
+
+std::string SimApi::PathOfKey(HKEY key) const
+{
+    if (const char* root = PredefinedRootName(key))
+        return root;
+    auto found = m_keys.find(key);
+    return found == m_keys.end() ? std::string() : found->second.path;
+}
+
+RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
+{
+    std::string path = PathOfKey(key);
+    if (path.empty()) {
+        status = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    RegKey* found = m_machine.registry.Find(path);
+    // A key deleted while open behaves as Windows does for such a handle.
+    status = found == nullptr ? ERROR_BADKEY : ERROR_SUCCESS;
+    return found;
+}
+
+LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    if (ResolveKey(hKey, status) == nullptr)
+        return status;
+    std::string path = PathOfKey(hKey);
+    if (lpSubKey != nullptr && *lpSubKey != '\0')
+        path += std::string("\\") + lpSubKey;
+    if (m_machine.registry.Find(path) == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    HKEY opened = reinterpret_cast<HKEY>(m_nextHandle++);
+    m_keys[opened] = OpenKey{path, samDesired};
+    *phkResult = opened;
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
+                           FILETIME*)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    if (dwIndex >= key->subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    auto entry = key->subkeys.begin();
+    std::advance(entry, dwIndex);
+    const std::string& name = entry->second->name;
+    if (name.size() >= *lpcchName)
+        return ERROR_MORE_DATA;
+    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
+
+// Values in creation order. A name or data buffer too small gives
+// ERROR_MORE_DATA, with the data size needed.
+LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    if (dwIndex >= key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const RegValue& value = key->values[dwIndex];
+    DWORD size = static_cast<DWORD>(value.data.size());
+    if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
+        if (lpcbData != nullptr)
+            *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+    *lpcchValueName = static_cast<DWORD>(value.name.size());
+    if (lpType != nullptr)
+        *lpType = value.type;
+    if (lpData != nullptr)
+        std::memcpy(lpData, value.data.data(), size);
+    if (lpcbData != nullptr)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                              LPDWORD lpcbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    return QueryValue(hKey, lpValueName ? lpValueName : "", false, lpType, lpData, lpcbData);
+}
+
+// The wide call: a name beyond the machine's code page names no value; text
+// comes as UTF-16LE, one unit per byte of the machine's text.
+LONG SimApi::RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                              LPDWORD lpcbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    std::string name;
+    for (LPCWSTR unit = lpValueName; unit != nullptr && *unit != 0; ++unit) {
+        if (*unit > 0xFF)
+            return ERROR_FILE_NOT_FOUND;
+        name += static_cast<char>(*unit);
+    }
+    return QueryValue(hKey, name, true, lpType, lpData, lpcbData);
+}
+
+LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
+                        LPDWORD lpcbData)
+{
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    const RegValue* value = key->FindValue(valueName);
+    if (value == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (lpType != nullptr)
+        *lpType = value->type;
+    bool text = value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
+    std::string data = wide && text ? regfile::WidenToUtf16(value->data) : value->data;
+    DWORD size = static_cast<DWORD>(data.size());
+    if (lpcbData == nullptr)
+        return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+    if (lpData != nullptr && *lpcbData < size) {
+        *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    if (lpData != nullptr)
+        std::memcpy(lpData, data.data(), size);
+    *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    LONG status = ERROR_SUCCESS;
+    RegKey* key = ResolveKey(hKey, status);
+    if (key == nullptr)
+        return status;
+    auto open = m_keys.find(hKey);
+    if (open == m_keys.end() || (open->second.access & KEY_SET_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    std::string data(reinterpret_cast<const char*>(lpData), cbData);
+    // A string written without its terminating NUL is stored with one, as Windows does.
+    if ((dwType == REG_SZ || dwType == REG_EXPAND_SZ) && (data.empty() || data.back() != '\0'))
+        data += '\0';
+    key->SetValue(lpValueName ? lpValueName : "", dwType, data);
+    return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegCloseKey(HKEY hKey)
+{
+    if (PredefinedRootName(hKey) != nullptr)
+        return ERROR_SUCCESS;
+    return m_keys.erase(hKey) > 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+}  // namespace sim

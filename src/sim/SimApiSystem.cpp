@@ -1,0 +1,136 @@
+// The simulated backend: the Windows version, the virtual clock, and the
+// program's, temp, system and Windows directories.
+#include <cstring>
+
+#include "sim/SimApi.h"
+#include "sim/Time.h"
+
+namespace sim {
+
+namespace {
+const char kWow64Folder[] = "\\SysWOW64";
+
+// GetVersionExA takes either structure, told apart by the size it is given.
+const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
+const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
+static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version structures as Windows lays them out");
+
+// A folder's path into a caller's buffer. Too small a buffer: the size
+// needed, terminator included, and nothing copied.
+UINT CopyFolderPath(const std::string& path, LPSTR buffer, UINT size)
+{
+    if (buffer == nullptr || size <= path.size())
+        return static_cast<UINT>(path.size() + 1);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return static_cast<UINT>(path.size());
+}
+}  // namespace
+
+BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
+{
+    if (Fails(__func__))
+        return FALSE;
+    if (info == nullptr ||
+        (info->dwOSVersionInfoSize != kVersionInfoSize && info->dwOSVersionInfoSize != kVersionInfoExSize)) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    if (m_machine.os.queryFails) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    info->dwMajorVersion = m_machine.os.major;
+    info->dwMinorVersion = m_machine.os.minor;
+    info->dwBuildNumber = m_machine.os.build;
+    info->dwPlatformId = m_machine.os.platform;
+    CopyText(m_machine.os.servicePack, info->szCSDVersion, sizeof info->szCSDVersion);
+    return TRUE;
+}
+
+void SimApi::GetLocalTime(LPSYSTEMTIME lpSystemTime)
+{
+    *lpSystemTime = AddMilliseconds(m_machine.startTime, m_elapsedMs);
+}
+
+void SimApi::Sleep(DWORD dwMilliseconds)
+{
+    m_sleeps.push_back(dwMilliseconds);
+    m_elapsedMs += dwMilliseconds;
+}
+
+DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
+{
+    if (Fails(__func__)) {
+        CopyText(std::string(), lpFilename, nSize);
+        return 0;
+    }
+    const std::string& path = m_machine.paths.executable;
+    std::size_t copied = CopyText(path, lpFilename, nSize);
+    if (copied < path.size()) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return nSize;
+    }
+    return static_cast<DWORD>(copied);
+}
+
+DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
+{
+    if (Fails(__func__))
+        return 0;
+    std::string path = m_machine.paths.temp;
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return CopyFolderPath(path, lpBuffer, nBufferLength);
+}
+
+UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails(__func__))
+        return 0;
+    return CopyFolderPath(m_machine.paths.system, lpBuffer, uSize);
+}
+
+UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails(__func__))
+        return 0;
+    return CopyFolderPath(m_machine.paths.windows, lpBuffer, uSize);
+}
+
+BOOL SimApi::IsWow64Process(HANDLE, PBOOL Wow64Process)
+{
+    *Wow64Process = wow64 ? TRUE : FALSE;
+    return TRUE;
+}
+
+UINT SimApi::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (!wow64) {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    return CopyFolderPath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
+}
+
+// The simulated machine's ANSI code page gives every byte the character of the
+// same number (U+0000 to U+00FF), as its registry files read and write them.
+int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+                                int cchWideChar)
+{
+    if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    std::size_t count = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
+    if (cchWideChar == 0)
+        return static_cast<int>(count);
+    if (lpWideCharStr == nullptr || static_cast<std::size_t>(cchWideChar) < count) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        lpWideCharStr[i] = static_cast<WCHAR>(static_cast<unsigned char>(lpMultiByteStr[i]));
+    return static_cast<int>(count);
+}
+
+}  // namespace sim

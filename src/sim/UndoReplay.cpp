@@ -1,0 +1,93 @@
+#include "sim/UndoReplay.h"
+
+#include "log/UndoFile.h"
+#include "machine/RegFile.h"
+
+namespace sim {
+
+namespace {
+const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services";
+const char* const kStartTypes[] = {"boot", "system", "auto", "demand", "disabled"};  // by the Start value
+const char kCopyLinePrefix[] = "; copy /y \"";
+const char kCopyLineMiddle[] = "\" \"";
+
+// The "Start" values of the services' keys, as the service manager reads them.
+void TakeStartTypes(Machine& machine, bool servicesKeyExisted)
+{
+    for (Service& service : machine.services) {
+        RegKey* key = machine.registry.Find(std::string(kServicesKey) + "\\" + service.name);
+        const RegValue* start = key == nullptr ? nullptr : key->FindValue("Start");
+        if (start != nullptr && start->type == REG_DWORD && start->data.size() == 4 &&
+            static_cast<unsigned char>(start->data[0]) < 5 && start->data.substr(1) == std::string(3, '\0'))
+            service.startType = kStartTypes[static_cast<unsigned char>(start->data[0])];
+    }
+    if (!servicesKeyExisted)
+        machine.registry.Delete(kServicesKey);
+}
+
+// The file's lines, its UTF-16LE text narrowed to the machine's 8-bit text.
+std::vector<std::string> UndoLines(const std::string& bytes)
+{
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char c = bytes[i + 1] == '\0' ? bytes[i] : '?';
+        if (c == '\n')
+            lines.emplace_back();
+        else if (c != '\r')
+            lines.back() += c;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after)
+{
+    std::vector<std::string> undoFiles;
+    for (const auto& entry : after.files.Files()) {
+        const std::string& path = entry.second.path;
+        std::string name = path.substr(path.rfind('\\') + 1);
+        if (UndoFile::IsUndoFileName(name) && before.files.Find(path) == nullptr)
+            undoFiles.push_back(path);
+    }
+    return undoFiles;
+}
+
+bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& problem)
+{
+    const SimFile* undo = machine.files.Find(undoPath);
+    if (undo == nullptr) {
+        problem = "no undo file " + undoPath;
+        return false;
+    }
+    std::string bytes = undo->bytes;
+    bool servicesKeyExisted = machine.registry.Find(kServicesKey) != nullptr;
+    ParseError error;
+    if (!ReadRegFile(bytes, machine.registry, error)) {
+        problem = "undo file unreadable, line " + std::to_string(error.line) + ": " + error.message;
+        return false;
+    }
+    TakeStartTypes(machine, servicesKeyExisted);
+    for (const std::string& line : UndoLines(bytes)) {
+        std::size_t middle = line.find(kCopyLineMiddle);
+        if (line.compare(0, sizeof kCopyLinePrefix - 1, kCopyLinePrefix) != 0 || middle == std::string::npos ||
+            line.back() != '"')
+            continue;
+        std::string from = line.substr(sizeof kCopyLinePrefix - 1, middle - (sizeof kCopyLinePrefix - 1));
+        std::string to = line.substr(middle + sizeof kCopyLineMiddle - 1);
+        to.pop_back();
+        const SimFile* source = machine.files.Find(from);
+        if (source == nullptr) {
+            problem = "the undo file's copy " + from + " is missing";
+            return false;
+        }
+        // copy /y: the file as the copy holds it, its version resource and attributes with it.
+        SimFile copied = *source;
+        SimFile& target = machine.files.Write(to, copied.bytes);
+        target.attributes = copied.attributes;
+        target.version = copied.version;
+    }
+    return true;
+}
+
+}  // namespace sim
