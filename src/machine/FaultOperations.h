@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
 
 namespace sim {
 
@@ -12,5 +15,9 @@ bool IsFaultableOperation(const std::string& name);
 // True for a faultable operation that releases what another call opened
 // ("fclose", "CloseServiceHandle", "WSACleanup"): destructors make these calls.
 bool IsReleaseOperation(const char* name);
+
+// The errors Windows really gives for a faultable operation, in the order the
+// fault sweep injects them; none for any other name.
+std::vector<DWORD> RealisticErrors(const std::string& name);
 
 }  // namespace sim

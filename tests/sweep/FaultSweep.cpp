@@ -1,8 +1,9 @@
 // The fault-injection sweep: every platform call the repair makes on each
 // example machine is made to fail, one call at a time, with each error code
-// that call can really give, and the run must still leave the machine sound;
-// then the run is cut off at each platform call in turn, and the undo file it
-// leaves must put back what it changed.
+// that call can really give (its declaration in platform/WinCalls.h lists
+// them), and the run must still leave the machine sound; then the run is cut
+// off at each platform call in turn, and the undo file it leaves must put back
+// what it changed.
 //
 //   remendo-fault-sweep EXAMPLES_DIR
 //
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/FaultOperations.h"
 #include "machine/MachineFolder.h"
 #include "machine/RegFile.h"
 #include "sim/UndoReplay.h"
@@ -39,68 +41,6 @@ const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
 const char kCannotDeleteNewLine[] = "DebugLog: LogLastError> Error deleting hosts.new";
 const char kUndoFailedLogPrefix[] = "DebugLog: LogLastError> Couldn't ";
 const char kUndoFileInLog[] = " the undo file ";
-
-// Windows Sockets and spooler codes the platform header has no use for.
-const DWORD kWsaSysNotReady = 10091;
-const DWORD kWsaTryAgain = 11002;
-const DWORD kRpcServerUnavailable = 1722;
-
-// The error codes each operation can really fail with; any operation not
-// listed fails with access denied and with out of memory.
-const std::map<std::string, std::vector<DWORD>>& RealisticErrors()
-{
-    static const std::map<std::string, std::vector<DWORD>> errors = {
-        {"RegOpenKeyExA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND}},
-        {"RegEnumKeyExA", {ERROR_ACCESS_DENIED, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS}},
-        {"RegQueryValueExA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA}},
-        {"RegSetValueExA", {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY}},
-        {"CreateFileA", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}},
-        {"WriteFile", {ERROR_DISK_FULL, ERROR_ACCESS_DENIED}},
-        {"FlushFileBuffers", {ERROR_DISK_FULL, ERROR_ACCESS_DENIED}},
-        {"DeleteFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
-        {"CopyFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL, ERROR_FILE_NOT_FOUND}},
-        {"MoveFileA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_ALREADY_EXISTS}},
-        {"MoveFileExA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}},
-        {"GetFileAttributesA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
-        {"SetFileAttributesA", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}},
-        {"fopen", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND}},
-        {"fread", {ERROR_ACCESS_DENIED}},
-        {"fwrite", {ERROR_DISK_FULL}},
-        {"fclose", {ERROR_DISK_FULL}},
-        {"_stat", {ERROR_FILE_NOT_FOUND}},
-        {"GetFileVersionInfoSizeA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), ERROR_FILE_NOT_FOUND}},
-        {"GetFileVersionInfoA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), ERROR_ACCESS_DENIED}},
-        {"VerQueryValueA", {static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND)}},
-        {"CreateProcessA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_BAD_EXE_FORMAT}},
-        {"WaitForSingleObject", {WAIT_TIMEOUT, ERROR_INVALID_HANDLE}},
-        {"OpenThreadToken", {ERROR_NO_TOKEN, ERROR_ACCESS_DENIED}},
-        {"OpenProcessToken", {ERROR_ACCESS_DENIED}},
-        {"GetTokenInformation", {ERROR_INSUFFICIENT_BUFFER, ERROR_ACCESS_DENIED}},
-        {"OpenSCManagerA", {ERROR_ACCESS_DENIED}},
-        {"OpenServiceA", {ERROR_ACCESS_DENIED, ERROR_SERVICE_DOES_NOT_EXIST}},
-        {"QueryServiceStatus", {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE}},
-        {"QueryServiceConfigA", {ERROR_INSUFFICIENT_BUFFER, ERROR_ACCESS_DENIED}},
-        {"StartServiceA", {ERROR_SERVICE_ALREADY_RUNNING, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT}},
-        {"ControlService", {ERROR_SERVICE_NOT_ACTIVE, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT}},
-        {"CloseServiceHandle", {ERROR_INVALID_HANDLE}},
-        {"EnumPrintersA", {ERROR_INVALID_PARAMETER, ERROR_INSUFFICIENT_BUFFER, kRpcServerUnavailable}},
-        {"EnumPortsA", {ERROR_INSUFFICIENT_BUFFER, kRpcServerUnavailable}},
-        {"WSAStartup", {kWsaSysNotReady, WSAVERNOTSUPPORTED}},
-        {"gethostbyaddr", {WSAHOST_NOT_FOUND, kWsaTryAgain}},
-        {"WSACleanup", {WSANOTINITIALISED}},
-        {"CreateDialogParamA", {static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)}},
-        {"DialogBoxParamA", {static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)}},
-    };
-    return errors;
-}
-
-std::vector<DWORD> ErrorsFor(const std::string& operation)
-{
-    auto found = RealisticErrors().find(operation);
-    if (found != RealisticErrors().end())
-        return found->second;
-    return {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY};
-}
 
 std::string Lower(std::string text)
 {
@@ -466,7 +406,7 @@ void SweepExample(const Example& example, Tally& tally)
 
     for (const auto& operation : calls) {
         for (int call = 1; call <= operation.second; ++call) {
-            for (DWORD error : ErrorsFor(operation.first)) {
+            for (DWORD error : sim::RealisticErrors(operation.first)) {
                 sim::Machine before, machine;
                 if (!Load(example, before) || !Load(example, machine)) {
                     ++tally.failed;

@@ -33,9 +33,12 @@ TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
     {
         sim::SimApi first(machine);
         sim::RunUtility(first);
-        // Every operation the run calls can be named by a machine's faults.
-        for (const auto& counted : first.CallCounts())
+        // Every operation the run calls can be named by a machine's faults,
+        // and has the errors the fault sweep makes it fail with.
+        for (const auto& counted : first.CallCounts()) {
             EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
+            EXPECT_FALSE(sim::RealisticErrors(counted.first).empty()) << counted.first;
+        }
     }
     std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-idempotence-" + GetParam());
     std::string problem;

@@ -244,6 +244,8 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"programs\": [{\"runsMs\": 5}]}", 2, "every entry of \"programs\" needs a \"path\""},
         {"{\n\"heldFiles\": [{\"path\": \"C:\\\\x\", \"access\": [\"exec\"]}]}", 2, "unknown \"access\" flag \"exec\""},
         {"{\n\"faults\": [{\"operation\": \"CreatFileA\"}]}", 2, "no operation of the machine is called \"CreatFileA\""},
+        {"{\n\"faults\": [{\"operation\": \"GetLastError\"}]}", 2,
+         "no operation of the machine is called \"GetLastError\""},
         {"{\n\"registryView\": \"\"}", 2, "\"registryView\" must be one of 32-bit, 64-bit, not \"\""},
         {"{\n\"dialog\": []}", 2, "\"dialog\" needs at least one set of answers"},
         {"{\n\"dialog\": [{\"port\": \"LPT1:\"},\n{\"host\": \"h\"}]}", 3, "unknown field \"host\" in dialog"},
