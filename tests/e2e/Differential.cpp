@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 
 #include "MachineSetup.h"
@@ -121,6 +122,47 @@ bool TakeSnapshot(const std::string& runDir, const std::string& exportPath, Snap
     return true;
 }
 
+// The first line of the registry export in which two snapshots differ, as
+// the later one has it, with its number.
+std::string FirstRegistryDifference(const Snapshot& before, const Snapshot& after)
+{
+    std::size_t at = 0;
+    while (at < before.registry.size() && at < after.registry.size() && before.registry[at] == after.registry[at])
+        ++at;
+    std::size_t lineStart = after.registry.rfind('\n', at == 0 ? 0 : at - 1);
+    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+    std::size_t lineEnd = after.registry.find('\n', at);
+    std::string line =
+        after.registry.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
+    // The export is UTF-16LE: its ASCII shown as such.
+    line.erase(std::remove(line.begin(), line.end(), '\0'), line.end());
+    return "byte " + std::to_string(at) + ": " + line;
+}
+
+// Wine's own services may still be writing under HKLM\SYSTEM when a test
+// starts (seen on a loaded machine): the machine is taken once two snapshots
+// in a row agree.
+bool TakeSettledSnapshot(const std::string& runDir, const std::string& exportPath, Snapshot& snapshot,
+                         std::string* error)
+{
+    const int kAttempts = 5;
+    const DWORD kPauseMs = 500;
+    Snapshot previous;
+    if (!TakeSnapshot(runDir, exportPath, previous, error))
+        return false;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!TakeSnapshot(runDir, exportPath, snapshot, error))
+            return false;
+        if (snapshot == previous)
+            return true;
+        previous = std::move(snapshot);
+        snapshot = Snapshot();
+        ::Sleep(kPauseMs);
+    }
+    *error = "the machine kept changing before the capture";
+    return false;
+}
+
 bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error)
 {
     sim::FolderContents contents;
@@ -213,7 +255,7 @@ bool Differential::CaptureBeforeRun(std::string* error)
     ::CreateDirectoryA(m_root.c_str(), nullptr);
     std::string exportPath = m_root + "export.reg";
     Snapshot before, after;
-    if (!TakeSnapshot(m_runDir, exportPath, before, error) ||
+    if (!TakeSettledSnapshot(m_runDir, exportPath, before, error) ||
         !RunToSuccess(Quoted(m_runDir + kCaptureExe) + " " + Quoted(m_root + "before"), error) ||
         !TakeSnapshot(m_runDir, exportPath, after, error))
         return false;
@@ -224,7 +266,7 @@ bool Differential::CaptureBeforeRun(std::string* error)
                 *error += "; file " + file.first;
         }
         if (before.registry != after.registry)
-            *error += "; the registry";
+            *error += "; the registry, " + FirstRegistryDifference(before, after);
         if (before.services != after.services)
             *error += "; services " + before.services + "-> " + after.services;
         return false;

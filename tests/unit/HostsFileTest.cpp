@@ -180,8 +180,10 @@ TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
         {"lone CR ending a block", "#" + std::string(65534, 'x') + "\r10.0.0.25 old\r\n",
          "#" + std::string(65534, 'x') + "\r10.0.0.25\tcvq7250\r\n"},
         {"entries far apart in a large file",
-         std::string(70000, '#') + "\n10.0.0.25 old\n" + std::string(70000, '\n') + "cvq72500 x\r\n10.0.0.2 cvq7250\n",
-         std::string(70000, '#') + "\n10.0.0.25\tcvq7250\n" + std::string(70000, '\n') + "cvq72500 x\r\n10.0.0.25\tcvq7250\n"},
+         std::string(70000, '#') + "\n10.0.0.25 old\n" + std::string(70000, '\n') +
+             "cvq72500 x\r\n10.0.0.2 cvq7250\n",
+         std::string(70000, '#') + "\n10.0.0.25\tcvq7250\n" + std::string(70000, '\n') +
+             "cvq72500 x\r\n10.0.0.25\tcvq7250\n"},
         {"line longer than a block", "10.0.0.25 " + std::string(140000, 'y') + "\n# z\r",
          "10.0.0.25\tcvq7250\n# z\r"},
         {"bytes of 0x80 and above", "\x80\xff\n\xe9t\xe9 10.0.0.9\r\n\x1b\n", "\x80\xff\n\xe9t\xe9 10.0.0.9\r\n\x1b\n"},
