@@ -15,6 +15,8 @@ const char kCapturesRoot[] = "C:\\remendo-e2e-captures\\";
 const char kCaptureExe[] = "remendo-capture.exe";
 const char kLastErrorPrefix[] = "DebugLog: LogLastError> ";
 const DWORD kProgramTimeoutMs = 120000;
+const int kStartAttempts = 3;
+const DWORD kStartRetryPauseMs = 500;
 // What the capture must leave as it found it: the system's half of the
 // registry and the keys of SOFTWARE that it reads.
 const char* const kExportedKeys[] = {"HKLM\\SYSTEM", "HKLM\\SOFTWARE\\Corvane",
@@ -44,10 +46,20 @@ long RunProgram(const std::string& commandLine, std::string* error)
     startup.hStdError = nul;
     startup.hStdInput = nul;
     PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    BOOL started = ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                    &startup, &process);
-    DWORD startError = ::GetLastError();
+    BOOL started = FALSE;
+    DWORD startError = ERROR_SUCCESS;
+    // Wine on a loaded machine now and then fails a start with an internal
+    // error (1359) that the next try does not meet.
+    for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
+        if (attempt > 0)
+            ::Sleep(kStartRetryPauseMs);
+        std::string line = commandLine;
+        started = ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                   &startup, &process);
+        startError = ::GetLastError();
+        if (startError != ERROR_INTERNAL_ERROR)
+            break;
+    }
     if (nul != INVALID_HANDLE_VALUE)
         ::CloseHandle(nul);
     if (!started) {
