@@ -32,8 +32,15 @@ fi
 # i686 exe then exit with the code ctest reports as a skip, REMENDO_WINE_SKIPPED
 # (run by hand, without it, they fail); a Wine that fails to start for any other
 # reason still fails the test.
+# Without Debian's wine32:i386 (its i386 packages can be out of step on a
+# mirror), /usr/bin/wine falls back to the 64-bit loader, which cannot start a
+# 32-bit program: say so once, as a skip too.
 exit_skipped_unless_wine_starts() {
   local out
+  if [ "$REMENDO_WINE" = wine ] && [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "SKIPPED: the 32-bit Wine is not installed (as root: dpkg --add-architecture i386 && apt-get update && apt-get install wine32:i386)" >&2
+    exit "${REMENDO_WINE_SKIPPED:-1}"
+  fi
   out=$(LC_ALL=C "$REMENDO_WINE" --version 2>&1) && return 0
   if grep -q 'Exec format error' <<<"$out"; then
     echo "SKIPPED: this machine's kernel cannot run $REMENDO_WINE's loader (a 32-bit program): $out" >&2
