@@ -134,6 +134,9 @@ private:
     enum class NewHostsFile { kNotCreated, kIncomplete, kComplete };
     NewHostsFile WriteUpdatedHosts(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
                                    const std::string& ipAddress, const std::string& hostName, bool& rewroteLines);
+    // False (logged) when the hosts file stays as it was.
+    bool ReplaceHostsFile(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+                          const std::string& newBackupPath, const std::string& backupPath);
     bool UpdateFile(DebugLog& log, const std::string& sourceDir, const char* fileName,
                     const char* destinationKind);
     bool UpdateIfNewer(DebugLog& log, const std::string& source, const std::string& destination);

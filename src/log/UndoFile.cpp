@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "log/DebugLog.h"
 #include "log/Format.h"
+#include "platform/Owned.h"
 #include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
@@ -12,6 +14,8 @@
 namespace {
 const char kNamePrefix[] = "Remendo-undo-";
 const char kNameExtension[] = ".reg";
+// The file is written whole under its name and this extension first.
+const char kPartExtension[] = ".new";
 const char kTimeStampFormat[] = "%04u%02u%02u-%02u%02u%02u";
 // A name already taken gets "-2", "-3", ... before the extension.
 const int kMostNamesTried = 100;
@@ -28,6 +32,8 @@ const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy
 const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
 const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
 const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
+// The attributes a copied file had, which "copy" does not put back.
+const char kAttribLine[] = "attrib %s \"%s\"";
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
 const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
 const char kStartValue[] = "Start";
@@ -72,6 +78,21 @@ std::string KeyAsSeenBy64BitRegedit(const std::string& keyPath)
         !RunsUnderWow64())
         return keyPath;
     return keyPath.substr(0, length) + kWow64View + keyPath.substr(length);
+}
+
+// "+r +h +s" as far as the attributes hold them ("" for none or unknown).
+std::string AttributeFlags(DWORD attributes)
+{
+    std::string flags;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return flags;
+    const std::pair<DWORD, const char*> kFlags[] = {
+        {FILE_ATTRIBUTE_READONLY, "+r"}, {FILE_ATTRIBUTE_HIDDEN, "+h"}, {FILE_ATTRIBUTE_SYSTEM, "+s"}};
+    for (const auto& flag : kFlags) {
+        if (attributes & flag.first)
+            flags += (flags.empty() ? "" : " ") + std::string(flag.second);
+    }
+    return flags;
 }
 
 std::string LogFolder()
@@ -121,16 +142,31 @@ void UndoFile::KeepCopy(const std::string& path)
     if (!m_bRunBegun || !m_copiedFiles.insert(UpperCase(path)).second || !Create())
         return;
     std::string name = path.substr(path.rfind('\\') + 1);
-    std::string copy = m_strPath.substr(0, m_strPath.size() - (sizeof kNameExtension - 1)) + "-" + name;
-    // bFailIfExists: a copy is never written over, not even one left by an earlier run.
-    if (!Win().CopyFileA(path.c_str(), copy.c_str(), TRUE)) {
+    std::string::size_type dot = name.rfind('.');
+    std::string stem = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot);
+    std::string base = m_strPath.substr(0, m_strPath.size() - (sizeof kNameExtension - 1)) + "-" + stem;
+    DWORD attributes = Win().GetFileAttributesA(path.c_str());
+    std::string copy;
+    bool copied = false;
+    for (int attempt = 1; attempt <= kMostNamesTried && !copied; ++attempt) {
+        copy = base + (attempt == 1 ? std::string() : Format("-%d", {attempt})) + extension;
+        // bFailIfExists: a copy is never written over, not even one left by an earlier run.
+        copied = Win().CopyFileA(path.c_str(), copy.c_str(), TRUE) != FALSE;
+        if (!copied && Win().GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (!copied) {
         Abandon(Format(kCannotCopy, {path, m_strPath}));
         return;
     }
     m_aCopies.push_back(copy);
     // Paths as the 64-bit cmd.exe that an administrator gets sees them.
-    std::string copyLine = Format(kCopyLine, {PathOutsideRedirection(copy), PathOutsideRedirection(path)});
-    Append(AnsiToUtf16(kLineEnd + CommentLine(copyLine)));
+    std::string target = PathOutsideRedirection(path);
+    std::string lines = CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), target}));
+    std::string flags = AttributeFlags(attributes);
+    if (!flags.empty())
+        lines += CommentLine(Format(kAttribLine, {flags, target}));
+    Append(AnsiToUtf16(kLineEnd + lines));
 }
 
 void UndoFile::ChangeMade()
@@ -142,7 +178,7 @@ void UndoFile::ChangeNotMade()
 {
     // While no change is made, a file holds nothing to undo: it goes, and the
     // next change creates it afresh, with the notes made so far.
-    if (m_bChangeMade || !m_file.IsOpen())
+    if (m_bChangeMade || !m_bCreated)
         return;
     RemoveFileAndCopies();
     m_recordedValues.clear();
@@ -237,33 +273,37 @@ void UndoFile::AddNote(const std::string& text)
     Append(AnsiToUtf16(text));
 }
 
-// True while the file is open, creating it (header, run lines, waiting notes)
+// True while the file exists, creating it (header, run lines, waiting notes)
 // on the first call.
 bool UndoFile::Create()
 {
-    if (m_file.IsOpen() || m_bAbandoned)
-        return m_file.IsOpen();
+    if (m_bCreated || m_bAbandoned)
+        return m_bCreated;
     std::string base = BaseName();
-    for (int attempt = 1; attempt <= kMostNamesTried && !m_file.IsOpen(); ++attempt) {
+    for (int attempt = 1; attempt <= kMostNamesTried; ++attempt) {
         std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
         m_strPath = base + suffix + kNameExtension;
-        // CREATE_NEW: an earlier run's undo file is never written over.
-        m_file.Attach(NullIfInvalid(Win().CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
-        if (!m_file.IsOpen() && Win().GetLastError() != ERROR_FILE_EXISTS)
-            break;
+        std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
+        for (const std::string& line : m_aRunLines)
+            head += CommentLine(line);
+        head += CommentLine(Format(kHowToApply, {m_strPath}));
+        for (const std::string& note : m_aNotesBeforeFirstChange)
+            head += note;
+        m_content = regfile::kByteOrderMark + AnsiToUtf16(head);
+        // Without replacing: an earlier run's undo file is never written over.
+        Written written = WriteWhole(MOVEFILE_WRITE_THROUGH);
+        if (written == Written::kWhole) {
+            m_bCreated = true;
+            return true;
+        }
+        DWORD error = Win().GetLastError();
+        if (written == Written::kNotWritten || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) {
+            Abandon(Format(written == Written::kNotWritten ? kCannotWrite : kCannotCreate, {m_strPath}));
+            return false;
+        }
     }
-    if (!m_file.IsOpen()) {
-        Abandon(Format(kCannotCreate, {m_strPath}));
-        return false;
-    }
-    std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
-    for (const std::string& line : m_aRunLines)
-        head += CommentLine(line);
-    head += CommentLine(Format(kHowToApply, {m_strPath}));
-    for (const std::string& note : m_aNotesBeforeFirstChange)
-        head += note;
-    return Append(regfile::kByteOrderMark + AnsiToUtf16(head));
+    Abandon(Format(kCannotCreate, {m_strPath}));
+    return false;
 }
 
 std::string UndoFile::BaseName() const
@@ -277,15 +317,45 @@ std::string UndoFile::BaseName() const
 
 bool UndoFile::Append(const std::string& text)
 {
-    if (!m_file.IsOpen())
+    if (!m_bCreated)
         return false;
-    DWORD written = 0;
-    if (!Win().WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size() || !Win().FlushFileBuffers(m_file.Get())) {
+    m_content += text;
+    if (WriteWhole(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != Written::kWhole) {
         Abandon(Format(kCannotWrite, {m_strPath}));
         return false;
     }
     return true;
+}
+
+// The whole file is written under a name of its own, flushed, and then takes
+// the undo file's name in one rename: a run cut off at any instant leaves the
+// undo file as it was or as it is now, never empty or cut short. The last
+// error says why it was not.
+UndoFile::Written UndoFile::WriteWhole(DWORD moveFlags)
+{
+    std::string partPath = m_strPath + kPartExtension;
+    KernelHandle part;
+    for (int attempt = 0; attempt < 2 && !part.IsOpen(); ++attempt) {
+        // CREATE_NEW: whatever lies at that name (a link, too) is never written through.
+        part.Attach(NullIfInvalid(Win().CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr)));
+        // One left by a run cut off in the same second goes.
+        if (!part.IsOpen() && (Win().GetLastError() != ERROR_FILE_EXISTS || !Win().DeleteFileA(partPath.c_str())))
+            return Written::kNotCreated;
+    }
+    DWORD written = 0;
+    Written result = Written::kNotWritten;
+    if (part.IsOpen() &&
+        Win().WriteFile(part.Get(), m_content.data(), static_cast<DWORD>(m_content.size()), &written, nullptr) &&
+        written == m_content.size() && Win().FlushFileBuffers(part.Get()))
+        result = Written::kNotCreated;
+    part.Close();
+    if (result == Written::kNotCreated && Win().MoveFileExA(partPath.c_str(), m_strPath.c_str(), moveFlags))
+        return Written::kWhole;
+    DWORD error = Win().GetLastError();
+    Win().DeleteFileA(partPath.c_str());
+    Win().SetLastError(error);
+    return result;
 }
 
 // A file that does not hold all the run changed must not pass for an undo:
@@ -301,12 +371,15 @@ void UndoFile::Abandon(const std::string& errorText)
 
 void UndoFile::RemoveFileAndCopies()
 {
-    bool created = m_file.IsOpen();
-    m_file.Close();
-    if (created)
+    if (m_bCreated)
         Win().DeleteFileA(m_strPath.c_str());
-    for (const std::string& copy : m_aCopies)
+    m_bCreated = false;
+    m_content.clear();
+    for (const std::string& copy : m_aCopies) {
+        // A copy keeps the attributes of its file: a read-only one is made deletable first.
+        Win().SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
         Win().DeleteFileA(copy.c_str());
+    }
     m_aCopies.clear();
     m_strPath.clear();
 }

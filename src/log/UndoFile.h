@@ -6,8 +6,10 @@
 // registrations).
 //
 // The file is created with the run's first change, never over an existing
-// file, and each entry is written and flushed as it happens, so a run stopped
-// half-way leaves an undo of what it had changed. A run that changes nothing
+// file, and each entry is in it, flushed, before the change it undoes, so a
+// run stopped half-way leaves an undo of what it had changed. The file is
+// always written whole under another name and then renamed, so a run cut off
+// at any instant never leaves it empty or cut short. A run that changes nothing
 // leaves no file (one whose rewrites failed removes it again). A file that
 // cannot be written gets one error line in the log, is removed, and is never
 // named again; the repairs go on as before.
@@ -17,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Owned.h"
 #include "platform/WinTypes.h"
 
 class UndoFile {
@@ -36,10 +37,12 @@ public:
     // write, so that a run cut off right after the write still leaves the old
     // value. Then ChangeMade() or ChangeNotMade(), as the write went.
     void RecordValue(HKEY key, const std::string& valueName);
-    // A file the run is about to rewrite, replace or move aside: copied as it
-    // is beside the undo file, named after it and never over another file,
-    // and the copy line that puts it back ("; copy /y "FROM" "TO""). Once per
-    // file and run. Then ChangeMade() or ChangeNotMade().
+    // A file the run is about to rewrite, replace, move aside or make
+    // writable: copied as it is, with its attributes, beside the undo file,
+    // named after it and never over another file (a name taken gets "-2",
+    // "-3", ...), and the copy line that puts it back ("; copy /y "FROM"
+    // "TO""), followed by an "; attrib" line for a read-only, hidden or system
+    // file. Once per file and run. Then ChangeMade() or ChangeNotMade().
     void KeepCopy(const std::string& path);
     void ChangeMade();
     void ChangeNotMade();
@@ -80,6 +83,11 @@ private:
     // The folder and name the run's time gives, without "-2" or the extension.
     std::string BaseName() const;
     bool Append(const std::string& text);
+    // How far a write of the whole file got: whole under its name; not
+    // written (the write or flush failed); or written but not given the name
+    // (taken, or refused).
+    enum class Written { kWhole, kNotWritten, kNotCreated };
+    Written WriteWhole(DWORD moveFlags);
     void Abandon(const std::string& errorText);
     void RemoveFileAndCopies();
 
@@ -91,7 +99,8 @@ private:
     std::vector<std::string> m_aCopies;      // the copies beside the undo file
 
     std::string m_strPath;
-    KernelHandle m_file;
+    std::string m_content;  // the file's bytes, as written last
+    bool m_bCreated = false;
     bool m_bRunBegun = false;
     bool m_bAbandoned = false;
     bool m_bChangeMade = false;

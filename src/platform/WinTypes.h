@@ -172,6 +172,7 @@ using PSID = void*;
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
 // The C runtime's file status, with the fields the system reads.
 #define _S_IFDIR 0x4000

@@ -26,15 +26,33 @@ SimApi::~SimApi()
         delete[] static_cast<BYTE*>(allocation);
 }
 
+namespace {
+// The calls a cut can leave half done: each writes bytes to a destination.
+bool IsPartWayOperation(const char* operation)
+{
+    return std::strcmp(operation, "CopyFileA") == 0 || std::strcmp(operation, "WriteFile") == 0 ||
+           std::strcmp(operation, "fwrite") == 0;
+}
+}  // namespace
+
 bool SimApi::Fails(const char* operation)
 {
     int call = ++m_callCounts[operation];
     // Releases are made by destructors, which must not throw: the cut comes
     // at the next call after them.
     bool releases = IsReleaseOperation(operation);
+    // A call cut off part-way that failed before it wrote anything ends the
+    // process at the next call instead.
+    if (m_bCutPending && !releases) {
+        m_bCutPending = false;
+        throw ProcessStopped{};
+    }
     if (++m_totalCalls >= stopAtCall && stopAtCall != 0 && !m_bStopped && !releases) {
         m_bStopped = true;
-        throw ProcessStopped{};
+        if (stopPartWay && IsPartWayOperation(operation))
+            m_bCutPending = true;
+        else
+            throw ProcessStopped{};
     }
     for (const Fault& fault : m_machine.faults) {
         if (fault.operation == operation && fault.call == call) {
@@ -43,6 +61,19 @@ bool SimApi::Fails(const char* operation)
         }
     }
     return false;
+}
+
+void SimApi::StopPartWayThrough(std::string& destination, std::size_t from, const std::string& bytes)
+{
+    if (!m_bCutPending)
+        return;
+    m_bCutPending = false;
+    m_bStoppedPartWay = true;
+    std::string half = bytes.substr(0, bytes.size() / 2);
+    if (destination.size() < from + half.size())
+        destination.resize(from + half.size());
+    destination.replace(from, half.size(), half);
+    throw ProcessStopped{};
 }
 
 int SimApi::CallCount(const std::string& operation) const

@@ -92,6 +92,13 @@ public:
     // as TotalCallCount does (or the next one, for a release), before the
     // call has any effect; 0 for never.
     int stopAtCall = 0;
+    // The call the process is cut off at does part of its work first, as a
+    // killed process or a power cut leaves it: a copy (CopyFileA) or a write
+    // (WriteFile, fwrite) leaves the first half of its bytes at the
+    // destination. A move is whole or not at all, so it is cut before it.
+    bool stopPartWay = false;
+    // Whether the run was cut off part-way through a copy or a write.
+    bool StoppedPartWay() const { return m_bStoppedPartWay; }
     // Handles still open (kernel objects, file streams, service handles and registry keys).
     std::size_t OpenHandleCount() const { return m_handles.size() + m_keys.size(); }
 
@@ -114,6 +121,10 @@ private:
     // Counts the call and, when a fault names this call, sets its error and says so.
     // Each call passes its own name, __func__.
     bool Fails(const char* operation);
+    // A copy or write that the process is cut off part-way through: after
+    // Fails, it writes `bytes` cut to half their length (from `from`) and
+    // throws ProcessStopped; otherwise it does nothing.
+    void StopPartWayThrough(std::string& destination, std::size_t from, const std::string& bytes);
     // Copies the text into a caller's buffer of this size, cut to fit and
     // terminated; the number of characters copied.
     static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
@@ -182,6 +193,8 @@ private:
     std::map<std::string, int> m_callCounts;
     int m_totalCalls = 0;
     bool m_bStopped = false;
+    bool m_bCutPending = false;  // the current call is cut off part-way through
+    bool m_bStoppedPartWay = false;
     std::uintptr_t m_nextHandle = 0x100;
     std::map<HANDLE, OpenObject> m_handles;
     struct OpenKey {

@@ -162,10 +162,11 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    if (file->bytes.size() < open.position + nNumberOfBytesToWrite)
-        file->bytes.resize(open.position + nNumberOfBytesToWrite);
-    file->bytes.replace(open.position, nNumberOfBytesToWrite, static_cast<const char*>(lpBuffer),
-                        nNumberOfBytesToWrite);
+    std::string bytes(static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite);
+    StopPartWayThrough(file->bytes, open.position, bytes);
+    if (file->bytes.size() < open.position + bytes.size())
+        file->bytes.resize(open.position + bytes.size());
+    file->bytes.replace(open.position, bytes.size(), bytes);
     open.position += nNumberOfBytesToWrite;
     if (lpNumberOfBytesWritten != nullptr)
         *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
@@ -235,6 +236,11 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
         return FALSE;
     }
     SimFile copy = *source;
+    if (m_bCutPending) {
+        // Cut off while it copies: the destination holds the start of the file.
+        SimFile& partial = m_machine.files.Write(to, std::string());
+        StopPartWayThrough(partial.bytes, 0, copy.bytes);
+    }
     SimFile& written = m_machine.files.Write(to, copy.bytes);
     written.attributes = copy.attributes;
     written.version = copy.version;
@@ -255,7 +261,7 @@ BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replac
     std::string fromKey = FileSystem::Key(from);
     std::string toKey = FileSystem::Key(to);
     const SimFile* target = fromKey == toKey ? nullptr : m_machine.files.Find(to);
-    if (target != nullptr && !replaceExisting) {
+    if ((target != nullptr || m_machine.files.DirectoryExists(to)) && !replaceExisting) {
         m_lastError = ERROR_ALREADY_EXISTS;
         return FALSE;
     }

@@ -159,6 +159,7 @@ size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* strea
             bytes += '\r';
         bytes += data[i];
     }
+    StopPartWayThrough(file->bytes, open->position, bytes);
     file->bytes.replace(open->position, bytes.size(), bytes);
     open->position += bytes.size();
     return count;

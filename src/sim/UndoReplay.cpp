@@ -10,6 +10,27 @@ const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Serv
 const char* const kStartTypes[] = {"boot", "system", "auto", "demand", "disabled"};  // by the Start value
 const char kCopyLinePrefix[] = "; copy /y \"";
 const char kCopyLineMiddle[] = "\" \"";
+const char kAttribLinePrefix[] = "; attrib ";
+const std::pair<const char*, DWORD> kAttribFlags[] = {
+    {"+r", FILE_ATTRIBUTE_READONLY}, {"+h", FILE_ATTRIBUTE_HIDDEN}, {"+s", FILE_ATTRIBUTE_SYSTEM}};
+
+// "; attrib +r "PATH"": the attributes "copy" does not put back.
+bool ApplyAttribLine(Machine& machine, const std::string& line)
+{
+    std::size_t quote = line.find('"');
+    if (line.compare(0, sizeof kAttribLinePrefix - 1, kAttribLinePrefix) != 0 || quote == std::string::npos ||
+        line.back() != '"')
+        return false;
+    SimFile* file = machine.files.Find(line.substr(quote + 1, line.size() - quote - 2));
+    if (file == nullptr)
+        return true;
+    std::string flags = line.substr(0, quote);
+    for (const auto& flag : kAttribFlags) {
+        if (flags.find(flag.first) != std::string::npos)
+            file->attributes = (file->attributes & ~FILE_ATTRIBUTE_NORMAL) | flag.second;
+    }
+    return true;
+}
 
 // The "Start" values of the services' keys, as the service manager reads them.
 void TakeStartTypes(Machine& machine, bool servicesKeyExisted)
@@ -69,6 +90,8 @@ bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& p
     }
     TakeStartTypes(machine, servicesKeyExisted);
     for (const std::string& line : UndoLines(bytes)) {
+        if (ApplyAttribLine(machine, line))
+            continue;
         std::size_t middle = line.find(kCopyLineMiddle);
         if (line.compare(0, sizeof kCopyLinePrefix - 1, kCopyLinePrefix) != 0 || middle == std::string::npos ||
             line.back() != '"')

@@ -2,7 +2,11 @@
 // host name too, so every hosts entry that names exactly one of the device's
 // address and host name is rewritten to pair the two.
 //
-// The file is rewritten through hosts.new; the old file is kept as hosts.bak.
+// The file is rewritten through hosts.new, which then takes its place in one
+// rename; the old file is kept as hosts.bak, itself written whole under
+// hosts.bak.new first. A run cut off at any instant leaves the old hosts file
+// or the new one, and hosts.bak, each whole. A pass that rewrites no line
+// writes neither.
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -21,6 +25,11 @@ namespace {
 const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
 const char kNewSuffix[] = "\\drivers\\etc\\hosts.new";
 const char kBackupSuffix[] = "\\drivers\\etc\\hosts.bak";
+// The backup, whole, before it takes hosts.bak's place.
+const char kNewBackupSuffix[] = "\\drivers\\etc\\hosts.bak.new";
+// A rename that replaces the target is one step, whatever is cut off when;
+// write-through: it is on the disk before the call returns.
+const DWORD kReplaceInOneStep = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 // Read as bytes: a text-mode read would end at a Ctrl+Z, and whatever follows
 // it would be lost when the new file replaces the hosts file.
 const char kReadBinaryMode[] = "rb";
@@ -330,6 +339,29 @@ private:
     FILE* m_file;
     std::string m_block;
 };
+
+// The file's bytes reach the disk before it replaces another: the stream's
+// close only hands them to the system.
+bool FlushToDisk(const std::string& path)
+{
+    KernelHandle file(NullIfInvalid(
+        Win().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return file.IsOpen() && Win().FlushFileBuffers(file.Get());
+}
+
+// The hosts file copied to hosts.bak, which holds the old backup or the new
+// one, whole, whenever the run is cut off. (The copy keeps a read-only
+// attribute, so it is not opened again to be flushed.)
+bool BackUp(const std::string& hostsPath, const std::string& newBackupPath, const std::string& backupPath)
+{
+    if (Win().CopyFileA(hostsPath.c_str(), newBackupPath.c_str(), FALSE) &&
+        Win().MoveFileExA(newBackupPath.c_str(), backupPath.c_str(), kReplaceInOneStep))
+        return true;
+    DWORD error = Win().GetLastError();
+    Win().DeleteFileA(newBackupPath.c_str());
+    Win().SetLastError(error);
+    return false;
+}
 }  // namespace
 
 void CRemendoApp::UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName)
@@ -367,27 +399,41 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     NewHostsFile written = WriteUpdatedHosts(log, hostsPath, newPath, ipAddress, hostName, rewroteLines);
     if (written == NewHostsFile::kNotCreated)
         return;
-    bool replaced = false;
-    if (written == NewHostsFile::kComplete && rewroteLines)
+    // With no line rewritten the hosts file and hosts.bak stay as they are.
+    if (written == NewHostsFile::kComplete && rewroteLines) {
         m_undoFile.KeepCopy(hostsPath);
-    if (written == NewHostsFile::kComplete) {
-        // The old file is saved before it is written over.
-        if (!Win().CopyFileA(hostsPath.c_str(), backupPath.c_str(), FALSE))
-            log.LogLastError(kCannotBackUp);
-        else if (!Win().CopyFileA(newPath.c_str(), hostsPath.c_str(), FALSE))
-            log.LogLastError(kCannotReplace);
-        else
-            replaced = true;
+        if (ReplaceHostsFile(log, hostsPath, newPath, systemDir + kNewBackupSuffix, backupPath)) {
+            // The entries count as changed only once they are in the hosts file.
+            m_bChangesMade = true;
+            m_undoFile.NoteHostsReplaced(hostsPath, backupPath);
+            return;
+        }
     }
-    // The entries count as changed only once they are in the hosts file.
-    if (replaced && rewroteLines) {
-        m_bChangesMade = true;
-        m_undoFile.NoteHostsReplaced(hostsPath, backupPath);
-    } else if (rewroteLines) {
+    if (rewroteLines)
         m_undoFile.ChangeNotMade();
-    }
     if (!Win().DeleteFileA(newPath.c_str()))
         log.LogLastError(kCannotDeleteNew);
+}
+
+// The old file is saved before the new one takes its place, in one rename
+// that leaves no moment without a whole hosts file. A hosts file made
+// read-only is not replaced, as a copy over it would not be.
+bool CRemendoApp::ReplaceHostsFile(DebugLog& log, const std::string& hostsPath, const std::string& newPath,
+                                   const std::string& newBackupPath, const std::string& backupPath)
+{
+    if (!FlushToDisk(newPath)) {
+        log.LogLastError(kCannotWriteNew);
+        return false;
+    }
+    if (!BackUp(hostsPath, newBackupPath, backupPath)) {
+        log.LogLastError(kCannotBackUp);
+        return false;
+    }
+    if (!Win().MoveFileExA(newPath.c_str(), hostsPath.c_str(), kReplaceInOneStep)) {
+        log.LogLastError(kCannotReplace);
+        return false;
+    }
+    return true;
 }
 
 // Copies the hosts file into the new file, rewriting the entries that name

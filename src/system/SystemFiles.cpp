@@ -131,13 +131,21 @@ bool CRemendoApp::UpdateFile(DebugLog& log, const std::string& sourceDir, const 
     }
     bool readOnlyRemoved = false;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
+        // The undo's copy keeps the file as it was, read-only: made first, it
+        // puts the attribute back wherever the run is cut off.
+        m_undoFile.KeepCopy(destination);
         log.Writef(kRemovingReadOnly, destination);
         readOnlyRemoved =
             Win().SetFileAttributesA(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
     }
     // An installed file that stays as it was keeps its read-only attribute.
-    if (!UpdateIfNewer(log, source, destination) && readOnlyRemoved)
-        Win().SetFileAttributesA(destination.c_str(), attributes);
+    if (!UpdateIfNewer(log, source, destination) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        bool changed = readOnlyRemoved && !Win().SetFileAttributesA(destination.c_str(), attributes);
+        if (changed)
+            m_undoFile.ChangeMade();
+        else
+            m_undoFile.ChangeNotMade();
+    }
     return true;
 }
 

@@ -356,21 +356,36 @@ void Count(const std::vector<std::string>& broken, const std::string& what, Tall
         std::cout << what << ": " << problem << "\n";
 }
 
-// The process cut off at every platform call in turn: what it changed up to
-// there, its undo file puts back.
+// The process cut off at every platform call in turn, before the call and,
+// for a copy or a write, half-way through it: what it changed up to there,
+// its undo file puts back, and the hosts file is whole, old or new.
 void SweepStops(const Example& example, int totalCalls, Tally& tally)
 {
     for (int call = 1; call <= totalCalls; ++call) {
-        sim::Machine before, machine;
-        if (!Load(example, before) || !Load(example, machine)) {
-            ++tally.failed;
-            continue;
+        for (bool partWay : {false, true}) {
+            sim::Machine before, machine;
+            if (!Load(example, before) || !Load(example, machine)) {
+                ++tally.failed;
+                continue;
+            }
+            sim::SimApi api(machine);
+            api.stopAtCall = call;
+            api.stopPartWay = partWay;
+            sim::RunUtility(api);
+            // Cut before a call that is no copy or write: the first pass had it.
+            if (partWay && !api.StoppedPartWay())
+                continue;
+            std::vector<std::string> broken = BrokenUndo(before, machine, LogLines(api), example, 1);
+            bool existed = false, exists = false;
+            std::string old = FileBytes(before, example.hostsPath, existed);
+            std::string now = FileBytes(machine, example.hostsPath, exists);
+            if (existed && (!exists || now.size() < old.size() / 2))
+                broken.push_back("hosts file cut short");
+            Count(broken,
+                  example.name + ": stopped " + (partWay ? "part-way through" : "at") + " call " +
+                      std::to_string(call),
+                  tally);
         }
-        sim::SimApi api(machine);
-        api.stopAtCall = call;
-        sim::RunUtility(api);
-        Count(BrokenUndo(before, machine, LogLines(api), example, 1),
-              example.name + ": stopped at call " + std::to_string(call), tally);
     }
 }
 

@@ -132,7 +132,7 @@ TEST(UpdateHostsEntry, LogsEachRewrittenAndEachUntouchedEntry)
     EXPECT_FALSE(run.changesMade);
 }
 
-TEST(UpdateHostsEntry, BacksUpAndRewritesEvenWhenNothingChanges)
+TEST(UpdateHostsEntry, WritesNothingWhenNoLineIsRewritten)
 {
     const std::string hosts = OnDisk("127.0.0.1 localhost\n");
     sim::Machine machine = MachineWithHosts(hosts);
@@ -140,8 +140,16 @@ TEST(UpdateHostsEntry, BacksUpAndRewritesEvenWhenNothingChanges)
     EXPECT_EQ(run.log.size(), 3u);
     EXPECT_FALSE(run.changesMade);
     EXPECT_EQ(test::FileText(machine, kHosts), hosts);
-    EXPECT_EQ(test::FileText(machine, kHostsBak), hosts);
+    EXPECT_EQ(machine.files.Find(kHostsBak), nullptr);
     EXPECT_EQ(machine.files.Find(kHostsNew), nullptr);
+
+    // The administrator's own backup, and one a cut-off run left half written, stay.
+    sim::Machine withBackup = MachineWithHosts(hosts);
+    withBackup.files.Write(kHostsBak, "my backup");
+    withBackup.files.Write(kHostsNew, "left by a cut-off run");
+    UpdateHosts(withBackup, kAddress, kHost);
+    EXPECT_EQ(test::FileText(withBackup, kHostsBak), "my backup");
+    EXPECT_EQ(withBackup.files.Find(kHostsNew), nullptr);
 }
 
 TEST(UpdateHostsEntry, HandlesLongLinesWhole)
@@ -197,7 +205,10 @@ TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
         sim::Machine machine = MachineWithHosts(c.before);
         UpdateHosts(machine, kAddress, kHost);
         EXPECT_EQ(test::FileText(machine, kHosts), c.after) << c.what;
-        EXPECT_EQ(test::FileText(machine, kHostsBak), c.before) << c.what;
+        if (c.after == c.before)
+            EXPECT_EQ(machine.files.Find(kHostsBak), nullptr) << c.what;
+        else
+            EXPECT_EQ(test::FileText(machine, kHostsBak), c.before) << c.what;
     }
 }
 
@@ -251,9 +262,13 @@ TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
         {"fread", 1, "Error reading hosts file, it is left as it is", kOld, false, false},
         {"fwrite", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
         {"fclose", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
+        // hosts.new is flushed to the disk before it is used (CreateFileA #1 opens the log).
+        {"CreateFileA", 2, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
+        {"FlushFileBuffers", 1, "Error writing hosts.new file, the hosts file is left as it is", kOld, false, false},
+        // hosts.bak is written as hosts.bak.new, then renamed.
         {"CopyFileA", 1, "Error copying hosts to hosts.bak", kOld, false, false},
-        {"CopyFileA", 2, "Error copying hosts.new to hosts", kOld, true, false},
-        {"DeleteFileA", 1, "Error deleting hosts.new", kNew, true, true},
+        {"MoveFileExA", 1, "Error copying hosts to hosts.bak", kOld, false, false},
+        {"MoveFileExA", 2, "Error copying hosts.new to hosts", kOld, true, false},
     };
     const std::string before = OnDisk("10.0.0.25 old\n127.0.0.1 localhost\n");
     const std::string after = OnDisk("10.0.0.25\tcvq7250\n127.0.0.1 localhost\n");

@@ -231,7 +231,10 @@ TEST(Run, EndsAsItsOutcomeSays)
           "Remendo: InitInstance> - Is the QMX service installed and enabled?"},
          "", {"The utility has completed."}},
         {"scan DLL replaced at the restart", "networked-family-b",
-         [](sim::Machine& m, const std::string&) { m.faults.push_back({"MoveFileExA", 1, ERROR_SHARING_VIOLATION}); },
+         // The still-image service holds the installed file: it can be neither replaced nor moved aside.
+         [](sim::Machine& m, const std::string&) {
+             m.heldFiles.push_back({"C:\\WINDOWS\\system32\\cvqscan3.dll", GENERIC_READ, FILE_SHARE_READ});
+         },
          {"Remendo: UpdateFiles> --- Need to update the file on the next reboot"}, "",
          {"Changes were made that require a reboot to take affect."}},
     };

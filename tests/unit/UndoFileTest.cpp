@@ -110,6 +110,8 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Tuesday, December 08, 2026 at 09:30",
                          std::string("; To put the values back: regedit /s \"") + kSampleUndo + "\"",
                          std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
+        // The copy is made while the file is still read-only.
+        "; attrib +r \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
                          "; C:\\WINDOWS\\system32\\cvqscan3.dll was replaced by a newer version: the old file lies at "
                          "C:\\WINDOWS\\system32\\cvqscan3.bak",
                          std::string("; copy /y \"") + kSampleCopies +
@@ -189,6 +191,19 @@ TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
         ApplyUndo(run.after, undoFiles[0]);
         EXPECT_TRUE(run.after.registry == run.before.registry);
     }
+
+    // A copy's name that is taken, by a file or by a copy half written when an
+    // earlier run was cut off, takes the next free one.
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    for (sim::Machine* machine : {&run.before, &run.after})
+        machine->files.Write(kSampleCopiesDll, "another file");
+    RunOn(run);
+    EXPECT_EQ(test::FileText(run.after, kSampleCopiesDll), "another file");
+    EXPECT_NE(UndoText(run.after, kSampleUndo).find(std::string("; copy /y \"") + kSampleCopies + "cvqscan3-2.dll\""),
+              std::string::npos);
+    ApplyUndo(run.after, kSampleUndo);
+    EXPECT_EQ(test::FileText(run.after, "C:\\WINDOWS\\system32\\cvqscan3.dll"),
+              test::FileText(run.before, "C:\\WINDOWS\\system32\\cvqscan3.dll"));
 }
 
 // An undo file that cannot be created or written: one error line in the log,
@@ -216,17 +231,14 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
         {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": Access is denied."},
-        {"a file holds a copy's name", {},
+        {"a copy cannot be made", {"CopyFileA", 1, ERROR_DISK_FULL},
          "DebugLog: LogLastError> Couldn't copy C:\\WINDOWS\\system32\\cvqscan3.dll beside the undo file " + path +
-             ": The file exists."},
+             ": There is not enough space on the disk."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        if (c.fault.operation.empty())
-            run.after.files.Write(kSampleCopiesDll, "another file");
-        else
-            run.after.faults.push_back(c.fault);
+        run.after.faults.push_back(c.fault);
         RunOn(run);
         std::vector<std::string> log = run.log;
         // The system's text brings its own line end.
