@@ -39,15 +39,12 @@ private:
 
 std::string ExecutableDirectory()
 {
-    char buffer[MAX_PATH] = {};
+    WCHAR buffer[MAX_PATH] = {};
     // By its length: a truncated path is not terminated on older systems.
-    DWORD length = Win().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string directory(buffer, std::min<DWORD>(length, MAX_PATH));
-    if (directory.empty()) {
-        char temp[MAX_PATH] = {};
-        Win().GetTempPathA(MAX_PATH, temp);
-        return temp;
-    }
+    DWORD length = Win().GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    std::string directory = AnsiPathOf(std::basic_string<WCHAR>(buffer, std::min<DWORD>(length, MAX_PATH)));
+    if (directory.empty())
+        return TempDirectory();
     std::string::size_type slash = directory.rfind('\\');
     if (slash != std::string::npos)
         directory.erase(slash + 1);

@@ -145,9 +145,7 @@ BOOL DebugLog::OpenLogFile()
     m_strLine = Format(kCouldNotOpen, {s_strLogPath});
     Win().OutputDebugStringA((kFyi + m_strLine).c_str());
 
-    char tempDir[MAX_PATH] = {};
-    Win().GetTempPathA(MAX_PATH, tempDir);
-    s_strLogPath = Format("%s%s", {tempDir, kTempLogName});
+    s_strLogPath = Format("%s%s", {TempDirectory(), kTempLogName});
     // The fallback file may hold an older run's log: start it empty so that no
     // stale lines follow this run's.
     LogFile().Attach(OpenForWriting(CREATE_ALWAYS));

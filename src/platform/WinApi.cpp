@@ -57,6 +57,45 @@ std::string AnsiToUtf16(const std::string& text)
     return bytes;
 }
 
+namespace {
+// The text in the ANSI code page, false when a character has no place in it.
+bool WideToAnsiExactly(const std::basic_string<WCHAR>& wide, std::string& ansi)
+{
+    ansi.clear();
+    if (wide.empty())
+        return true;
+    int length = static_cast<int>(wide.size());
+    int bytes = Win().WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr,
+                                          nullptr);
+    if (bytes <= 0)
+        return false;
+    ansi.assign(static_cast<std::size_t>(bytes), '\0');
+    BOOL usedDefault = FALSE;
+    return Win().WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, &ansi[0], bytes, nullptr,
+                                     &usedDefault) == bytes &&
+           !usedDefault;
+}
+}  // namespace
+
+std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath)
+{
+    std::string ansi;
+    if (WideToAnsiExactly(widePath, ansi))
+        return ansi;
+    WCHAR shortPath[MAX_PATH] = {};
+    DWORD length = Win().GetShortPathNameW(widePath.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !WideToAnsiExactly(std::basic_string<WCHAR>(shortPath, length), ansi))
+        return std::string();
+    return ansi;
+}
+
+std::string TempDirectory()
+{
+    WCHAR temp[MAX_PATH] = {};
+    DWORD length = Win().GetTempPathW(MAX_PATH, temp);
+    return length == 0 || length >= MAX_PATH ? std::string() : AnsiPathOf(std::basic_string<WCHAR>(temp, length));
+}
+
 bool RunsUnderWow64()
 {
     BOOL wow64 = FALSE;

@@ -31,6 +31,15 @@ void SetWin(WinApi* api);
 std::basic_string<WCHAR> AnsiToWide(const std::string& text);
 std::string AnsiToUtf16(const std::string& text);
 
+// A path the system gave in its wide form, as the ANSI calls take it: itself
+// where the ANSI code page has every character of it, else its short (8.3)
+// form, whose names are ASCII; "" when neither names it. A folder named
+// outside the code page (C:\Users\<a Chinese name> on a Western Windows) is
+// then no reason to lose a file.
+std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath);
+// The temp directory with its trailing backslash, as AnsiPathOf gives it.
+std::string TempDirectory();
+
 // Whether this is a 32-bit program on 64-bit Windows (WoW64).
 bool RunsUnderWow64();
 

@@ -44,6 +44,13 @@ PLATFORM_CALL(DWORD, GetModuleFileNameA, (HMODULE hModule, LPSTR lpFilename, DWO
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 PLATFORM_CALL(DWORD, GetTempPathA, (DWORD nBufferLength, LPSTR lpBuffer),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+// The wide forms name a folder the ANSI code page cannot (AnsiPathOf).
+PLATFORM_CALL(DWORD, GetModuleFileNameW, (HMODULE hModule, LPWSTR lpFilename, DWORD nSize),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+PLATFORM_CALL(DWORD, GetTempPathW, (DWORD nBufferLength, LPWSTR lpBuffer),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+PLATFORM_CALL(DWORD, GetShortPathNameW, (LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer),
+              FAULTABLE(ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED))
 PLATFORM_CALL(UINT, GetSystemDirectoryA, (LPSTR lpBuffer, UINT uSize),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 PLATFORM_CALL(UINT, GetWindowsDirectoryA, (LPSTR lpBuffer, UINT uSize),
@@ -55,6 +62,10 @@ PLATFORM_CALL(UINT, GetSystemWow64DirectoryA, (LPSTR lpBuffer, UINT uSize), NOT_
 PLATFORM_CALL(int, MultiByteToWideChar,
               (UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
                int cchWideChar),
+              NOT_FAULTABLE)
+PLATFORM_CALL(int, WideCharToMultiByte,
+              (UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+               int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar),
               NOT_FAULTABLE)
 
 // Security: sim/SimApiSecurity.cpp

@@ -52,6 +52,7 @@ using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PDWORD = DWORD*;
 using PBOOL = BOOL*;
+using LPBOOL = BOOL*;
 using REGSAM = DWORD;
 
 using HANDLE = void*;
@@ -135,6 +136,7 @@ using PSID = void*;
 
 // Code pages
 #define CP_ACP 0u
+#define WC_NO_BEST_FIT_CHARS 0x00000400u
 
 // Registry
 #define KEY_QUERY_VALUE 0x0001u

@@ -122,6 +122,17 @@ std::size_t SimApi::CopyText(const std::string& text, LPSTR buffer, std::size_t 
     return count;
 }
 
+std::size_t SimApi::CopyWideText(const std::string& text, LPWSTR buffer, std::size_t size)
+{
+    if (buffer == nullptr || size == 0)
+        return 0;
+    std::size_t count = std::min(text.size(), size - 1);
+    for (std::size_t i = 0; i < count; ++i)
+        buffer[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+    buffer[count] = 0;
+    return count;
+}
+
 std::string SimApi::PathText(LPCSTR path)
 {
     return path != nullptr ? path : "";

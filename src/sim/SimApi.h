@@ -128,6 +128,8 @@ private:
     // Copies the text into a caller's buffer of this size, cut to fit and
     // terminated; the number of characters copied.
     static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
+    // The same for a wide buffer, each byte the character of its number.
+    static std::size_t CopyWideText(const std::string& text, LPWSTR buffer, std::size_t size);
     // The text a caller's path points to ("" for none).
     static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.

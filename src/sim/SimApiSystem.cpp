@@ -83,6 +83,59 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
     return CopyFolderPath(path, lpBuffer, nBufferLength);
 }
 
+// The wide forms give the machine's paths, whose 8-bit characters are those
+// of the same number (as MultiByteToWideChar converts them).
+DWORD SimApi::GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
+{
+    if (Fails(__func__)) {
+        CopyWideText(std::string(), lpFilename, nSize);
+        return 0;
+    }
+    const std::string& path = m_machine.paths.executable;
+    std::size_t copied = CopyWideText(path, lpFilename, nSize);
+    if (copied < path.size()) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return nSize;
+    }
+    return static_cast<DWORD>(copied);
+}
+
+DWORD SimApi::GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
+{
+    if (Fails(__func__))
+        return 0;
+    std::string path = m_machine.paths.temp;
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    if (lpBuffer == nullptr || nBufferLength <= path.size())
+        return static_cast<DWORD>(path.size() + 1);
+    return static_cast<DWORD>(CopyWideText(path, lpBuffer, nBufferLength));
+}
+
+// The machine's disks hold no short (8.3) names: the path given is its own
+// short form, as on a volume that makes none.
+DWORD SimApi::GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer)
+{
+    if (Fails(__func__))
+        return 0;
+    std::basic_string<WCHAR> path;
+    if (lpszLongPath != nullptr)
+        path = lpszLongPath;
+    std::string narrow(path.begin(), path.end());
+    for (std::size_t i = 0; i < path.size(); ++i)
+        narrow[i] = path[i] <= 0xFF ? static_cast<char>(path[i]) : '\0';
+    if (narrow.find('\0') != std::string::npos ||
+        (m_machine.files.Find(narrow) == nullptr && !m_machine.files.DirectoryExists(narrow))) {
+        m_lastError = ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    if (lpszShortPath == nullptr || cchBuffer <= path.size())
+        return static_cast<DWORD>(path.size() + 1);
+    std::copy(path.begin(), path.end(), lpszShortPath);
+    lpszShortPath[path.size()] = 0;
+    return static_cast<DWORD>(path.size());
+}
+
 UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
@@ -132,5 +185,35 @@ int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiB
         lpWideCharStr[i] = static_cast<WCHAR>(static_cast<unsigned char>(lpMultiByteStr[i]));
     return static_cast<int>(count);
 }
+
+// Characters beyond the machine's code page (above U+00FF) have no byte: they
+// become the default character, as Windows converts them.
+int SimApi::WideCharToMultiByte(UINT, DWORD, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+                                int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
+{
+    if (lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    std::size_t count = static_cast<std::size_t>(cchWideChar);
+    if (cchWideChar == -1)
+        count = std::char_traits<WCHAR>::length(lpWideCharStr) + 1;
+    if (cbMultiByte == 0)
+        return static_cast<int>(count);
+    if (lpMultiByteStr == nullptr || static_cast<std::size_t>(cbMultiByte) < count) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    bool usedDefault = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        bool fits = lpWideCharStr[i] <= 0xFF;
+        usedDefault = usedDefault || !fits;
+        lpMultiByteStr[i] = fits ? static_cast<char>(lpWideCharStr[i]) : lpDefaultChar != nullptr ? *lpDefaultChar : '?';
+    }
+    if (lpUsedDefaultChar != nullptr)
+        *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+    return static_cast<int>(count);
+}
+
 
 }  // namespace sim

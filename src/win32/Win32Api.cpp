@@ -51,6 +51,18 @@ DWORD Win32Api::GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSiz
 
 DWORD Win32Api::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) { return ::GetTempPathA(nBufferLength, lpBuffer); }
 
+DWORD Win32Api::GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    return ::GetModuleFileNameW(hModule, lpFilename, nSize);
+}
+
+DWORD Win32Api::GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) { return ::GetTempPathW(nBufferLength, lpBuffer); }
+
+DWORD Win32Api::GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer)
+{
+    return ::GetShortPathNameW(lpszLongPath, lpszShortPath, cchBuffer);
+}
+
 UINT Win32Api::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetSystemDirectoryA(lpBuffer, uSize); }
 
 UINT Win32Api::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) { return ::GetWindowsDirectoryA(lpBuffer, uSize); }
@@ -66,6 +78,13 @@ int Win32Api::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiBy
                                   LPWSTR lpWideCharStr, int cchWideChar)
 {
     return ::MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar);
+}
+
+int Win32Api::WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                                  LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
+{
+    return ::WideCharToMultiByte(CodePage, dwFlags, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
+                                 lpDefaultChar, lpUsedDefaultChar);
 }
 
 // Security

@@ -192,7 +192,7 @@ TEST(Run, OldLogIsDeletedAndMissingExecutablePathUsesTheTempDirectory)
     EXPECT_EQ(test::FileText(machine, kLog).find('~'), std::string::npos);
 
     sim::Machine pathless = test::BaseMachine();
-    pathless.faults.push_back({"GetModuleFileNameA", 1, ERROR_INSUFFICIENT_BUFFER});
+    pathless.faults.push_back({"GetModuleFileNameW", 1, ERROR_INSUFFICIENT_BUFFER});
     sim::SimApi pathlessApi(pathless);
     sim::RunUtility(pathlessApi);
     EXPECT_NE(test::FileText(pathless, "C:\\WINDOWS\\TEMP\\Remendo.log").find("- What OS are we on?"),
