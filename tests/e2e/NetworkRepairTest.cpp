@@ -10,6 +10,7 @@
 
 #include "MachineSetup.h"
 #include "RemendoE2E.h"
+#include "UiAutomation.h"
 
 namespace {
 const char kPort[] = "IP_10.0.0.25";
@@ -437,4 +438,142 @@ TEST_F(NetworkRepair, ShippedScanDllInUseLeavesTheInstalledOneInPlaceUntilTheRes
                        "Remendo: UpdateHostsEntry> - Starting to update the Host file"});
 }
 
+// The same machine, for runs cut off, or started from where a folder's name
+// is more than the ANSI code page holds.
+class CutOff : public NetworkRepair {
+protected:
+    // The files a run may have left: its undo files and their copies, and the
+    // hosts file's backup and new files.
+    void RemoveWhatRunsLeft(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found = {};
+        HANDLE search = ::FindFirstFileA((folder + "Remendo-undo-*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::string path = folder + found.cFileName;
+                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(path.c_str());
+            } while (::FindNextFileA(search, &found));
+            ::FindClose(search);
+        }
+        for (const char* suffix : {".bak", ".new", ".bak.new"})
+            ::DeleteFileA((m_hosts + suffix).c_str());
+    }
+};
+
+// Killed (Task Manager, a power cut) at any instant while it replaces a hosts
+// file of megabytes, a run leaves the hosts file whole, old or new, and its
+// undo puts the old bytes back; a pass with no line to rewrite never writes it.
+TEST_F(CutOff, KilledWhileTheHostsFileIsReplacedLeavesItWhole)
+{
+    // A kill at an instant has no replay.
+    m_replayOnSimulation = false;
+    std::string padding;
+    while (padding.size() < 6 * 1024 * 1024)
+        padding += "# 10.0.0.9\tone of many lines alike in a large hosts file\r\n";
+    const std::string stale = kStaleHosts + padding, repaired = kRepairedHosts + padding;
+    // From the start of the pass through its copies and renames, on this machine
+    // and a slower one.
+    const DWORD delaysMs[] = {0, 10, 20, 30, 40, 45, 50, 55, 60, 80, 160, 320};
+    for (const std::string* old : {&stale, &repaired}) {
+        for (DWORD delayMs : delaysMs) {
+            SCOPED_TRACE((old == &stale ? "lines to rewrite, killed " : "nothing to rewrite, killed ") +
+                         std::to_string(delayMs) + " ms into the hosts pass");
+            RemoveWhatRunsLeft(m_dir);
+            ASSERT_TRUE(WriteBytes(m_hosts, *old));
+            RemendoProcess run;
+            bool passStarted = false;
+            run.OnDebugLine([&passStarted](const std::string& line) {
+                passStarted = passStarted || line.find("UpdateHostsEntry> \tThe current hosts file: ") != std::string::npos;
+            });
+            std::string error;
+            ASSERT_TRUE(run.Start(m_exe, &error)) << error;
+            HWND box = run.WaitForMessageBox(kBoxTimeoutMs);
+            ASSERT_NE(box, nullptr);
+            ASSERT_TRUE(uia::PressButton(box, IDYES));
+            run.RunUntil([&passStarted] { return passStarted; }, kBoxTimeoutMs);
+            ASSERT_TRUE(passStarted) << Joined(run.DebugLines());
+            DWORD start = ::GetTickCount();
+            run.RunUntil([start, delayMs] { return ::GetTickCount() - start >= delayMs; }, delayMs + 1000);
+            run.Kill();
+
+            std::string hosts;
+            ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+            EXPECT_TRUE(hosts == *old || hosts == repaired) << "a hosts file of " << hosts.size() << " bytes";
+            if (old == &repaired) {
+                EXPECT_EQ(::GetFileAttributesA((m_hosts + ".bak").c_str()), INVALID_FILE_ATTRIBUTES);
+            }
+            for (const std::string& undo : UndoFiles())
+                ASSERT_TRUE(ApplyAsAdministrator(undo, &error)) << error;
+            ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+            EXPECT_TRUE(hosts == *old) << "after the undo, a hosts file of " << hosts.size() << " bytes";
+        }
+    }
+}
+
+// From a folder named outside the ANSI code page (a Chinese user name on a
+// Western Windows), and with the temp folder named so too, the run still
+// writes its log and its undo file, and the undo puts everything back.
+TEST_F(CutOff, RunFromAFolderTheCodePageCannotName)
+{
+    // A machine folder holds Latin-1 names only: this machine has no replay.
+    m_replayOnSimulation = false;
+    const std::wstring folder = L"C:\\remendo-e2e\\\x738B\x5C0F\x660E\\";
+    const std::wstring temp = folder + L"Temp\\";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    std::wstring exe = folder + L"remendo.exe";
+    std::wstring wideDir(m_dir.begin(), m_dir.end());
+    ASSERT_TRUE(::CopyFileW((wideDir + L"remendo.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((wideDir + L"cvqscan3.dll").c_str(), (folder + L"cvqscan3.dll").c_str(), FALSE));
+    // The log of the exe's folder cannot be created (a folder has its name):
+    // it, and the undo file with it, go to the temp folder.
+    for (const std::wstring* runFolder : {&folder, &temp}) {
+        SCOPED_TRACE(runFolder == &folder ? "beside the program" : "in the temp folder");
+        // The log's name there is temp.log.
+        const std::wstring log = runFolder == &folder ? folder + L"Remendo.log" : temp + L"temp.log";
+        ::DeleteFileW(log.c_str());
+        if (runFolder == &temp) {
+            ::DeleteFileW((folder + L"Remendo.log").c_str());
+            ASSERT_TRUE(::CreateDirectoryW((folder + L"Remendo.log").c_str(), nullptr));
+        }
+        ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", temp.c_str()) && ::SetEnvironmentVariableW(L"TEMP", temp.c_str()));
+        ASSERT_TRUE(WriteBytes(m_hosts, kStaleHosts));
+        RemendoProcess run;
+        std::string error;
+        ASSERT_TRUE(run.Start(exe, &error)) << error;
+        HWND box = run.WaitForMessageBox(kBoxTimeoutMs);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(uia::MessageBoxText(box), kQuestion);
+        ASSERT_TRUE(uia::PressButton(box, IDYES));
+        run.RunUntil([box] { return !::IsWindow(box); }, kBoxTimeoutMs);
+        box = run.WaitForMessageBox(kBoxTimeoutMs);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(uia::MessageBoxText(box), kChangesMadeMessage);
+        ASSERT_TRUE(uia::PressButton(box, IDOK));
+        ASSERT_TRUE(run.WaitForExit(kExitTimeoutMs));
+        EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.25");
+
+        DWORD logAttributes = ::GetFileAttributesW(log.c_str());
+        EXPECT_TRUE(logAttributes != INVALID_FILE_ATTRIBUTES && !(logAttributes & FILE_ATTRIBUTE_DIRECTORY)) << "no log";
+        WIN32_FIND_DATAW found = {};
+        HANDLE undo = ::FindFirstFileW((*runFolder + L"Remendo-undo-*.reg").c_str(), &found);
+        ASSERT_NE(undo, INVALID_HANDLE_VALUE) << "no undo file";
+        ::FindClose(undo);
+        // The undo file names itself as the ANSI calls, regedit and cmd take it.
+        wchar_t shortPath[MAX_PATH] = {};
+        ASSERT_NE(::GetShortPathNameW((*runFolder + found.cFileName).c_str(), shortPath, MAX_PATH), 0u);
+        char ansiPath[MAX_PATH] = {};
+        BOOL lossy = FALSE;
+        ASSERT_NE(::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansiPath, MAX_PATH, nullptr,
+                                        &lossy),
+                  0);
+        ASSERT_FALSE(lossy) << "the short path names a character the code page lacks";
+        ASSERT_TRUE(ApplyAsAdministrator(ansiPath, &error)) << error;
+        EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.20");
+        std::string hosts;
+        ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+        EXPECT_EQ(hosts, kStaleHosts);
+    }
+}
 }  // namespace

@@ -11,27 +11,40 @@ RemendoProcess::~RemendoProcess()
 {
     if (!m_bStarted)
         return;
-    if (!m_bExited) {
-        ::TerminateProcess(m_info.hProcess, 1);
-        WaitForExit(kTerminateWaitMs);
-    }
+    Kill();
     ::CloseHandle(m_info.hThread);
     ::CloseHandle(m_info.hProcess);
 }
 
 bool RemendoProcess::Start(const std::string& exePath, std::string* error)
 {
-    std::string directory = exePath.substr(0, exePath.rfind('\\') + 1);
-    std::string commandLine = "\"" + exePath + "\"";
-    STARTUPINFOA startup = {};
+    std::wstring widePath(exePath.size() + 1, L'\0');
+    int length = ::MultiByteToWideChar(CP_ACP, 0, exePath.c_str(), -1, &widePath[0], static_cast<int>(widePath.size()));
+    widePath.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return Start(widePath, error);
+}
+
+bool RemendoProcess::Start(const std::wstring& exePath, std::string* error)
+{
+    std::wstring directory = exePath.substr(0, exePath.rfind(L'\\') + 1);
+    std::wstring commandLine = L"\"" + exePath + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!::CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+    if (!::CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
                           directory.empty() ? nullptr : directory.c_str(), &startup, &m_info)) {
-        *error = "CreateProcessA(" + exePath + ") failed with error " + std::to_string(::GetLastError());
+        *error = "CreateProcessW failed with error " + std::to_string(::GetLastError());
         return false;
     }
     m_bStarted = true;
     return true;
+}
+
+void RemendoProcess::Kill()
+{
+    if (!m_bStarted || m_bExited)
+        return;
+    ::TerminateProcess(m_info.hProcess, 1);
+    WaitForExit(kTerminateWaitMs);
 }
 
 HWND RemendoProcess::WaitForMessageBox(DWORD timeoutMs)

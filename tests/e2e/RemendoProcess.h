@@ -27,6 +27,9 @@ public:
     // Starts the program with its own directory as the current directory.
     // On failure returns false and says why in `error`.
     bool Start(const std::string& exePath, std::string* error);
+    bool Start(const std::wstring& exePath, std::string* error);
+    // Ends the program at once, as Task Manager or a power cut would.
+    void Kill();
     void OnDebugLine(LineHandler handler) { m_onLine = std::move(handler); }
 
     // Runs the program (handling its debug events) until `done` holds, the
