@@ -11,12 +11,15 @@
 #include "Differential.h"
 #include "RemendoE2E.h"
 #include "machine/Machine.h"
+#include "machine/Registry.h"
 
 namespace {
 const wchar_t kRoot[] = L"C:\\remendo-e2e-launch\\";
 const wchar_t kMachineJson[] = L"\\Remendo-machine\\machine.json";
 const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+const wchar_t kMakerKey[] = L"SOFTWARE\\Corvane";
+const wchar_t kCyrillicKey[] = L"SOFTWARE\\Corvane\\\u0418\u0432\u0430\u043d";
 
 std::wstring Widened(const std::string& ascii)
 {
@@ -100,6 +103,39 @@ public:
 private:
     HKEY m_key = nullptr;
 };
+
+void SetText(HKEY key, const wchar_t* name, const std::wstring& text)
+{
+    EXPECT_EQ(::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+// The maker's key with names and a text beyond Latin-1 beside ones in it, for as long as it lives.
+class MakerKeyNames {
+public:
+    MakerKeyNames()
+    {
+        HKEY cyrillic = nullptr;
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCyrillicKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &cyrillic, nullptr);
+        ::RegCloseKey(cyrillic);
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kMakerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_key, nullptr);
+        SetText(m_key, L"\u0141ukasz", L"x");
+        SetText(m_key, L"Price", L"5 \u20ac");
+        SetText(m_key, L"Jos\u00e9", L"caf\u00e9");
+    }
+    ~MakerKeyNames()
+    {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kCyrillicKey);
+        ::RegCloseKey(m_key);
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);
+    }
+    MakerKeyNames(const MakerKeyNames&) = delete;
+    MakerKeyNames& operator=(const MakerKeyNames&) = delete;
+
+private:
+    HKEY m_key = nullptr;
+};
 }  // namespace
 
 TEST(CaptureLaunch, StartedHiddenItEndsAtOnceAndWritesItsFolder)
@@ -112,7 +148,7 @@ TEST(CaptureLaunch, StartedHiddenItEndsAtOnceAndWritesItsFolder)
 // Each folder beyond the cp1252 of the tests' Windows, as in the Russian
 // user's Downloads; and one in Latin-1, which the machine keeps. Each comes
 // with a pending rename beyond Latin-1 and one in a form no machine path has,
-// both left out, and one kept.
+// both left out, and one kept; and the same for the registry's names and texts.
 TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack)
 {
     const struct {
@@ -127,6 +163,7 @@ TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack
     PendingRenames renames(std::wstring(L"\\??\\C:\\kept.dll") + L'\0' + L"" + L'\0' +
                            L"\\??\\C:\\\u0418\u0432\u0430\u043d.dll" + L'\0' + L"" + L'\0' +
                            L"\\??\\UNC\\srv\\share\\x.dll" + L'\0' + L"!\\??\\C:\\y.dll" + L'\0');
+    MakerKeyNames names;
     int n = 0;
     for (const auto& test : kCases) {
         std::wstring exe = CopyCapture(test.folder);
@@ -147,10 +184,21 @@ TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack
             << shown;
         ASSERT_EQ(machine.pendingRenames.size(), 1u) << shown;
         EXPECT_EQ(machine.pendingRenames[0].from, "C:\\kept.dll");
-        EXPECT_NE(shown.find("Left out: the pending rename of \\??\\C:\\<U+0418><U+0432><U+0430><U+043D>.dll"),
+        EXPECT_NE(shown.find("Left out: the pending deletion of \\??\\C:\\<U+0418><U+0432><U+0430><U+043D>.dll"),
                   std::string::npos)
             << shown;
         EXPECT_NE(shown.find("Left out: the pending rename of \\??\\UNC\\srv\\share\\x.dll"), std::string::npos)
             << shown;
+        const sim::RegKey* maker = machine.registry.Find("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
+        ASSERT_NE(maker, nullptr);
+        EXPECT_TRUE(maker->subkeys.empty());
+        ASSERT_EQ(maker->values.size(), 1u);
+        EXPECT_EQ(maker->values[0].name, "Jos\xe9");
+        EXPECT_EQ(maker->values[0].data, std::string("caf\xe9", 5));
+        for (const char* line : {"Left out: the key HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\<U+0418><U+0432><U+0430><U+043D> "
+                                 "and all beneath it (its name holds a character outside Latin-1)",
+                                 "Left out: the value \"<U+0141>ukasz\" of",
+                                 "Left out: the value \"Price\" of HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane (its text holds"})
+            EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
     }
 }

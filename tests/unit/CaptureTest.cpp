@@ -194,8 +194,8 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     EXPECT_EQ(captured.pendingRenames[1].to, "");
     EXPECT_FALSE(captured.pendingRenames[1].replaceExisting);
     ASSERT_EQ(leftOut.size(), 4u);
-    EXPECT_EQ(leftOut[0], "Left out: the pending rename of \\??\\UNC\\srv\\share\\x.dll to  (UNC\\srv\\share\\x.dll: "
-                          "it is not a full path \"X:\\...\" on a drive)");
+    EXPECT_EQ(leftOut[0], "Left out: the pending deletion of \\??\\UNC\\srv\\share\\x.dll (UNC\\srv\\share\\x.dll: it is "
+                          "not a full path \"X:\\...\" on a drive)");
     EXPECT_EQ(leftOut[3], "Left out: the pending rename of \\??\\C:\\c.dll to !\\\\srv\\share\\c.dll "
                           "(\\\\srv\\share\\c.dll: it is not a full path \"X:\\...\" on a drive)");
 }

@@ -48,16 +48,37 @@ std::string Folder(const std::string& path)
 
 // Registry
 
-// The values of a key; one whose name registry.reg cannot hold is left out.
+// UTF-16LE bytes as the wide calls give them; an odd last byte, which no
+// such text has, is dropped.
+WideText Utf16Units(const BYTE* data, DWORD size)
+{
+    WideText units;
+    for (DWORD i = 0; i + 1 < size; i += 2)
+        units += static_cast<WCHAR>(data[i] | (data[i + 1] << 8));
+    return units;
+}
+
+// The data as the machine holds it: text, read as UTF-16, in Latin-1; false
+// when a character lies outside it.
+bool MachineData(DWORD type, const BYTE* data, DWORD size, std::string& bytes)
+{
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
+        return ToLatin1(Utf16Units(data, size), bytes);
+    bytes.assign(reinterpret_cast<const char*>(data), size);
+    return true;
+}
+
+// The values of a key, read through the wide call so that no name or text
+// is bent to the code page; one the machine folder cannot hold is left out.
 void CopyValues(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
 {
-    std::vector<char> name(kMaxValueNameLength + 1);
+    std::vector<WCHAR> name(kMaxValueNameLength + 1);
     std::vector<BYTE> data(4096);
     for (DWORD index = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(data.size());
-        LONG status = Win().RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        LONG status = Win().RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
         if (status == ERROR_MORE_DATA && size > data.size()) {
             data.resize(size);
             continue;
@@ -65,34 +86,38 @@ void CopyValues(HKEY key, const std::string& path, sim::RegKey& into, const Prog
         if (status != ERROR_SUCCESS)
             return;
         ++index;
-        std::string valueName(name.data(), nameLength);
-        std::string problem = RegistryNameProblem(valueName);
+        WideText wideName(name.data(), nameLength);
+        std::string valueName, bytes;
+        std::string problem = RegistryNameProblem(wideName, valueName);
+        if (problem.empty() && !MachineData(type, data.data(), size, bytes))
+            problem = "its text holds a character outside Latin-1";
         if (!problem.empty()) {
-            leftOut("Left out: the value \"" + Shown(valueName) + "\" of " + path + " (" + problem + ")");
+            leftOut("Left out: the value \"" + Shown(wideName) + "\" of " + path + " (" + problem + ")");
             continue;
         }
-        into.SetValue(valueName, type, std::string(reinterpret_cast<const char*>(data.data()), size));
+        into.SetValue(valueName, type, bytes);
     }
 }
 
 void CopyKey(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
 {
     CopyValues(key, path, into, leftOut);
-    char name[kMaxKeyNameLength + 1];
+    WCHAR name[kMaxKeyNameLength + 1];
     for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof name;
-        if (Win().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        DWORD length = kMaxKeyNameLength + 1;
+        if (Win().RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return;
-        std::string subkeyName(name, length);
-        std::string subkeyPath = path + "\\" + subkeyName;
-        std::string problem = RegistryNameProblem(subkeyName);
+        WideText wideName(name, length);
+        std::string subkeyName;
+        std::string problem = RegistryNameProblem(wideName, subkeyName);
         if (!problem.empty()) {
-            leftOut("Left out: the key " + Shown(subkeyPath) + " and all beneath it (" + problem + ")");
+            leftOut("Left out: the key " + path + "\\" + Shown(wideName) + " and all beneath it (" + problem + ")");
             continue;
         }
-        RegistryKey subkey;
-        if (subkey.Open(key, subkeyName, KEY_READ) == ERROR_SUCCESS)
-            CopyKey(subkey.Get(), subkeyPath, into.CreateSubkey(subkeyName), leftOut);
+        RegistryKeyHandle subkey;
+        if (Win().RegOpenKeyExW(key, wideName.c_str(), 0, KEY_READ, subkey.Receive()) == ERROR_SUCCESS &&
+            subkey.IsOpen())
+            CopyKey(subkey.Get(), path + "\\" + subkeyName, into.CreateSubkey(subkeyName), leftOut);
     }
 }
 
@@ -157,8 +182,7 @@ std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
         return renames;
     std::vector<WideText> names;
     WideText current;
-    for (DWORD i = 0; i + 1 < size; i += 2) {
-        WCHAR unit = static_cast<WCHAR>(data[i] | (data[i + 1] << 8));
+    for (WCHAR unit : Utf16Units(data.data(), size)) {
         if (unit != 0) {
             current += unit;
             continue;
@@ -182,8 +206,9 @@ std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
             problem = MachinePathProblem(target, rename.to);
         }
         if (!problem.empty()) {
-            leftOut("Left out: the pending rename of " + Shown(names[i]) + " to " + Shown(to) + " (" +
-                    Shown(*refused) + ": " + problem + ")");
+            std::string move = to.empty() ? "deletion of " + Shown(names[i])
+                                          : "rename of " + Shown(names[i]) + " to " + Shown(to);
+            leftOut("Left out: the pending " + move + " (" + Shown(*refused) + ": " + problem + ")");
             continue;
         }
         renames.push_back(rename);

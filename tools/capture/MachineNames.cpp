@@ -25,22 +25,16 @@ std::string Shown(const WideText& wide)
 {
     std::string shown;
     for (WCHAR unit : wide) {
-        if (unit <= kLastLatin1) {
+        if (unit == '\r' || unit == '\n') {
+            shown += unit == '\r' ? "\\r" : "\\n";
+        } else if (unit <= kLastLatin1) {
             shown += static_cast<char>(unit);
-            continue;
+        } else {
+            char code[16];
+            std::snprintf(code, sizeof code, "<U+%04X>", static_cast<unsigned>(unit));
+            shown += code;
         }
-        char code[16];
-        std::snprintf(code, sizeof code, "<U+%04X>", static_cast<unsigned>(unit));
-        shown += code;
     }
-    return Shown(shown);
-}
-
-std::string Shown(const std::string& text)
-{
-    std::string shown;
-    for (char c : text)
-        shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
     return shown;
 }
 
@@ -51,9 +45,11 @@ std::string MachinePathProblem(const WideText& path, std::string& narrow)
     return sim::FileSystem::PathProblem(narrow);
 }
 
-std::string RegistryNameProblem(const std::string& name)
+std::string RegistryNameProblem(const WideText& name, std::string& narrow)
 {
-    return name.find_first_of("\r\n") == std::string::npos ? std::string() : "its name holds a line break";
+    if (!ToLatin1(name, narrow))
+        return "its name holds a character outside Latin-1";
+    return narrow.find_first_of("\r\n") == std::string::npos ? std::string() : "its name holds a line break";
 }
 
 }  // namespace capture

@@ -14,13 +14,12 @@ using WideText = std::basic_string<WCHAR>;
 
 // The text in the machine's 8-bit form; false when a character lies outside Latin-1.
 bool ToLatin1(const WideText& wide, std::string& narrow);
-// The text for a line the capture prints: Latin-1 as it is, any other character as <U+0418>.
+// The text for a line the capture prints: Latin-1 as it is, but for line
+// breaks, shown as \r and \n; any other character as <U+0418>.
 std::string Shown(const WideText& wide);
-// The text for a line the capture prints, its line breaks as \r and \n.
-std::string Shown(const std::string& text);
 // Why the machine cannot hold this path of the PC; "" when it can, with the path in `narrow`.
 std::string MachinePathProblem(const WideText& path, std::string& narrow);
-// Why registry.reg cannot hold this key or value name; "" when it can.
-std::string RegistryNameProblem(const std::string& name);
+// Why the machine cannot hold this key or value name; "" when it can, with the name in `narrow`.
+std::string RegistryNameProblem(const WideText& name, std::string& narrow);
 
 }  // namespace capture
