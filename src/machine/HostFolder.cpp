@@ -24,14 +24,14 @@ std::string SystemProblem(const fs::path& path, const char* what)
 }
 }  // namespace
 
-fs::path FullPath(const std::string& path)
+fs::path FullPath(const fs::path& path)
 {
-    std::wstring given = fs::path(path).wstring();
+    std::wstring given = path.wstring();
     DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
     DWORD length = size == 0 ? 0 : ::GetFullPathNameW(given.c_str(), size, &full[0], nullptr);
     if (length == 0 || length >= size)
-        return fs::path(path);
+        return path;
     full.resize(length);
     return fs::path(full);
 }
@@ -101,10 +101,10 @@ std::string SystemProblem(const fs::path& path, const char* what)
 }
 }  // namespace
 
-fs::path FullPath(const std::string& path)
+fs::path FullPath(const fs::path& path)
 {
     std::error_code ignored;
-    return fs::absolute(fs::path(path), ignored).lexically_normal();
+    return fs::absolute(path, ignored).lexically_normal();
 }
 
 EntryKind KindOf(const fs::path& path)

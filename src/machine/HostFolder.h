@@ -13,7 +13,7 @@ enum class EntryKind { kMissing, kFile, kDirectory, kLink, kOther };
 
 // The path made full against the current folder, "." and ".." resolved, as the
 // system does it: on Windows a UNC path "\\server\share\x" stays one.
-std::filesystem::path FullPath(const std::string& path);
+std::filesystem::path FullPath(const std::filesystem::path& path);
 // What stands at the path itself (lstat on Linux, the file attributes on Windows).
 EntryKind KindOf(const std::filesystem::path& path);
 // Creates a directory that was not there; `existed` tells a name already taken

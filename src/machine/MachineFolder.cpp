@@ -76,7 +76,7 @@ bool WriteWhole(const fs::path& root, const std::string& relative, const std::st
 
 // The folder as a full path without a trailing separator, so that it has a
 // parent to write beside it in.
-fs::path TargetFolder(const std::string& folder)
+fs::path TargetFolder(const fs::path& folder)
 {
     fs::path target = host::FullPath(folder);
     if (!target.has_filename())
@@ -410,7 +410,7 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
     return true;
 }
 
-bool SaveNewMachine(const Machine& machine, const std::string& folder, std::string& written, bool& nextName,
+bool SaveNewMachine(const Machine& machine, const fs::path& folder, std::string& written, bool& nextName,
                     std::string& problem)
 {
     fs::path wanted = TargetFolder(folder);

@@ -2,6 +2,7 @@
 // into a Machine and written back out in the same form.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -34,8 +35,10 @@ std::string FolderPath(const std::string& windowsPath);
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem);
 // Writes the machine into a folder it creates, touching nothing that was
 // there: `folder`, or the first of "<folder>-2", "<folder>-3", ... not yet
-// taken. `written` is the folder's full path, `nextName` whether it is not `folder`.
-bool SaveNewMachine(const Machine& machine, const std::string& folder, std::string& written, bool& nextName,
+// taken. `written` is the folder's full path (UTF-8), `nextName` whether it is
+// not `folder`. A path, not a string, so that a folder named beyond the code
+// page is written where it was asked for.
+bool SaveNewMachine(const Machine& machine, const std::filesystem::path& folder, std::string& written, bool& nextName,
                     std::string& problem);
 
 }  // namespace sim

@@ -149,6 +149,17 @@ PLATFORM_CALL(LONG, RegEnumValueA,
               (HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+// The wide calls read names beyond the ANSI code page as they are.
+PLATFORM_CALL(LONG, RegOpenKeyExW, (HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND))
+PLATFORM_CALL(LONG, RegEnumKeyExW,
+              (HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPWSTR lpClass,
+               LPDWORD lpcchClass, FILETIME* lpftLastWriteTime),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS))
+PLATFORM_CALL(LONG, RegEnumValueW,
+              (HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
+               LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 PLATFORM_CALL(LONG, RegQueryValueExA,
               (HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA))

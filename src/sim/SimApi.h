@@ -137,6 +137,14 @@ private:
     // The open or predefined key's path ("" for an unknown handle).
     std::string PathOfKey(HKEY key) const;
     RegKey* ResolveKey(HKEY key, LONG& status);
+    // The A and W registry calls after their names are read: a subkey's
+    // opening, the name of the subkey at an index (ERROR_MORE_DATA when it
+    // does not fit `cchName` characters with its NUL), and the value at an
+    // index, its name and text as the machine holds them or, `wide`, as UTF-16.
+    LONG OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult);
+    LONG SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string*& name);
+    LONG EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, LPDWORD lpcchValueName, LPDWORD lpType,
+                   LPBYTE lpData, LPDWORD lpcbData);
     // RegQueryValueExA and RegQueryValueExW after the name: text as the
     // machine holds it, or `wide`, as UTF-16LE.
     LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,

@@ -19,6 +19,26 @@ const char* PredefinedRootName(HKEY key)
         return "HKEY_USERS";
     return nullptr;
 }
+
+// The machine's 8-bit text of a wide name; false when a character has no place in it.
+bool NarrowName(LPCWSTR wide, std::string& name)
+{
+    name.clear();
+    for (LPCWSTR unit = wide; unit != nullptr && *unit != 0; ++unit) {
+        if (*unit > 0xFF)
+            return false;
+        name += static_cast<char>(*unit);
+    }
+    return true;
+}
+
+// Copies a name into a caller's wide buffer, one unit per byte, terminated.
+void WidenName(const std::string& name, LPWSTR buffer)
+{
+    for (std::size_t i = 0; i < name.size(); ++i)
+        buffer[i] = static_cast<unsigned char>(name[i]);
+    buffer[name.size()] = 0;
+}
 }  // namespace
 
 std::string SimApi::PathOfKey(HKEY key) const
@@ -46,12 +66,26 @@ LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
+    return OpenSubkey(hKey, lpSubKey != nullptr ? lpSubKey : "", samDesired, phkResult);
+}
+
+// A name beyond the machine's code page names no key.
+LONG SimApi::RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    std::string subKey;
+    return NarrowName(lpSubKey, subKey) ? OpenSubkey(hKey, subKey, samDesired, phkResult) : ERROR_FILE_NOT_FOUND;
+}
+
+LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult)
+{
     LONG status = ERROR_SUCCESS;
     if (ResolveKey(hKey, status) == nullptr)
         return status;
     std::string path = PathOfKey(hKey);
-    if (lpSubKey != nullptr && *lpSubKey != '\0')
-        path += std::string("\\") + lpSubKey;
+    if (!subKey.empty())
+        path += "\\" + subKey;
     if (m_machine.registry.Find(path) == nullptr)
         return ERROR_FILE_NOT_FOUND;
     HKEY opened = reinterpret_cast<HKEY>(m_nextHandle++);
@@ -60,11 +94,8 @@ LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
     return ERROR_SUCCESS;
 }
 
-LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
-                           FILETIME*)
+LONG SimApi::SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string*& name)
 {
-    if (Fails(__func__))
-        return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
@@ -73,21 +104,59 @@ LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcch
         return ERROR_NO_MORE_ITEMS;
     auto entry = key->subkeys.begin();
     std::advance(entry, dwIndex);
-    const std::string& name = entry->second->name;
-    if (name.size() >= *lpcchName)
-        return ERROR_MORE_DATA;
-    std::memcpy(lpName, name.c_str(), name.size() + 1);
-    *lpcchName = static_cast<DWORD>(name.size());
+    name = &entry->second->name;
+    return name->size() >= cchName ? ERROR_MORE_DATA : ERROR_SUCCESS;
+}
+
+LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
+                           FILETIME*)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    const std::string* name = nullptr;
+    LONG status = SubkeyAt(hKey, dwIndex, *lpcchName, name);
+    if (status != ERROR_SUCCESS)
+        return status;
+    std::memcpy(lpName, name->c_str(), name->size() + 1);
+    *lpcchName = static_cast<DWORD>(name->size());
     return ERROR_SUCCESS;
 }
 
-// Values in creation order. A name or data buffer too small gives
-// ERROR_MORE_DATA, with the data size needed.
+LONG SimApi::RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD, LPWSTR, LPDWORD,
+                           FILETIME*)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    const std::string* name = nullptr;
+    LONG status = SubkeyAt(hKey, dwIndex, *lpcchName, name);
+    if (status != ERROR_SUCCESS)
+        return status;
+    WidenName(*name, lpName);
+    *lpcchName = static_cast<DWORD>(name->size());
+    return ERROR_SUCCESS;
+}
+
 LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
                            LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
+    return EnumValue(hKey, dwIndex, false, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
+}
+
+LONG SimApi::RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    return EnumValue(hKey, dwIndex, true, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
+}
+
+// Values in creation order. A name or data buffer too small gives
+// ERROR_MORE_DATA, with the data size needed.
+LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, LPDWORD lpcchValueName,
+                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
@@ -95,18 +164,23 @@ LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD 
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
     const RegValue& value = key->values[dwIndex];
-    DWORD size = static_cast<DWORD>(value.data.size());
+    bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
+    std::string data = wide && text ? regfile::WidenToUtf16(value.data) : value.data;
+    DWORD size = static_cast<DWORD>(data.size());
     if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
         if (lpcbData != nullptr)
             *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+    if (wide)
+        WidenName(value.name, static_cast<LPWSTR>(lpValueName));
+    else
+        std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(value.name.size());
     if (lpType != nullptr)
         *lpType = value.type;
     if (lpData != nullptr)
-        std::memcpy(lpData, value.data.data(), size);
+        std::memcpy(lpData, data.data(), size);
     if (lpcbData != nullptr)
         *lpcbData = size;
     return ERROR_SUCCESS;

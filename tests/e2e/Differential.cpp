@@ -175,17 +175,6 @@ bool TakeSettledSnapshot(const std::string& runDir, const std::string& exportPat
     return false;
 }
 
-bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error)
-{
-    sim::FolderContents contents;
-    sim::LoadError problem;
-    if (!sim::ReadFolderContents(folder, contents, problem) || !sim::LoadMachine(contents, machine, problem)) {
-        *error = folder + ": " + problem.Describe();
-        return false;
-    }
-    return true;
-}
-
 // The path of a Windows file inside a machine folder.
 std::string FolderFile(const std::string& folder, const std::string& windowsPath)
 {
@@ -252,6 +241,17 @@ std::string LogDifference(const std::vector<std::string>& real, const std::vecto
             return "line " + std::to_string(i + 1) + ":\n  remendo.exe: " + left + "\n  remendo-sim: " + right;
     }
     return "";
+}
+
+bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error)
+{
+    sim::FolderContents contents;
+    sim::LoadError problem;
+    if (!sim::ReadFolderContents(folder, contents, problem) || !sim::LoadMachine(contents, machine, problem)) {
+        *error = folder + ": " + problem.Describe();
+        return false;
+    }
+    return true;
 }
 
 Differential::Differential(const std::string& runDir, const std::string& name)

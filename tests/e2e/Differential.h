@@ -21,6 +21,9 @@ struct RunAnswers {
 // when only the system's text of the error differs (Wine's texts are not Windows').
 std::string LogDifference(const std::vector<std::string>& real, const std::vector<std::string>& simulated);
 
+// Reads a machine folder as remendo-sim does; false, with the reason, when it cannot.
+bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error);
+
 // Counts the machines compared in this run of the tests, for the closing line
 // "Differential: N machines, M identical".
 void CountComparedMachine(bool identical);

@@ -16,14 +16,28 @@ const char kMakerKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane";
 const char kMonitorPorts[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 
-sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress = nullptr)
+capture::WideText Widened(const std::string& latin1)
+{
+    capture::WideText wide;
+    for (char c : latin1)
+        wide += static_cast<unsigned char>(c);
+    return wide;
+}
+
+// The capture of the machine, its remendo.exe at `exe` (by default the machine's own).
+sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress = nullptr,
+                       std::vector<std::string>* leftOut = nullptr, const capture::WideText* exe = nullptr)
 {
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);
-    sim::Machine captured = capture::CaptureMachine(machine.paths.executable, [&](const std::string& line) {
-        if (progress != nullptr)
-            progress->push_back(line);
-    });
+    auto into = [](std::vector<std::string>* lines) {
+        return [lines](const std::string& line) {
+            if (lines != nullptr)
+                lines->push_back(line);
+        };
+    };
+    sim::Machine captured = capture::CaptureMachine(exe != nullptr ? *exe : Widened(machine.paths.executable),
+                                                    into(progress), into(leftOut));
     // Every operation the capture calls can be named by a machine's faults.
     for (const auto& counted : api.CallCounts())
         EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
@@ -83,11 +97,12 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
 {
     sim::Machine machine = HostileMachine();
     sim::Machine before = HostileMachine();
-    std::vector<std::string> progress;
-    sim::Machine captured = ThroughFolder(CaptureOf(machine, &progress), "remendo-capture-hostile");
+    std::vector<std::string> progress, leftOut;
+    sim::Machine captured = ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
 
     EXPECT_EQ(sim::DescribeChanges(before, machine), std::vector<std::string>());
     EXPECT_EQ(progress.size(), 6u);
+    EXPECT_EQ(leftOut, std::vector<std::string>());
 
     ASSERT_NE(captured.registry.Find(kMakerKey), nullptr);
     EXPECT_TRUE(*captured.registry.Find(kMakerKey) == *machine.registry.Find(kMakerKey));
@@ -152,11 +167,19 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     machine.tokens = {"denied", "denied"};
     machine.os = {4, 10, 222, 1, "A \xe9 pack", false};
     machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
-    const char kRenames[] = "\\??\\C:\\a.dll\0!\\??\\C:\\b.dll\0\\??\\C:\\gone.tmp\0\0";
+    // Kept: drive paths, also in Latin-1. Left out: the forms no machine path
+    // has (UNC, a device, a "\\?\\" path), as source and as target.
+    const char kRenames[] = "\\??\\C:\\a.dll\0!\\??\\C:\\b.dll\0"
+                            "\\??\\UNC\\srv\\share\\x.dll\0\0"
+                            "\\Device\\HarddiskVolume1\\x.dll\0\\??\\C:\\y.dll\0"
+                            "\\??\\\\?\\C:\\x.dll\0\0"
+                            "\\??\\C:\\c.dll\0!\\\\srv\\share\\c.dll\0"
+                            "\\??\\C:\\Jos\xe9\\gone.tmp\0\0";
     std::string renames(kRenames, sizeof kRenames);
     machine.registry.Create("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")
         .SetValue("PendingFileRenameOperations", REG_MULTI_SZ, renames);
-    sim::Machine captured = ThroughFolder(CaptureOf(machine), "remendo-capture-tokens");
+    std::vector<std::string> leftOut;
+    sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
     EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(captured.os.platform, 1u);
@@ -167,8 +190,80 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     EXPECT_EQ(captured.pendingRenames[0].from, "C:\\a.dll");
     EXPECT_EQ(captured.pendingRenames[0].to, "C:\\b.dll");
     EXPECT_TRUE(captured.pendingRenames[0].replaceExisting);
+    EXPECT_EQ(captured.pendingRenames[1].from, "C:\\Jos\xe9\\gone.tmp");
     EXPECT_EQ(captured.pendingRenames[1].to, "");
     EXPECT_FALSE(captured.pendingRenames[1].replaceExisting);
+    ASSERT_EQ(leftOut.size(), 4u);
+    EXPECT_EQ(leftOut[0], "Left out: the pending deletion of \\??\\UNC\\srv\\share\\x.dll (UNC\\srv\\share\\x.dll: it is "
+                          "not a full path \"X:\\...\" on a drive)");
+    EXPECT_EQ(leftOut[3], "Left out: the pending rename of \\??\\C:\\c.dll to !\\\\srv\\share\\c.dll "
+                          "(\\\\srv\\share\\c.dll: it is not a full path \"X:\\...\" on a drive)");
+}
+
+// remendo.exe's path, as the capture is given it in wide text: one the
+// machine cannot hold is left out, with the files beside it, and the capture
+// still reads back.
+TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
+{
+    const struct {
+        std::u16string exe;
+        const char* held;  // the machine's path, or nullptr when left out
+        const char* line;  // what the left-out line says of it
+    } kCases[] = {
+        {u"C:\\cp-test\\\u0418\u0432\u0430\u043d\\remendo.exe", nullptr,
+         "C:\\cp-test\\<U+0418><U+0432><U+0430><U+043D>\\remendo.exe and the files beside it (it holds a character "
+         "outside Latin-1)"},
+        {u"C:\\\u0141ukasz\\remendo.exe", nullptr, "<U+0141>ukasz"},
+        {u"C:\\\u20ac\\remendo.exe", nullptr, "<U+20AC>"},
+        {u"\\\\srv\\share\\remendo.exe", nullptr, "it is not a full path"},
+        {u"C:\\Jos\u00e9\\remendo.exe", "C:\\Jos\xe9\\remendo.exe", nullptr},
+    };
+    for (const auto& test : kCases) {
+        sim::Machine machine = test::BaseMachine();
+        capture::WideText exe(test.exe.begin(), test.exe.end());
+        std::vector<std::string> leftOut;
+        sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut, &exe), "remendo-capture-exe");
+        EXPECT_EQ(captured.paths.executable, test.held != nullptr ? test.held : "") << test.line;
+        EXPECT_EQ(captured.paths.system, machine.paths.system);
+        if (test.held != nullptr) {
+            EXPECT_EQ(leftOut, std::vector<std::string>());
+            continue;
+        }
+        ASSERT_EQ(leftOut.size(), 1u) << test.line;
+        EXPECT_EQ(leftOut[0].rfind("Left out: remendo.exe's path ", 0), 0u) << leftOut[0];
+        EXPECT_NE(leftOut[0].find(test.line), std::string::npos) << leftOut[0];
+        for (const auto& file : captured.files.Files())
+            EXPECT_NE(file.second.path.find(machine.paths.system), std::string::npos) << file.second.path;
+    }
+}
+
+// registry.reg writes each name on one line: a key or value named with a
+// line break is left out, the rest of its key kept.
+TEST(Capture, RegistryNamesWithLineBreaksAreLeftOut)
+{
+    sim::Machine machine = test::BaseMachine();
+    sim::RegKey& maker = machine.registry.Create(kMakerKey);
+    maker.SetValue("Kept", REG_SZ, sim::StringData("v"));
+    maker.SetValue("Line\r\nbreak", REG_SZ, sim::StringData("v"));
+    maker.SetValue("Line\nfeed", REG_DWORD, std::string(4, '\0'));
+    maker.CreateSubkey("Key\rname").SetValue("Inside", REG_SZ, sim::StringData("v"));
+    maker.CreateSubkey("Plain").SetValue("Inside", REG_SZ, sim::StringData("v"));
+    std::vector<std::string> leftOut;
+    sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-line-breaks");
+
+    const sim::RegKey* key = captured.registry.Find(kMakerKey);
+    ASSERT_NE(key, nullptr);
+    EXPECT_NE(key->FindValue("Kept"), nullptr);
+    EXPECT_NE(captured.registry.Find(std::string(kMakerKey) + "\\Plain"), nullptr);
+    EXPECT_EQ(key->subkeys.size(), 1u);
+    EXPECT_EQ(key->values.size(), 1u);
+    EXPECT_EQ(leftOut, (std::vector<std::string>{
+                           "Left out: the value \"Line\\r\\nbreak\" of " + std::string(kMakerKey) +
+                               " (its name holds a line break)",
+                           "Left out: the value \"Line\\nfeed\" of " + std::string(kMakerKey) +
+                               " (its name holds a line break)",
+                           "Left out: the key " + std::string(kMakerKey) + "\\Key\\rname and all beneath it "
+                               "(its name holds a line break)"}));
 }
 
 }  // namespace

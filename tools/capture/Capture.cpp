@@ -1,5 +1,6 @@
 #include "Capture.h"
 
+#include <string>
 #include <vector>
 
 #include "app/RunConstants.h"
@@ -47,47 +48,85 @@ std::string Folder(const std::string& path)
 
 // Registry
 
-void CopyValues(HKEY key, sim::RegKey& into)
+// UTF-16LE bytes as the wide calls give them; an odd last byte, which no
+// such text has, is dropped.
+WideText Utf16Units(const BYTE* data, DWORD size)
 {
-    std::vector<char> name(kMaxValueNameLength + 1);
+    WideText units;
+    for (DWORD i = 0; i + 1 < size; i += 2)
+        units += static_cast<WCHAR>(data[i] | (data[i + 1] << 8));
+    return units;
+}
+
+// The data as the machine holds it: text, read as UTF-16, in Latin-1; false
+// when a character lies outside it.
+bool MachineData(DWORD type, const BYTE* data, DWORD size, std::string& bytes)
+{
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
+        return ToLatin1(Utf16Units(data, size), bytes);
+    bytes.assign(reinterpret_cast<const char*>(data), size);
+    return true;
+}
+
+// The values of a key, read through the wide call so that no name or text
+// is bent to the code page; one the machine folder cannot hold is left out.
+void CopyValues(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
+{
+    std::vector<WCHAR> name(kMaxValueNameLength + 1);
     std::vector<BYTE> data(4096);
     for (DWORD index = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(data.size());
-        LONG status = Win().RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        LONG status = Win().RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
         if (status == ERROR_MORE_DATA && size > data.size()) {
             data.resize(size);
             continue;
         }
         if (status != ERROR_SUCCESS)
             return;
-        into.SetValue(std::string(name.data(), nameLength), type,
-                      std::string(reinterpret_cast<const char*>(data.data()), size));
         ++index;
+        WideText wideName(name.data(), nameLength);
+        std::string valueName, bytes;
+        std::string problem = RegistryNameProblem(wideName, valueName);
+        if (problem.empty() && !MachineData(type, data.data(), size, bytes))
+            problem = "its text holds a character outside Latin-1";
+        if (!problem.empty()) {
+            leftOut("Left out: the value \"" + Shown(wideName) + "\" of " + path + " (" + problem + ")");
+            continue;
+        }
+        into.SetValue(valueName, type, bytes);
     }
 }
 
-void CopyKey(HKEY key, sim::RegKey& into)
+void CopyKey(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
 {
-    CopyValues(key, into);
-    char name[kMaxKeyNameLength + 1];
+    CopyValues(key, path, into, leftOut);
+    WCHAR name[kMaxKeyNameLength + 1];
     for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof name;
-        if (Win().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        DWORD length = kMaxKeyNameLength + 1;
+        if (Win().RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return;
-        RegistryKey subkey;
-        if (subkey.Open(key, std::string(name, length), KEY_READ) == ERROR_SUCCESS)
-            CopyKey(subkey.Get(), into.CreateSubkey(std::string(name, length)));
+        WideText wideName(name, length);
+        std::string subkeyName;
+        std::string problem = RegistryNameProblem(wideName, subkeyName);
+        if (!problem.empty()) {
+            leftOut("Left out: the key " + path + "\\" + Shown(wideName) + " and all beneath it (" + problem + ")");
+            continue;
+        }
+        RegistryKeyHandle subkey;
+        if (Win().RegOpenKeyExW(key, wideName.c_str(), 0, KEY_READ, subkey.Receive()) == ERROR_SUCCESS &&
+            subkey.IsOpen())
+            CopyKey(subkey.Get(), path + "\\" + subkeyName, into.CreateSubkey(subkeyName), leftOut);
     }
 }
 
 // Copies a key of HKEY_LOCAL_MACHINE with all beneath it; nothing when it is missing.
-void CopySubtree(const std::string& path, sim::Registry& registry)
+void CopySubtree(const std::string& path, sim::Registry& registry, const ProgressLine& leftOut)
 {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS)
-        CopyKey(key.Get(), registry.Create(kMachineRoot + path));
+        CopyKey(key.Get(), kMachineRoot + path, registry.Create(kMachineRoot + path), leftOut);
 }
 
 // The values named `valueName` anywhere in a captured subtree.
@@ -99,45 +138,53 @@ void CollectValues(const sim::RegKey& key, const std::string& valueName, std::ve
         CollectValues(*subkey.second, valueName, texts);
 }
 
-void CaptureRegistry(sim::Registry& registry)
+void CaptureRegistry(sim::Registry& registry, const ProgressLine& leftOut)
 {
-    CopySubtree(std::string(run::kClassKeyNt) + "\\" + run::kImagingClassGuid, registry);
-    CopySubtree(run::kImagingClassKey9x, registry);
-    CopySubtree(discovery::kMakerSoftwareKey, registry);
-    CopySubtree(discovery::kMakerMonitorPortsKey, registry);
-    CopySubtree(discovery::kSystemMonitorPortsKey, registry);
+    CopySubtree(std::string(run::kClassKeyNt) + "\\" + run::kImagingClassGuid, registry, leftOut);
+    CopySubtree(run::kImagingClassKey9x, registry, leftOut);
+    CopySubtree(discovery::kMakerSoftwareKey, registry, leftOut);
+    CopySubtree(discovery::kMakerMonitorPortsKey, registry, leftOut);
+    CopySubtree(discovery::kSystemMonitorPortsKey, registry, leftOut);
     for (const char* service : kServiceNames)
-        CopySubtree(std::string(kServicesKey) + service, registry);
+        CopySubtree(std::string(kServicesKey) + service, registry, leftOut);
+}
+
+WideText Wide(const char* ascii)
+{
+    return WideText(ascii, ascii + std::char_traits<char>::length(ascii));
 }
 
 // "\??\C:\x" -> "C:\x"
-std::string DosPath(const std::string& ntPath)
+WideText DosPath(const WideText& ntPath)
 {
-    std::string prefix = kNtPathPrefix;
+    WideText prefix = Wide(kNtPathPrefix);
     return ntPath.compare(0, prefix.size(), prefix) == 0 ? ntPath.substr(prefix.size()) : ntPath;
 }
 
 // The system's list of file moves for the next restart: pairs of names, an
 // empty target deleting the file, a '!' before the target replacing one.
-std::vector<sim::PendingRename> PendingRenames()
+// Read as wide text, so that a name beyond the code page is seen as it is; a
+// move whose names the machine cannot hold is left out.
+std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
 {
     std::vector<sim::PendingRename> renames;
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_READ) != ERROR_SUCCESS)
         return renames;
+    WideText valueName = Wide(kPendingRenamesValue);
     DWORD type = 0;
     DWORD size = 0;
-    if (Win().RegQueryValueExA(key.Get(), kPendingRenamesValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (Win().RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_MULTI_SZ)
         return renames;
     std::vector<BYTE> data(size + 2);
-    if (Win().RegQueryValueExA(key.Get(), kPendingRenamesValue, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+    if (Win().RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
         return renames;
-    std::vector<std::string> names;
-    std::string current;
-    for (DWORD i = 0; i < size; ++i) {
-        if (data[i] != '\0') {
-            current += static_cast<char>(data[i]);
+    std::vector<WideText> names;
+    WideText current;
+    for (WCHAR unit : Utf16Units(data.data(), size)) {
+        if (unit != 0) {
+            current += unit;
             continue;
         }
         names.push_back(current);
@@ -147,11 +194,23 @@ std::vector<sim::PendingRename> PendingRenames()
     for (std::size_t i = 0; i + 1 < names.size(); i += 2) {
         if (names[i].empty())
             break;
+        const WideText& to = names[i + 1];
         sim::PendingRename rename;
-        rename.from = DosPath(names[i]);
-        std::string to = names[i + 1];
         rename.replaceExisting = !to.empty() && to[0] == '!';
-        rename.to = DosPath(rename.replaceExisting ? to.substr(1) : to);
+        WideText from = DosPath(names[i]);
+        WideText target = DosPath(rename.replaceExisting ? to.substr(1) : to);
+        const WideText* refused = &from;
+        std::string problem = MachinePathProblem(from, rename.from);
+        if (problem.empty() && !target.empty()) {
+            refused = &target;
+            problem = MachinePathProblem(target, rename.to);
+        }
+        if (!problem.empty()) {
+            std::string move = to.empty() ? "deletion of " + Shown(names[i])
+                                          : "rename of " + Shown(names[i]) + " to " + Shown(to);
+            leftOut("Left out: the pending " + move + " (" + Shown(*refused) + ": " + problem + ")");
+            continue;
+        }
         renames.push_back(rename);
     }
     return renames;
@@ -482,18 +541,25 @@ void CaptureFiles(sim::Machine& machine)
 }
 }  // namespace
 
-sim::Machine CaptureMachine(const std::string& remendoExe, const ProgressLine& progress)
+sim::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& progress, const ProgressLine& leftOut)
 {
     sim::Machine machine;
     progress("Reading the Windows version, the token and the folders");
     machine.os = OsVersion();
     machine.tokens = Tokens();
-    machine.paths = Paths(remendoExe);
+    // Without its path the machine has no files beside remendo.exe either.
+    std::string executable;
+    std::string problem = MachinePathProblem(remendoExe, executable);
+    if (!problem.empty()) {
+        leftOut("Left out: remendo.exe's path " + Shown(remendoExe) + " and the files beside it (" + problem + ")");
+        executable.clear();
+    }
+    machine.paths = Paths(executable);
     Win().GetLocalTime(&machine.startTime);
     machine.registryView = sizeof(void*) == 4 ? "32-bit" : "64-bit";
     progress("Reading the registry keys");
-    CaptureRegistry(machine.registry);
-    machine.pendingRenames = PendingRenames();
+    CaptureRegistry(machine.registry, leftOut);
+    machine.pendingRenames = PendingRenames(leftOut);
     progress("Reading the printers and ports");
     CapturePrinters(machine);
     progress("Reading the host names");

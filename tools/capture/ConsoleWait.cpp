@@ -12,9 +12,16 @@ bool IsConsole(DWORD standardHandle)
     return ::GetConsoleMode(::GetStdHandle(standardHandle), &mode) != FALSE;
 }
 
+// A console made without a window has none; one started hidden has a window no one sees.
+bool ConsoleShown()
+{
+    HWND window = ::GetConsoleWindow();
+    return window != nullptr && ::IsWindowVisible(window);
+}
+
 bool AloneInItsConsole()
 {
-    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE))
+    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE) || !ConsoleShown())
         return false;
     // Room for two: all that matters is whether another process shares it.
     DWORD processes[2] = {};

@@ -4,6 +4,7 @@
 //   remendo-capture [FOLDER]
 //
 // FOLDER defaults to Remendo-machine beside this program.
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -12,15 +13,17 @@
 #include "machine/MachineFolder.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Win32Api.h"
+// After the platform's headers, which bring in <windows.h> in the order Windows Sockets needs.
+#include <shellapi.h>
 
 namespace {
 const char kUsage[] = "usage: remendo-capture [FOLDER]\n";
-const char kDefaultFolder[] = "Remendo-machine";
-const char kRemendoExe[] = "remendo.exe";
+const wchar_t kDefaultFolder[] = L"Remendo-machine";
+const wchar_t kRemendoExe[] = L"remendo.exe";
 
 // Writes the capture into a new folder, never into or over one that is there:
 // an existing folder is left as it is, and the next free name is taken.
-int WriteMachineFolder(const sim::Machine& machine, const std::string& folder)
+int WriteMachineFolder(const sim::Machine& machine, const std::filesystem::path& folder)
 {
     std::string written, problem;
     bool nextName = false;
@@ -29,15 +32,31 @@ int WriteMachineFolder(const sim::Machine& machine, const std::string& folder)
         return 2;
     }
     if (nextName)
-        std::cout << folder << " exists: it is left as it is, and the machine goes to a new folder\n";
+        std::cout << folder.u8string() << " exists: it is left as it is, and the machine goes to a new folder\n";
     std::cout << written << "\n";
     return 0;
 }
-}  // namespace
 
-int main(int argc, char** argv)
+// This program's full path as the system gives it, in any folder; "" when it cannot be had.
+std::wstring OwnPath()
 {
-    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::wstring();
+        // A path that filled the buffer may have been cut short (and, on XP, left unterminated).
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+int Capture(int argc, wchar_t** argv)
+{
+    if (argc > 2 || (argc == 2 && argv[1][0] == L'-')) {
         std::cerr << kUsage;
         return 1;
     }
@@ -45,17 +64,30 @@ int main(int argc, char** argv)
     NarrowDllSearch();
     Win32Api api;
     SetWin(&api);
-    char self[MAX_PATH + 1] = {};
-    DWORD length = Win().GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string ownFolder(self, length);
-    std::string::size_type slash = ownFolder.rfind('\\');
-    ownFolder = slash == std::string::npos ? std::string(".") : ownFolder.substr(0, slash);
-    std::string folder = argc == 2 ? argv[1] : ownFolder + "\\" + kDefaultFolder;
+    std::wstring ownFolder = OwnPath();
+    std::wstring::size_type slash = ownFolder.rfind(L'\\');
+    ownFolder = slash == std::wstring::npos ? std::wstring(L".") : ownFolder.substr(0, slash);
+    std::filesystem::path folder(argc == 2 ? std::wstring(argv[1]) : ownFolder + L"\\" + kDefaultFolder);
 
-    sim::Machine machine = capture::CaptureMachine(ownFolder + "\\" + kRemendoExe,
-                                                   [](const std::string& line) { std::cout << line << "\n"; });
+    auto print = [](const std::string& line) { std::cout << line << "\n"; };
+    sim::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);
     std::cout << "Writing the machine folder" << std::endl;
     int exitCode = WriteMachineFolder(machine, folder);
     PauseIfAloneInConsole();
+    return exitCode;
+}
+}  // namespace
+
+// The arguments as wide text: a folder named beyond the code page is taken as it is.
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv == nullptr) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    int exitCode = Capture(argc, argv);
+    ::LocalFree(argv);
     return exitCode;
 }
