@@ -160,6 +160,7 @@ void UndoFile::KeepCopy(const std::string& path)
         return;
     }
     m_aCopies.push_back(copy);
+    m_copyOf[UpperCase(path)] = PathOutsideRedirection(copy);
     // Paths as the 64-bit cmd.exe that an administrator gets sees them.
     std::string target = PathOutsideRedirection(path);
     std::string lines = CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), target}));
@@ -211,7 +212,9 @@ void UndoFile::CannotRecord()
 
 void UndoFile::NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath)
 {
-    AddChangeNote(Format(kHostsRewritten, {backupPath, hostsPath}));
+    // hosts.bak is the next run's to write over; the undo's own copy stays.
+    auto kept = m_copyOf.find(UpperCase(hostsPath));
+    AddChangeNote(Format(kHostsRewritten, {kept != m_copyOf.end() ? kept->second : backupPath, hostsPath}));
 }
 
 void UndoFile::NoteScanDllReplaced(const std::string& installedPath, const std::string& oldFilePath)
@@ -381,5 +384,6 @@ void UndoFile::RemoveFileAndCopies()
         Win().DeleteFileA(copy.c_str());
     }
     m_aCopies.clear();
+    m_copyOf.clear();
     m_strPath.clear();
 }

@@ -15,6 +15,7 @@
 // named again; the repairs go on as before.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,7 +59,7 @@ public:
     void CannotRecord();
 
     // The hosts file was replaced by a copy with rewritten lines; the old one
-    // lies in the backup.
+    // lies in the undo's own copy (and in the backup, until a later run).
     void NoteHostsReplaced(const std::string& hostsPath, const std::string& backupPath);
 
     // A scan DLL replaced by a newer one now, or at the next restart; where the
@@ -97,6 +98,7 @@ private:
     std::set<std::string> m_recordedValues;  // "<KEY PATH>\<VALUE NAME>"
     std::set<std::string> m_copiedFiles;     // the paths copied, upper case
     std::vector<std::string> m_aCopies;      // the copies beside the undo file
+    std::map<std::string, std::string> m_copyOf;  // upper-case path -> its copy, as the copy line names it
 
     std::string m_strPath;
     std::string m_content;  // the file's bytes, as written last

@@ -110,14 +110,15 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
                          "; Tuesday, December 08, 2026 at 09:30",
                          std::string("; To put the values back: regedit /s \"") + kSampleUndo + "\"",
                          std::string("; copy /y \"") + kSampleCopies + "cvqscan3.dll\" \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
-        // The copy is made while the file is still read-only.
-        "; attrib +r \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
+                         // The copy is made while the file is still read-only.
+                         "; attrib +r \"C:\\WINDOWS\\system32\\cvqscan3.dll\"",
                          "; C:\\WINDOWS\\system32\\cvqscan3.dll was replaced by a newer version: the old file lies at "
                          "C:\\WINDOWS\\system32\\cvqscan3.bak",
                          std::string("; copy /y \"") + kSampleCopies +
                              "hosts\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\"",
-                         "; The hosts file was rewritten: to undo, copy C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak "
-                         "to C:\\WINDOWS\\system32\\drivers\\etc\\hosts",
+                         // The undo's own copy, which no later run writes over.
+                         std::string("; The hosts file was rewritten: to undo, copy ") + kSampleCopies +
+                             "hosts to C:\\WINDOWS\\system32\\drivers\\etc\\hosts",
                          "; The spooler service was restarted: nothing to undo",
                          "; The stisvc service was restarted: nothing to undo",
                          "; Registered again with cvqmgr40.exe /UNREGSERVER and /REGSERVER: nothing to undo",
