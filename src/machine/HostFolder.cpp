@@ -25,9 +25,10 @@ namespace {
 // The path as the disk resolves it, compared name by name.
 std::vector<std::string> ResolvedNames(const fs::path& path)
 {
-    std::error_code ignored;
+    std::error_code code;
+    fs::path resolved = fs::weakly_canonical(path, code);
     std::vector<std::string> names;
-    for (const fs::path& name : fs::weakly_canonical(path, ignored).lexically_normal()) {
+    for (const fs::path& name : (code ? path : resolved).lexically_normal()) {
         std::string text = name.u8string();
 #ifdef _WIN32
         for (char& c : text)

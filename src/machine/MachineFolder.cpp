@@ -227,6 +227,23 @@ fs::path OldBeside(const fs::path& target) { return Beside(target, "old"); }
 // The longest name a folder can have on the disks the tools write to (NTFS and
 // the Linux file systems); the save's own names beside it are 4 longer.
 const std::size_t kLongestName = 255;
+
+// Whether the save can write its folders beside the target at all.
+bool CanWriteBeside(const fs::path& target, const std::string& folder, std::string& problem)
+{
+    std::error_code code;
+    if (!fs::is_directory(target.parent_path(), code)) {
+        problem = "cannot write the machine to " + folder + ": its parent folder " + target.parent_path().u8string() +
+                  " does not exist";
+        return false;
+    }
+    if (target.filename().u8string().size() + sizeof ".new" - 1 > kLongestName) {
+        problem = "cannot write the machine to " + folder + ": its name is longer than the " +
+                  std::to_string(kLongestName - 4) + " bytes a save can use";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 std::string LoadError::Describe() const
@@ -342,17 +359,8 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 bool CanReplaceFolder(const std::string& folder, std::string& problem)
 {
     fs::path target = TargetFolder(folder);
-    std::error_code code;
-    if (!fs::is_directory(target.parent_path(), code)) {
-        problem = "cannot write the machine to " + folder + ": its parent folder " + target.parent_path().u8string() +
-                  " does not exist";
+    if (!CanWriteBeside(target, folder, problem))
         return false;
-    }
-    if (target.filename().u8string().size() + sizeof ".new" - 1 > kLongestName) {
-        problem = "cannot write the machine to " + folder + ": its name is longer than the " +
-                  std::to_string(kLongestName - 4) + " bytes a save can use";
-        return false;
-    }
     switch (host::KindOf(target)) {
     case host::EntryKind::kMissing:
         return true;
@@ -382,6 +390,8 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
 bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem)
 {
     fs::path target = TargetFolder(folder);
+    if (!CanWriteBeside(target, folder, problem))
+        return false;
     fs::path fresh = NewBeside(target), holder = OldBeside(target);
     fs::path old = holder / target.filename();
     // A save cut off between its two moves: the old machine waits in the holder.
