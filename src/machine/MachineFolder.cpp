@@ -9,6 +9,7 @@
 
 #include "machine/HostFolder.h"
 #include "machine/Manifest.h"
+#include "machine/WindowsNames.h"
 
 namespace sim {
 
@@ -147,6 +148,12 @@ bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
         std::error_code code;
         for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
             std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
+            // Windows would open the device, and wait on it: such a name is refused unopened.
+            std::string device = DeviceNameProblem(it->path().filename().u8string());
+            if (!device.empty()) {
+                problem = name + ": " + device;
+                return false;
+            }
             host::EntryKind kind = host::KindOf(it->path());
             if (!visit(it->path(), name, kind))
                 return false;
@@ -301,8 +308,8 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
     }
-    // Every name under files/ by its upper-case form: a Windows disk takes
-    // names that differ in case only for one.
+    // Every name under files/ by the form a Windows disk holds it under, so
+    // that no two names it takes for one are merged.
     std::map<std::string, std::string> spellings;
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
@@ -324,12 +331,20 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         }
         bool directory = relative.back() == '/';
         std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
-        for (std::size_t end = name.find('/', sizeof kFilesFolder);; end = name.find('/', end + 1)) {
+        for (std::size_t end = name.find_first_of("/\\", sizeof kFilesFolder);; end = name.find_first_of("/\\", end + 1)) {
             std::string prefix = name.substr(0, end);
-            auto spelled = spellings.emplace(UpperCase(prefix), prefix).first;
+            std::string device = DeviceNameProblem(prefix.substr(prefix.find_last_of("/\\") + 1));
+            if (!device.empty()) {
+                error = {relative, {0, "no name of the machine: " + device}};
+                return false;
+            }
+            auto spelled = spellings.emplace(WindowsNameKey(prefix), prefix).first;
             if (spelled->second != prefix) {
-                error = {relative, {0, "differs only in case from " + spelled->second +
-                                           ", which a Windows disk takes for the same name"}};
+                error = {relative, {0, UpperCase(spelled->second) == UpperCase(prefix)
+                                           ? "differs only in case from " + spelled->second +
+                                                 ", which a Windows disk takes for the same name"
+                                           : "is the same name to Windows as " + spelled->second +
+                                                 " (case, trailing dots and spaces, / and \\ tell no names apart)"}};
                 return false;
             }
             if (end == std::string::npos)

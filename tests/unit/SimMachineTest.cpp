@@ -338,6 +338,7 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
 
 TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
+    const std::string kSameName = " (case, trailing dots and spaces, / and \\ tell no names apart)";
     sim::Machine machine;
     sim::LoadError error;
     EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"}}, machine, error));
@@ -360,6 +361,23 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/a\\..\\..\\b"}, "files/C/a\\..\\..\\b", "no name of the machine: its \"..\" part leads out of its folder"},
         {{"files/C/a\nb"}, "files/C/a\nb", "no name of the machine: it holds the control character 0x0A"},
         {{"files/C/a:b"}, "files/C/a:b", "no name of the machine: it holds ':', which no Windows name holds"},
+        // Nor does it tell apart case beyond ASCII, a trailing dot or space, or '/' and '\\'.
+        {{"files/C/\xC3\x89t\xC3\xA9", "files/C/\xC3\xA9t\xC3\x89"}, "files/C/\xC3\xA9t\xC3\x89",
+         "is the same name to Windows as files/C/\xC3\x89t\xC3\xA9" + kSameName},
+        {{"files/C/\xC9t\xE9", "files/C/\xE9t\xC9"}, "files/C/\xE9t\xC9",
+         "is the same name to Windows as files/C/\xC9t\xE9" + kSameName},
+        {{"files/C/\xC3\xBF", "files/C/\xFF"}, "files/C/\xFF", "is the same name to Windows as files/C/\xC3\xBF" + kSameName},
+        {{"files/C/hosts", "files/C/hosts."}, "files/C/hosts.", "is the same name to Windows as files/C/hosts" + kSameName},
+        {{"files/C/hosts", "files/C/HOSTS "}, "files/C/hosts", "is the same name to Windows as files/C/HOSTS " + kSameName},
+        {{"files/C/a/b", "files/C/a\\b"}, "files/C/a\\b", "is the same name to Windows as files/C/a/b" + kSameName},
+        // Device names, which Windows opens instead of a file.
+        {{"files/C/CON"}, "files/C/CON", "no name of the machine: \"CON\" names the device CON on Windows, not a file"},
+        {{"files/C/x/com1.txt"}, "files/C/x/com1.txt",
+         "no name of the machine: \"com1.txt\" names the device COM1 on Windows, not a file"},
+        {{"files/C/CONIN$"}, "files/C/CONIN$", "no name of the machine: \"CONIN$\" names the device CONIN$ on Windows, not a file"},
+        {{"files/C/Lpt9 .log"}, "files/C/Lpt9 .log",
+         "no name of the machine: \"Lpt9 .log\" names the device LPT9 on Windows, not a file"},
+        {{"files/C/nul/x/"}, "files/C/nul/x/", "no name of the machine: \"nul\" names the device NUL on Windows, not a file"},
     };
     for (const auto& c : cases) {
         sim::FolderContents contents = base;
