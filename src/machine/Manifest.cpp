@@ -253,16 +253,29 @@ struct FlagNamesKind {
     }
 };
 
-// "YYYY-MM-DD hh:mm:ss", local time.
+// "YYYY-MM-DD hh:mm:ss", local time, within the years a SYSTEMTIME that
+// Windows converts to a file time can hold.
 struct TimeKind {
+    static const unsigned kFirstYear = 1601;
+    static const unsigned kLastYear = 30827;
+    static unsigned DaysInMonth(unsigned year, unsigned month)
+    {
+        static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return month == 2 && leap ? 29 : kDays[(month - 1) % 12];
+    }
     void Read(const json& value, const std::string& field, SYSTEMTIME& into) const
     {
         unsigned year, month, day, hour, minute, second;
         char tail = 0;
-        if (std::sscanf(Text(value, field).c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
+        if (std::sscanf(Text(value, field).c_str(), "%5u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
                         &second, &tail) != 6 ||
-            year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+            month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+            second > 59)
             throw ManifestProblem{field, "\"" + field + "\" must be \"YYYY-MM-DD hh:mm:ss\""};
+        if (year < kFirstYear || year > kLastYear)
+            throw ManifestProblem{field, "\"" + field + "\" must be a date from the year " + std::to_string(kFirstYear) +
+                                             " to " + std::to_string(kLastYear) + ", as Windows holds dates"};
         into = {};
         into.wYear = static_cast<WORD>(year);
         into.wMonth = static_cast<WORD>(month);

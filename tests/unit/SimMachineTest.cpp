@@ -221,10 +221,11 @@ TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
 // names itself, the rule it broke and the line it stands on.
 TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
 {
+    const char* kYears = "\"localTime\" must be a date from the year 1601 to 30827, as Windows holds dates";
     const struct {
         const char* document;
         int line;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"[]", 0, "\"machine.json\" must be an object"},
         {"{\n\"ports\": [\"a\"],\n\"colour\": 1}", 3, "unknown field \"colour\" in machine.json"},
@@ -239,6 +240,12 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"ports\": \"LPT1:\"}", 2, "\"ports\" must be a list"},
         {"{\n\"paths\": {\"windows\": \"WINDOWS\"}}", 2, "\"windows\" must be a full path \"X:\\...\" on a drive, not \"WINDOWS\""},
         {"{\n\"localTime\": \"2026-13-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"2026-02-29 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"100000-01-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"0000-01-01 00:00:00\"}", 2, kYears},
+        {"{\n\"localTime\": \"1600-12-31 23:59:59\"}", 2, kYears},
+        {"{\n\"localTime\": \"30828-01-01 00:00:00\"}", 2, kYears},
+        {"{\n\"localTime\": \"65535-01-01 00:00:00\"}", 2, kYears},
         {"{\n\"socketsVersion\": \"2.2x\"}", 2, "\"socketsVersion\" must be \"major.minor\""},
         {"{\n\"hostNames\": {\n\"1.2.3.4\": 5}}", 3, "\"1.2.3.4\" must be a string"},
         {"{\n\"programs\": [{\"runsMs\": 5}]}", 2, "every entry of \"programs\" needs a \"path\""},
@@ -283,6 +290,20 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         EXPECT_FALSE(sim::ReadManifest(c.document, machine, error)) << c.document;
         EXPECT_EQ(error.line, c.line) << c.document;
         EXPECT_EQ(error.message, c.message) << c.document;
+    }
+}
+
+// The first and last days a SYSTEMTIME holds, and a leap day, read back as written.
+TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
+{
+    for (const char* date : {"1601-01-01 00:00:00", "30827-12-31 23:59:59", "2024-02-29 12:00:00"}) {
+        SCOPED_TRACE(date);
+        sim::Machine machine;
+        sim::ParseError error;
+        ASSERT_TRUE(sim::ReadManifest(std::string("{\"localTime\": \"") + date + "\"}", machine, error)) << error.message;
+        sim::Machine reread;
+        ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(machine), reread, error)) << error.message;
+        EXPECT_NE(sim::WriteManifest(reread).find(date), std::string::npos);
     }
 }
 
