@@ -125,6 +125,14 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     EXPECT_TRUE(reread == nested);
     EXPECT_FALSE(sim::ReadRegFile("REGEDIT4\n\n[" + deep + "\\k]\n", reread, error));
     EXPECT_EQ(error.line, 3);
+    // Value names with line breaks, and a key name of the longest length, are written so they read back.
+    sim::Registry odd;
+    odd.Create("HKEY_LOCAL_MACHINE\\" + std::string(255, 'k'))
+        .SetValue("two\nlines\r\\n\"", REG_DWORD, std::string(4, '\1'));
+    odd.Create("HKEY_LOCAL_MACHINE\\A").SetValue("\n", REG_BINARY, std::string(100, 'x'));
+    sim::Registry oddReread;
+    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(odd), oddReread, error)) << error.message;
+    EXPECT_TRUE(oddReread == odd);
 }
 
 TEST(RegFile, RejectsMalformedLinesNamingTheLine)
@@ -150,7 +158,8 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         // A type wider than a DWORD, short and far too long.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
-        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"two\\nlines\"=\"v\"\n", 3},
+        // A key name longer than the 255 characters the registry allows.
+        {header + "[HKEY_LOCAL_MACHINE\\A\\" + std::string(256, 'k') + "\\B]\n", 2},
         // A removed key is gone for good: a value line after it has no key.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n\"w\"=\"2\"\n", 5},
     };
