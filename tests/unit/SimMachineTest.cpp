@@ -391,6 +391,8 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/a\\..\\..\\b"}, "files/C/a\\..\\..\\b", "no name of the machine: its \"..\" part leads out of its folder"},
         {{"files/C/a\nb"}, "files/C/a\nb", "no name of the machine: it holds the control character 0x0A"},
         {{"files/C/a:b"}, "files/C/a:b", "no name of the machine: it holds ':', which no Windows name holds"},
+        {{"files/C/" + std::string(256, 'n') + "/x"}, "files/C/" + std::string(256, 'n') + "/x",
+         "no name of the machine: a name in it is longer than the 255 characters a Windows name can have"},
         // Nor does it tell apart case beyond ASCII, a trailing dot or space, or '/' and '\\'.
         {{"files/C/\xC3\x89t\xC3\xA9", "files/C/\xC3\xA9t\xC3\x89"}, "files/C/\xC3\xA9t\xC3\x89",
          "is the same name to Windows as files/C/\xC3\x89t\xC3\xA9" + kSameName},
