@@ -75,9 +75,9 @@ std::string LargeHostsFile(const std::string& deviceHost)
     return text;
 }
 
-sim::Machine LoadExample(const std::string& examplesDir)
+// The example machine, and the contents of its folder.
+sim::Machine LoadExample(const std::string& examplesDir, sim::FolderContents& contents)
 {
-    sim::FolderContents contents;
     sim::LoadError error;
     sim::Machine machine;
     if (!sim::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
@@ -86,6 +86,12 @@ sim::Machine LoadExample(const std::string& examplesDir)
         std::exit(2);
     }
     return machine;
+}
+
+sim::Machine LoadExample(const std::string& examplesDir)
+{
+    sim::FolderContents contents;
+    return LoadExample(examplesDir, contents);
 }
 
 double Seconds(std::chrono::steady_clock::duration duration)
@@ -280,13 +286,7 @@ sim::Service ServiceNamed(const std::string& name)
 sim::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind)
 {
     sim::FolderContents contents;
-    sim::LoadError error;
-    sim::Machine machine;
-    if (!sim::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
-        !sim::LoadMachine(contents, machine, error)) {
-        std::cerr << "remendo-bench: " << error.Describe() << "\n";
-        std::exit(2);
-    }
+    sim::Machine machine = LoadExample(examplesDir, contents);
     for (int i = 0; i < kListEntries; ++i) {
         std::string n = std::to_string(i);
         if (kind == "printers")
