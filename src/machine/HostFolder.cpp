@@ -133,13 +133,22 @@ bool ExchangeEntries(const fs::path&, const fs::path&, bool& swapped, std::strin
 }
 
 namespace {
+// The native calls behind the removal, there on every Windows from XP on
+// (the kernel32 wrappers of them only from Vista), looked up in ntdll.
+template <typename Function>
+Function NativeCall(const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
 // Held on an entry being removed: it keeps the entry from being renamed or
-// deleted by anyone else meanwhile (no FILE_SHARE_DELETE), and is opened on
-// the entry itself, a reparse point included.
+// deleted by anyone else meanwhile (no FILE_SHARE_DELETE), is opened on the
+// entry itself, a reparse point included, and lists and deletes it itself.
 class RemovalHandle {
 public:
     explicit RemovalHandle(const fs::path& path)
-        : m_handle(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+        : m_handle(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | SYNCHRONIZE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
     {
@@ -162,19 +171,47 @@ public:
         return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kDirectory
                                                                               : EntryKind::kFile;
     }
-    // Marks the entry this handle holds for deletion when the handle closes.
-    // NtSetInformationFile is there on every Windows from XP on; the
-    // kernel32 wrapper of it only from Vista.
+    // The names the directory holds, read on this handle.
+    bool Names(std::vector<std::wstring>& names) const
+    {
+        using QueryDirectory = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, IO_STATUS_BLOCK*, void*, ULONG,
+                                            FILE_INFORMATION_CLASS, BOOLEAN, UNICODE_STRING*, BOOLEAN);
+        const LONG kNoMoreFiles = static_cast<LONG>(0x80000006L);
+        auto query = NativeCall<QueryDirectory>("NtQueryDirectoryFile");
+        if (query == nullptr)
+            return false;
+        std::vector<ULONGLONG> buffer(8192);
+        for (BOOLEAN restart = TRUE;; restart = FALSE) {
+            IO_STATUS_BLOCK status = {};
+            LONG result = query(m_handle, nullptr, nullptr, nullptr, &status, buffer.data(),
+                                static_cast<ULONG>(buffer.size() * sizeof buffer[0]), FileDirectoryInformation, FALSE,
+                                nullptr, restart);
+            if (result == kNoMoreFiles)
+                return true;
+            if (result < 0)
+                return false;
+            const char* at = reinterpret_cast<const char*>(buffer.data());
+            for (;;) {
+                auto entry = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(at);
+                std::wstring name(entry->FileName, entry->FileNameLength / sizeof(WCHAR));
+                if (name != L"." && name != L"..")
+                    names.push_back(name);
+                if (entry->NextEntryOffset == 0)
+                    break;
+                at += entry->NextEntryOffset;
+            }
+        }
+    }
+    // Marks the entry for deletion when the handle closes.
     bool MarkForDeletion() const
     {
-        using SetInformation = LONG(WINAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
-        const int kFileDispositionInformation = 13;
-        auto setInformation = reinterpret_cast<SetInformation>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
+        using SetInformation = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, FILE_INFORMATION_CLASS);
+        auto setInformation = NativeCall<SetInformation>("NtSetInformationFile");
         IO_STATUS_BLOCK status = {};
         BOOLEAN deleteFile = TRUE;
         if (setInformation == nullptr ||
-            setInformation(m_handle, &status, &deleteFile, sizeof deleteFile, kFileDispositionInformation) < 0) {
+            setInformation(m_handle, &status, &deleteFile, sizeof deleteFile,
+                           static_cast<FILE_INFORMATION_CLASS>(kFileDispositionInformation)) < 0) {
             ::SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }
@@ -182,6 +219,7 @@ public:
     }
 
 private:
+    static const int kFileDispositionInformation = 13;
     HANDLE m_handle;
 };
 
@@ -199,16 +237,13 @@ bool RemoveChecked(const fs::path& path, const std::string& relative, const Remo
         return false;
     if (kind == EntryKind::kDirectory) {
         // The held handle keeps this directory at its name while its entries go.
-        std::vector<fs::path> names;
-        std::error_code code;
-        for (fs::directory_iterator it(path, code), end; it != end && !code; it.increment(code))
-            names.push_back(it->path().filename());
-        if (code) {
-            problem = path.u8string() + ": " + code.message();
+        std::vector<std::wstring> names;
+        if (!entry.Names(names)) {
+            problem = SystemProblem(path, "read");
             return false;
         }
-        for (const fs::path& name : names) {
-            std::string inner = (relative.empty() ? "" : relative + "/") + name.u8string();
+        for (const std::wstring& name : names) {
+            std::string inner = (relative.empty() ? "" : relative + "/") + fs::path(name).u8string();
             if (!RemoveChecked(path / name, inner, check, beforeRemoval, problem))
                 return false;
         }
