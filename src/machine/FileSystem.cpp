@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "machine/Registry.h"
+#include "machine/WindowsNames.h"
 
 namespace sim {
 
@@ -57,6 +58,8 @@ std::string FileSystem::PathProblem(const std::string& path)
             if (part.size() > kLongestName)
                 return "a name in it is longer than the " + std::to_string(kLongestName) +
                        " characters a Windows name can have";
+            if (!DeviceNameProblem(part).empty())
+                return DeviceNameProblem(part);
             part.clear();
             continue;
         }

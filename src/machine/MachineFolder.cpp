@@ -333,11 +333,6 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
         for (std::size_t end = name.find_first_of("/\\", sizeof kFilesFolder);; end = name.find_first_of("/\\", end + 1)) {
             std::string prefix = name.substr(0, end);
-            std::string device = DeviceNameProblem(prefix.substr(prefix.find_last_of("/\\") + 1));
-            if (!device.empty()) {
-                error = {relative, {0, "no name of the machine: " + device}};
-                return false;
-            }
             auto spelled = spellings.emplace(WindowsNameKey(prefix), prefix).first;
             if (spelled->second != prefix) {
                 error = {relative, {0, UpperCase(spelled->second) == UpperCase(prefix)

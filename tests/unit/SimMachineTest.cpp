@@ -248,6 +248,8 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"printers\": [1]}", 2, "\"printers\" must be an object"},
         {"{\n\"ports\": \"LPT1:\"}", 2, "\"ports\" must be a list"},
         {"{\n\"paths\": {\"windows\": \"WINDOWS\"}}", 2, "\"windows\" must be a full path \"X:\\...\" on a drive, not \"WINDOWS\""},
+        {"{\n\"paths\": {\"temp\": \"C:\\\\TEMP\\\\aux.tmp\\\\\"}}", 2,
+         "\"temp\" is no path of the machine: \"aux.tmp\" names the device AUX on Windows, not a file"},
         {"{\n\"localTime\": \"2026-13-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
         {"{\n\"localTime\": \"2026-02-29 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
         {"{\n\"localTime\": \"100000-01-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
