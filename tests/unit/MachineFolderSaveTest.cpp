@@ -58,7 +58,7 @@ TEST(MachineFolder, RemovalNeverFollowsALinkSwappedInAfterTheCheck)
 {
     const struct {
         const char* swapped;  // relative to the machine folder
-    } cases[] = {{"files"}, {"files/C"}, {"files/C/WINDOWS"}};
+    } cases[] = {{"files"}, {"files/C"}, {"files/C/WINDOWS"}, {"registry.reg"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.swapped);
         Scratch scratch("remendo-removal-race");
