@@ -12,6 +12,9 @@
 //    printers, that hosts file): CPU time and peak memory of the process.
 // 3. Reading registry.reg: 100,000 values under one key, and an export of
 //    about 9.5 MB (UTF-16, as regedit writes it) of many keys: CPU time each.
+// 4. A machine with 100,000 entries of one kind (printers, ports, services,
+//    faults, dialog answer sets, files): CPU time of reading it, running the
+//    utility on it, listing the changes and writing it out again, each kind.
 // With --write-hosts it only writes that hosts file, its 50 entries naming
 // HOST_NAME, for the same measurement of remendo.exe under Wine.
 // The figures are printed, never judged: a slow machine fails nothing.
@@ -30,9 +33,12 @@
 #include <string>
 
 #include "app/Remendo.h"
+#include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
+#include "machine/Manifest.h"
 #include "machine/RegFile.h"
 #include "sim/SimProcess.h"
+#include "RunUtility.h"
 
 extern char** environ;
 
@@ -46,6 +52,7 @@ const int kLinesToRewrite = 50;
 const int kImagingDevices = 500;
 const int kPrinters = 1000;
 const int kValuesUnderOneKey = 100000;
+const int kListEntries = 100000;
 const int kExportKeys = 10700;  // about 9.5 MB
 const int kValuesPerExportKey = 8;
 const char kImagingClassKey[] =
@@ -68,9 +75,9 @@ std::string LargeHostsFile(const std::string& deviceHost)
     return text;
 }
 
-sim::Machine LoadExample(const std::string& examplesDir)
+// The example machine, and the contents of its folder.
+sim::Machine LoadExample(const std::string& examplesDir, sim::FolderContents& contents)
 {
-    sim::FolderContents contents;
     sim::LoadError error;
     sim::Machine machine;
     if (!sim::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
@@ -79,6 +86,12 @@ sim::Machine LoadExample(const std::string& examplesDir)
         std::exit(2);
     }
     return machine;
+}
+
+sim::Machine LoadExample(const std::string& examplesDir)
+{
+    sim::FolderContents contents;
+    return LoadExample(examplesDir, contents);
 }
 
 double Seconds(std::chrono::steady_clock::duration duration)
@@ -261,6 +274,62 @@ void BenchRegistryReading()
     std::printf("registry_read_large_export_bytes: %zu\n", largeExport.size());
     std::printf("registry_read_large_export_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(largeExport));
 }
+sim::Service ServiceNamed(const std::string& name)
+{
+    sim::Service service;
+    service.name = name;
+    service.displayName = name;
+    return service;
+}
+
+// The sample machine's folder with one list grown to kListEntries entries.
+sim::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind)
+{
+    sim::FolderContents contents;
+    sim::Machine machine = LoadExample(examplesDir, contents);
+    for (int i = 0; i < kListEntries; ++i) {
+        std::string n = std::to_string(i);
+        if (kind == "printers")
+            machine.printers.insert(machine.printers.begin() + i, {"Office Printer " + n, "PORT" + n, "Generic"});
+        else if (kind == "ports")
+            machine.ports.insert(machine.ports.begin() + i, "PORT" + n);
+        else if (kind == "services")
+            machine.services.insert(machine.services.begin() + i, ServiceNamed("Service" + n));
+        else if (kind == "faults")
+            machine.faults.push_back({"RegOpenKeyExA", 1000000 + i, ERROR_ACCESS_DENIED});
+        else if (kind == "dialog answer sets")
+            machine.dialog.push_back(sim::DialogAnswers{});
+        else
+            contents["files/C/Many/" + std::to_string(i / 1000) + "/file" + n + ".txt"] = n;
+    }
+    contents["machine.json"] = sim::WriteManifest(machine);
+    return contents;
+}
+
+// Each list read, run and written in time in proportion to its length.
+void BenchLargeLists(const std::string& examplesDir)
+{
+    for (const char* kind : {"printers", "ports", "services", "faults", "dialog answer sets", "files"}) {
+        sim::FolderContents contents = GrownMachine(examplesDir, kind);
+        double start = CpuSeconds();
+        sim::Machine before, machine;
+        sim::LoadError error;
+        if (!sim::LoadMachine(contents, before, error) || !sim::LoadMachine(contents, machine, error)) {
+            std::cerr << "remendo-bench: " << kind << ": " << error.Describe() << "\n";
+            std::exit(2);
+        }
+        sim::SimApi api(machine);
+        sim::RunUtility(api);
+        std::size_t changes = sim::DescribeChanges(before, machine).size();
+        std::size_t written = sim::WriteManifest(machine).size() + sim::WriteRegFile(machine.registry).size();
+        double seconds = CpuSeconds() - start;
+        std::string name = kind;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        std::printf("large_list_%s: %d entries (%zu changes, %zu bytes written)\n", name.c_str(), kListEntries,
+                    changes, written);
+        std::printf("large_list_%s_cpu_seconds: %.3f\n", name.c_str(), seconds);
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -284,5 +353,6 @@ int main(int argc, char** argv)
     BenchHostsRewrite(argv[1], hosts);
     BenchWholeRun(argv[1], argv[2], hosts);
     BenchRegistryReading();
+    BenchLargeLists(argv[1]);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "machine/Registry.h"
+#include "machine/WindowsNames.h"
 
 namespace sim {
 
@@ -42,6 +43,7 @@ std::string FileSystem::Parent(const std::string& path)
 std::string FileSystem::PathProblem(const std::string& path)
 {
     const std::size_t kLongestPath = 32767;  // the longest path Windows takes, in characters
+    const std::size_t kLongestName = 255;    // the longest name of a file or directory, in characters
     if (path.size() < 3 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
         (path[2] != '\\' && path[2] != '/'))
         return "it is not a full path \"X:\\...\" on a drive";
@@ -53,6 +55,11 @@ std::string FileSystem::PathProblem(const std::string& path)
         if (c == '\\' || c == '/') {
             if (part == "." || part == "..")
                 return "its \"" + part + "\" part leads out of its folder";
+            if (part.size() > kLongestName)
+                return "a name in it is longer than the " + std::to_string(kLongestName) +
+                       " characters a Windows name can have";
+            if (!DeviceNameProblem(part).empty())
+                return DeviceNameProblem(part);
             part.clear();
             continue;
         }

@@ -31,13 +31,14 @@ std::string Show(const RegValue& value)
     return hex + " (" + TypeName(value.type) + ")";
 }
 
-const Service* FindServiceByName(const std::vector<Service>& services, const std::string& name)
+// Services by upper-case name (the first of a name), so that comparing two
+// lists takes time in proportion to their length.
+std::unordered_map<std::string, const Service*> ServicesByName(const std::vector<Service>& services)
 {
-    for (const Service& service : services) {
-        if (UpperCase(service.name) == UpperCase(name))
-            return &service;
-    }
-    return nullptr;
+    std::unordered_map<std::string, const Service*> byName;
+    for (const Service& service : services)
+        byName.emplace(UpperCase(service.name), &service);
+    return byName;
 }
 
 std::string ValueName(const std::string& name)
@@ -135,8 +136,11 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
         out.push_back("file move scheduled for the next restart: " + rename.from + " -> " +
                       (rename.to.empty() ? std::string("(deleted)") : rename.to));
     }
+    auto beforeServices = ServicesByName(before.services);
+    auto afterServices = ServicesByName(after.services);
     for (const Service& old : before.services) {
-        const Service* now = FindServiceByName(after.services, old.name);
+        auto found = afterServices.find(UpperCase(old.name));
+        const Service* now = found == afterServices.end() ? nullptr : found->second;
         if (now == nullptr) {
             out.push_back("service removed: " + old.name);
             continue;
@@ -147,7 +151,7 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
             out.push_back("service " + old.name + " start type: " + old.startType + " -> " + now->startType);
     }
     for (const Service& now : after.services) {
-        if (FindServiceByName(before.services, now.name) == nullptr)
+        if (beforeServices.count(UpperCase(now.name)) == 0)
             out.push_back("service added: " + now.name + " (" + now.state + ", start type " + now.startType + ")");
     }
     return out;

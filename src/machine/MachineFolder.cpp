@@ -9,6 +9,7 @@
 
 #include "machine/HostFolder.h"
 #include "machine/Manifest.h"
+#include "machine/WindowsNames.h"
 
 namespace sim {
 
@@ -147,6 +148,12 @@ bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
         std::error_code code;
         for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
             std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
+            // Windows would open the device, and wait on it: such a name is refused unopened.
+            std::string device = DeviceNameProblem(it->path().filename().u8string());
+            if (!device.empty()) {
+                problem = name + ": " + device;
+                return false;
+            }
             host::EntryKind kind = host::KindOf(it->path());
             if (!visit(it->path(), name, kind))
                 return false;
@@ -198,21 +205,49 @@ bool ListMachineFolder(const fs::path& root, std::vector<Entry>& entries, std::s
 }
 
 // Removes exactly the plain files and directories of a machine folder, and the
-// folder; anything else in it keeps the whole folder from being touched.
+// folder; anything else in it stops the removal there.
 bool RemoveMachineFolder(const fs::path& root, std::string& problem)
 {
-    if (host::KindOf(root) != host::EntryKind::kDirectory) {
-        problem = root.u8string() + " is not a plain directory";
+    return host::RemoveTree(root, StrangeEntry, problem);
+}
+
+// Removes the folder an old machine was moved into (its one entry: the old
+// machine folder under the target's name).
+bool RemoveOldHolder(const fs::path& holder, const std::string& name, std::string& problem)
+{
+    return host::RemoveTree(
+        holder,
+        [&](const std::string& relative, host::EntryKind kind) {
+            if (relative == name)
+                return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
+            if (relative.compare(0, name.size() + 1, name + "/") != 0)
+                return "it holds " + relative + ", which a save does not leave there";
+            return StrangeEntry(relative.substr(name.size() + 1), kind);
+        },
+        problem);
+}
+
+// Where a save writes the new machine, and where it moves the old one.
+fs::path NewBeside(const fs::path& target) { return Beside(target, "new"); }
+fs::path OldBeside(const fs::path& target) { return Beside(target, "old"); }
+
+// The longest name a folder can have on the disks the tools write to (NTFS and
+// the Linux file systems); the save's own names beside it are 4 longer.
+const std::size_t kLongestName = 255;
+
+// Whether the save can write its folders beside the target at all.
+bool CanWriteBeside(const fs::path& target, const std::string& folder, std::string& problem)
+{
+    std::error_code code;
+    if (!fs::is_directory(target.parent_path(), code)) {
+        problem = "cannot write the machine to " + folder + ": its parent folder " + target.parent_path().u8string() +
+                  " does not exist";
         return false;
     }
-    std::vector<Entry> entries = {{root, host::EntryKind::kDirectory}};
-    if (!ListMachineFolder(root, entries, problem)) {
-        problem = root.u8string() + ": " + problem;
+    if (target.filename().u8string().size() + sizeof ".new" - 1 > kLongestName) {
+        problem = "cannot write the machine to " + folder + ": its name is longer than the " +
+                  std::to_string(kLongestName - 4) + " bytes a save can use";
         return false;
-    }
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        if (!host::RemoveEntry(entry->path, entry->kind, problem))
-            return false;
     }
     return true;
 }
@@ -273,8 +308,8 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
     }
-    // Every name under files/ by its upper-case form: a Windows disk takes
-    // names that differ in case only for one.
+    // Every name under files/ by the form a Windows disk holds it under, so
+    // that no two names it takes for one are merged.
     std::map<std::string, std::string> spellings;
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
@@ -296,12 +331,15 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         }
         bool directory = relative.back() == '/';
         std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
-        for (std::size_t end = name.find('/', sizeof kFilesFolder);; end = name.find('/', end + 1)) {
+        for (std::size_t end = name.find_first_of("/\\", sizeof kFilesFolder);; end = name.find_first_of("/\\", end + 1)) {
             std::string prefix = name.substr(0, end);
-            auto spelled = spellings.emplace(UpperCase(prefix), prefix).first;
+            auto spelled = spellings.emplace(WindowsNameKey(prefix), prefix).first;
             if (spelled->second != prefix) {
-                error = {relative, {0, "differs only in case from " + spelled->second +
-                                           ", which a Windows disk takes for the same name"}};
+                error = {relative, {0, UpperCase(spelled->second) == UpperCase(prefix)
+                                           ? "differs only in case from " + spelled->second +
+                                                 ", which a Windows disk takes for the same name"
+                                           : "is the same name to Windows as " + spelled->second +
+                                                 " (case, trailing dots and spaces, / and \\ tell no names apart)"}};
                 return false;
             }
             if (end == std::string::npos)
@@ -331,6 +369,8 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 bool CanReplaceFolder(const std::string& folder, std::string& problem)
 {
     fs::path target = TargetFolder(folder);
+    if (!CanWriteBeside(target, folder, problem))
+        return false;
     switch (host::KindOf(target)) {
     case host::EntryKind::kMissing:
         return true;
@@ -357,6 +397,47 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
     return true;
 }
 
+bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem)
+{
+    fs::path target = TargetFolder(folder);
+    if (!CanWriteBeside(target, folder, problem))
+        return false;
+    fs::path fresh = NewBeside(target), holder = OldBeside(target);
+    fs::path old = holder / target.filename();
+    // A save cut off between its two moves: the old machine waits in the holder.
+    if (host::KindOf(target) == host::EntryKind::kMissing && host::KindOf(old) == host::EntryKind::kDirectory &&
+        host::KindOf(old / kRegistryFile) == host::EntryKind::kFile &&
+        host::KindOf(old / kManifestFile) == host::EntryKind::kFile) {
+        std::error_code code;
+        fs::rename(old, target, code);
+        if (code) {
+            problem = "a save was cut off: the machine of " + folder + " lies in " + old.u8string() +
+                      ", and cannot be put back: " + code.message();
+            return false;
+        }
+        notes.push_back("a save was cut off: the machine of " + folder + " is put back from " + old.u8string());
+    }
+    const struct {
+        fs::path path;
+        std::function<bool(std::string&)> remove;
+    } leftovers[] = {
+        {fresh, [&](std::string& why) { return RemoveMachineFolder(fresh, why); }},
+        {holder, [&](std::string& why) { return RemoveOldHolder(holder, target.filename().u8string(), why); }},
+    };
+    for (const auto& leftover : leftovers) {
+        if (host::KindOf(leftover.path) == host::EntryKind::kMissing)
+            continue;
+        std::string why;
+        if (!leftover.remove(why)) {
+            problem = leftover.path.u8string() + " stands where a save of " + folder +
+                      " writes, and is no leftover of one (" + why + "): it is left as it is";
+            return false;
+        }
+        notes.push_back("a cut-off save's " + leftover.path.u8string() + " is removed");
+    }
+    return true;
+}
+
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem)
 {
     if (!CanReplaceFolder(folder, problem))
@@ -364,24 +445,42 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
     fs::path target = TargetFolder(folder);
     // The new folder is written in full beside the old one and only then takes
     // its place, so a save that fails leaves the old folder as it was.
-    fs::path fresh;
-    if (!CreateFreshFolder(Beside(target, "new"), fresh, problem))
+    fs::path fresh = NewBeside(target);
+    bool existed = false;
+    if (!host::CreateNewDirectory(fresh, existed, problem))
         return false;
     std::string ignored;
     if (!WriteFolder(machine, fresh, problem)) {
         RemoveMachineFolder(fresh, ignored);
         return false;
     }
-    // The old folder moves into a new folder of its own, which no one else
-    // can have named, before its files are removed.
-    fs::path holder, old;
-    std::error_code code;
-    if (host::KindOf(target) != host::EntryKind::kMissing) {
-        if (!CreateFreshFolder(Beside(target, "old"), holder, problem)) {
+    if (host::KindOf(target) == host::EntryKind::kMissing) {
+        std::error_code code;
+        fs::rename(fresh, target, code);
+        if (code) {
+            problem = "cannot move the new machine into " + folder + ": " + code.message();
+            RemoveMachineFolder(fresh, ignored);
+            return false;
+        }
+        return true;
+    }
+    // Where the system swaps two names in one step, the folder is never
+    // missing; elsewhere the old machine moves into a holder of its own, where
+    // the next run finds it if the save is cut off before the new one is in place.
+    bool swapped = false;
+    fs::path old = fresh;
+    if (!host::ExchangeEntries(fresh, target, swapped, problem)) {
+        RemoveMachineFolder(fresh, ignored);
+        return false;
+    }
+    if (!swapped) {
+        fs::path holder = OldBeside(target);
+        if (!host::CreateNewDirectory(holder, existed, problem)) {
             RemoveMachineFolder(fresh, ignored);
             return false;
         }
         old = holder / target.filename();
+        std::error_code code;
         fs::rename(target, old, code);
         if (code) {
             problem = "cannot move " + folder + " aside: " + code.message();
@@ -389,25 +488,39 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
             host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
             return false;
         }
-    }
-    fs::rename(fresh, target, code);
-    if (code) {
-        problem = "cannot move the new machine into " + folder + ": " + code.message();
-        if (!old.empty()) {
+        fs::rename(fresh, target, code);
+        if (code) {
+            problem = "cannot move the new machine into " + folder + ": " + code.message();
             std::error_code unused;
             fs::rename(old, target, unused);
             host::RemoveEntry(holder, host::EntryKind::kDirectory, ignored);
+            RemoveMachineFolder(fresh, ignored);
+            return false;
         }
-        RemoveMachineFolder(fresh, ignored);
-        return false;
+        if (!RemoveOldHolder(holder, target.filename().u8string(), problem)) {
+            problem = "the machine is written to " + folder + ", but its old content stays in " + holder.u8string() +
+                      ": " + problem;
+            return false;
+        }
+        return true;
     }
-    if (!old.empty() && !(RemoveMachineFolder(old, problem) &&
-                          host::RemoveEntry(holder, host::EntryKind::kDirectory, problem))) {
-        problem = "the machine is written to " + folder + ", but its old content stays in " + holder.u8string() +
-                  ": " + problem;
+    if (!RemoveMachineFolder(old, problem)) {
+        problem = "the machine is written to " + folder + ", but its old content stays in " + old.u8string() + ": " +
+                  problem;
         return false;
     }
     return true;
+}
+
+std::string OverlapProblem(const std::string& machineFolder, const std::string& folder)
+{
+    fs::path target = TargetFolder(folder);
+    for (const fs::path& written : {target, NewBeside(target), OldBeside(target)}) {
+        if (host::NestedOrSame(host::FullPath(machineFolder), written))
+            return "the machine folder " + machineFolder + " and " + written.u8string() + ", where --out " + folder +
+                   " writes, lie one within the other: the one would be removed with the other";
+    }
+    return std::string();
 }
 
 bool SaveNewMachine(const Machine& machine, const fs::path& folder, std::string& written, bool& nextName,

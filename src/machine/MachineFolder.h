@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "machine/Machine.h"
 #include "machine/RegFile.h"
@@ -23,15 +24,29 @@ using FolderContents = std::map<std::string, std::string>;
 // an empty directory is an entry of its own, ending in '/', with no content.
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error);
 bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& error);
-// True when a machine may be saved into the folder: it does not exist, is
-// empty, or is a machine folder (the plain files registry.reg and
+// True when a machine may be saved into the folder: its parent exists, its
+// name leaves room for the save's own names beside it, and it does not exist,
+// is empty, or is a machine folder (the plain files registry.reg and
 // machine.json, and plain files and directories under files/, no links).
 bool CanReplaceFolder(const std::string& folder, std::string& problem);
+// What a cut-off save of the folder left, set right: the old machine put back
+// when the folder is missing and it waits in "<folder>.old", then
+// "<folder>.new" and "<folder>.old" removed, each only when it holds nothing
+// but a machine folder's entries. `notes` says what was done; false, with the
+// problem, when something else stands there.
+bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem);
+// Why a machine read from `machineFolder` cannot be saved into `folder`:
+// one of them, or the save's own "<folder>.new" or "<folder>.old", lies within
+// the other or is the same folder; "" when they are apart.
+std::string OverlapProblem(const std::string& machineFolder, const std::string& folder);
 // Where a machine file lies in its folder: "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts".
 std::string FolderPath(const std::string& windowsPath);
-// Writes the machine beside the folder, then puts it in the folder's place and
-// removes exactly the old machine folder's files and directories; on failure
-// the folder is left as it was.
+// Writes the machine into "<folder>.new", then puts it in the folder's place
+// (swapping the two in one step where the system can, else moving the old one
+// into "<folder>.old" first) and removes exactly the old machine folder's files
+// and directories; on failure the folder is left as it was. A cut at any
+// instant leaves the old or the new machine in the folder, or the old one in
+// "<folder>.old", where ClearSaveLeftovers puts it back.
 bool SaveMachine(const Machine& machine, const std::string& folder, std::string& problem);
 // Writes the machine into a folder it creates, touching nothing that was
 // there: `folder`, or the first of "<folder>-2", "<folder>-3", ... not yet

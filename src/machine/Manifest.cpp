@@ -253,16 +253,29 @@ struct FlagNamesKind {
     }
 };
 
-// "YYYY-MM-DD hh:mm:ss", local time.
+// "YYYY-MM-DD hh:mm:ss", local time, within the years a SYSTEMTIME that
+// Windows converts to a file time can hold.
 struct TimeKind {
+    static const unsigned kFirstYear = 1601;
+    static const unsigned kLastYear = 30827;
+    static unsigned DaysInMonth(unsigned year, unsigned month)
+    {
+        static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return month == 2 && leap ? 29 : kDays[(month - 1) % 12];
+    }
     void Read(const json& value, const std::string& field, SYSTEMTIME& into) const
     {
         unsigned year, month, day, hour, minute, second;
         char tail = 0;
-        if (std::sscanf(Text(value, field).c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
+        if (std::sscanf(Text(value, field).c_str(), "%5u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
                         &second, &tail) != 6 ||
-            year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+            month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+            second > 59)
             throw ManifestProblem{field, "\"" + field + "\" must be \"YYYY-MM-DD hh:mm:ss\""};
+        if (year < kFirstYear || year > kLastYear)
+            throw ManifestProblem{field, "\"" + field + "\" must be a date from the year " + std::to_string(kFirstYear) +
+                                             " to " + std::to_string(kLastYear) + ", as Windows holds dates"};
         into = {};
         into.wYear = static_cast<WORD>(year);
         into.wMonth = static_cast<WORD>(month);
@@ -686,26 +699,60 @@ const Fields<Machine> kMachineFields = {
     SetFieldOf("heldFiles", &Machine::heldFiles, ListOf<RecordKind<HeldFile>>{{kHeldFileFields}}),
     FieldOf("faults", &Machine::faults, ListOf<RecordKind<Fault>>{{kFaultFields}}),
 };
+
+// Builds the document as the library does, and notes the first name given
+// twice in one object, which would be taken last-wins without a word. (The
+// library's own callback parser would do it in time that grows with the square
+// of a list's length.)
+class DocumentWithKeys {
+public:
+    explicit DocumentWithKeys(json& document) : m_builder(document) {}
+    std::optional<std::string> twice;
+
+    bool null() { return m_builder.null(); }
+    bool boolean(bool value) { return m_builder.boolean(value); }
+    bool number_integer(json::number_integer_t value) { return m_builder.number_integer(value); }
+    bool number_unsigned(json::number_unsigned_t value) { return m_builder.number_unsigned(value); }
+    bool number_float(json::number_float_t value, const std::string& text) { return m_builder.number_float(value, text); }
+    bool string(std::string& value) { return m_builder.string(value); }
+    bool binary(json::binary_t& value) { return m_builder.binary(value); }
+    bool start_object(std::size_t size)
+    {
+        m_objectKeys.emplace_back();
+        return m_builder.start_object(size);
+    }
+    bool key(std::string& name)
+    {
+        if (!twice && !m_objectKeys.back().insert(name).second)
+            twice = name;
+        return m_builder.key(name);
+    }
+    bool end_object()
+    {
+        m_objectKeys.pop_back();
+        return m_builder.end_object();
+    }
+    bool start_array(std::size_t size) { return m_builder.start_array(size); }
+    bool end_array() { return m_builder.end_array(); }
+    template <typename Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& problem)
+    {
+        return m_builder.parse_error(position, token, problem);
+    }
+
+private:
+    nlohmann::detail::json_sax_dom_parser<json> m_builder;
+    std::vector<std::set<std::string>> m_objectKeys;
+};
 }  // namespace
 
 bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
 {
-    // A name given twice in one object would be taken last-wins without a word.
-    std::vector<std::set<std::string>> objectKeys;
-    std::optional<std::string> twice;
-    auto noteKeys = [&](int, json::parse_event_t event, json& parsed) {
-        if (event == json::parse_event_t::object_start)
-            objectKeys.emplace_back();
-        else if (event == json::parse_event_t::object_end && !objectKeys.empty())
-            objectKeys.pop_back();
-        else if (event == json::parse_event_t::key && !objectKeys.empty() && !twice &&
-                 !objectKeys.back().insert(parsed.get<std::string>()).second)
-            twice = parsed.get<std::string>();
-        return true;
-    };
     json document;
+    DocumentWithKeys reader(document);
+    std::optional<std::string>& twice = reader.twice;
     try {
-        document = json::parse(text, noteKeys);
+        json::sax_parse(text, &reader);
     } catch (const json::parse_error& problem) {
         error.line = LineOf(text, problem.byte > 0 ? problem.byte - 1 : 0);
         error.message = "not valid JSON: " + JsonProblem(problem);

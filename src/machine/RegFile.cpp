@@ -1,5 +1,6 @@
 #include "machine/RegFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <unordered_map>
@@ -15,6 +16,7 @@ namespace {
 const char kHeader4[] = "REGEDIT4";
 
 const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
+const std::size_t kLongestKeyName = 255;  // the longest name of a key Windows allows, in characters
 
 // The 1-based line a position of decoded text stands on; CR LF, LF and a lone CR each end a line.
 int LineAt(const std::string& text, std::size_t end)
@@ -280,16 +282,31 @@ private:
     std::unordered_map<RegKey*, Values> m_keys;
 };
 
+// A value's line. A name with a line break has it escaped as \r and \n, as
+// Wine's regedit writes it, so the line stays one; ReadQuoted takes it back.
+std::string ValueLineOf(const RegValue& value)
+{
+    std::string data = regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
+    if (value.name.find_first_of("\r\n") == std::string::npos)
+        return regfile::ValueLine(regfile::WidenToUtf16(value.name), value.type, data);
+    std::string quoted = "\"";
+    for (char c : value.name) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    }
+    const std::string defaultName = regfile::WidenToUtf16("@");
+    return regfile::WidenToUtf16(quoted + "\"") +
+           regfile::ValueLine(std::string(), value.type, data).substr(defaultName.size());
+}
+
 void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 {
     bool isRoot = path.find('\\') == std::string::npos;
     if (!isRoot || !key.values.empty()) {
         out += regfile::WidenToUtf16("[" + path + "]\r\n");
-        for (const RegValue& value : key.values) {
-            std::string data = regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
-            out += regfile::ValueLine(regfile::WidenToUtf16(value.name), value.type, data) +
-                   regfile::WidenToUtf16("\r\n");
-        }
+        for (const RegValue& value : key.values)
+            out += ValueLineOf(value) + regfile::WidenToUtf16("\r\n");
         out += regfile::WidenToUtf16("\r\n");
     }
     for (const auto& entry : key.subkeys)
@@ -338,6 +355,13 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 error.message = "unknown registry root in [" + path + "]";
                 return false;
             }
+            auto tooLong = std::find_if(parts.begin() + 1, parts.end(),
+                                        [](const std::string& part) { return part.size() > kLongestKeyName; });
+            if (tooLong != parts.end()) {
+                error.message = "a key name of " + std::to_string(tooLong->size()) +
+                                " characters; the registry allows " + std::to_string(kLongestKeyName);
+                return false;
+            }
             if (parts.size() - 1 > kMaxKeyDepth) {
                 error.message = "the key is nested " + std::to_string(parts.size() - 1) +
                                 " levels deep; the registry allows " + std::to_string(kMaxKeyDepth);
@@ -364,11 +388,6 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
         } else if (line[0] == '"') {
             if (!ReadQuoted(line, pos, name)) {
                 error.message = "unterminated value name";
-                return false;
-            }
-            // A name is written back quoted on one line, where a line break cannot stand.
-            if (name.find_first_of("\r\n") != std::string::npos) {
-                error.message = "a value name with a line break (\\r or \\n) cannot be kept";
                 return false;
             }
         } else {

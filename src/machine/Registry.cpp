@@ -17,6 +17,14 @@ std::string UpperCase(std::string text)
     return text;
 }
 
+bool EqualIgnoringCase(const std::string& first, const std::string& second)
+{
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+           });
+}
+
 RegKey* RegKey::FindSubkey(const std::string& subkeyName) const
 {
     auto found = subkeys.find(UpperCase(subkeyName));

@@ -32,6 +32,8 @@ struct RegKey {
 };
 
 std::string UpperCase(std::string text);
+// Whether two names are the same but for the case of their ASCII letters.
+bool EqualIgnoringCase(const std::string& first, const std::string& second);
 
 // The whole registry: one tree per root ("HKEY_LOCAL_MACHINE", ...).
 class Registry {

@@ -54,13 +54,17 @@ bool SimApi::Fails(const char* operation)
         else
             throw ProcessStopped{};
     }
-    for (const Fault& fault : m_machine.faults) {
-        if (fault.operation == operation && fault.call == call) {
-            m_lastError = fault.error;
-            return true;
-        }
+    if (m_faultsIndexed != m_machine.faults.size()) {
+        m_faultsByCall.clear();
+        for (const Fault& fault : m_machine.faults)
+            m_faultsByCall.emplace(std::make_pair(fault.operation, fault.call), fault.error);
+        m_faultsIndexed = m_machine.faults.size();
     }
-    return false;
+    auto fault = m_faultsByCall.find({operation, call});
+    if (fault == m_faultsByCall.end())
+        return false;
+    m_lastError = fault->second;
+    return true;
 }
 
 void SimApi::StopPartWayThrough(std::string& destination, std::size_t from, const std::string& bytes)

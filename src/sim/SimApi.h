@@ -201,6 +201,10 @@ private:
     std::vector<TranscriptEntry> m_transcript;
     std::size_t m_nextAnswer = 0;
     std::map<std::string, int> m_callCounts;
+    // The machine's faults by operation and call, the first of each kept;
+    // built again when the list has grown since.
+    std::map<std::pair<std::string, int>, DWORD> m_faultsByCall;
+    std::size_t m_faultsIndexed = 0;
     int m_totalCalls = 0;
     bool m_bStopped = false;
     bool m_bCutPending = false;  // the current call is cut off part-way through

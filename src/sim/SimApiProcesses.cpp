@@ -106,7 +106,7 @@ void SimApi::RegisterOrRemoveService(const Program& program, const std::string& 
     for (const std::string& option : Switches(SplitCommandLine(commandLine).arguments)) {
         if (option == kUnregisterSwitch) {
             for (auto service = m_machine.services.begin(); service != m_machine.services.end(); ++service) {
-                if (UpperCase(service->name) == UpperCase(program.service)) {
+                if (EqualIgnoringCase(service->name, program.service)) {
                     m_machine.services.erase(service);
                     break;
                 }
@@ -114,7 +114,7 @@ void SimApi::RegisterOrRemoveService(const Program& program, const std::string& 
         } else if (option == kRegisterSwitch) {
             Service* existing = nullptr;
             for (Service& service : m_machine.services) {
-                if (UpperCase(service.name) == UpperCase(program.service))
+                if (EqualIgnoringCase(service.name, program.service))
                     existing = &service;
             }
             if (existing == nullptr) {

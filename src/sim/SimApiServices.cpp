@@ -16,7 +16,7 @@ Service* FindService(std::vector<Service>& services, const std::string& name)
 {
     // Service names compare case-insensitively, as the manager compares them.
     for (Service& service : services) {
-        if (UpperCase(service.name) == UpperCase(name))
+        if (EqualIgnoringCase(service.name, name))
             return &service;
     }
     return nullptr;

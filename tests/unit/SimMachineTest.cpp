@@ -125,6 +125,14 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     EXPECT_TRUE(reread == nested);
     EXPECT_FALSE(sim::ReadRegFile("REGEDIT4\n\n[" + deep + "\\k]\n", reread, error));
     EXPECT_EQ(error.line, 3);
+    // Value names with line breaks, and a key name of the longest length, are written so they read back.
+    sim::Registry odd;
+    odd.Create("HKEY_LOCAL_MACHINE\\" + std::string(255, 'k'))
+        .SetValue("two\nlines\r\\n\"", REG_DWORD, std::string(4, '\1'));
+    odd.Create("HKEY_LOCAL_MACHINE\\A").SetValue("\n", REG_BINARY, std::string(100, 'x'));
+    sim::Registry oddReread;
+    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(odd), oddReread, error)) << error.message;
+    EXPECT_TRUE(oddReread == odd);
 }
 
 TEST(RegFile, RejectsMalformedLinesNamingTheLine)
@@ -150,7 +158,8 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         // A type wider than a DWORD, short and far too long.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(100000001):41\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(" + std::string(40, '4') + "):41\n", 3},
-        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"two\\nlines\"=\"v\"\n", 3},
+        // A key name longer than the 255 characters the registry allows.
+        {header + "[HKEY_LOCAL_MACHINE\\A\\" + std::string(256, 'k') + "\\B]\n", 2},
         // A removed key is gone for good: a value line after it has no key.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n\"w\"=\"2\"\n", 5},
     };
@@ -221,10 +230,11 @@ TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
 // names itself, the rule it broke and the line it stands on.
 TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
 {
+    const char* kYears = "\"localTime\" must be a date from the year 1601 to 30827, as Windows holds dates";
     const struct {
         const char* document;
         int line;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"[]", 0, "\"machine.json\" must be an object"},
         {"{\n\"ports\": [\"a\"],\n\"colour\": 1}", 3, "unknown field \"colour\" in machine.json"},
@@ -238,7 +248,15 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"printers\": [1]}", 2, "\"printers\" must be an object"},
         {"{\n\"ports\": \"LPT1:\"}", 2, "\"ports\" must be a list"},
         {"{\n\"paths\": {\"windows\": \"WINDOWS\"}}", 2, "\"windows\" must be a full path \"X:\\...\" on a drive, not \"WINDOWS\""},
+        {"{\n\"paths\": {\"temp\": \"C:\\\\TEMP\\\\aux.tmp\\\\\"}}", 2,
+         "\"temp\" is no path of the machine: \"aux.tmp\" names the device AUX on Windows, not a file"},
         {"{\n\"localTime\": \"2026-13-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"2026-02-29 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"100000-01-01 00:00:00\"}", 2, "\"localTime\" must be \"YYYY-MM-DD hh:mm:ss\""},
+        {"{\n\"localTime\": \"0000-01-01 00:00:00\"}", 2, kYears},
+        {"{\n\"localTime\": \"1600-12-31 23:59:59\"}", 2, kYears},
+        {"{\n\"localTime\": \"30828-01-01 00:00:00\"}", 2, kYears},
+        {"{\n\"localTime\": \"65535-01-01 00:00:00\"}", 2, kYears},
         {"{\n\"socketsVersion\": \"2.2x\"}", 2, "\"socketsVersion\" must be \"major.minor\""},
         {"{\n\"hostNames\": {\n\"1.2.3.4\": 5}}", 3, "\"1.2.3.4\" must be a string"},
         {"{\n\"programs\": [{\"runsMs\": 5}]}", 2, "every entry of \"programs\" needs a \"path\""},
@@ -283,6 +301,20 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         EXPECT_FALSE(sim::ReadManifest(c.document, machine, error)) << c.document;
         EXPECT_EQ(error.line, c.line) << c.document;
         EXPECT_EQ(error.message, c.message) << c.document;
+    }
+}
+
+// The first and last days a SYSTEMTIME holds, and a leap day, read back as written.
+TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
+{
+    for (const char* date : {"1601-01-01 00:00:00", "30827-12-31 23:59:59", "2024-02-29 12:00:00"}) {
+        SCOPED_TRACE(date);
+        sim::Machine machine;
+        sim::ParseError error;
+        ASSERT_TRUE(sim::ReadManifest(std::string("{\"localTime\": \"") + date + "\"}", machine, error)) << error.message;
+        sim::Machine reread;
+        ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(machine), reread, error)) << error.message;
+        EXPECT_NE(sim::WriteManifest(reread).find(date), std::string::npos);
     }
 }
 
@@ -338,6 +370,7 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
 
 TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
+    const std::string kSameName = " (case, trailing dots and spaces, / and \\ tell no names apart)";
     sim::Machine machine;
     sim::LoadError error;
     EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"}}, machine, error));
@@ -360,6 +393,25 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/a\\..\\..\\b"}, "files/C/a\\..\\..\\b", "no name of the machine: its \"..\" part leads out of its folder"},
         {{"files/C/a\nb"}, "files/C/a\nb", "no name of the machine: it holds the control character 0x0A"},
         {{"files/C/a:b"}, "files/C/a:b", "no name of the machine: it holds ':', which no Windows name holds"},
+        {{"files/C/" + std::string(256, 'n') + "/x"}, "files/C/" + std::string(256, 'n') + "/x",
+         "no name of the machine: a name in it is longer than the 255 characters a Windows name can have"},
+        // Nor does it tell apart case beyond ASCII, a trailing dot or space, or '/' and '\\'.
+        {{"files/C/\xC3\x89t\xC3\xA9", "files/C/\xC3\xA9t\xC3\x89"}, "files/C/\xC3\xA9t\xC3\x89",
+         "is the same name to Windows as files/C/\xC3\x89t\xC3\xA9" + kSameName},
+        {{"files/C/\xC9t\xE9", "files/C/\xE9t\xC9"}, "files/C/\xE9t\xC9",
+         "is the same name to Windows as files/C/\xC9t\xE9" + kSameName},
+        {{"files/C/\xC3\xBF", "files/C/\xFF"}, "files/C/\xFF", "is the same name to Windows as files/C/\xC3\xBF" + kSameName},
+        {{"files/C/hosts", "files/C/hosts."}, "files/C/hosts.", "is the same name to Windows as files/C/hosts" + kSameName},
+        {{"files/C/hosts", "files/C/HOSTS "}, "files/C/hosts", "is the same name to Windows as files/C/HOSTS " + kSameName},
+        {{"files/C/a/b", "files/C/a\\b"}, "files/C/a\\b", "is the same name to Windows as files/C/a/b" + kSameName},
+        // Device names, which Windows opens instead of a file.
+        {{"files/C/CON"}, "files/C/CON", "no name of the machine: \"CON\" names the device CON on Windows, not a file"},
+        {{"files/C/x/com1.txt"}, "files/C/x/com1.txt",
+         "no name of the machine: \"com1.txt\" names the device COM1 on Windows, not a file"},
+        {{"files/C/CONIN$"}, "files/C/CONIN$", "no name of the machine: \"CONIN$\" names the device CONIN$ on Windows, not a file"},
+        {{"files/C/Lpt9 .log"}, "files/C/Lpt9 .log",
+         "no name of the machine: \"Lpt9 .log\" names the device LPT9 on Windows, not a file"},
+        {{"files/C/nul/x/"}, "files/C/nul/x/", "no name of the machine: \"nul\" names the device NUL on Windows, not a file"},
     };
     for (const auto& c : cases) {
         sim::FolderContents contents = base;

@@ -118,10 +118,18 @@ int main(int argc, char** argv)
     std::string problem;
     if (options.outFolder && options.outFolder->empty())
         problem = "--out needs a folder: the machine would not be written";
-    if (options.outFolder && (!problem.empty() || !sim::CanReplaceFolder(*options.outFolder, problem))) {
+    else if (options.outFolder && !options.machineFolder.empty())
+        problem = sim::OverlapProblem(options.machineFolder, *options.outFolder);
+    std::vector<std::string> notes;
+    if (options.outFolder && (!problem.empty() || !sim::ClearSaveLeftovers(*options.outFolder, notes, problem) ||
+                              !sim::CanReplaceFolder(*options.outFolder, problem))) {
+        for (const std::string& note : notes)
+            std::cerr << "remendo-sim: " << note << "\n";
         std::cerr << "remendo-sim: " << problem << "\n";
         return 2;
     }
+    for (const std::string& note : notes)
+        std::cerr << "remendo-sim: " << note << "\n";
     std::string outFolder = options.outFolder.value_or(std::string());
     sim::FolderContents contents;
     sim::LoadError error;

@@ -1,0 +1,168 @@
+// Saving over a machine folder: nothing outside what the save wrote is ever
+// removed, whatever is swapped in when, and a save cut off at any point is set
+// right by the next one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "SimTestSupport.h"
+#include "machine/HostFolder.h"
+#include "machine/MachineFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A folder for one test, with a foreign folder beside the machine's.
+struct Scratch {
+    explicit Scratch(const char* name) : base(fs::temp_directory_path() / name)
+    {
+        fs::remove_all(base);
+        fs::create_directories(base / "foreign");
+        std::ofstream(base / "foreign" / "precious.txt") << "keep me";
+    }
+    ~Scratch() { fs::remove_all(base); }
+    bool ForeignIsWhole() const
+    {
+        return ReadText(base / "foreign" / "precious.txt") == "keep me" &&
+               std::distance(fs::directory_iterator(base / "foreign"), fs::directory_iterator()) == 1;
+    }
+    fs::path base;
+};
+
+// Swaps an entry for a link to the foreign folder once, at the moment the
+// removal has checked it and is about to remove it.
+struct SwapForLink {
+    fs::path entry;
+    fs::path foreign;
+    bool done = false;
+    void operator()(const fs::path& path)
+    {
+        if (done || path != entry)
+            return;
+        done = true;
+        fs::rename(entry, entry.parent_path() / "moved-away");
+        fs::create_directory_symlink(foreign, entry);
+    }
+};
+
+TEST(MachineFolder, RemovalNeverFollowsALinkSwappedInAfterTheCheck)
+{
+    const struct {
+        const char* swapped;  // relative to the machine folder
+    } cases[] = {{"files"}, {"files/C"}, {"files/C/WINDOWS"}, {"registry.reg"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.swapped);
+        Scratch scratch("remendo-removal-race");
+        fs::path folder = scratch.base / "machine";
+        std::string problem;
+        ASSERT_TRUE(sim::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
+        SwapForLink swap{folder / c.swapped, scratch.base / "foreign"};
+        auto anything = [](const std::string&, sim::host::EntryKind) { return std::string(); };
+        EXPECT_FALSE(sim::host::RemoveTree(folder, anything, problem, std::ref(swap)));
+        EXPECT_TRUE(swap.done);
+        EXPECT_TRUE(scratch.ForeignIsWhole()) << problem;
+    }
+}
+
+// Each state a save passes through, as a cut would leave it: the next run
+// finds the whole machine in the folder and nothing of the save beside it.
+TEST(MachineFolder, ACutOffSaveIsSetRightByTheNextRun)
+{
+    const struct {
+        const char* cut;
+        std::function<void(const fs::path& folder)> leave;
+        const char* note;
+    } cases[] = {
+        {"while the new machine is written",
+         [](const fs::path& folder) {
+             fs::create_directories(folder.string() + ".new/files/C");
+             std::ofstream(folder.string() + ".new/registry.reg") << "partial";
+         },
+         ".new is removed"},
+        {"between moving the old machine aside and the new one in",
+         [](const fs::path& folder) {
+             fs::create_directories(folder.string() + ".old");
+             fs::copy(folder, folder.string() + ".new", fs::copy_options::recursive);
+             fs::rename(folder, fs::path(folder.string() + ".old") / folder.filename());
+         },
+         "is put back from"},
+        {"while the old machine is removed",
+         [](const fs::path& folder) {
+             fs::copy(folder, folder.string() + ".new", fs::copy_options::recursive);
+             fs::remove(folder.string() + ".new/registry.reg");
+         },
+         ".new is removed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        Scratch scratch("remendo-cut-save");
+        fs::path folder = scratch.base / "machine";
+        std::string problem;
+        ASSERT_TRUE(sim::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
+        std::string machineJson = ReadText(folder / "machine.json");
+        c.leave(folder);
+        std::vector<std::string> notes;
+        ASSERT_TRUE(sim::ClearSaveLeftovers(folder.string(), notes, problem)) << problem;
+        ASSERT_FALSE(notes.empty());
+        EXPECT_NE(notes.front().find(c.note), std::string::npos) << notes.front();
+        EXPECT_EQ(ReadText(folder / "machine.json"), machineJson);
+        EXPECT_FALSE(fs::exists(folder.string() + ".new"));
+        EXPECT_FALSE(fs::exists(folder.string() + ".old"));
+    }
+}
+
+// What stands beside the folder under a save's names but is no machine folder
+// is left as it is, and refused before the run.
+TEST(MachineFolder, AForeignFolderUnderASaveNameIsLeftAlone)
+{
+    for (const char* suffix : {".new", ".old"}) {
+        SCOPED_TRACE(suffix);
+        Scratch scratch("remendo-foreign-leftover");
+        fs::path folder = scratch.base / "machine";
+        fs::path planted = folder.string() + suffix;
+        fs::create_directories(planted);
+        std::ofstream(planted / "notes.txt") << "mine";
+        std::vector<std::string> notes;
+        std::string problem;
+        EXPECT_FALSE(sim::ClearSaveLeftovers(folder.string(), notes, problem));
+        EXPECT_NE(problem.find("it is left as it is"), std::string::npos) << problem;
+        EXPECT_EQ(ReadText(planted / "notes.txt"), "mine");
+    }
+}
+
+TEST(MachineFolder, AnInputWithinTheOutputIsRefusedEitherWay)
+{
+    Scratch scratch("remendo-nested");
+    std::string out = (scratch.base / "machine").string();
+    const struct {
+        std::string input;
+        bool refused;
+    } cases[] = {
+        {out, true},
+        {out + "/files/C", true},
+        {out + ".old/machine", true},
+        {out + ".new", true},
+        {scratch.base.string(), true},
+        {(scratch.base / "foreign").string(), false},
+        {out + "-2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        std::string problem = sim::OverlapProblem(c.input, out);
+        EXPECT_EQ(!problem.empty(), c.refused) << problem;
+        if (c.refused) {
+            EXPECT_NE(problem.find(c.input), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
