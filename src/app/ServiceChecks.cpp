@@ -63,7 +63,8 @@ void CRemendoApp::CheckManagementService(DebugLog& log)
         return;
     }
     m_bChangesMade = true;
-    m_undoFile.RecordStartType(services::kManagement, config->dwStartType);
+    // Registered again, the service starts automatically.
+    m_undoFile.RecordStartType(services::kManagement, config->dwStartType, SERVICE_AUTO_START);
     log.Write(kManagementMisconfigured);
     ReInstallQMXService();
 }

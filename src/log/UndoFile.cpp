@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "log/DebugLog.h"
+#include "log/FileFingerprint.h"
 #include "log/Format.h"
 #include "platform/Owned.h"
 #include "platform/RegFileText.h"
@@ -32,6 +33,13 @@ const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy
 const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
 const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
 const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
+// What the undo tool reads beyond regedit's lines, each in a comment: the
+// value the run wrote, the fingerprints of a file's copy ("kept") and of what
+// the run put in its place ("wrote"), and a file the run moved into place.
+const char kWrote[] = "; wrote ";
+const char kKeptLine[] = "kept \"%s\" %s";
+const char kWroteFileLine[] = "wrote \"%s\" %s";
+const char kMovedLine[] = "moved \"%s\" \"%s\"";
 // The attributes a copied file had, which "copy" does not put back.
 const char kAttribLine[] = "attrib %s \"%s\"";
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
@@ -61,11 +69,36 @@ std::string UpperCase(std::string text)
     return text;
 }
 
-// A key with one value, as regedit's export writes it, in UTF-16LE.
-std::string ValueEntry(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data)
+// A key with one value as it was, as regedit's export writes it, and the
+// value the run writes, in a comment regedit skips ("; wrote", each line of
+// long data continued on a line of its own after "; "), all in UTF-16LE.
+std::string ValueEntry(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data,
+                       DWORD newType, const std::string& newData)
 {
+    const std::string lineEnd = AnsiToUtf16(kLineEnd);
+    std::string wrote = AnsiToUtf16(kWrote);
+    std::string newLine = regfile::ValueLine(AnsiToUtf16(valueName), newType, newData);
+    for (std::size_t at = 0;;) {
+        std::size_t end = newLine.find(lineEnd, at);
+        while (end != std::string::npos && end % 2 != 0)
+            end = newLine.find(lineEnd, end + 1);
+        wrote += newLine.substr(at, end == std::string::npos ? std::string::npos : end - at) + lineEnd;
+        if (end == std::string::npos)
+            break;
+        wrote += AnsiToUtf16(kComment);
+        at = end + lineEnd.size();
+    }
     return AnsiToUtf16(kLineEnd + ("[" + keyPath + "]") + kLineEnd) +
-           regfile::ValueLine(AnsiToUtf16(valueName), type, data) + AnsiToUtf16(kLineEnd);
+           regfile::ValueLine(AnsiToUtf16(valueName), type, data) + lineEnd + wrote;
+}
+
+// A four-byte REG_DWORD's data, as the registry holds it.
+std::string DwordData(DWORD value)
+{
+    std::string data;
+    for (int i = 0; i < 4; ++i)
+        data += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return data;
 }
 
 // The key as the 64-bit regedit names the one this program sees: a 32-bit run
@@ -110,7 +143,7 @@ void UndoFile::BeginRun(const SYSTEMTIME& started, const std::vector<std::string
     m_bRunBegun = true;
 }
 
-void UndoFile::RecordValue(HKEY key, const std::string& valueName)
+void UndoFile::RecordValue(HKEY key, const std::string& valueName, DWORD newType, const std::string& newText)
 {
     if (!m_bRunBegun || m_bAbandoned)
         return;
@@ -134,7 +167,10 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName)
         CannotRecord();
         return;
     }
-    AddEntry(ValueEntry(KeyAsSeenBy64BitRegedit(keyPath), valueName, type, data));
+    // Text goes into the registry as the wide call gives it back: UTF-16LE
+    // with its terminating zero.
+    AddEntry(ValueEntry(KeyAsSeenBy64BitRegedit(keyPath), valueName, type, data, newType,
+                        AnsiToUtf16(newText) + std::string(2, '\0')));
 }
 
 void UndoFile::KeepCopy(const std::string& path)
@@ -161,12 +197,18 @@ void UndoFile::KeepCopy(const std::string& path)
     }
     m_aCopies.push_back(copy);
     m_copyOf[UpperCase(path)] = PathOutsideRedirection(copy);
+    FileFingerprint kept;
+    if (!FingerprintOf(copy, kept)) {
+        Abandon(Format(kCannotCopy, {path, m_strPath}));
+        return;
+    }
     // Paths as the 64-bit cmd.exe that an administrator gets sees them.
     std::string target = PathOutsideRedirection(path);
     std::string lines = CommentLine(Format(kCopyLine, {PathOutsideRedirection(copy), target}));
     std::string flags = AttributeFlags(attributes);
     if (!flags.empty())
         lines += CommentLine(Format(kAttribLine, {flags, target}));
+    lines += CommentLine(Format(kKeptLine, {target, kept.Text()}));
     Append(AnsiToUtf16(kLineEnd + lines));
 }
 
@@ -186,15 +228,29 @@ void UndoFile::ChangeNotMade()
     m_copiedFiles.clear();
 }
 
-void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType)
+void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType, DWORD newStartType)
 {
     if (!m_bRunBegun || m_bAbandoned)
         return;
-    std::string data;
-    for (int i = 0; i < 4; ++i)
-        data += static_cast<char>((startType >> (8 * i)) & 0xFF);
     m_bChangeMade = true;
-    AddEntry(ValueEntry(kServicesKey + serviceName, kStartValue, REG_DWORD, data));
+    AddEntry(ValueEntry(kServicesKey + serviceName, kStartValue, REG_DWORD, DwordData(startType), REG_DWORD,
+                        DwordData(newStartType)));
+}
+
+void UndoFile::NoteNewContent(const std::string& path, const std::string& newContentPath, bool movedIn)
+{
+    if (!m_bRunBegun || m_bAbandoned || !Create())
+        return;
+    FileFingerprint fingerprint;
+    if (!FingerprintOf(newContentPath, fingerprint)) {
+        CannotRecord();
+        return;
+    }
+    std::string target = PathOutsideRedirection(path);
+    std::string lines = CommentLine(Format(kWroteFileLine, {target, fingerprint.Text()}));
+    if (movedIn)
+        lines += CommentLine(Format(kMovedLine, {PathOutsideRedirection(newContentPath), target}));
+    Append(AnsiToUtf16(lines));
 }
 
 void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)

@@ -34,10 +34,11 @@ public:
     void BeginRun(const SYSTEMTIME& started, const std::vector<std::string>& runLines);
 
     // A value of a key opened through a RegistryKey that the run is about to
-    // rewrite: read again exactly (the wide call) and recorded before the
-    // write, so that a run cut off right after the write still leaves the old
-    // value. Then ChangeMade() or ChangeNotMade(), as the write went.
-    void RecordValue(HKEY key, const std::string& valueName);
+    // rewrite as `newText` of type `newType`: read again exactly (the wide
+    // call) and recorded, with what the run writes, before the write, so that
+    // a run cut off right after the write still leaves the old value. Then
+    // ChangeMade() or ChangeNotMade(), as the write went.
+    void RecordValue(HKEY key, const std::string& valueName, DWORD newType, const std::string& newText);
     // A file the run is about to rewrite, replace, move aside or make
     // writable: copied as it is, with its attributes, beside the undo file,
     // named after it and never over another file (a name taken gets "-2",
@@ -51,7 +52,12 @@ public:
     // A service about to be registered again: its start type as its
     // configuration gave it, put back as the "Start" value of its key; or a
     // note that it did not exist (nothing is removed).
-    void RecordStartType(const std::string& serviceName, DWORD startType);
+    void RecordStartType(const std::string& serviceName, DWORD startType, DWORD newStartType);
+    // What a file kept by KeepCopy is about to hold: the bytes of
+    // `newContentPath` (hosts.new, the shipped scan DLL), recorded before the
+    // change; `movedIn` when that file itself is moved into place, so the
+    // undo can put it back where it came from.
+    void NoteNewContent(const std::string& path, const std::string& newContentPath, bool movedIn);
     void NoteServiceDidNotExist(const std::string& serviceName);
     // Something the run is about to change could not be read for the record
     // (the last error says why): the file would not hold all the run changed,

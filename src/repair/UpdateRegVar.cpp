@@ -55,7 +55,7 @@ void CRemendoApp::UpdateRegVar(HKEY key, const std::string& valueName, const std
         log.Write(Format(kAsExpected, {keyText, valueName, wanted}));
         return;
     }
-    m_undoFile.RecordValue(key, valueName);
+    m_undoFile.RecordValue(key, valueName, stored.type, wanted);
     // Written from the wanted text itself, so its length is not limited; the
     // byte count includes the terminating zero byte, and the type is kept.
     LONG status = Win().RegSetValueExA(key, valueName.c_str(), 0, stored.type,

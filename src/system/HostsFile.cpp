@@ -402,6 +402,7 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     // With no line rewritten the hosts file and hosts.bak stay as they are.
     if (written == NewHostsFile::kComplete && rewroteLines) {
         m_undoFile.KeepCopy(hostsPath);
+        m_undoFile.NoteNewContent(hostsPath, newPath, false);
         if (ReplaceHostsFile(log, hostsPath, newPath, systemDir + kNewBackupSuffix, backupPath)) {
             // The entries count as changed only once they are in the hosts file.
             m_bChangesMade = true;

@@ -176,6 +176,7 @@ bool CRemendoApp::UpdateIfNewer(DebugLog& log, const std::string& source, const 
 bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source, const std::string& destination)
 {
     m_undoFile.KeepCopy(destination);
+    m_undoFile.NoteNewContent(destination, source, true);
     if (Win().MoveFileA(source.c_str(), destination.c_str())) {
         m_undoFile.NoteScanDllReplaced(destination, std::string());
         log.Write(kMoved);
