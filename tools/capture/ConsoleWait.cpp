@@ -18,20 +18,20 @@ bool ConsoleShown()
     HWND window = ::GetConsoleWindow();
     return window != nullptr && ::IsWindowVisible(window);
 }
+}  // namespace
 
-bool AloneInItsConsole()
+bool StartedAloneInConsole()
 {
-    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE) || !ConsoleShown())
+    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE))
         return false;
     // Room for two: all that matters is whether another process shares it.
     DWORD processes[2] = {};
     return ::GetConsoleProcessList(processes, 2) == 1;
 }
-}  // namespace
 
-void PauseIfAloneInConsole()
+void PauseIfAloneInConsole(bool startedAlone)
 {
-    if (!AloneInItsConsole())
+    if (!startedAlone || !ConsoleShown())
         return;
     std::cout << "Press Enter to close." << std::endl;
     std::string ignored;

@@ -54,7 +54,7 @@ std::wstring OwnPath()
     }
 }
 
-int Capture(int argc, wchar_t** argv)
+int Capture(int argc, wchar_t** argv, bool startedAlone)
 {
     if (argc > 2 || (argc == 2 && argv[1][0] == L'-')) {
         std::cerr << kUsage;
@@ -73,7 +73,7 @@ int Capture(int argc, wchar_t** argv)
     sim::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);
     std::cout << "Writing the machine folder" << std::endl;
     int exitCode = WriteMachineFolder(machine, folder);
-    PauseIfAloneInConsole();
+    PauseIfAloneInConsole(startedAlone);
     return exitCode;
 }
 }  // namespace
@@ -87,7 +87,8 @@ int main()
         std::cerr << kUsage;
         return 1;
     }
-    int exitCode = Capture(argc, argv);
+    bool startedAlone = StartedAloneInConsole();
+    int exitCode = Capture(argc, argv, startedAlone);
     ::LocalFree(argv);
     return exitCode;
 }
