@@ -36,20 +36,6 @@ private:
     KernelHandle m_mapping;
     bool m_bOtherInstance;
 };
-
-std::string ExecutableDirectory()
-{
-    WCHAR buffer[MAX_PATH] = {};
-    // By its length: a truncated path is not terminated on older systems.
-    DWORD length = Win().GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::string directory = AnsiPathOf(std::basic_string<WCHAR>(buffer, std::min<DWORD>(length, MAX_PATH)));
-    if (directory.empty())
-        return TempDirectory();
-    std::string::size_type slash = directory.rfind('\\');
-    if (slash != std::string::npos)
-        directory.erase(slash + 1);
-    return directory;
-}
 }  // namespace
 
 CRemendoApp::CRemendoApp()
@@ -102,7 +88,7 @@ BOOL CRemendoApp::InitInstance()
         return FALSE;
 
     // 3-4. The log next to the executable, started afresh.
-    m_strExeDir = ExecutableDirectory();
+    m_strExeDir = ProgramDirectory();
     std::string logPath = Format(run::kLogPathFormat, {m_strExeDir, run::kLogBaseName, run::kLogExtension});
     Win().DeleteFileA(logPath.c_str());
     DebugLog log("InitInstance", run::kSourceFile, logPath);

@@ -57,6 +57,7 @@ int DebugLog::s_nLevel = 1;
 DebugLog::ErrorBox DebugLog::s_pShowErrorBox = nullptr;
 bool DebugLog::s_bErrorShown = false;
 bool DebugLog::s_bFallbackFailed = false;
+std::string DebugLog::s_strTempLogName = kTempLogName;
 
 DebugLog::DebugLog(const std::string& function, const std::string& sourceFile, const std::string& logPath)
     : m_strFunction(function), m_strUnit(UnitFromSourcePath(sourceFile))
@@ -145,7 +146,7 @@ BOOL DebugLog::OpenLogFile()
     m_strLine = Format(kCouldNotOpen, {s_strLogPath});
     Win().OutputDebugStringA((kFyi + m_strLine).c_str());
 
-    s_strLogPath = Format("%s%s", {TempDirectory(), kTempLogName});
+    s_strLogPath = Format("%s%s", {TempDirectory(), s_strTempLogName});
     // The fallback file may hold an older run's log: start it empty so that no
     // stale lines follow this run's.
     LogFile().Attach(OpenForWriting(CREATE_ALWAYS));
@@ -162,6 +163,11 @@ void DebugLog::SetLevel(int level)
     s_nLevel = level;
 }
 
+void DebugLog::SetTempLogName(const std::string& name)
+{
+    s_strTempLogName = name;
+}
+
 void DebugLog::SetErrorBoxes(ErrorBox showBox)
 {
     s_pShowErrorBox = showBox;
@@ -175,6 +181,7 @@ void DebugLog::ResetProcessState()
     s_pShowErrorBox = nullptr;
     s_bErrorShown = false;
     s_bFallbackFailed = false;
+    s_strTempLogName = kTempLogName;
 }
 
 void LogRegistryError(DebugLog& log, LONG status, const std::string& text)

@@ -30,6 +30,9 @@ public:
     static const std::string& LogPath() { return s_strLogPath; }
 
     static void SetLevel(int level);
+    // The name the log takes in the temp directory when its own place fails
+    // ("temp.log" unless a program says otherwise before its first line).
+    static void SetTempLogName(const std::string& name);
     // Shows an error text in a message box of the given style. The log sits
     // below the windows, so the application hands it the box to show.
     using ErrorBox = int (*)(const std::string& text, UINT type);
@@ -56,6 +59,7 @@ private:
     static ErrorBox s_pShowErrorBox;
     static bool s_bErrorShown;
     static bool s_bFallbackFailed;
+    static std::string s_strTempLogName;
 };
 
 // Writes `text` with the system's text for a registry call's result. The

@@ -57,9 +57,7 @@ std::string AnsiToUtf16(const std::string& text)
     return bytes;
 }
 
-namespace {
-// The text in the ANSI code page, false when a character has no place in it.
-bool WideToAnsiExactly(const std::basic_string<WCHAR>& wide, std::string& ansi)
+bool WideToAnsi(const std::basic_string<WCHAR>& wide, std::string& ansi)
 {
     ansi.clear();
     if (wide.empty())
@@ -75,16 +73,15 @@ bool WideToAnsiExactly(const std::basic_string<WCHAR>& wide, std::string& ansi)
                                      &usedDefault) == bytes &&
            !usedDefault;
 }
-}  // namespace
 
 std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath)
 {
     std::string ansi;
-    if (WideToAnsiExactly(widePath, ansi))
+    if (WideToAnsi(widePath, ansi))
         return ansi;
     WCHAR shortPath[MAX_PATH] = {};
     DWORD length = Win().GetShortPathNameW(widePath.c_str(), shortPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !WideToAnsiExactly(std::basic_string<WCHAR>(shortPath, length), ansi))
+    if (length == 0 || length >= MAX_PATH || !WideToAnsi(std::basic_string<WCHAR>(shortPath, length), ansi))
         return std::string();
     return ansi;
 }
@@ -96,10 +93,31 @@ std::string TempDirectory()
     return length == 0 || length >= MAX_PATH ? std::string() : AnsiPathOf(std::basic_string<WCHAR>(temp, length));
 }
 
+std::string ProgramDirectory()
+{
+    WCHAR buffer[MAX_PATH] = {};
+    // By its length: a truncated path is not terminated on older systems.
+    DWORD length = Win().GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    std::string path = AnsiPathOf(std::basic_string<WCHAR>(buffer, std::min<DWORD>(length, MAX_PATH)));
+    std::string::size_type slash = path.rfind('\\');
+    if (path.empty() || slash == std::string::npos)
+        return TempDirectory();
+    return path.substr(0, slash + 1);
+}
+
 bool RunsUnderWow64()
 {
     BOOL wow64 = FALSE;
     return Win().IsWow64Process(Win().GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string PathInsideRedirection(const std::string& path)
+{
+    std::string wow64 = RunsUnderWow64() ? Directory(&WinApi::GetSystemWow64DirectoryA) : std::string();
+    if (wow64.empty() || !StartsWithIgnoringCase(path, wow64))
+        return path;
+    std::string system = Directory(&WinApi::GetSystemDirectoryA);
+    return system.empty() ? path : system + path.substr(wow64.size());
 }
 
 std::string PathOutsideRedirection(const std::string& path)

@@ -39,6 +39,11 @@ std::string AnsiToUtf16(const std::string& text);
 std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath);
 // The temp directory with its trailing backslash, as AnsiPathOf gives it.
 std::string TempDirectory();
+// The folder of this program's executable, with its trailing backslash, as
+// AnsiPathOf gives it; the temp directory when it has none.
+std::string ProgramDirectory();
+// The text in the ANSI code page; false when a character has no place in it.
+bool WideToAnsi(const std::basic_string<WCHAR>& wide, std::string& ansi);
 
 // Whether this is a 32-bit program on 64-bit Windows (WoW64).
 bool RunsUnderWow64();
@@ -49,3 +54,6 @@ bool RunsUnderWow64();
 // or a 32-bit system, and for the folders of the system directory that are
 // not redirected.
 std::string PathOutsideRedirection(const std::string& path);
+// The other way: a path PathOutsideRedirection gave, as this program reaches
+// that file (a 32-bit program's SysWOW64 is its own system directory).
+std::string PathInsideRedirection(const std::string& path);

@@ -114,6 +114,12 @@ PLATFORM_CALL(BOOL, MoveFileExA, (LPCSTR lpExistingFileName, LPCSTR lpNewFileNam
 PLATFORM_CALL(DWORD, GetFileAttributesA, (LPCSTR lpFileName), FAULTABLE(ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED))
 PLATFORM_CALL(BOOL, SetFileAttributesA, (LPCSTR lpFileName, DWORD dwFileAttributes),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION))
+// The files of a folder whose names fit a pattern with one '*'.
+PLATFORM_CALL(HANDLE, FindFirstFileA, (LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData),
+              FAULTABLE(ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED))
+PLATFORM_CALL(BOOL, FindNextFileA, (HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData),
+              FAULTABLE(ERROR_NO_MORE_FILES, ERROR_ACCESS_DENIED))
+PLATFORM_CALL(BOOL, FindClose, (HANDLE hFindFile), NOT_FAULTABLE)
 
 // C runtime file streams: sim/SimApiStreams.cpp
 // Text mode ("r", "w") reads a CR LF pair as one line feed, stops reading at a
@@ -169,6 +175,10 @@ PLATFORM_CALL(LONG, RegQueryValueExW,
 PLATFORM_CALL(LONG, RegSetValueExA,
               (HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData, DWORD cbData),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+// The undo writes a value back exactly: its type and its bytes, text as UTF-16LE.
+PLATFORM_CALL(LONG, RegSetValueExW,
+              (HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData, DWORD cbData),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 PLATFORM_CALL(LONG, RegCloseKey, (HKEY hKey), NOT_FAULTABLE)
 
 // Service control manager: sim/SimApiServices.cpp
@@ -185,6 +195,11 @@ PLATFORM_CALL(BOOL, StartServiceA, (SC_HANDLE hService, DWORD dwNumServiceArgs, 
               FAULTABLE(ERROR_SERVICE_ALREADY_RUNNING, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT))
 PLATFORM_CALL(BOOL, ControlService, (SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus),
               FAULTABLE(ERROR_SERVICE_NOT_ACTIVE, ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT))
+PLATFORM_CALL(BOOL, ChangeServiceConfigA,
+              (SC_HANDLE hService, DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl,
+               LPCSTR lpBinaryPathName, LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies,
+               LPCSTR lpServiceStartName, LPCSTR lpPassword, LPCSTR lpDisplayName),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_SERVICE_MARKED_FOR_DELETE))
 PLATFORM_CALL(BOOL, CloseServiceHandle, (SC_HANDLE hSCObject), FAULTABLE_RELEASE(ERROR_INVALID_HANDLE))
 
 // Print spooler: sim/SimApiSpooler.cpp

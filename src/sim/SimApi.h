@@ -149,6 +149,8 @@ private:
     // machine holds it, or `wide`, as UTF-16LE.
     LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
                     LPDWORD lpcbData);
+    // RegSetValueExA and RegSetValueExW after the name, with data as the machine keeps it.
+    LONG SetValue(HKEY hKey, const std::string& name, DWORD type, std::string data);
     SimWindow* FindWindow(HWND hWnd);
     SimControl* FindControl(HWND hWnd);
     SimControl* FindDlgControl(HWND hDlg, int id);
@@ -166,7 +168,7 @@ private:
     void PressButton(HWND hDlg, int id);
 
     struct OpenObject {
-        enum Kind { kFile, kStream, kMapping, kToken, kServiceManager, kService, kProcess, kThread } kind;
+        enum Kind { kFile, kStream, kMapping, kToken, kServiceManager, kService, kProcess, kThread, kSearch } kind;
         std::string name;  // file key, mapping name, token kind, service name or program path
         DWORD access = 0;
         DWORD share = 0;
@@ -176,6 +178,7 @@ private:
         unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
         const SimFile* file = nullptr;    // streams: the file, as last looked up
         unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
+        std::vector<std::string> found = {};  // a search: the names it finds, handed out from `position` on
     };
     // The next byte a read of the stream gives from the file's bytes, as the
     // runtime reads it in the stream's mode; EOF at the end.

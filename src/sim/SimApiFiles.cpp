@@ -2,6 +2,7 @@
 // mappings, handles and their sharing, creating, writing, copying, moving,
 // deleting and attributes.
 #include <algorithm>
+#include <cctype>
 
 #include "sim/SimApi.h"
 
@@ -335,6 +336,92 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
     if (attributes & ~FILE_ATTRIBUTE_NORMAL)
         attributes &= ~FILE_ATTRIBUTE_NORMAL;
     file->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return TRUE;
+}
+
+namespace {
+bool SameLetter(char a, char b)
+{
+    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+}
+
+// A name against a pattern with at most one '*', letters compared as the
+// file system compares them.
+bool Matches(const std::string& name, const std::string& pattern)
+{
+    std::size_t star = pattern.find('*');
+    if (star == std::string::npos)
+        return name.size() == pattern.size() && std::equal(name.begin(), name.end(), pattern.begin(), SameLetter);
+    std::size_t tail = pattern.size() - star - 1;
+    return name.size() >= star + tail && std::equal(pattern.begin(), pattern.begin() + star, name.begin(), SameLetter) &&
+           std::equal(pattern.end() - static_cast<long>(tail), pattern.end(), name.end() - static_cast<long>(tail),
+                      SameLetter);
+}
+
+void FillFindData(const std::string& name, const SimFile& file, LPWIN32_FIND_DATAA data)
+{
+    *data = WIN32_FIND_DATAA{};
+    data->dwFileAttributes = file.attributes;
+    data->nFileSizeLow = static_cast<DWORD>(file.bytes.size());
+    std::size_t length = std::min(name.size(), static_cast<std::size_t>(MAX_PATH - 1));
+    std::copy(name.begin(), name.begin() + static_cast<long>(length), data->cFileName);
+}
+}  // namespace
+
+// The files of the folder (not its folders) whose names fit the pattern, in
+// the order of their names.
+HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (Fails(__func__))
+        return INVALID_HANDLE_VALUE;
+    std::string path = PathText(lpFileName);
+    std::string folder = FileSystem::Parent(path);
+    if (!m_machine.files.DirectoryExists(folder)) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string pattern = path.substr(path.rfind('\\') + 1);
+    std::string folderKey = FileSystem::Key(folder);
+    OpenObject search{OpenObject::kSearch, folderKey, 0, 0, 0};
+    for (const auto& entry : m_machine.files.Files()) {
+        const std::string& filePath = entry.second.path;
+        std::string name = filePath.substr(filePath.rfind('\\') + 1);
+        if (FileSystem::Key(FileSystem::Parent(filePath)) == folderKey && Matches(name, pattern))
+            search.found.push_back(name);
+    }
+    if (search.found.empty()) {
+        m_lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_handles[handle] = search;
+    return FindNextFileA(handle, lpFindFileData) ? handle : INVALID_HANDLE_VALUE;
+}
+
+BOOL SimApi::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (Fails(__func__))
+        return FALSE;
+    OpenObject* search = FindOpenObject(hFindFile, OpenObject::kSearch);
+    if (search == nullptr)
+        return FALSE;
+    // A file removed since the search began is passed over.
+    while (search->position < search->found.size()) {
+        const std::string& name = search->found[search->position++];
+        if (const SimFile* file = m_machine.files.Find(search->name + "\\" + name)) {
+            FillFindData(name, *file, lpFindFileData);
+            return TRUE;
+        }
+    }
+    m_lastError = ERROR_NO_MORE_FILES;
+    return FALSE;
+}
+
+BOOL SimApi::FindClose(HANDLE hFindFile)
+{
+    if (FindOpenObject(hFindFile, OpenObject::kSearch) == nullptr)
+        return FALSE;
+    m_handles.erase(hFindFile);
     return TRUE;
 }
 

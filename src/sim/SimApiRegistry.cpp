@@ -241,6 +241,12 @@ LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, 
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
+    return SetValue(hKey, lpValueName ? lpValueName : "", dwType,
+                    std::string(reinterpret_cast<const char*>(lpData), cbData));
+}
+
+LONG SimApi::SetValue(HKEY hKey, const std::string& name, DWORD type, std::string data)
+{
     LONG status = ERROR_SUCCESS;
     RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
@@ -248,12 +254,33 @@ LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, 
     auto open = m_keys.find(hKey);
     if (open == m_keys.end() || (open->second.access & KEY_SET_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
-    std::string data(reinterpret_cast<const char*>(lpData), cbData);
     // A string written without its terminating NUL is stored with one, as Windows does.
-    if ((dwType == REG_SZ || dwType == REG_EXPAND_SZ) && (data.empty() || data.back() != '\0'))
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && (data.empty() || data.back() != '\0'))
         data += '\0';
-    key->SetValue(lpValueName ? lpValueName : "", dwType, data);
+    key->SetValue(name, type, data);
     return ERROR_SUCCESS;
+}
+
+// Text comes as UTF-16LE and is kept in the machine's 8-bit text; a character
+// beyond its code page has no place there.
+LONG SimApi::RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
+{
+    if (Fails(__func__))
+        return static_cast<LONG>(m_lastError);
+    std::string name;
+    if (!NarrowName(lpValueName, name))
+        return ERROR_INVALID_PARAMETER;
+    std::string data(reinterpret_cast<const char*>(lpData), cbData);
+    if (regfile::IsText(dwType)) {
+        std::string narrow;
+        for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+            if (data[i + 1] != '\0')
+                return ERROR_INVALID_PARAMETER;
+            narrow += data[i];
+        }
+        data = narrow;
+    }
+    return SetValue(hKey, name, dwType, data);
 }
 
 LONG SimApi::RegCloseKey(HKEY hKey)

@@ -156,6 +156,26 @@ BOOL SimApi::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpS
     return TRUE;
 }
 
+// Only the start type changes: the one thing a caller of this program asks for.
+BOOL SimApi::ChangeServiceConfigA(SC_HANDLE hService, DWORD, DWORD dwStartType, DWORD, LPCSTR, LPCSTR, LPDWORD,
+                                  LPCSTR, LPCSTR, LPCSTR, LPCSTR)
+{
+    if (Fails(__func__))
+        return FALSE;
+    Service* service = ServiceOfHandle(hService);
+    if (service == nullptr)
+        return FALSE;
+    const char* const kStartTypes[] = {"boot", "system", "auto", "demand", "disabled"};
+    if (dwStartType == SERVICE_NO_CHANGE)
+        return TRUE;
+    if (dwStartType >= sizeof kStartTypes / sizeof kStartTypes[0]) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    service->startType = kStartTypes[dwStartType];
+    return TRUE;
+}
+
 BOOL SimApi::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR*)
 {
     if (Fails(__func__))

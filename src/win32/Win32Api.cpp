@@ -178,6 +178,18 @@ BOOL Win32Api::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
     return ::SetFileAttributesA(lpFileName, dwFileAttributes);
 }
 
+HANDLE Win32Api::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    return ::FindFirstFileA(lpFileName, lpFindFileData);
+}
+
+BOOL Win32Api::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    return ::FindNextFileA(hFindFile, lpFindFileData);
+}
+
+BOOL Win32Api::FindClose(HANDLE hFindFile) { return ::FindClose(hFindFile); }
+
 // C runtime file streams
 
 FILE* Win32Api::fopen(const char* filename, const char* mode) { return ::fopen(filename, mode); }
@@ -271,6 +283,12 @@ LONG Win32Api::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
     return ::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
 }
 
+LONG Win32Api::RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                              DWORD cbData)
+{
+    return ::RegSetValueExW(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+}
+
 LONG Win32Api::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
 
 // Service control manager
@@ -304,6 +322,16 @@ BOOL Win32Api::StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR*
 BOOL Win32Api::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus)
 {
     return ::ControlService(hService, dwControl, lpServiceStatus);
+}
+
+BOOL Win32Api::ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl,
+                                    LPCSTR lpBinaryPathName, LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId,
+                                    LPCSTR lpDependencies, LPCSTR lpServiceStartName, LPCSTR lpPassword,
+                                    LPCSTR lpDisplayName)
+{
+    return ::ChangeServiceConfigA(hService, dwServiceType, dwStartType, dwErrorControl, lpBinaryPathName,
+                                  lpLoadOrderGroup, lpdwTagId, lpDependencies, lpServiceStartName, lpPassword,
+                                  lpDisplayName);
 }
 
 BOOL Win32Api::CloseServiceHandle(SC_HANDLE hSCObject) { return ::CloseServiceHandle(hSCObject); }

@@ -2,6 +2,7 @@
 
 #include "app/Remendo.h"
 #include "sim/SimProcess.h"
+#include "UndoProgram.h"
 
 namespace sim {
 
@@ -13,6 +14,16 @@ void RunUtility(SimApi& api)
         app.InitInstance();
     } catch (const ProcessStopped&) {
         // Cut off half-way: the machine stays as the run left it.
+    }
+}
+
+void RunUndo(SimApi& api)
+{
+    ScopedBackend process(api);
+    try {
+        undo::RunUndoProgram();
+    } catch (const ProcessStopped&) {
+        // Cut off half-way: the machine stays as the undo left it.
     }
 }
 

@@ -1,5 +1,5 @@
-// One run of the utility on a simulated machine: the application on top of the
-// simulated backend, as remendo.exe's entry point runs it on the real one.
+// One run of the utility, or of its undo, on a simulated machine: the program
+// on top of the simulated backend, as its entry point runs it on the real one.
 #pragma once
 
 #include "sim/SimApi.h"
@@ -9,5 +9,8 @@ namespace sim {
 // Runs the utility once on the backend's machine, as a fresh process would;
 // it ends early where the backend stops the process (SimApi::stopAtCall).
 void RunUtility(SimApi& api);
+// Runs remendo-undo once on the backend's machine, as a fresh process beside
+// remendo.exe would, cut off where the backend stops the process.
+void RunUndo(SimApi& api);
 
 }  // namespace sim

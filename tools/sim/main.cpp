@@ -1,10 +1,12 @@
 // remendo-sim: runs the repair on a simulated machine folder, prints the log,
 // the message boxes and what changed, and can write the machine out again.
 //
-//   remendo-sim [MACHINE] [--reboot] [--out DIR]
+//   remendo-sim [MACHINE] [--undo] [--reboot] [--out DIR]
 //
-// With no MACHINE the embedded sample machine is used. --reboot restarts the
-// machine after the run, carrying out the file moves scheduled for then.
+// With no MACHINE the embedded sample machine is used. --undo runs
+// remendo-undo instead of the repair: the runs whose undo files the machine
+// holds are put back, as on the PC. --reboot restarts the machine after the
+// run, carrying out the file moves scheduled for then.
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -21,12 +23,13 @@
 const std::map<std::string, std::string>& EmbeddedSampleMachine();
 
 namespace {
-const char kUsage[] = "usage: remendo-sim [MACHINE] [--reboot] [--out DIR]\n";
+const char kUsage[] = "usage: remendo-sim [MACHINE] [--undo] [--reboot] [--out DIR]\n";
 
 struct Options {
     std::string machineFolder;
     std::optional<std::string> outFolder;
     bool reboot = false;
+    bool undo = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -37,6 +40,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.outFolder = argv[++i];
         else if (arg == "--reboot")
             options.reboot = true;
+        else if (arg == "--undo")
+            options.undo = true;
         else if (arg == "-h" || arg == "--help" || arg.compare(0, 1, "-") == 0 || !options.machineFolder.empty())
             return false;
         else
@@ -156,7 +161,10 @@ int main(int argc, char** argv)
         api.onUnscriptedMessageBox = AskOnTerminal;
         api.onUnscriptedDialog = TerminalDialogAsker(api);
     }
-    sim::RunUtility(api);
+    if (options.undo)
+        sim::RunUndo(api);
+    else
+        sim::RunUtility(api);
     PrintTranscript(api);
     if (options.reboot) {
         std::cout << "== Restart ==\n";

@@ -1,0 +1,63 @@
+// An undo file read back: what one run of remendo.exe changed and how to put
+// it back, checked line by line before anything is changed. The file may lie
+// in a folder any user can write to, so everything it names is checked
+// against what a run can change, and a file that holds anything else is
+// refused whole.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "log/FileFingerprint.h"
+#include "platform/WinTypes.h"
+
+namespace undo {
+
+using WideText = std::basic_string<WCHAR>;
+
+// A registry value the run rewrote: as it was, and as the run wrote it, each
+// as the wide registry call gives it (text in UTF-16LE).
+struct ValueChange {
+    std::string keyPath;  // below HKEY_LOCAL_MACHINE, as the 64-bit regedit names it
+    WideText name;
+    DWORD oldType = REG_NONE;
+    std::string oldData;
+    DWORD newType = REG_NONE;
+    std::string newData;
+    int line = 0;  // of the file, for the log
+};
+
+// A file the run replaced or rewrote: the undo's own copy of it as it was,
+// the attributes it had, and what the run put in its place.
+struct FileChange {
+    std::string target;  // as the 64-bit cmd.exe names it
+    std::string copy;
+    DWORD attributes = 0;  // read-only, hidden, system: those an attrib line gives back
+    bool knowsKept = false;
+    FileFingerprint kept;
+    bool knowsWritten = false;  // whether the run recorded what it put there
+    FileFingerprint written;
+    std::string movedFrom;  // the run's own file it moved into place ("" for none)
+    int line = 0;
+};
+
+struct UndoRecord {
+    std::string path;
+    std::string runDate;  // the run's date line, as the log has it
+    std::vector<ValueChange> values;
+    std::vector<FileChange> files;
+};
+
+// The places a run changes, which an undo file may name.
+struct ChangeablePlaces {
+    std::vector<std::string> systemDirectories;  // as the 64-bit cmd.exe names them (System32, SysWOW64)
+    std::string programDirectory;                // where remendo.exe lies, with its trailing backslash
+};
+
+// Reads and checks the undo file at `path` (its copies must lie beside it,
+// named after it); false, with "line N: why" or why in `problem`, when it is
+// refused.
+bool ReadUndoFile(const std::string& path, const ChangeablePlaces& places, UndoRecord& record,
+                  std::string& problem);
+
+}  // namespace undo
