@@ -7,9 +7,12 @@
 //
 //   remendo-fault-sweep EXAMPLES_DIR
 //
+// Then remendo-undo is run after a repair under the same faults and cuts.
+//
 // Prints one line per broken invariant and closes with "N passed, M failed"
 // over all injected faults; the exit code is 1 when any failed.
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -408,6 +411,143 @@ void SweepTwoRuns(const Example& example, Tally& tally)
     Count(BrokenUndo(before, machine, logLines, example, 2), example.name + ": two runs in a row", tally);
 }
 
+// Every registry value, the hosts file, the scan DLLs and the services'
+// start types of `now`, each as in `repaired` or as in `original`; a line for
+// each that is neither, and the number put back.
+std::vector<std::string> HalfwayThings(const sim::Machine& original, const sim::Machine& repaired,
+                                       const sim::Machine& now, const Example& example, std::size_t& putBack)
+{
+    std::vector<std::string> broken;
+    putBack = 0;
+    sim::Machine copies[3];
+    for (int i = 0; i < 3; ++i) {
+        const sim::Machine& source = i == 0 ? original : i == 1 ? repaired : now;
+        sim::ParseError error;
+        sim::ReadRegFile(sim::WriteRegFile(source.registry), copies[i].registry, error);
+    }
+    std::map<std::string, std::string> values[3];
+    for (int i = 0; i < 3; ++i) {
+        // The export in UTF-16LE, narrowed: one entry a line is enough to
+        // compare the values.
+        std::string wide = sim::WriteRegFile(copies[i].registry), text;
+        for (std::size_t at = 2; at < wide.size(); at += 2)
+            text += wide[at];
+        std::string key;
+        for (const std::string& line : LinesWithEnds(text)) {
+            std::string bare = WithoutEnd(line);
+            if (!bare.empty() && bare[0] == '[')
+                key = bare;
+            else if (!bare.empty())
+                values[i][key + " " + bare.substr(0, bare.find('='))] = bare;
+        }
+    }
+    for (const auto& value : values[2]) {
+        auto inRepaired = values[1].find(value.first), inOriginal = values[0].find(value.first);
+        bool asRepaired = inRepaired != values[1].end() && inRepaired->second == value.second;
+        bool asOriginal = inOriginal != values[0].end() && inOriginal->second == value.second;
+        if (!asRepaired && !asOriginal)
+            broken.push_back("registry value neither as repaired nor as before: " + value.first);
+        else if (!asRepaired)
+            ++putBack;
+    }
+    std::vector<std::string> files = {example.hostsPath};
+    for (const char* dll : kScanDlls)
+        files.push_back(original.paths.system + "\\" + dll);
+    for (const std::string& path : files) {
+        bool existed = false, repairedExists = false, exists = false;
+        std::string old = FileBytes(original, path, existed), fixed = FileBytes(repaired, path, repairedExists),
+                    bytes = FileBytes(now, path, exists);
+        if (exists != repairedExists && exists != existed)
+            broken.push_back("file neither as repaired nor as before: " + path);
+        else if (exists && bytes != fixed && bytes != old)
+            broken.push_back("file neither as repaired nor as before: " + path);
+        else if (exists && bytes != fixed)
+            ++putBack;
+    }
+    for (const sim::Service& service : now.services) {
+        for (std::size_t i = 0; i < repaired.services.size(); ++i) {
+            if (repaired.services[i].name != service.name || service.startType == repaired.services[i].startType)
+                continue;
+            if (i < original.services.size() && service.startType == original.services[i].startType)
+                ++putBack;
+            else
+                broken.push_back("start type neither as repaired nor as before: " + service.name);
+        }
+    }
+    return broken;
+}
+
+// remendo-undo after a repair, with each of its platform calls failed with
+// each realistic error and cut off at each call: every value and file is as
+// the repair left it or as it was before, and, when it ran to its end, the
+// log puts back exactly what went back.
+void SweepUndo(const Example& example, Tally& tally)
+{
+    sim::Machine original;
+    if (!Load(example, original)) {
+        ++tally.failed;
+        return;
+    }
+    auto repairedMachine = [&example](sim::Machine& machine) {
+        if (!Load(example, machine))
+            return false;
+        sim::SimApi repair(machine);
+        sim::RunUtility(repair);
+        machine.messageBoxAnswers.clear();
+        return true;
+    };
+    sim::Machine baseline, repaired;
+    if (!repairedMachine(baseline) || !repairedMachine(repaired)) {
+        ++tally.failed;
+        return;
+    }
+    sim::SimApi baselineApi(baseline);
+    sim::RunUndo(baselineApi);
+    auto check = [&](const std::string& what, const std::function<void(sim::Machine&, sim::SimApi&)>& setUp,
+                     bool cut) {
+        sim::Machine machine;
+        if (!repairedMachine(machine)) {
+            ++tally.failed;
+            return;
+        }
+        std::size_t putBack = 0;
+        std::vector<std::string> broken;
+        {
+            sim::SimApi api(machine);
+            setUp(machine, api);
+            sim::RunUndo(api);
+            broken = HalfwayThings(original, repaired, machine, example, putBack);
+            std::vector<std::string> log = LogLines(api);
+            std::size_t logged = std::count_if(log.begin(), log.end(), [](const std::string& line) {
+                return line.find("--- Yes, put back ") != std::string::npos;
+            });
+            if (!cut && logged != putBack)
+                broken.push_back("the log puts back " + std::to_string(logged) + " things, the machine " +
+                                 std::to_string(putBack));
+        }
+        Count(broken, example.name + ": undo " + what, tally);
+    };
+    for (const auto& operation : baselineApi.CallCounts()) {
+        for (int call = 1; call <= operation.second; ++call) {
+            for (DWORD error : sim::RealisticErrors(operation.first)) {
+                check(operation.first + " call " + std::to_string(call) + " error " + std::to_string(error),
+                      [&](sim::Machine& machine, sim::SimApi&) { machine.faults.push_back({operation.first, call, error}); },
+                      false);
+            }
+        }
+    }
+    for (int call = 1; call <= baselineApi.TotalCallCount(); ++call) {
+        for (bool partWay : {false, true}) {
+            check(std::string("stopped ") + (partWay ? "part-way through" : "at") + " call " + std::to_string(call),
+                  [call, partWay](sim::Machine&, sim::SimApi& api) {
+                      api.stopAtCall = call;
+                      api.stopPartWay = partWay;
+                  },
+                  true);
+        }
+    }
+}
+
 void SweepExample(const Example& example, Tally& tally)
 {
     sim::Machine baseline;
@@ -444,6 +584,7 @@ void SweepExample(const Example& example, Tally& tally)
     }
     SweepStops(example, baselineApi.TotalCallCount(), tally);
     SweepTwoRuns(example, tally);
+    SweepUndo(example, tally);
 }
 
 }  // namespace

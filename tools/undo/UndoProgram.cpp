@@ -372,7 +372,7 @@ private:
     {
         std::string staged = target + kPutBackExtension;
         if (!Win().CopyFileA(file.copy.c_str(), staged.c_str(), FALSE) ||
-            !Win().SetFileAttributesA(staged.c_str(), file.attributes != 0 ? file.attributes : FILE_ATTRIBUTE_NORMAL)) {
+            SetKeptAttributes(staged, file.attributes) == Attributes::kNotSet) {
             DWORD error = Win().GetLastError();
             Win().SetFileAttributesA(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
             Win().DeleteFileA(staged.c_str());
@@ -398,15 +398,28 @@ private:
         Failed(log, words);
     }
 
+    enum class Attributes { kAsTheyWere, kSet, kNotSet };
+    // The read-only, hidden and system attributes as the file had them before
+    // the run, the others as they are.
+    static Attributes SetKeptAttributes(const std::string& path, DWORD attributes)
+    {
+        DWORD now = Win().GetFileAttributesA(path.c_str());
+        if (now == INVALID_FILE_ATTRIBUTES)
+            return Attributes::kNotSet;
+        if ((now & kKeptAttributes) == attributes)
+            return Attributes::kAsTheyWere;
+        DWORD wanted = (now & ~(kKeptAttributes | FILE_ATTRIBUTE_NORMAL)) | attributes;
+        return Win().SetFileAttributesA(path.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL) ? Attributes::kSet
+                                                                                                      : Attributes::kNotSet;
+    }
+
     void PutBackAttributes(DebugLog& log, const std::string& target, DWORD attributes)
     {
-        DWORD now = Win().GetFileAttributesA(target.c_str());
-        if (now == INVALID_FILE_ATTRIBUTES || (now & kKeptAttributes) == attributes)
-            return;
-        DWORD wanted = (now & ~(kKeptAttributes | FILE_ATTRIBUTE_NORMAL)) | attributes;
-        if (!Win().SetFileAttributesA(target.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL))
-            return Failed(log, FileWords(target));
-        log.Write(kAttributesPutBack);
+        Attributes result = SetKeptAttributes(target, attributes);
+        if (result == Attributes::kNotSet)
+            Failed(log, FileWords(target));
+        else if (result == Attributes::kSet)
+            log.Write(kAttributesPutBack);
     }
 
     // hosts.new and hosts.bak.new, which only a run cut off leaves.
