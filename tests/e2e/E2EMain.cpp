@@ -20,6 +20,7 @@ const ProgramOption kOptions[] = {
     {"--management-stand-in=", &E2EPrograms::managementStandIn},
     {"--older-scan-dll=", &E2EPrograms::olderScanDll},
     {"--newer-scan-dll=", &E2EPrograms::newerScanDll},
+    {"--undo=", &E2EPrograms::undoExe},
     {"--capture=", &E2EPrograms::captureExe},
     {"--sim=", &E2EPrograms::simExe},
     {"--spooler-probe=", &E2EPrograms::spoolerProbe},
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
         if ((s_programs.*option.path).empty()) {
             std::fprintf(stderr,
                          "usage: remendo_e2e --remendo=PATH --management-stand-in=PATH --older-scan-dll=PATH "
-                         "--newer-scan-dll=PATH --capture=PATH --sim=PATH --spooler-probe=PATH "
+                         "--newer-scan-dll=PATH --undo=PATH --capture=PATH --sim=PATH --spooler-probe=PATH "
                          "[gtest options]\nmissing %sPATH\n",
                          option.prefix);
             return 2;

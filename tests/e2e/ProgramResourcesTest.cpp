@@ -1,6 +1,7 @@
-// End-to-end: the three programs handed out, as Windows sees them before
+// End-to-end: the four programs handed out, as Windows sees them before
 // they run: the version resource Explorer's Properties shows, the icon sizes,
-// and the PE header (no link time, Terminal Server aware, no symbols).
+// the manifest that asks for an administrator, and the PE header (no link
+// time, no symbols, window or console, Terminal Server aware).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -20,12 +21,19 @@ struct HandedOut {
     const char* description;  // before the architecture
     bool terminalServerAware;
     bool icon;
+    bool administratorsManifest;  // remendo.exe's
+    WORD subsystem;
 };
 const HandedOut kHandedOut[] = {
-    {&E2EPrograms::remendoExe, "remendo.exe", "CV Remendo Utility", true, true},
-    {&E2EPrograms::captureExe, "remendo-capture.exe", "CV Remendo Utility machine capture", true, true},
-    {&E2EPrograms::simExe, "remendo-sim.exe", "CV Remendo Utility simulator", false, false},
+    {&E2EPrograms::remendoExe, "remendo.exe", "CV Remendo Utility", true, true, true, IMAGE_SUBSYSTEM_WINDOWS_GUI},
+    {&E2EPrograms::undoExe, "remendo-undo.exe", "CV Remendo Utility undo", true, true, true,
+     IMAGE_SUBSYSTEM_WINDOWS_GUI},
+    {&E2EPrograms::captureExe, "remendo-capture.exe", "CV Remendo Utility machine capture", true, true, true,
+     IMAGE_SUBSYSTEM_WINDOWS_CUI},
+    {&E2EPrograms::simExe, "remendo-sim.exe", "CV Remendo Utility simulator", false, false, false,
+     IMAGE_SUBSYSTEM_WINDOWS_CUI},
 };
+const char kRequireAdministrator[] = "<requestedExecutionLevel level=\"requireAdministrator\"";
 
 // A text of the version resource's US English, Windows-1252 block; "" when there is none.
 std::string VersionText(const std::vector<char>& resource, const std::string& name)
@@ -66,6 +74,22 @@ std::set<int> IconWidths(const std::string& path)
     ::FreeLibrary(module);
     return widths;
 }
+
+// The manifest the system reads when it starts the program; "" when there is none.
+std::string Manifest(const std::string& path)
+{
+    std::string text;
+    HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr)
+        return text;
+    HRSRC manifest = ::FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    const char* bytes =
+        manifest == nullptr ? nullptr : static_cast<const char*>(::LockResource(::LoadResource(module, manifest)));
+    if (bytes != nullptr)
+        text.assign(bytes, ::SizeofResource(module, manifest));
+    ::FreeLibrary(module);
+    return text;
+}
 }  // namespace
 
 TEST(ProgramResources, EachProgramNamesItselfItsArchitectureAndTheProjectVersion)
@@ -99,7 +123,21 @@ TEST(ProgramResources, EachProgramNamesItselfItsArchitectureAndTheProjectVersion
     }
 }
 
-TEST(ProgramResources, HeadersCarryNoLinkTimeAndNoSymbolsAndMarkTheAdministratorsProgramsTerminalServerAware)
+TEST(ProgramResources, RemendoUndoAndCaptureCarryRemendosManifestWhichAsksForAnAdministrator)
+{
+    std::string remendos = Manifest(WindowsPath(Programs().remendoExe));
+    EXPECT_NE(remendos.find(kRequireAdministrator), std::string::npos) << remendos;
+    for (const HandedOut& program : kHandedOut) {
+        SCOPED_TRACE(program.fileName);
+        std::string manifest = Manifest(WindowsPath(Programs().*program.path));
+        if (program.administratorsManifest)
+            EXPECT_EQ(manifest, remendos);
+        else
+            EXPECT_EQ(manifest.find(kRequireAdministrator), std::string::npos) << manifest;
+    }
+}
+
+TEST(ProgramResources, HeadersCarryNoLinkTimeNoSymbolsTheSubsystemAndMarkTheAdministratorsProgramsTerminalServerAware)
 {
     for (const HandedOut& program : kHandedOut) {
         SCOPED_TRACE(program.fileName);
@@ -113,6 +151,7 @@ TEST(ProgramResources, HeadersCarryNoLinkTimeAndNoSymbolsAndMarkTheAdministrator
         std::memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof nt);
 
         EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
+        EXPECT_EQ(nt.OptionalHeader.Subsystem, program.subsystem);
 #ifdef NDEBUG
         // Stripped in Release only.
         EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);

@@ -19,6 +19,7 @@ struct E2EPrograms {
     std::string managementStandIn;  // cvqmgr40.exe of the tests
     std::string olderScanDll;       // cvqscan3.dll, version 1.0.0.0
     std::string newerScanDll;       // cvqscan3.dll, version 2.0.0.0
+    std::string undoExe;            // remendo-undo.exe
     std::string captureExe;         // remendo-capture.exe
     std::string simExe;             // remendo-sim.exe
     std::string spoolerProbe;       // a winspool.drv that marks where it was loaded
