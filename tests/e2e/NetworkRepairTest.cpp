@@ -576,4 +576,71 @@ TEST_F(CutOff, RunFromAFolderTheCodePageCannotName)
         EXPECT_EQ(hosts, kStaleHosts);
     }
 }
+// remendo-undo.exe beside remendo.exe, double-clicked after a repair of this
+// machine and answered as a user would.
+class Undo : public NetworkRepair {};
+
+// The registry, the hosts file, the scan DLLs with their attributes and the
+// management service's start type, as the service manager reports it, are
+// what they were before the repair; the shipped DLL is back beside the program.
+TEST_F(Undo, PutsTheRepairBackAsItWas)
+{
+    std::string error;
+    // A read-only installed DLL, and a management service that needs its start type put right.
+    ASSERT_TRUE(::SetFileAttributesA(m_installedDll.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    std::string managementProgram = SystemDirectory() + "\\cvqmgr40.exe";
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().managementStandIn).c_str(), managementProgram.c_str(), FALSE));
+    ASSERT_TRUE(InstallService("QMX Driver CVQ40", managementProgram, SERVICE_DEMAND_START, &error)) << error;
+    const char* const productValues[] = {"IP Address", "Hostname", "Connection Type", "Port"};
+    std::vector<std::string> valuesBefore;
+    for (const char* name : productValues)
+        valuesBefore.push_back(RegistryString(kProductKey, name));
+    Start();
+    RunToCompletion(kQuestion, kChangesMadeMessage);
+    CompareWithSimulation();
+    ASSERT_EQ(ServiceStartType("QMX Driver CVQ40"), static_cast<DWORD>(SERVICE_AUTO_START)) << Joined(LogLines());
+    ASSERT_EQ(FileVersionText(m_installedDll), kNewerVersion);
+
+    std::string undoExe = m_dir + "remendo-undo.exe";
+    ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().undoExe).c_str(), undoExe.c_str(), FALSE));
+    RemendoProcess undo;
+    ASSERT_TRUE(undo.Start(undoExe, &error)) << error;
+    HWND box = undo.WaitForMessageBox(kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr) << Joined(undo.DebugLines());
+    EXPECT_EQ(uia::MessageBoxText(box).rfind("Undo the Remendo run of ", 0), 0u) << uia::MessageBoxText(box);
+    EXPECT_NE(uia::MessageBoxText(box).find("? It puts back 8 registry values, the hosts file, cvqscan3.dll and the "
+                                            "start type of QMX Driver CVQ40."),
+              std::string::npos)
+        << uia::MessageBoxText(box);
+    ASSERT_TRUE(uia::PressButton(box, IDYES));
+    undo.RunUntil([box] { return !::IsWindow(box); }, kBoxTimeoutMs);
+    box = undo.WaitForMessageBox(kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr) << Joined(undo.DebugLines());
+    EXPECT_EQ(uia::MessageBoxText(box).rfind("Put back: ", 0), 0u) << uia::MessageBoxText(box);
+    EXPECT_EQ(uia::MessageBoxText(box).find("Left as they are"), std::string::npos) << uia::MessageBoxText(box);
+    ASSERT_TRUE(uia::PressButton(box, IDOK));
+    ASSERT_TRUE(undo.WaitForExit(kExitTimeoutMs));
+    EXPECT_EQ(undo.ExitCode(), 0u);
+
+    for (std::size_t i = 0; i < valuesBefore.size(); ++i)
+        EXPECT_EQ(RegistryString(kProductKey, productValues[i]), valuesBefore[i]) << productValues[i];
+    EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), kOldDeviceId);
+    EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250-old");
+    EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
+    std::string hosts;
+    ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+    EXPECT_EQ(hosts, kStaleHosts);
+    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    EXPECT_EQ(::GetFileAttributesA(m_installedDll.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(FileVersionText(m_shippedDll), kNewerVersion) << "the shipped DLL is not back beside the program";
+    EXPECT_EQ(ServiceStartType("QMX Driver CVQ40"), static_cast<DWORD>(SERVICE_DEMAND_START));
+    std::string log;
+    ASSERT_TRUE(ReadBytes(m_dir + "Remendo-undo.log", &log));
+    EXPECT_NE(log.find("--- Yes, put back the hosts file ##### FIXED"), std::string::npos) << log;
+    ::SetFileAttributesA(m_installedDll.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace

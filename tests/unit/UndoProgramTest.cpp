@@ -21,9 +21,9 @@ const char kHosts[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
 const char kDll[] = "C:\\WINDOWS\\system32\\cvqscan3.dll";
 const char kProductKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port";
 const char kQuestion[] = "Undo the Remendo run of Tuesday, December 08, 2026 at 09:30? It puts back 9 registry values, "
-                         "cvqscan3.dll, the hosts file and the start type of QMX Driver CVQ40.";
+                         "the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40.";
 const char kAllPutBack[] =
-    "Put back: 9 registry values, the start type of QMX Driver CVQ40, cvqscan3.dll and the hosts file.";
+    "Put back: 9 registry values, the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40.";
 
 struct Undone {
     sim::Machine before;  // before the repair
@@ -96,16 +96,16 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
         {"the whole run", [](sim::Machine&) {}, IDYES, {}, kAllPutBack, "put back the hosts file ##### FIXED"},
         {"a value set again since", [](sim::Machine& m) { m.registry.Find(kProductKey)->SetValue("Hostname", REG_SZ, std::string("mine\0", 5)); },
          IDYES, {"Hostname"},
-         "Put back: 8 registry values, the start type of QMX Driver CVQ40, cvqscan3.dll and the hosts file." + left +
+         "Put back: 8 registry values, the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40." + left +
              "1 registry value.",
          "--- No, it changed since the run: left as it is"},
         {"the hosts file edited since", [](sim::Machine& m) { m.files.Find(kHosts)->bytes += "# mine\r\n"; },
          IDYES, {kHosts},
-         "Put back: 9 registry values, the start type of QMX Driver CVQ40 and cvqscan3.dll." + left + "the hosts file.",
+         "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
          "--- No, it changed since the run: left as it is"},
         {"the undo's copy changed", [](sim::Machine& m) { m.files.Find(kHostsCopy)->bytes += "x"; },
          IDYES, {kHosts},
-         "Put back: 9 registry values, the start type of QMX Driver CVQ40 and cvqscan3.dll." + left + "the hosts file.",
+         "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
          "is missing or changed since the run"},
         {"the answer No", [](sim::Machine&) {}, IDNO, {"everything"}, "Nothing was put back.",
          "--- No, it and any older run stay as they are"},

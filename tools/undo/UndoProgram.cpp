@@ -35,7 +35,7 @@ const DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | 
 // Log texts: the repair's question and answer idiom.
 const char kWhichRuns[] = "- Which runs of Remendo can be undone?";
 const char kRunFound[] = "--- %s";
-const char kNoRun[] = "--- None: every run found is undone already";
+const char kNoRun[] = "--- None: no run is left to undo";
 const char kRefused[] = "The undo file %s is refused, %s: nothing of it is put back";
 const char kUndoRun[] = "- Undo the run of %s (%s)?";
 const char kYes[] = "--- Yes";
@@ -96,6 +96,14 @@ std::string FileName(const std::string& path)
 std::string FileWords(const std::string& path)
 {
     return EndsWith(path, kHostsSuffix) ? "the hosts file" : FileName(path);
+}
+
+// The hosts file before the scan DLLs, as people name them.
+std::vector<FileChange> HostsFirst(std::vector<FileChange> files)
+{
+    std::stable_partition(files.begin(), files.end(),
+                          [](const FileChange& file) { return EndsWith(file.target, kHostsSuffix); });
+    return files;
 }
 
 std::string ServiceName(const ValueChange& value)
@@ -234,16 +242,19 @@ class RunUndo {
 public:
     RunUndo(const UndoRecord& record, Outcome& outcome) : m_record(record), m_outcome(outcome) {}
 
+    // In the order the question names them.
     void PutBackAll()
     {
         for (const ValueChange& value : m_record.values) {
-            if (IsStartType(value))
-                PutBackStartType(value);
-            else
+            if (!IsStartType(value))
                 PutBackValue(value);
         }
-        for (const FileChange& file : m_record.files)
+        for (const FileChange& file : HostsFirst(m_record.files))
             PutBackFile(file);
+        for (const ValueChange& value : m_record.values) {
+            if (IsStartType(value))
+                PutBackStartType(value);
+        }
     }
 
 private:
@@ -446,7 +457,7 @@ std::string Summary(const UndoRecord& record)
         if (!IsStartType(value))
             items.Add(ValueWords(value), true);
     }
-    for (const FileChange& file : record.files)
+    for (const FileChange& file : HostsFirst(record.files))
         items.Add(FileWords(file.target), false);
     for (const ValueChange& value : record.values) {
         if (IsStartType(value))
