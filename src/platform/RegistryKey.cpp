@@ -78,7 +78,11 @@ RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
 
 LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, std::string& data)
 {
-    std::basic_string<WCHAR> name = AnsiToWide(valueName);
+    return ReadRegValueExactly(key, AnsiToWide(valueName), type, data);
+}
+
+LONG ReadRegValueExactly(HKEY key, const std::basic_string<WCHAR>& name, DWORD& type, std::string& data)
+{
     DWORD size = 0;
     LONG status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
     // The value may grow between the two calls: asked again with its new size.

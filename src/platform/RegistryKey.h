@@ -24,6 +24,7 @@ RegValueRead ReadRegValue(HKEY key, const std::string& valueName);
 // call: text comes as UTF-16LE, so no character is lost to the ANSI code page.
 // The registry's result.
 LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, std::string& data);
+LONG ReadRegValueExactly(HKEY key, const std::basic_string<WCHAR>& valueName, DWORD& type, std::string& data);
 
 class RegistryKey {
 public:

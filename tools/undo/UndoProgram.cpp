@@ -10,6 +10,7 @@
 #include "log/FileFingerprint.h"
 #include "log/Format.h"
 #include "platform/Owned.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 
 namespace undo {
@@ -188,24 +189,6 @@ ChangeablePlaces Places()
     return places;
 }
 
-// A value's type and bytes as the wide call gives them.
-LONG ReadExactly(HKEY key, const std::basic_string<WCHAR>& name, DWORD& type, std::string& data)
-{
-    DWORD size = 0;
-    LONG status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-        std::vector<BYTE> buffer(size + 1);
-        DWORD read = size;
-        status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer.data(), &read);
-        if (status == ERROR_SUCCESS) {
-            data.assign(reinterpret_cast<const char*>(buffer.data()), std::min(read, size));
-            return status;
-        }
-        size = read;
-    }
-    return status;
-}
-
 // Things of one kind of outcome, as the final box names them: registry
 // values by their number, the rest each by its words.
 struct Tally {
@@ -286,7 +269,7 @@ private:
         RegistryKeyHandle key(opened);
         DWORD type = REG_NONE;
         std::string data;
-        status = ReadExactly(key.Get(), value.name, type, data);
+        status = ReadRegValueExactly(key.Get(), value.name, type, data);
         if (status == ERROR_SUCCESS && type == value.oldType && data == value.oldData) {
             log.Write(kAlreadyAsBefore);
             return;
