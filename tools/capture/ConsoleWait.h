@@ -8,8 +8,4 @@
 // hidden (CREATE_NO_WINDOW, as services, scheduled tasks and management tools
 // start programs: no one could press Enter), or with its input or output a
 // pipe or a file, it does not wait.
-//
-// Whether it is alone is taken as the program starts, before any other
-// process could attach to its console; whether the window is shown, at the end.
-bool StartedAloneInConsole();
-void PauseIfAloneInConsole(bool startedAlone);
+void PauseIfAloneInConsole();

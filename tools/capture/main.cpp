@@ -54,7 +54,7 @@ std::wstring OwnPath()
     }
 }
 
-int Capture(int argc, wchar_t** argv, bool startedAlone)
+int Capture(int argc, wchar_t** argv)
 {
     if (argc > 2 || (argc == 2 && argv[1][0] == L'-')) {
         std::cerr << kUsage;
@@ -73,7 +73,7 @@ int Capture(int argc, wchar_t** argv, bool startedAlone)
     sim::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);
     std::cout << "Writing the machine folder" << std::endl;
     int exitCode = WriteMachineFolder(machine, folder);
-    PauseIfAloneInConsole(startedAlone);
+    PauseIfAloneInConsole();
     return exitCode;
 }
 }  // namespace
@@ -87,8 +87,7 @@ int main()
         std::cerr << kUsage;
         return 1;
     }
-    bool startedAlone = StartedAloneInConsole();
-    int exitCode = Capture(argc, argv, startedAlone);
+    int exitCode = Capture(argc, argv);
     ::LocalFree(argv);
     return exitCode;
 }
