@@ -169,7 +169,7 @@ TEST(UndoProgram, ADllInUseGoesBackAtTheRestart)
 {
     Undone run = RepairThenUndo(
         [](sim::Machine& m) { m.heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ}); });
-    EXPECT_EQ(run.boxes.back(), std::string(kAllPutBack) + "\n\nRestart the computer to finish: cvqscan3.dll then.");
+    EXPECT_EQ(run.boxes.back(), std::string(kAllPutBack) + "\n\nRestart the computer to finish putting back cvqscan3.dll.");
     EXPECT_NE(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
     run.after.heldFiles.clear();
     sim::Restart(run.after);

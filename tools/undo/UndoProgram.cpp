@@ -60,7 +60,7 @@ const char kReportPutBack[] = "Put back: %s.";
 const char kReportNothing[] = "Nothing was put back.";
 const char kReportLeft[] = "Left as they are, because they changed since the run: %s.";
 const char kReportFailed[] = "Could not be put back (see Remendo-undo.log): %s.";
-const char kReportRestart[] = "Restart the computer to finish: %s then.";
+const char kReportRestart[] = "Restart the computer to finish putting back %s.";
 
 std::string Upper(std::string text)
 {
@@ -72,11 +72,6 @@ std::string Upper(std::string text)
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && Upper(text.substr(text.size() - tail.size())) == Upper(tail);
-}
-
-std::basic_string<WCHAR> Widen(const std::string& text)
-{
-    return AnsiToWide(text);
 }
 
 // "a", "a and b", "a, b and c".
@@ -260,7 +255,7 @@ private:
         log.Writef(kIsAsRunLeftIt, words);
         HKEY opened = nullptr;
         // The file names the key as the 64-bit view has it, Wow6432Node and all.
-        LONG status = Win().RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(value.keyPath).c_str(), 0,
+        LONG status = Win().RegOpenKeyExW(HKEY_LOCAL_MACHINE, AnsiToWide(value.keyPath).c_str(), 0,
                                           KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &opened);
         if (status != ERROR_SUCCESS) {
             Win().SetLastError(static_cast<DWORD>(status));
@@ -513,9 +508,11 @@ int RunUndoProgram()
             log.Error(Format(kRefused, {run, problem}));
             continue;
         }
-        log.Write(Format(kUndoRun, {record.runDate, run}));
+        // A file without the run's date line is named by itself.
+        std::string runName = record.runDate.empty() ? FileName(run) : record.runDate;
+        log.Write(Format(kUndoRun, {runName, run}));
         asked = true;
-        if (Ask(Format(kQuestion, {record.runDate, Summary(record)}), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        if (Ask(Format(kQuestion, {runName, Summary(record)}), MB_YESNO | MB_ICONQUESTION) != IDYES) {
             log.Write(kNo);
             break;
         }
