@@ -402,19 +402,18 @@ UndoFile::Written UndoFile::WriteWhole(DWORD moveFlags)
         if (!part.IsOpen() && (Win().GetLastError() != ERROR_FILE_EXISTS || !Win().DeleteFileA(partPath.c_str())))
             return Written::kNotCreated;
     }
-    DWORD written = 0;
-    Written result = Written::kNotWritten;
-    if (part.IsOpen() &&
-        Win().WriteFile(part.Get(), m_content.data(), static_cast<DWORD>(m_content.size()), &written, nullptr) &&
-        written == m_content.size() && Win().FlushFileBuffers(part.Get()))
-        result = Written::kNotCreated;
+    DWORD count = 0;
+    bool written = part.IsOpen() &&
+                   Win().WriteFile(part.Get(), m_content.data(), static_cast<DWORD>(m_content.size()), &count,
+                                   nullptr) &&
+                   count == m_content.size() && Win().FlushFileBuffers(part.Get());
     part.Close();
-    if (result == Written::kNotCreated && Win().MoveFileExA(partPath.c_str(), m_strPath.c_str(), moveFlags))
+    if (written && Win().MoveFileExA(partPath.c_str(), m_strPath.c_str(), moveFlags))
         return Written::kWhole;
     DWORD error = Win().GetLastError();
     Win().DeleteFileA(partPath.c_str());
     Win().SetLastError(error);
-    return result;
+    return written ? Written::kNotCreated : Written::kNotWritten;
 }
 
 // A file that does not hold all the run changed must not pass for an undo:

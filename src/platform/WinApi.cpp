@@ -17,13 +17,14 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
            });
 }
 
+}  // namespace
+
 std::string Directory(UINT (WinApi::*query)(LPSTR, UINT))
 {
     char directory[MAX_PATH];
     UINT length = (Win().*query)(directory, sizeof directory);
     return length > 0 && length < sizeof directory ? std::string(directory, length) + "\\" : std::string();
 }
-}  // namespace
 
 WinApi& Win()
 {

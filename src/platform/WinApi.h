@@ -37,6 +37,10 @@ std::string AnsiToUtf16(const std::string& text);
 // outside the code page (C:\Users\<a Chinese name> on a Western Windows) is
 // then no reason to lose a file.
 std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath);
+// A folder of the system as one of its directory calls names it
+// (&WinApi::GetWindowsDirectoryA, ...), with its trailing backslash; "" when
+// it cannot be read.
+std::string Directory(UINT (WinApi::*query)(LPSTR, UINT));
 // The temp directory with its trailing backslash, as AnsiPathOf gives it.
 std::string TempDirectory();
 // The folder of this program's executable, with its trailing backslash, as

@@ -126,7 +126,7 @@ std::size_t SimApi::CopyText(const std::string& text, LPSTR buffer, std::size_t 
     return count;
 }
 
-std::size_t SimApi::CopyWideText(const std::string& text, LPWSTR buffer, std::size_t size)
+std::size_t SimApi::CopyText(const std::string& text, LPWSTR buffer, std::size_t size)
 {
     if (buffer == nullptr || size == 0)
         return 0;

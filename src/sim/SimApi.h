@@ -129,7 +129,13 @@ private:
     // terminated; the number of characters copied.
     static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
     // The same for a wide buffer, each byte the character of its number.
-    static std::size_t CopyWideText(const std::string& text, LPWSTR buffer, std::size_t size);
+    static std::size_t CopyText(const std::string& text, LPWSTR buffer, std::size_t size);
+    // GetModuleFileNameA and GetModuleFileNameW after the fault: the
+    // executable's path, cut to fit as the system cuts it.
+    template <typename Char>
+    DWORD ModuleFileName(Char* buffer, DWORD size);
+    // The temp folder as GetTempPathA and GetTempPathW give it, with its backslash.
+    std::string TempPath() const;
     // The text a caller's path points to ("" for none).
     static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.

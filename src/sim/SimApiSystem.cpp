@@ -58,29 +58,40 @@ void SimApi::Sleep(DWORD dwMilliseconds)
     m_elapsedMs += dwMilliseconds;
 }
 
+template <typename Char>
+DWORD SimApi::ModuleFileName(Char* buffer, DWORD size)
+{
+    const std::string& path = m_machine.paths.executable;
+    std::size_t copied = CopyText(path, buffer, size);
+    if (copied < path.size()) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return size;
+    }
+    return static_cast<DWORD>(copied);
+}
+
+std::string SimApi::TempPath() const
+{
+    std::string path = m_machine.paths.temp;
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return path;
+}
+
 DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
 {
     if (Fails(__func__)) {
         CopyText(std::string(), lpFilename, nSize);
         return 0;
     }
-    const std::string& path = m_machine.paths.executable;
-    std::size_t copied = CopyText(path, lpFilename, nSize);
-    if (copied < path.size()) {
-        m_lastError = ERROR_INSUFFICIENT_BUFFER;
-        return nSize;
-    }
-    return static_cast<DWORD>(copied);
+    return ModuleFileName(lpFilename, nSize);
 }
 
 DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
     if (Fails(__func__))
         return 0;
-    std::string path = m_machine.paths.temp;
-    if (path.empty() || path.back() != '\\')
-        path += '\\';
-    return CopyFolderPath(path, lpBuffer, nBufferLength);
+    return CopyFolderPath(TempPath(), lpBuffer, nBufferLength);
 }
 
 // The wide forms give the machine's paths, whose 8-bit characters are those
@@ -88,28 +99,20 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 DWORD SimApi::GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
 {
     if (Fails(__func__)) {
-        CopyWideText(std::string(), lpFilename, nSize);
+        CopyText(std::string(), lpFilename, nSize);
         return 0;
     }
-    const std::string& path = m_machine.paths.executable;
-    std::size_t copied = CopyWideText(path, lpFilename, nSize);
-    if (copied < path.size()) {
-        m_lastError = ERROR_INSUFFICIENT_BUFFER;
-        return nSize;
-    }
-    return static_cast<DWORD>(copied);
+    return ModuleFileName(lpFilename, nSize);
 }
 
 DWORD SimApi::GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
 {
     if (Fails(__func__))
         return 0;
-    std::string path = m_machine.paths.temp;
-    if (path.empty() || path.back() != '\\')
-        path += '\\';
+    std::string path = TempPath();
     if (lpBuffer == nullptr || nBufferLength <= path.size())
         return static_cast<DWORD>(path.size() + 1);
-    return static_cast<DWORD>(CopyWideText(path, lpBuffer, nBufferLength));
+    return static_cast<DWORD>(CopyText(path, lpBuffer, nBufferLength));
 }
 
 // The machine's disks hold no short (8.3) names: the path given is its own

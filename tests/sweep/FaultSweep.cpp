@@ -419,17 +419,12 @@ std::vector<std::string> HalfwayThings(const sim::Machine& original, const sim::
 {
     std::vector<std::string> broken;
     putBack = 0;
-    sim::Machine copies[3];
-    for (int i = 0; i < 3; ++i) {
-        const sim::Machine& source = i == 0 ? original : i == 1 ? repaired : now;
-        sim::ParseError error;
-        sim::ReadRegFile(sim::WriteRegFile(source.registry), copies[i].registry, error);
-    }
     std::map<std::string, std::string> values[3];
+    const sim::Machine* machines[] = {&original, &repaired, &now};
     for (int i = 0; i < 3; ++i) {
         // The export in UTF-16LE, narrowed: one entry a line is enough to
         // compare the values.
-        std::string wide = sim::WriteRegFile(copies[i].registry), text;
+        std::string wide = sim::WriteRegFile(machines[i]->registry), text;
         for (std::size_t at = 2; at < wide.size(); at += 2)
             text += wide[at];
         std::string key;

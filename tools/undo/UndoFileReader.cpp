@@ -452,7 +452,7 @@ private:
         std::string upper = Upper(path);
         for (const std::string& directory : m_places.systemDirectories) {
             for (const char* name : kSystemFiles) {
-                if (upper == Upper(directory + "\\" + name))
+                if (upper == Upper(directory + name))
                     return true;
             }
         }

@@ -50,7 +50,7 @@ struct UndoRecord {
 
 // The places a run changes, which an undo file may name.
 struct ChangeablePlaces {
-    std::vector<std::string> systemDirectories;  // as the 64-bit cmd.exe names them (System32, SysWOW64)
+    std::vector<std::string> systemDirectories;  // as the 64-bit cmd.exe names them, each with its backslash
     std::string programDirectory;                // where remendo.exe lies, with its trailing backslash
 };
 

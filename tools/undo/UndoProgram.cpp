@@ -29,8 +29,8 @@ const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
 // What a cut-off run may leave beside the hosts file.
 const char* const kHostsLeftovers[] = {".new", ".bak.new"};
-const char kSystem32[] = "\\System32";
-const char kSysWow64[] = "\\SysWOW64";
+const char kSystem32[] = "System32\\";
+const char kSysWow64[] = "SysWOW64\\";
 const DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // Log texts: the repair's question and answer idiom.
@@ -160,20 +160,13 @@ std::vector<std::string> RunsToUndo(const std::vector<std::string>& folders)
     return found;
 }
 
-std::string DirectoryOf(LPSTR buffer, UINT length)
-{
-    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
-}
-
 // The system directories as the 64-bit cmd.exe names them: System32 and, on
 // 64-bit Windows, SysWOW64, where a 32-bit run's scan DLLs lie.
 ChangeablePlaces Places()
 {
     ChangeablePlaces places;
-    char windows[MAX_PATH] = {};
-    std::string windowsDir = DirectoryOf(windows, Win().GetWindowsDirectoryA(windows, MAX_PATH));
-    char system[MAX_PATH] = {};
-    std::string systemDir = DirectoryOf(system, Win().GetSystemDirectoryA(system, MAX_PATH));
+    std::string systemDir = Directory(&WinApi::GetSystemDirectoryA);
+    std::string windowsDir = Directory(&WinApi::GetWindowsDirectoryA);
     if (!systemDir.empty())
         places.systemDirectories.push_back(PathOutsideRedirection(systemDir));
     if (!windowsDir.empty()) {
