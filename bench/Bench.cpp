@@ -76,21 +76,21 @@ std::string LargeHostsFile(const std::string& deviceHost)
 }
 
 // The example machine, and the contents of its folder.
-sim::Machine LoadExample(const std::string& examplesDir, sim::FolderContents& contents)
+machine::Machine LoadExample(const std::string& examplesDir, machine::FolderContents& contents)
 {
-    sim::LoadError error;
-    sim::Machine machine;
-    if (!sim::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
-        !sim::LoadMachine(contents, machine, error)) {
+    machine::LoadError error;
+    machine::Machine machine;
+    if (!machine::ReadFolderContents(examplesDir + "/" + kExample, contents, error) ||
+        !machine::LoadMachine(contents, machine, error)) {
         std::cerr << "remendo-bench: " << error.Describe() << "\n";
         std::exit(2);
     }
     return machine;
 }
 
-sim::Machine LoadExample(const std::string& examplesDir)
+machine::Machine LoadExample(const std::string& examplesDir)
 {
-    sim::FolderContents contents;
+    machine::FolderContents contents;
     return LoadExample(examplesDir, contents);
 }
 
@@ -118,7 +118,7 @@ double FastestOf(Round round)
 }
 
 // The simulated machine's limit: three copies of the whole file in one piece each.
-double WholeBufferCopiesCpuSeconds(sim::Machine& machine, const std::string& path)
+double WholeBufferCopiesCpuSeconds(machine::Machine& machine, const std::string& path)
 {
     return FastestOf([&] {
         double start = CpuSeconds();
@@ -151,7 +151,7 @@ double DiskCopiesCpuSeconds(const std::string& hosts)
 
 void BenchHostsRewrite(const std::string& examplesDir, const std::string& hosts)
 {
-    sim::Machine machine = LoadExample(examplesDir);
+    machine::Machine machine = LoadExample(examplesDir);
     std::string hostsPath = machine.paths.system + "\\drivers\\etc\\hosts";
     machine.files.Write(hostsPath, hosts);
     sim::InstalledMachine installed(machine);
@@ -174,11 +174,11 @@ void BenchHostsRewrite(const std::string& examplesDir, const std::string& hosts)
 
 // The sample machine grown: many printers of other makes before the all-in-one,
 // many imaging devices after its own.
-sim::Machine LargeMachine(const std::string& examplesDir, const std::string& hosts)
+machine::Machine LargeMachine(const std::string& examplesDir, const std::string& hosts)
 {
-    sim::Machine machine = LoadExample(examplesDir);
+    machine::Machine machine = LoadExample(examplesDir);
     machine.files.Write(machine.paths.system + "\\drivers\\etc\\hosts", hosts);
-    std::vector<sim::Printer> printers;
+    std::vector<machine::Printer> printers;
     for (int i = 0; static_cast<int>(printers.size() + machine.printers.size()) < kPrinters; ++i) {
         std::string port = "IP_10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
         printers.push_back({"Office Printer " + std::to_string(i), port, "Generic Laser PCL"});
@@ -190,11 +190,11 @@ sim::Machine LargeMachine(const std::string& examplesDir, const std::string& hos
         char name[8];
         std::snprintf(name, sizeof name, "%04d", i);
         std::string device = std::string(kImagingClassKey) + "\\" + name;
-        sim::RegKey& key = machine.registry.Create(device);
-        key.SetValue("DriverDesc", REG_SZ, sim::StringData("Camera " + std::to_string(i)));
-        key.SetValue("CreateFileName", REG_SZ, sim::StringData("\\\\.\\Usbscan" + std::to_string(i)));
+        machine::RegKey& key = machine.registry.Create(device);
+        key.SetValue("DriverDesc", REG_SZ, machine::StringData("Camera " + std::to_string(i)));
+        key.SetValue("CreateFileName", REG_SZ, machine::StringData("\\\\.\\Usbscan" + std::to_string(i)));
         machine.registry.Create(device + "\\DeviceData")
-            .SetValue("TwainDS", REG_SZ, sim::StringData("Camera " + std::to_string(i)));
+            .SetValue("TwainDS", REG_SZ, machine::StringData("Camera " + std::to_string(i)));
     }
     return machine;
 }
@@ -204,7 +204,7 @@ void BenchWholeRun(const std::string& examplesDir, const std::string& remendoSim
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "remendo-bench-large-machine";
     std::filesystem::remove_all(folder);
     std::string problem;
-    if (!sim::SaveMachine(LargeMachine(examplesDir, hosts), folder.string(), problem)) {
+    if (!machine::SaveMachine(LargeMachine(examplesDir, hosts), folder.string(), problem)) {
         std::cerr << "remendo-bench: " << problem << "\n";
         std::exit(2);
     }
@@ -239,10 +239,10 @@ void BenchWholeRun(const std::string& examplesDir, const std::string& remendoSim
 
 double ReadRegFileCpuSeconds(const std::string& bytes)
 {
-    sim::Registry registry;
-    sim::ParseError error;
+    machine::Registry registry;
+    machine::ParseError error;
     double start = CpuSeconds();
-    bool read = sim::ReadRegFile(bytes, registry, error);
+    bool read = machine::ReadRegFile(bytes, registry, error);
     double seconds = CpuSeconds() - start;
     if (!read) {
         std::cerr << "remendo-bench: the export does not read back: " << error.line << ": " << error.message << "\n";
@@ -255,38 +255,38 @@ double ReadRegFileCpuSeconds(const std::string& bytes)
 // the values are spread over the keys.
 void BenchRegistryReading()
 {
-    sim::Registry oneKey;
-    sim::RegKey& key = oneKey.Create(std::string(kImagingClassKey) + "\\0000");
+    machine::Registry oneKey;
+    machine::RegKey& key = oneKey.Create(std::string(kImagingClassKey) + "\\0000");
     // Names that differ from each other, added as they are: SetValue would look each one up.
     for (int i = 0; i < kValuesUnderOneKey; ++i)
-        key.values.push_back({"Value " + std::to_string(i), REG_SZ, sim::StringData("data " + std::to_string(i))});
-    std::string oneKeyExport = sim::WriteRegFile(oneKey);
+        key.values.push_back({"Value " + std::to_string(i), REG_SZ, machine::StringData("data " + std::to_string(i))});
+    std::string oneKeyExport = machine::WriteRegFile(oneKey);
     std::printf("registry_read_values_under_one_key: %d (%zu bytes)\n", kValuesUnderOneKey, oneKeyExport.size());
     std::printf("registry_read_values_under_one_key_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(oneKeyExport));
 
-    sim::Registry manyKeys;
+    machine::Registry manyKeys;
     for (int k = 0; k < kExportKeys; ++k) {
-        sim::RegKey& device = manyKeys.Create(std::string(kImagingClassKey) + "\\" + std::to_string(k) + "\\DeviceData");
+        machine::RegKey& device = manyKeys.Create(std::string(kImagingClassKey) + "\\" + std::to_string(k) + "\\DeviceData");
         for (int v = 0; v < kValuesPerExportKey; ++v)
-            device.SetValue("Setting " + std::to_string(v), REG_SZ, sim::StringData("Camera " + std::to_string(k)));
+            device.SetValue("Setting " + std::to_string(v), REG_SZ, machine::StringData("Camera " + std::to_string(k)));
     }
-    std::string largeExport = sim::WriteRegFile(manyKeys);
+    std::string largeExport = machine::WriteRegFile(manyKeys);
     std::printf("registry_read_large_export_bytes: %zu\n", largeExport.size());
     std::printf("registry_read_large_export_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(largeExport));
 }
-sim::Service ServiceNamed(const std::string& name)
+machine::Service ServiceNamed(const std::string& name)
 {
-    sim::Service service;
+    machine::Service service;
     service.name = name;
     service.displayName = name;
     return service;
 }
 
 // The sample machine's folder with one list grown to kListEntries entries.
-sim::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind)
+machine::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind)
 {
-    sim::FolderContents contents;
-    sim::Machine machine = LoadExample(examplesDir, contents);
+    machine::FolderContents contents;
+    machine::Machine machine = LoadExample(examplesDir, contents);
     for (int i = 0; i < kListEntries; ++i) {
         std::string n = std::to_string(i);
         if (kind == "printers")
@@ -298,11 +298,11 @@ sim::FolderContents GrownMachine(const std::string& examplesDir, const std::stri
         else if (kind == "faults")
             machine.faults.push_back({"RegOpenKeyExA", 1000000 + i, ERROR_ACCESS_DENIED});
         else if (kind == "dialog answer sets")
-            machine.dialog.push_back(sim::DialogAnswers{});
+            machine.dialog.push_back(machine::DialogAnswers{});
         else
             contents["files/C/Many/" + std::to_string(i / 1000) + "/file" + n + ".txt"] = n;
     }
-    contents["machine.json"] = sim::WriteManifest(machine);
+    contents["machine.json"] = machine::WriteManifest(machine);
     return contents;
 }
 
@@ -310,18 +310,18 @@ sim::FolderContents GrownMachine(const std::string& examplesDir, const std::stri
 void BenchLargeLists(const std::string& examplesDir)
 {
     for (const char* kind : {"printers", "ports", "services", "faults", "dialog answer sets", "files"}) {
-        sim::FolderContents contents = GrownMachine(examplesDir, kind);
+        machine::FolderContents contents = GrownMachine(examplesDir, kind);
         double start = CpuSeconds();
-        sim::Machine before, machine;
-        sim::LoadError error;
-        if (!sim::LoadMachine(contents, before, error) || !sim::LoadMachine(contents, machine, error)) {
+        machine::Machine before, machine;
+        machine::LoadError error;
+        if (!machine::LoadMachine(contents, before, error) || !machine::LoadMachine(contents, machine, error)) {
             std::cerr << "remendo-bench: " << kind << ": " << error.Describe() << "\n";
             std::exit(2);
         }
         sim::SimApi api(machine);
         sim::RunUtility(api);
-        std::size_t changes = sim::DescribeChanges(before, machine).size();
-        std::size_t written = sim::WriteManifest(machine).size() + sim::WriteRegFile(machine.registry).size();
+        std::size_t changes = machine::DescribeChanges(before, machine).size();
+        std::size_t written = machine::WriteManifest(machine).size() + machine::WriteRegFile(machine.registry).size();
         double seconds = CpuSeconds() - start;
         std::string name = kind;
         std::replace(name.begin(), name.end(), ' ', '_');

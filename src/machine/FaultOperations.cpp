@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-namespace sim {
+namespace machine {
 
 namespace {
 enum class FaultKind { kNone, kFails, kReleases };
@@ -61,4 +61,4 @@ std::vector<DWORD> RealisticErrors(const std::string& name)
     return operation == nullptr ? std::vector<DWORD>() : operation->errors;
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -6,7 +6,7 @@
 
 #include "platform/WinTypes.h"
 
-namespace sim {
+namespace machine {
 
 // True for the name of an operation the simulated machine counts and can make
 // fail ("CreateFileA", "fopen", ...); a misspelt name would fail nothing.
@@ -20,4 +20,4 @@ bool IsReleaseOperation(const char* name);
 // fault sweep injects them; none for any other name.
 std::vector<DWORD> RealisticErrors(const std::string& name);
 
-}  // namespace sim
+}  // namespace machine

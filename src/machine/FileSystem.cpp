@@ -7,7 +7,7 @@
 #include "machine/Registry.h"
 #include "machine/WindowsNames.h"
 
-namespace sim {
+namespace machine {
 
 namespace {
 std::string Normalise(const std::string& path)
@@ -188,4 +188,4 @@ bool FileSystem::operator==(const FileSystem& other) const
     return true;
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -8,7 +8,7 @@
 
 #include "platform/WinTypes.h"
 
-namespace sim {
+namespace machine {
 
 struct SimFile {
     std::string path;  // as created, e.g. "C:\WINDOWS\system32\drivers\etc\hosts"
@@ -59,4 +59,4 @@ private:
     unsigned long m_generation = 0;
 };
 
-}  // namespace sim
+}  // namespace machine

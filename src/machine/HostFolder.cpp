@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-namespace sim::host {
+namespace machine::host {
 
 namespace fs = std::filesystem;
 
@@ -465,4 +465,4 @@ bool RemoveTree(const fs::path& folder, const RemovalCheck& check, std::string& 
 }
 #endif
 
-}  // namespace sim::host
+}  // namespace machine::host

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-namespace sim::host {
+namespace machine::host {
 
 enum class EntryKind { kMissing, kFile, kDirectory, kLink, kOther };
 
@@ -49,4 +49,4 @@ using BeforeRemoval = std::function<void(const std::filesystem::path& path)>;
 bool RemoveTree(const std::filesystem::path& folder, const RemovalCheck& check, std::string& problem,
                 const BeforeRemoval& beforeRemoval = {});
 
-}  // namespace sim::host
+}  // namespace machine::host

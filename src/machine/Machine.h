@@ -11,7 +11,7 @@
 #include "machine/FileSystem.h"
 #include "machine/Registry.h"
 
-namespace sim {
+namespace machine {
 
 struct OsVersion {
     DWORD major = 5;
@@ -142,4 +142,4 @@ struct Machine {
     std::vector<Fault> faults;
 };
 
-}  // namespace sim
+}  // namespace machine

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-namespace sim {
+namespace machine {
 
 namespace {
 std::string TypeName(DWORD type)
@@ -157,4 +157,4 @@ std::vector<std::string> DescribeChanges(const Machine& before, const Machine& a
     return out;
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -6,6 +6,6 @@
 
 #include "machine/Machine.h"
 
-namespace sim {
+namespace machine {
 std::vector<std::string> DescribeChanges(const Machine& before, const Machine& after);
 }

@@ -11,7 +11,7 @@
 #include "machine/Manifest.h"
 #include "machine/WindowsNames.h"
 
-namespace sim {
+namespace machine {
 
 namespace fs = std::filesystem;
 
@@ -539,4 +539,4 @@ bool SaveNewMachine(const Machine& machine, const fs::path& folder, std::string&
     return true;
 }
 
-}  // namespace sim
+}  // namespace machine

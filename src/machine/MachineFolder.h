@@ -10,7 +10,7 @@
 #include "machine/Machine.h"
 #include "machine/RegFile.h"
 
-namespace sim {
+namespace machine {
 
 struct LoadError {
     std::string file;  // relative to the folder, e.g. "machine.json"
@@ -56,4 +56,4 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
 bool SaveNewMachine(const Machine& machine, const std::filesystem::path& folder, std::string& written, bool& nextName,
                     std::string& problem);
 
-}  // namespace sim
+}  // namespace machine

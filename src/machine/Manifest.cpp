@@ -14,7 +14,7 @@
 
 #include "machine/FaultOperations.h"
 
-namespace sim {
+namespace machine {
 
 namespace {
 using nlohmann::json;
@@ -783,4 +783,4 @@ std::string WriteManifest(const Machine& machine)
     return WriteRecord(machine, kMachineFields).dump(2) + "\n";
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -7,7 +7,7 @@
 #include "machine/Machine.h"
 #include "machine/RegFile.h"
 
-namespace sim {
+namespace machine {
 
 // Fills the machine from the manifest. Unknown fields and wrong types are
 // errors, reported with the line they stand on.
@@ -16,4 +16,4 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error);
 // The manifest of a machine as it stands, readable by ReadManifest.
 std::string WriteManifest(const Machine& machine);
 
-}  // namespace sim
+}  // namespace machine

@@ -10,7 +10,7 @@
 #include "platform/RegFileText.h"
 #include "machine/TextLines.h"
 
-namespace sim {
+namespace machine {
 
 namespace {
 const char kHeader4[] = "REGEDIT4";
@@ -434,4 +434,4 @@ std::string WriteRegFile(const Registry& registry)
     return out;
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -6,7 +6,7 @@
 
 #include "machine/Registry.h"
 
-namespace sim {
+namespace machine {
 
 struct ParseError {
     int line = 0;  // 1-based; 0 when the problem is not tied to a line
@@ -20,4 +20,4 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
 // An export of every key of the registry, readable by ReadRegFile and by regedit.
 std::string WriteRegFile(const Registry& registry);
 
-}  // namespace sim
+}  // namespace machine

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace sim {
+namespace machine {
 
 namespace {
 const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -165,4 +165,4 @@ std::string DataText(const std::string& data)
     return data.substr(0, data.find('\0'));
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -10,7 +10,7 @@
 
 #include "platform/WinTypes.h"
 
-namespace sim {
+namespace machine {
 
 struct RegValue {
     std::string name;  // "" is the key's default value
@@ -61,4 +61,4 @@ std::string StringData(const std::string& text);
 // The text of a string value's bytes (up to its first NUL).
 std::string DataText(const std::string& data);
 
-}  // namespace sim
+}  // namespace machine

@@ -1,6 +1,6 @@
 #include "machine/TextLines.h"
 
-namespace sim {
+namespace machine {
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -22,4 +22,4 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-namespace sim {
+namespace machine {
 
 namespace {
 // The characters of a name: decoded when it is UTF-8 throughout, else its bytes as Latin-1.
@@ -99,4 +99,4 @@ std::string DeviceNameProblem(const std::string& name)
     return std::string();
 }
 
-}  // namespace sim
+}  // namespace machine

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace sim {
+namespace machine {
 
 // The form under which Windows holds two paths for the same file: '/' and '\'
 // alike, each name without its trailing dots and spaces, and upper-case over
@@ -14,4 +14,4 @@ std::string WindowsNameKey(const std::string& path);
 // with or without an extension ("CON", "com1.txt", "CONIN$"); "" when it can.
 std::string DeviceNameProblem(const std::string& name);
 
-}  // namespace sim
+}  // namespace machine

@@ -2,9 +2,9 @@
 
 namespace sim {
 
-void Restart(Machine& machine)
+void Restart(machine::Machine& machine)
 {
-    for (const PendingRename& rename : machine.pendingRenames) {
+    for (const machine::PendingRename& rename : machine.pendingRenames) {
         if (machine.files.Find(rename.from) == nullptr)
             continue;
         if (rename.to.empty())

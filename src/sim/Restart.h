@@ -9,6 +9,6 @@ namespace sim {
 // carried out in the order they were scheduled, as the session manager does,
 // and the schedule is emptied. A move whose file is gone, or whose target
 // exists without leave to replace it, is dropped.
-void Restart(Machine& machine);
+void Restart(machine::Machine& machine);
 
 }  // namespace sim

@@ -11,13 +11,13 @@
 
 namespace sim {
 
-SimApi::SimApi(Machine& machine) : m_machine(machine)
+SimApi::SimApi(machine::Machine& machine) : m_machine(machine)
 {
     m_machine.files.MakeDirectory(m_machine.paths.windows);
     m_machine.files.MakeDirectory(m_machine.paths.system);
     m_machine.files.MakeDirectory(m_machine.paths.temp);
     if (!m_machine.paths.executable.empty())
-        m_machine.files.MakeDirectory(FileSystem::Parent(m_machine.paths.executable));
+        m_machine.files.MakeDirectory(machine::FileSystem::Parent(m_machine.paths.executable));
 }
 
 SimApi::~SimApi()
@@ -40,7 +40,7 @@ bool SimApi::Fails(const char* operation)
     int call = ++m_callCounts[operation];
     // Releases are made by destructors, which must not throw: the cut comes
     // at the next call after them.
-    bool releases = IsReleaseOperation(operation);
+    bool releases = machine::IsReleaseOperation(operation);
     // A call cut off part-way that failed before it wrote anything ends the
     // process at the next call instead.
     if (m_bCutPending && !releases) {
@@ -56,7 +56,7 @@ bool SimApi::Fails(const char* operation)
     }
     if (m_faultsIndexed != m_machine.faults.size()) {
         m_faultsByCall.clear();
-        for (const Fault& fault : m_machine.faults)
+        for (const machine::Fault& fault : m_machine.faults)
             m_faultsByCall.emplace(std::make_pair(fault.operation, fault.call), fault.error);
         m_faultsIndexed = m_machine.faults.size();
     }
@@ -106,9 +106,9 @@ std::vector<StartedProcess> SimApi::StartedProcesses() const
     return processes;
 }
 
-std::vector<ShownMessageBox> SimApi::MessageBoxes() const
+std::vector<machine::ShownMessageBox> SimApi::MessageBoxes() const
 {
-    std::vector<ShownMessageBox> boxes;
+    std::vector<machine::ShownMessageBox> boxes;
     for (const TranscriptEntry& entry : m_transcript) {
         if (entry.kind == TranscriptEntry::kMessageBox)
             boxes.push_back(entry.box);

@@ -29,7 +29,7 @@ struct StartedProcess {
 struct TranscriptEntry {
     enum Kind { kDebugOutput, kMessageBox, kProcessStarted } kind;
     std::string text;  // the debugger-output text, or the message box's text
-    ShownMessageBox box;
+    machine::ShownMessageBox box;
     StartedProcess process;
 };
 
@@ -67,15 +67,15 @@ struct ProcessStopped {};
 
 class SimApi : public WinApi {
 public:
-    explicit SimApi(Machine& machine);
+    explicit SimApi(machine::Machine& machine);
     ~SimApi() override;
 
-    Machine& machine() { return m_machine; }
+    machine::Machine& machine() { return m_machine; }
 
     // What the run showed: debugger output and message boxes, in order.
     const std::vector<TranscriptEntry>& Transcript() const { return m_transcript; }
     std::vector<std::string> DebugOutput() const;
-    std::vector<ShownMessageBox> MessageBoxes() const;
+    std::vector<machine::ShownMessageBox> MessageBoxes() const;
     std::vector<StartedProcess> StartedProcesses() const;
     // Every pause asked for, in milliseconds, and their sum.
     const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
@@ -104,13 +104,13 @@ public:
 
     // Asked for a message box's answer when no scripted answer is left;
     // without it the box gets its default button.
-    std::function<int(const ShownMessageBox&)> onUnscriptedMessageBox;
+    std::function<int(const machine::ShownMessageBox&)> onUnscriptedMessageBox;
     // The program runs as a 32-bit one on 64-bit Windows (WoW64): the machine
     // folder does not say so, a test does.
     bool wow64 = false;
     // Asked for the user's next answers to an open modal dialog when the machine
     // scripts none; no answer (or no asker) closes the dialog.
-    std::function<std::optional<DialogAnswers>(const SimWindow&)> onUnscriptedDialog;
+    std::function<std::optional<machine::DialogAnswers>(const SimWindow&)> onUnscriptedDialog;
 
     // WinApi: each call of the list (WinCalls.h), answered in the file its heading names.
 #define PLATFORM_CALL(Result, Name, Parameters, Faults) Result Name Parameters override;
@@ -139,10 +139,10 @@ private:
     // The text a caller's path points to ("" for none).
     static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.
-    const SimFile* FindModuleFile(const std::string& name) const;
+    const machine::SimFile* FindModuleFile(const std::string& name) const;
     // The open or predefined key's path ("" for an unknown handle).
     std::string PathOfKey(HKEY key) const;
-    RegKey* ResolveKey(HKEY key, LONG& status);
+    machine::RegKey* ResolveKey(HKEY key, LONG& status);
     // The A and W registry calls after their names are read: a subkey's
     // opening, the name of the subkey at an index (ERROR_MORE_DATA when it
     // does not fit `cchName` characters with its NUL), and the value at an
@@ -162,15 +162,15 @@ private:
     SimControl* FindDlgControl(HWND hDlg, int id);
     HWND NewWindowHandle();
     // The service an open service handle names (nullptr, with the last error set, when none).
-    Service* ServiceOfHandle(SC_HANDLE hService);
+    machine::Service* ServiceOfHandle(SC_HANDLE hService);
     // The executable CreateProcessA would run ("" when none is found).
     std::string ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const;
-    const Program* FindProgram(const std::string& path) const;
-    void RegisterOrRemoveService(const Program& program, const std::string& commandLine);
+    const machine::Program* FindProgram(const std::string& path) const;
+    void RegisterOrRemoveService(const machine::Program& program, const std::string& commandLine);
     HWND CreateFromTemplate(int templateId, DLGPROC proc);
     // The user at an open modal dialog: scripted, asked, or closing it.
     void PlayDialogUser(HWND hDlg);
-    void ApplyDialogAnswers(HWND hDlg, const DialogAnswers& answers);
+    void ApplyDialogAnswers(HWND hDlg, const machine::DialogAnswers& answers);
     void PressButton(HWND hDlg, int id);
 
     struct OpenObject {
@@ -182,7 +182,7 @@ private:
         bool textMode = false;     // streams: CR LF on disk is a line feed in memory
         bool streamError = false;  // streams: what ferror reports
         unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
-        const SimFile* file = nullptr;    // streams: the file, as last looked up
+        const machine::SimFile* file = nullptr;    // streams: the file, as last looked up
         unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
         std::vector<std::string> found = {};  // a search: the names it finds, handed out from `position` on
     };
@@ -203,7 +203,7 @@ private:
     // MoveFileA and MoveFileExA without the delayed mode.
     BOOL MoveNow(const std::string& from, const std::string& to, bool replaceExisting);
 
-    Machine& m_machine;
+    machine::Machine& m_machine;
     DWORD m_lastError = 0;
     unsigned long long m_elapsedMs = 0;
     std::vector<DWORD> m_sleeps;

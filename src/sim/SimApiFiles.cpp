@@ -53,8 +53,8 @@ BOOL SimApi::CloseHandle(HANDLE hObject)
 
 bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) const
 {
-    for (const HeldFile& held : m_machine.heldFiles) {
-        if (FileSystem::Key(held.path) == key && Conflicts(access, share, held.access, held.share))
+    for (const machine::HeldFile& held : m_machine.heldFiles) {
+        if (machine::FileSystem::Key(held.path) == key && Conflicts(access, share, held.access, held.share))
             return true;
     }
     return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
@@ -66,8 +66,8 @@ bool SimApi::SharingConflict(const std::string& key, DWORD access, DWORD share) 
 
 bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
 {
-    for (const HeldFile& held : m_machine.heldFiles) {
-        if (FileSystem::Key(held.path) == key && !(held.share & FILE_SHARE_DELETE))
+    for (const machine::HeldFile& held : m_machine.heldFiles) {
+        if (machine::FileSystem::Key(held.path) == key && !(held.share & FILE_SHARE_DELETE))
             return true;
     }
     return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
@@ -79,7 +79,7 @@ bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
 
 DWORD SimApi::MissingFileError(const std::string& path) const
 {
-    return m_machine.files.DirectoryExists(FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    return m_machine.files.DirectoryExists(machine::FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
@@ -88,7 +88,7 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
     std::string path = lpFileName ? lpFileName : "";
-    if (path.empty() || !m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
+    if (path.empty() || !m_machine.files.DirectoryExists(machine::FileSystem::Parent(path))) {
         m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
@@ -103,12 +103,12 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         m_lastError = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
-    std::string key = FileSystem::Key(path);
+    std::string key = machine::FileSystem::Key(path);
     if (SharingConflict(key, dwDesiredAccess, dwShareMode)) {
         m_lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
-    SimFile* file = m_machine.files.Find(path);
+    machine::SimFile* file = m_machine.files.Find(path);
     bool existed = file != nullptr;
     if (existed && (dwDesiredAccess & GENERIC_WRITE) && (file->attributes & FILE_ATTRIBUTE_READONLY)) {
         m_lastError = ERROR_ACCESS_DENIED;
@@ -158,7 +158,7 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    SimFile* file = m_machine.files.Find(open.name);
+    machine::SimFile* file = m_machine.files.Find(open.name);
     if (file == nullptr) {
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
@@ -187,7 +187,7 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
     if (Fails(__func__))
         return FALSE;
     std::string path = lpFileName ? lpFileName : "";
-    const SimFile* file = m_machine.files.Find(path);
+    const machine::SimFile* file = m_machine.files.Find(path);
     if (file == nullptr) {
         m_lastError = MissingFileError(path);
         return FALSE;
@@ -196,7 +196,7 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    if (HeldWithoutDeleteSharing(FileSystem::Key(path))) {
+    if (HeldWithoutDeleteSharing(machine::FileSystem::Key(path))) {
         m_lastError = ERROR_SHARING_VIOLATION;
         return FALSE;
     }
@@ -210,16 +210,16 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
         return FALSE;
     std::string from = PathText(lpExistingFileName);
     std::string to = PathText(lpNewFileName);
-    const SimFile* source = m_machine.files.Find(from);
+    const machine::SimFile* source = m_machine.files.Find(from);
     if (source == nullptr) {
         m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
         return FALSE;
     }
-    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+    if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(to))) {
         m_lastError = ERROR_PATH_NOT_FOUND;
         return FALSE;
     }
-    const SimFile* target = m_machine.files.Find(to);
+    const machine::SimFile* target = m_machine.files.Find(to);
     if (m_machine.files.DirectoryExists(to) ||
         (target != nullptr && (target->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))) {
         m_lastError = ERROR_ACCESS_DENIED;
@@ -229,20 +229,20 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
         m_lastError = ERROR_FILE_EXISTS;
         return FALSE;
     }
-    std::string fromKey = FileSystem::Key(from);
-    std::string toKey = FileSystem::Key(to);
+    std::string fromKey = machine::FileSystem::Key(from);
+    std::string toKey = machine::FileSystem::Key(to);
     if (fromKey == toKey || SharingConflict(fromKey, GENERIC_READ, FILE_SHARE_READ) ||
         SharingConflict(toKey, GENERIC_WRITE, 0)) {
         m_lastError = ERROR_SHARING_VIOLATION;
         return FALSE;
     }
-    SimFile copy = *source;
+    machine::SimFile copy = *source;
     if (m_bCutPending) {
         // Cut off while it copies: the destination holds the start of the file.
-        SimFile& partial = m_machine.files.Write(to, std::string());
+        machine::SimFile& partial = m_machine.files.Write(to, std::string());
         StopPartWayThrough(partial.bytes, 0, copy.bytes);
     }
-    SimFile& written = m_machine.files.Write(to, copy.bytes);
+    machine::SimFile& written = m_machine.files.Write(to, copy.bytes);
     written.attributes = copy.attributes;
     written.version = copy.version;
     m_lastError = ERROR_SUCCESS;  // the system clears the last error on success
@@ -255,13 +255,13 @@ BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replac
         m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
         return FALSE;
     }
-    if (!m_machine.files.DirectoryExists(FileSystem::Parent(to))) {
+    if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(to))) {
         m_lastError = ERROR_PATH_NOT_FOUND;
         return FALSE;
     }
-    std::string fromKey = FileSystem::Key(from);
-    std::string toKey = FileSystem::Key(to);
-    const SimFile* target = fromKey == toKey ? nullptr : m_machine.files.Find(to);
+    std::string fromKey = machine::FileSystem::Key(from);
+    std::string toKey = machine::FileSystem::Key(to);
+    const machine::SimFile* target = fromKey == toKey ? nullptr : m_machine.files.Find(to);
     if ((target != nullptr || m_machine.files.DirectoryExists(to)) && !replaceExisting) {
         m_lastError = ERROR_ALREADY_EXISTS;
         return FALSE;
@@ -311,7 +311,7 @@ DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
     if (Fails(__func__))
         return INVALID_FILE_ATTRIBUTES;
     std::string path = PathText(lpFileName);
-    if (const SimFile* file = m_machine.files.Find(path))
+    if (const machine::SimFile* file = m_machine.files.Find(path))
         return file->attributes;
     if (m_machine.files.DirectoryExists(path))
         return FILE_ATTRIBUTE_DIRECTORY;
@@ -324,7 +324,7 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
     if (Fails(__func__))
         return FALSE;
     std::string path = PathText(lpFileName);
-    SimFile* file = m_machine.files.Find(path);
+    machine::SimFile* file = m_machine.files.Find(path);
     if (file == nullptr) {
         if (m_machine.files.DirectoryExists(path))
             return TRUE;
@@ -358,7 +358,7 @@ bool Matches(const std::string& name, const std::string& pattern)
                       SameLetter);
 }
 
-void FillFindData(const std::string& name, const SimFile& file, LPWIN32_FIND_DATAA data)
+void FillFindData(const std::string& name, const machine::SimFile& file, LPWIN32_FIND_DATAA data)
 {
     *data = WIN32_FIND_DATAA{};
     data->dwFileAttributes = file.attributes;
@@ -375,18 +375,18 @@ HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDa
     if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
     std::string path = PathText(lpFileName);
-    std::string folder = FileSystem::Parent(path);
+    std::string folder = machine::FileSystem::Parent(path);
     if (!m_machine.files.DirectoryExists(folder)) {
         m_lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
     std::string pattern = path.substr(path.rfind('\\') + 1);
-    std::string folderKey = FileSystem::Key(folder);
+    std::string folderKey = machine::FileSystem::Key(folder);
     OpenObject search{OpenObject::kSearch, folderKey, 0, 0, 0};
     for (const auto& entry : m_machine.files.Files()) {
         const std::string& filePath = entry.second.path;
         std::string name = filePath.substr(filePath.rfind('\\') + 1);
-        if (FileSystem::Key(FileSystem::Parent(filePath)) == folderKey && Matches(name, pattern))
+        if (machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey && Matches(name, pattern))
             search.found.push_back(name);
     }
     if (search.found.empty()) {
@@ -408,7 +408,7 @@ BOOL SimApi::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
     // A file removed since the search began is passed over.
     while (search->position < search->found.size()) {
         const std::string& name = search->found[search->position++];
-        if (const SimFile* file = m_machine.files.Find(search->name + "\\" + name)) {
+        if (const machine::SimFile* file = m_machine.files.Find(search->name + "\\" + name)) {
             FillFindData(name, *file, lpFindFileData);
             return TRUE;
         }

@@ -50,7 +50,7 @@ std::vector<std::string> Switches(const std::string& arguments)
     for (char c : arguments + " ") {
         if (c == ' ' || c == '\t') {
             if (word.size() > 1 && (word[0] == '/' || word[0] == '-'))
-                switches.push_back(UpperCase(word.substr(1)));
+                switches.push_back(machine::UpperCase(word.substr(1)));
             word.clear();
         } else {
             word += c;
@@ -60,10 +60,10 @@ std::vector<std::string> Switches(const std::string& arguments)
 }
 }  // namespace
 
-const Program* SimApi::FindProgram(const std::string& path) const
+const machine::Program* SimApi::FindProgram(const std::string& path) const
 {
-    for (const Program& program : m_machine.programs) {
-        if (FileSystem::Key(program.path) == FileSystem::Key(path))
+    for (const machine::Program& program : m_machine.programs) {
+        if (machine::FileSystem::Key(program.path) == machine::FileSystem::Key(path))
             return &program;
     }
     return nullptr;
@@ -72,12 +72,12 @@ const Program* SimApi::FindProgram(const std::string& path) const
 std::string SimApi::ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const
 {
     std::string programDirectory =
-        m_machine.paths.executable.empty() ? m_machine.paths.system : FileSystem::Parent(m_machine.paths.executable);
+        m_machine.paths.executable.empty() ? m_machine.paths.system : machine::FileSystem::Parent(m_machine.paths.executable);
     if (applicationName != nullptr) {
         // Taken as given: no search and no extension added. A bare name is
         // relative to the current directory, the utility's own.
         std::string path = HasBackslash(applicationName) ? applicationName : programDirectory + "\\" + applicationName;
-        const SimFile* file = m_machine.files.Find(path);
+        const machine::SimFile* file = m_machine.files.Find(path);
         return file != nullptr ? file->path : std::string();
     }
     std::string name = SplitCommandLine(commandLine).program;
@@ -86,39 +86,39 @@ std::string SimApi::ResolveProgram(LPCSTR applicationName, const std::string& co
     if (!HasExtension(name))
         name += ".exe";
     if (HasBackslash(name)) {
-        const SimFile* file = m_machine.files.Find(name);
+        const machine::SimFile* file = m_machine.files.Find(name);
         return file != nullptr ? file->path : std::string();
     }
     // Where Windows looks for a bare name: the program's own directory first,
     // then the system and Windows directories.
     for (const std::string& directory : {programDirectory, m_machine.paths.system, m_machine.paths.windows}) {
         std::string path = directory + "\\" + name;
-        if (const SimFile* file = m_machine.files.Find(path))
+        if (const machine::SimFile* file = m_machine.files.Find(path))
             return file->path;
     }
     return std::string();
 }
 
-void SimApi::RegisterOrRemoveService(const Program& program, const std::string& commandLine)
+void SimApi::RegisterOrRemoveService(const machine::Program& program, const std::string& commandLine)
 {
     if (program.service.empty())
         return;
     for (const std::string& option : Switches(SplitCommandLine(commandLine).arguments)) {
         if (option == kUnregisterSwitch) {
             for (auto service = m_machine.services.begin(); service != m_machine.services.end(); ++service) {
-                if (EqualIgnoringCase(service->name, program.service)) {
+                if (machine::EqualIgnoringCase(service->name, program.service)) {
                     m_machine.services.erase(service);
                     break;
                 }
             }
         } else if (option == kRegisterSwitch) {
-            Service* existing = nullptr;
-            for (Service& service : m_machine.services) {
-                if (EqualIgnoringCase(service.name, program.service))
+            machine::Service* existing = nullptr;
+            for (machine::Service& service : m_machine.services) {
+                if (machine::EqualIgnoringCase(service.name, program.service))
                     existing = &service;
             }
             if (existing == nullptr) {
-                m_machine.services.push_back(Service{});
+                m_machine.services.push_back(machine::Service{});
                 existing = &m_machine.services.back();
                 existing->name = program.service;
                 existing->displayName = program.service;
@@ -141,7 +141,7 @@ BOOL SimApi::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSEC
         m_lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;
     }
-    const Program* program = FindProgram(path);
+    const machine::Program* program = FindProgram(path);
     if (program != nullptr && !program->starts) {
         m_lastError = ERROR_BAD_EXE_FORMAT;
         return FALSE;

@@ -49,14 +49,14 @@ std::string SimApi::PathOfKey(HKEY key) const
     return found == m_keys.end() ? std::string() : found->second.path;
 }
 
-RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
+machine::RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
 {
     std::string path = PathOfKey(key);
     if (path.empty()) {
         status = ERROR_INVALID_HANDLE;
         return nullptr;
     }
-    RegKey* found = m_machine.registry.Find(path);
+    machine::RegKey* found = m_machine.registry.Find(path);
     // A key deleted while open behaves as Windows does for such a handle.
     status = found == nullptr ? ERROR_BADKEY : ERROR_SUCCESS;
     return found;
@@ -97,7 +97,7 @@ LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired,
 LONG SimApi::SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string*& name)
 {
     LONG status = ERROR_SUCCESS;
-    RegKey* key = ResolveKey(hKey, status);
+    machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
         return status;
     if (dwIndex >= key->subkeys.size())
@@ -158,12 +158,12 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
                        LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
     LONG status = ERROR_SUCCESS;
-    RegKey* key = ResolveKey(hKey, status);
+    machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
         return status;
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
-    const RegValue& value = key->values[dwIndex];
+    const machine::RegValue& value = key->values[dwIndex];
     bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
     std::string data = wide && text ? regfile::WidenToUtf16(value.data) : value.data;
     DWORD size = static_cast<DWORD>(data.size());
@@ -214,10 +214,10 @@ LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDW
                         LPDWORD lpcbData)
 {
     LONG status = ERROR_SUCCESS;
-    RegKey* key = ResolveKey(hKey, status);
+    machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
         return status;
-    const RegValue* value = key->FindValue(valueName);
+    const machine::RegValue* value = key->FindValue(valueName);
     if (value == nullptr)
         return ERROR_FILE_NOT_FOUND;
     if (lpType != nullptr)
@@ -248,7 +248,7 @@ LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, 
 LONG SimApi::SetValue(HKEY hKey, const std::string& name, DWORD type, std::string data)
 {
     LONG status = ERROR_SUCCESS;
-    RegKey* key = ResolveKey(hKey, status);
+    machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
         return status;
     auto open = m_keys.find(hKey);

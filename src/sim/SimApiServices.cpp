@@ -12,34 +12,34 @@ namespace sim {
 namespace {
 const char kLocalSystemAccount[] = "LocalSystem";
 
-Service* FindService(std::vector<Service>& services, const std::string& name)
+machine::Service* FindService(std::vector<machine::Service>& services, const std::string& name)
 {
     // Service names compare case-insensitively, as the manager compares them.
-    for (Service& service : services) {
-        if (EqualIgnoringCase(service.name, name))
+    for (machine::Service& service : services) {
+        if (machine::EqualIgnoringCase(service.name, name))
             return &service;
     }
     return nullptr;
 }
 
-bool IsRunning(const Service& service)
+bool IsRunning(const machine::Service& service)
 {
     return service.state == "running";
 }
 
-bool IsPending(const Service& service)
+bool IsPending(const machine::Service& service)
 {
     return service.pendingChecks > 0;
 }
 
-DWORD CurrentState(const Service& service)
+DWORD CurrentState(const machine::Service& service)
 {
     if (IsPending(service))
         return IsRunning(service) ? SERVICE_START_PENDING : SERVICE_STOP_PENDING;
     return IsRunning(service) ? SERVICE_RUNNING : SERVICE_STOPPED;
 }
 
-void FillStatus(const Service& service, LPSERVICE_STATUS status)
+void FillStatus(const machine::Service& service, LPSERVICE_STATUS status)
 {
     if (status == nullptr)
         return;
@@ -63,10 +63,10 @@ DWORD StartTypeNumber(const std::string& startType)
 }
 }  // namespace
 
-Service* SimApi::ServiceOfHandle(SC_HANDLE hService)
+machine::Service* SimApi::ServiceOfHandle(SC_HANDLE hService)
 {
     auto found = m_handles.find(reinterpret_cast<HANDLE>(hService));
-    Service* service = nullptr;
+    machine::Service* service = nullptr;
     if (found != m_handles.end() && found->second.kind == OpenObject::kService)
         service = FindService(m_machine.services, found->second.name);
     if (service == nullptr)
@@ -90,7 +90,7 @@ SC_HANDLE SimApi::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD
         return nullptr;
     if (FindOpenObject(reinterpret_cast<HANDLE>(hSCManager), OpenObject::kServiceManager) == nullptr)
         return nullptr;
-    const Service* service = FindService(m_machine.services, lpServiceName ? lpServiceName : "");
+    const machine::Service* service = FindService(m_machine.services, lpServiceName ? lpServiceName : "");
     if (service == nullptr) {
         m_lastError = ERROR_SERVICE_DOES_NOT_EXIST;
         return nullptr;
@@ -108,7 +108,7 @@ BOOL SimApi::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceSt
 {
     if (Fails(__func__))
         return FALSE;
-    Service* service = ServiceOfHandle(hService);
+    machine::Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
         return FALSE;
     if (IsPending(*service))
@@ -122,7 +122,7 @@ BOOL SimApi::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpS
 {
     if (Fails(__func__))
         return FALSE;
-    const Service* service = ServiceOfHandle(hService);
+    const machine::Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
         return FALSE;
     // The record, then its texts; the dependency list ends with two NULs.
@@ -162,7 +162,7 @@ BOOL SimApi::ChangeServiceConfigA(SC_HANDLE hService, DWORD, DWORD dwStartType, 
 {
     if (Fails(__func__))
         return FALSE;
-    Service* service = ServiceOfHandle(hService);
+    machine::Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
         return FALSE;
     const char* const kStartTypes[] = {"boot", "system", "auto", "demand", "disabled"};
@@ -180,7 +180,7 @@ BOOL SimApi::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR*)
 {
     if (Fails(__func__))
         return FALSE;
-    Service* service = ServiceOfHandle(hService);
+    machine::Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
         return FALSE;
     if (CurrentState(*service) != SERVICE_STOPPED) {
@@ -200,7 +200,7 @@ BOOL SimApi::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATU
 {
     if (Fails(__func__))
         return FALSE;
-    Service* service = ServiceOfHandle(hService);
+    machine::Service* service = ServiceOfHandle(hService);
     if (service == nullptr)
         return FALSE;
     if (dwControl != SERVICE_CONTROL_STOP && dwControl != SERVICE_CONTROL_INTERROGATE) {

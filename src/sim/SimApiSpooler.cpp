@@ -59,10 +59,10 @@ BOOL SimApi::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
         m_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    const std::vector<Printer>& printers = m_machine.printers;
+    const std::vector<machine::Printer>& printers = m_machine.printers;
     std::size_t recordsSize = printers.size() * sizeof(PRINTER_INFO_2A);
     std::size_t needed = recordsSize;
-    for (const Printer& printer : printers)
+    for (const machine::Printer& printer : printers)
         needed += printer.name.size() + printer.port.size() + printer.driver.size() + 3;
     if (!FitsInBuffer(needed, cbBuf, pPrinterEnum, pcbNeeded, pcReturned, m_lastError))
         return FALSE;

@@ -46,11 +46,11 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
         m_lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
-    if (!m_machine.files.DirectoryExists(FileSystem::Parent(path))) {
+    if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(path))) {
         m_lastError = ERROR_PATH_NOT_FOUND;
         return nullptr;
     }
-    SimFile* file = m_machine.files.Find(path);
+    machine::SimFile* file = m_machine.files.Find(path);
     if (m_machine.files.DirectoryExists(path) ||
         (write && file != nullptr && (file->attributes & FILE_ATTRIBUTE_READONLY))) {
         m_lastError = ERROR_ACCESS_DENIED;
@@ -60,7 +60,7 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
         m_lastError = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    std::string key = FileSystem::Key(path);
+    std::string key = machine::FileSystem::Key(path);
     DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
     if (SharingConflict(key, access, kStreamShare)) {
         m_lastError = ERROR_SHARING_VIOLATION;
@@ -90,7 +90,7 @@ int SimApi::fgetc(FILE* stream)
         open->file = m_machine.files.Find(open->name);
         open->filesGeneration = m_machine.files.Generation();
     }
-    const SimFile* file = open->file;
+    const machine::SimFile* file = open->file;
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return EOF;
@@ -121,7 +121,7 @@ size_t SimApi::fread(void* buffer, size_t size, size_t count, FILE* stream)
     OpenObject* open = FindStream(stream);
     if (open == nullptr || size == 0 || count == 0)
         return 0;
-    const SimFile* file = m_machine.files.Find(open->name);
+    const machine::SimFile* file = m_machine.files.Find(open->name);
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return 0;
@@ -147,7 +147,7 @@ size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* strea
     OpenObject* open = FindStream(stream);
     if (open == nullptr || size == 0 || count == 0)
         return 0;
-    SimFile* file = m_machine.files.Find(open->name);
+    machine::SimFile* file = m_machine.files.Find(open->name);
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_WRITE)) {
         open->streamError = true;
         return 0;
@@ -188,7 +188,7 @@ int SimApi::_stat(const char* path, struct _stat* buffer)
         return -1;
     std::string name = PathText(path);
     *buffer = {};
-    if (const SimFile* file = m_machine.files.Find(name)) {
+    if (const machine::SimFile* file = m_machine.files.Find(name)) {
         buffer->st_mode = _S_IFREG;
         buffer->st_size = static_cast<long>(file->bytes.size());
         return 0;

@@ -10,7 +10,7 @@ namespace {
 const char kVersionBlockMagic[4] = {'S', 'I', 'M', 'V'};
 }  // namespace
 
-const SimFile* SimApi::FindModuleFile(const std::string& name) const
+const machine::SimFile* SimApi::FindModuleFile(const std::string& name) const
 {
     if (name.find('\\') != std::string::npos || name.find('/') != std::string::npos)
         return m_machine.files.Find(name);
@@ -18,11 +18,11 @@ const SimFile* SimApi::FindModuleFile(const std::string& name) const
     // then the system and Windows directories.
     std::vector<std::string> directories;
     if (!m_machine.paths.executable.empty())
-        directories.push_back(FileSystem::Parent(m_machine.paths.executable));
+        directories.push_back(machine::FileSystem::Parent(m_machine.paths.executable));
     directories.push_back(m_machine.paths.system);
     directories.push_back(m_machine.paths.windows);
     for (const std::string& directory : directories) {
-        if (const SimFile* file = m_machine.files.Find(directory + "\\" + name))
+        if (const machine::SimFile* file = m_machine.files.Find(directory + "\\" + name))
             return file;
     }
     return nullptr;
@@ -34,7 +34,7 @@ DWORD SimApi::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
         *lpdwHandle = 0;
     if (Fails(__func__))
         return 0;
-    const SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
+    const machine::SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
     if (file == nullptr) {
         m_lastError = ERROR_FILE_NOT_FOUND;
         return 0;
@@ -52,7 +52,7 @@ BOOL SimApi::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD, DWORD dwLen, LPVO
 {
     if (Fails(__func__))
         return FALSE;
-    const SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
+    const machine::SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
     if (file == nullptr || file->version.empty()) {
         m_lastError = file == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
         return FALSE;

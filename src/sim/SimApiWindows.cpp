@@ -75,7 +75,7 @@ int SimApi::LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 
 int SimApi::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    ShownMessageBox box{lpText ? lpText : "", lpCaption ? lpCaption : "", uType, 0, 0};
+    machine::ShownMessageBox box{lpText ? lpText : "", lpCaption ? lpCaption : "", uType, 0, 0};
     if (const SimWindow* owner = FindWindow(hWnd))
         box.ownerTemplate = owner->templateId;
     // A scripted answer is used only for a box that offers it: "ok" never answers a question.

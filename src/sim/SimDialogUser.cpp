@@ -32,14 +32,14 @@ void SimApi::PlayDialogUser(HWND hDlg)
     SimWindow& window = m_windows[hDlg];
     if (!m_machine.dialog.empty() && !m_dialogScriptUsed) {
         m_dialogScriptUsed = true;
-        for (const DialogAnswers& answers : m_machine.dialog) {
+        for (const machine::DialogAnswers& answers : m_machine.dialog) {
             if (window.ended)
                 break;
             ApplyDialogAnswers(hDlg, answers);
         }
     } else if (onUnscriptedDialog) {
         while (!window.ended) {
-            std::optional<DialogAnswers> answers = onUnscriptedDialog(window);
+            std::optional<machine::DialogAnswers> answers = onUnscriptedDialog(window);
             if (!answers)
                 break;
             ApplyDialogAnswers(hDlg, *answers);
@@ -54,7 +54,7 @@ void SimApi::PlayDialogUser(HWND hDlg)
     }
 }
 
-void SimApi::ApplyDialogAnswers(HWND hDlg, const DialogAnswers& answers)
+void SimApi::ApplyDialogAnswers(HWND hDlg, const machine::DialogAnswers& answers)
 {
     auto typeInto = [&](int id, const std::string& text) {
         SimControl* control = FindDlgControl(hDlg, id);

@@ -19,7 +19,7 @@ public:
 // A simulated machine with its backend installed, for calling core operations directly.
 class InstalledMachine {
 public:
-    explicit InstalledMachine(Machine& machine) : m_api(machine), m_backend(m_api) {}
+    explicit InstalledMachine(machine::Machine& machine) : m_api(machine), m_backend(m_api) {}
     SimApi& api() { return m_api; }
 
 private:

@@ -15,13 +15,13 @@ const std::pair<const char*, DWORD> kAttribFlags[] = {
     {"+r", FILE_ATTRIBUTE_READONLY}, {"+h", FILE_ATTRIBUTE_HIDDEN}, {"+s", FILE_ATTRIBUTE_SYSTEM}};
 
 // "; attrib +r "PATH"": the attributes "copy" does not put back.
-bool ApplyAttribLine(Machine& machine, const std::string& line)
+bool ApplyAttribLine(machine::Machine& machine, const std::string& line)
 {
     std::size_t quote = line.find('"');
     if (line.compare(0, sizeof kAttribLinePrefix - 1, kAttribLinePrefix) != 0 || quote == std::string::npos ||
         line.back() != '"')
         return false;
-    SimFile* file = machine.files.Find(line.substr(quote + 1, line.size() - quote - 2));
+    machine::SimFile* file = machine.files.Find(line.substr(quote + 1, line.size() - quote - 2));
     if (file == nullptr)
         return true;
     std::string flags = line.substr(0, quote);
@@ -33,11 +33,11 @@ bool ApplyAttribLine(Machine& machine, const std::string& line)
 }
 
 // The "Start" values of the services' keys, as the service manager reads them.
-void TakeStartTypes(Machine& machine, bool servicesKeyExisted)
+void TakeStartTypes(machine::Machine& machine, bool servicesKeyExisted)
 {
-    for (Service& service : machine.services) {
-        RegKey* key = machine.registry.Find(std::string(kServicesKey) + "\\" + service.name);
-        const RegValue* start = key == nullptr ? nullptr : key->FindValue("Start");
+    for (machine::Service& service : machine.services) {
+        machine::RegKey* key = machine.registry.Find(std::string(kServicesKey) + "\\" + service.name);
+        const machine::RegValue* start = key == nullptr ? nullptr : key->FindValue("Start");
         if (start != nullptr && start->type == REG_DWORD && start->data.size() == 4 &&
             static_cast<unsigned char>(start->data[0]) < 5 && start->data.substr(1) == std::string(3, '\0'))
             service.startType = kStartTypes[static_cast<unsigned char>(start->data[0])];
@@ -62,7 +62,7 @@ std::vector<std::string> UndoLines(const std::string& bytes)
 
 }  // namespace
 
-std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after)
+std::vector<std::string> NewUndoFiles(const machine::Machine& before, const machine::Machine& after)
 {
     std::vector<std::string> undoFiles;
     for (const auto& entry : after.files.Files()) {
@@ -74,17 +74,17 @@ std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& afte
     return undoFiles;
 }
 
-bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& problem)
+bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::string& problem)
 {
-    const SimFile* undo = machine.files.Find(undoPath);
+    const machine::SimFile* undo = machine.files.Find(undoPath);
     if (undo == nullptr) {
         problem = "no undo file " + undoPath;
         return false;
     }
     std::string bytes = undo->bytes;
     bool servicesKeyExisted = machine.registry.Find(kServicesKey) != nullptr;
-    ParseError error;
-    if (!ReadRegFile(bytes, machine.registry, error)) {
+    machine::ParseError error;
+    if (!machine::ReadRegFile(bytes, machine.registry, error)) {
         problem = "undo file unreadable, line " + std::to_string(error.line) + ": " + error.message;
         return false;
     }
@@ -99,14 +99,14 @@ bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& p
         std::string from = line.substr(sizeof kCopyLinePrefix - 1, middle - (sizeof kCopyLinePrefix - 1));
         std::string to = line.substr(middle + sizeof kCopyLineMiddle - 1);
         to.pop_back();
-        const SimFile* source = machine.files.Find(from);
+        const machine::SimFile* source = machine.files.Find(from);
         if (source == nullptr) {
             problem = "the undo file's copy " + from + " is missing";
             return false;
         }
         // copy /y: the file as the copy holds it, its version resource and attributes with it.
-        SimFile copied = *source;
-        SimFile& target = machine.files.Write(to, copied.bytes);
+        machine::SimFile copied = *source;
+        machine::SimFile& target = machine.files.Write(to, copied.bytes);
         target.attributes = copied.attributes;
         target.version = copied.version;
     }

@@ -9,7 +9,7 @@
 
 namespace sim {
 // The undo files the run wrote (Windows paths), those the machine held before left out.
-std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& after);
+std::vector<std::string> NewUndoFiles(const machine::Machine& before, const machine::Machine& after);
 
 // Undoes a run as an administrator would with its undo file: its values through
 // the .reg reader, as "regedit /s"; the start types it puts back given to their
@@ -17,5 +17,5 @@ std::vector<std::string> NewUndoFiles(const Machine& before, const Machine& afte
 // "Start" value, which this machine holds apart from its registry); then its
 // copy lines, in order, on the disks. False, with the problem, when the file
 // cannot be read or a copy cannot be made.
-bool ApplyUndoFile(Machine& machine, const std::string& undoPath, std::string& problem);
+bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::string& problem);
 }

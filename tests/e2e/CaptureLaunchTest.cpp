@@ -176,7 +176,7 @@ TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack
         // Read back from a folder of plain letters: the tests' own reading of a folder takes ANSI paths.
         std::string plain = "C:\\remendo-e2e-launch\\read-back-" + std::to_string(++n);
         ASSERT_TRUE(::MoveFileW(written.c_str(), Widened(plain).c_str())) << "error " << ::GetLastError();
-        sim::Machine machine;
+        machine::Machine machine;
         std::string error;
         ASSERT_TRUE(LoadFolder(plain, machine, &error)) << error;
         EXPECT_EQ(machine.paths.executable, test.executable);
@@ -189,7 +189,7 @@ TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack
             << shown;
         EXPECT_NE(shown.find("Left out: the pending rename of \\??\\UNC\\srv\\share\\x.dll"), std::string::npos)
             << shown;
-        const sim::RegKey* maker = machine.registry.Find("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
+        const machine::RegKey* maker = machine.registry.Find("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
         ASSERT_NE(maker, nullptr);
         EXPECT_TRUE(maker->subkeys.empty());
         ASSERT_EQ(maker->values.size(), 1u);

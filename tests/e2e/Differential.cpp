@@ -243,11 +243,11 @@ std::string LogDifference(const std::vector<std::string>& real, const std::vecto
     return "";
 }
 
-bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error)
+bool LoadFolder(const std::string& folder, machine::Machine& machine, std::string* error)
 {
-    sim::FolderContents contents;
-    sim::LoadError problem;
-    if (!sim::ReadFolderContents(folder, contents, problem) || !sim::LoadMachine(contents, machine, problem)) {
+    machine::FolderContents contents;
+    machine::LoadError problem;
+    if (!machine::ReadFolderContents(folder, contents, problem) || !machine::LoadMachine(contents, machine, problem)) {
         *error = folder + ": " + problem.Describe();
         return false;
     }
@@ -296,7 +296,7 @@ void Differential::NoteRunStart()
 std::string Differential::CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers)
 {
     std::string error;
-    sim::Machine replay;
+    machine::Machine replay;
     if (!LoadFolder(m_root + "before", replay, &error))
         return error;
     replay.messageBoxAnswers = answers.messageBoxes;
@@ -304,7 +304,7 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
     if (m_runStart)
         replay.startTime = *m_runStart;
     std::string problem;
-    if (!sim::SaveMachine(replay, m_root + "replay", problem))
+    if (!machine::SaveMachine(replay, m_root + "replay", problem))
         return problem;
     std::string simExe = WindowsPath(Programs().simExe);
     if (!RunToSuccess(Quoted(simExe) + " " + Quoted(m_root + "replay") + " --out " + Quoted(m_root + "simulated"),
@@ -319,7 +319,7 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
     if (!logDifference.empty())
         differences += "the logs differ at " + logDifference + "\n";
 
-    sim::Machine simulated, captured;
+    machine::Machine simulated, captured;
     if (!LoadFolder(m_root + "simulated", simulated, &error) || !LoadFolder(m_root + "after", captured, &error))
         return differences + error;
     // The log's bytes hold the system's texts too; its lines were compared above.
@@ -327,7 +327,7 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
     // started in; regedit's test of it stands in for a comparison.
     std::string logChanged = "file changed: " + m_runDir + "Remendo.log";
     std::string undoRemoved = "file removed: " + m_runDir + "Remendo-undo-";
-    for (const std::string& change : sim::DescribeChanges(simulated, captured)) {
+    for (const std::string& change : machine::DescribeChanges(simulated, captured)) {
         if (change.find(kServicesKeyChange) == std::string::npos && change != logChanged &&
             change.rfind(undoRemoved, 0) != 0)
             differences += "after the run, remendo-sim -> a capture: " + change + "\n";

@@ -14,7 +14,7 @@
 // What the test answered, in the form a machine folder scripts it.
 struct RunAnswers {
     std::vector<std::string> messageBoxes;  // "yes", "no", "cancel", "ok"
-    std::vector<sim::DialogAnswers> dialog;  // one set per press that leaves the dialog open
+    std::vector<machine::DialogAnswers> dialog;  // one set per press that leaves the dialog open
 };
 
 // Where the two logs part: "" when they agree. Lines of LogLastError agree
@@ -22,7 +22,7 @@ struct RunAnswers {
 std::string LogDifference(const std::vector<std::string>& real, const std::vector<std::string>& simulated);
 
 // Reads a machine folder as remendo-sim does; false, with the reason, when it cannot.
-bool LoadFolder(const std::string& folder, sim::Machine& machine, std::string* error);
+bool LoadFolder(const std::string& folder, machine::Machine& machine, std::string* error);
 
 // Counts the machines compared in this run of the tests, for the closing line
 // "Differential: N machines, M identical".

@@ -104,7 +104,7 @@ TEST_F(Discovery, DecliningOpensTheDialogWhoseAnswersTheRunTakes)
     HWND dialog = DeclineAndWaitForDialog();
     ASSERT_NE(dialog, nullptr);
 
-    m_answers.dialog = {sim::DialogAnswers{kSeries, std::string("network"), std::nullopt, std::string("10.0.0.31"),
+    m_answers.dialog = {machine::DialogAnswers{kSeries, std::string("network"), std::nullopt, std::string("10.0.0.31"),
                                           std::string("00:10:b5:a1:c2:d3"), std::string("cvq7250-lab"), {"fixit"}}};
     bool answered = false;
     ASSERT_TRUE(m_run.RunAlongside(
@@ -175,7 +175,7 @@ TEST_F(Discovery, CancelInTheDialogEndsTheRunWithoutAFinalBox)
     HWND dialog = DeclineAndWaitForDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(uia::PressButton(dialog, IDCANCEL));
-    m_answers.dialog = {sim::DialogAnswers{}};
+    m_answers.dialog = {machine::DialogAnswers{}};
     m_answers.dialog.back().buttons = {"cancel"};
 
     EXPECT_EQ(MessageBoxesUntilExit(), 0);
@@ -199,7 +199,7 @@ TEST_F(Discovery, PrinterOnAUsbPortBringsTheWrongPortBoxThenTheDialog)
     HWND dialog = WaitForConnectionDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(uia::PressButton(dialog, IDCANCEL));
-    m_answers.dialog = {sim::DialogAnswers{}};
+    m_answers.dialog = {machine::DialogAnswers{}};
     m_answers.dialog.back().buttons = {"cancel"};
 
     EXPECT_EQ(MessageBoxesUntilExit(), 0);

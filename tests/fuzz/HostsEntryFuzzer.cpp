@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string first = input.substr(0, cut);
     std::string second = cut == std::string::npos ? std::string() : input.substr(cut + 1);
 
-    sim::Machine machine;
+    machine::Machine machine;
     sim::InstalledMachine installed(machine);
     CRemendoApp app;
     if (!app.IsSameHostsEntry(first, first) || !app.IsSameHostsEntry(first, " \t" + first + " \r\n"))

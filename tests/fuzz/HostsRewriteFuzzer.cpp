@@ -48,7 +48,7 @@ std::vector<Line> Lines(const std::string& text)
 
 std::string Rewrite(const std::string& hosts, const std::string& ip, const std::string& host)
 {
-    sim::Machine machine;
+    machine::Machine machine;
     machine.files.Write(kHostsPath, hosts);
     {
         sim::InstalledMachine installed(machine);

@@ -10,13 +10,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string bytes(reinterpret_cast<const char*>(data), size);
-    sim::Registry registry;
-    sim::ParseError error;
-    if (!sim::ReadRegFile(bytes, registry, error))
+    machine::Registry registry;
+    machine::ParseError error;
+    if (!machine::ReadRegFile(bytes, registry, error))
         return 0;
-    std::string written = sim::WriteRegFile(registry);
-    sim::Registry again;
-    if (!sim::ReadRegFile(written, again, error) || !(again == registry))
+    std::string written = machine::WriteRegFile(registry);
+    machine::Registry again;
+    if (!machine::ReadRegFile(written, again, error) || !(again == registry))
         std::abort();
     return 0;
 }

@@ -53,7 +53,7 @@ std::string Lower(std::string text)
 }
 
 // The machine's files by lower-case path.
-std::map<std::string, std::string> FilesByPath(const sim::Machine& machine)
+std::map<std::string, std::string> FilesByPath(const machine::Machine& machine)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : machine.files.Files())
@@ -61,23 +61,23 @@ std::map<std::string, std::string> FilesByPath(const sim::Machine& machine)
     return files;
 }
 
-std::string FileBytes(const sim::Machine& machine, const std::string& path, bool& exists)
+std::string FileBytes(const machine::Machine& machine, const std::string& path, bool& exists)
 {
-    const sim::SimFile* file = machine.files.Find(path);
+    const machine::SimFile* file = machine.files.Find(path);
     exists = file != nullptr;
     return exists ? file->bytes : std::string();
 }
 
 // Every registry value as "key [name]" -> type.
-void CollectValueTypes(const sim::RegKey& key, const std::string& path, std::map<std::string, DWORD>& types)
+void CollectValueTypes(const machine::RegKey& key, const std::string& path, std::map<std::string, DWORD>& types)
 {
-    for (const sim::RegValue& value : key.values)
-        types[sim::UpperCase(path) + " [" + sim::UpperCase(value.name) + "]"] = value.type;
+    for (const machine::RegValue& value : key.values)
+        types[machine::UpperCase(path) + " [" + machine::UpperCase(value.name) + "]"] = value.type;
     for (const auto& subkey : key.subkeys)
         CollectValueTypes(*subkey.second, path + "\\" + subkey.second->name, types);
 }
 
-std::map<std::string, DWORD> ValueTypes(const sim::Registry& registry)
+std::map<std::string, DWORD> ValueTypes(const machine::Registry& registry)
 {
     std::map<std::string, DWORD> types;
     for (const auto& root : registry.Roots())
@@ -129,16 +129,16 @@ std::vector<std::string> LogLines(const sim::SimApi& api)
 
 struct Example {
     std::string name;
-    sim::FolderContents contents;
+    machine::FolderContents contents;
     std::string hostsPath;
     std::string backupPath;
     std::string newPath;
 };
 
-bool Load(const Example& example, sim::Machine& machine)
+bool Load(const Example& example, machine::Machine& machine)
 {
-    sim::LoadError error;
-    if (!sim::LoadMachine(example.contents, machine, error)) {
+    machine::LoadError error;
+    if (!machine::LoadMachine(example.contents, machine, error)) {
         std::cerr << example.name << ": " << error.Describe() << "\n";
         return false;
     }
@@ -165,7 +165,7 @@ std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
 // and the services' start types.
 // A service the run was told did not exist is re-registered and left: its
 // undo file says so instead of holding its start type.
-bool NotedAsMissing(const sim::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
+bool NotedAsMissing(const machine::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
 {
     std::string note = "The " + service + " service did not exist before this run";
     for (const std::string& undo : undoFiles) {
@@ -179,7 +179,7 @@ bool NotedAsMissing(const sim::Machine& machine, const std::vector<std::string>&
     return false;
 }
 
-std::vector<std::string> Differences(const sim::Machine& before, const sim::Machine& undone, const Example& example,
+std::vector<std::string> Differences(const machine::Machine& before, const machine::Machine& undone, const Example& example,
                                      const std::vector<std::string>& undoFiles)
 {
     std::vector<std::string> differences;
@@ -189,14 +189,14 @@ std::vector<std::string> Differences(const sim::Machine& before, const sim::Mach
     for (const char* dll : kScanDlls)
         files.push_back(before.paths.system + "\\" + dll);
     for (const std::string& path : files) {
-        const sim::SimFile* old = before.files.Find(path);
-        const sim::SimFile* now = undone.files.Find(path);
+        const machine::SimFile* old = before.files.Find(path);
+        const machine::SimFile* now = undone.files.Find(path);
         if ((old == nullptr) != (now == nullptr) ||
             (old != nullptr && (old->bytes != now->bytes || old->version != now->version)))
             differences.push_back(path);
     }
-    for (const sim::Service& service : before.services) {
-        for (const sim::Service& now : undone.services)
+    for (const machine::Service& service : before.services) {
+        for (const machine::Service& now : undone.services)
             if (now.name == service.name && now.startType != service.startType &&
                 !NotedAsMissing(undone, undoFiles, service.name))
                 differences.push_back("the start type of " + service.name);
@@ -208,7 +208,7 @@ std::vector<std::string> Differences(const sim::Machine& before, const sim::Mach
 // newest first (the registry through the .reg reader, the copy lines on the
 // disks), is the machine of before; only a logged failure of an undo file
 // excuses its absence.
-std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machine& after,
+std::vector<std::string> BrokenUndo(const machine::Machine& before, const machine::Machine& after,
                                     const std::vector<std::string>& logLines, const Example& example, std::size_t runs)
 {
     std::vector<std::string> broken;
@@ -225,9 +225,9 @@ std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machi
         broken.push_back("an undo file failed but is still there");
     if (undoFailures > 0)
         return broken;
-    sim::Machine undone;
-    sim::ParseError error;
-    sim::ReadRegFile(sim::WriteRegFile(after.registry), undone.registry, error);
+    machine::Machine undone;
+    machine::ParseError error;
+    machine::ReadRegFile(machine::WriteRegFile(after.registry), undone.registry, error);
     undone.files = after.files;
     undone.services = after.services;
     for (const std::string& undo : undoFiles) {
@@ -244,8 +244,8 @@ std::vector<std::string> BrokenUndo(const sim::Machine& before, const sim::Machi
 }
 
 // The invariants of one run; each broken one is a line of the result.
-std::vector<std::string> BrokenInvariants(const Example& example, const sim::Machine& before,
-                                          const sim::Machine& after, const sim::SimApi& api, std::size_t handlesAllowed)
+std::vector<std::string> BrokenInvariants(const Example& example, const machine::Machine& before,
+                                          const machine::Machine& after, const sim::SimApi& api, std::size_t handlesAllowed)
 {
     std::vector<std::string> broken;
 
@@ -319,7 +319,7 @@ std::vector<std::string> BrokenInvariants(const Example& example, const sim::Mac
         broken.push_back("handles left open: " + std::to_string(api.OpenHandleCount()));
 
     // A run that reached its final report says so when it changed anything.
-    std::vector<sim::ShownMessageBox> boxes = api.MessageBoxes();
+    std::vector<machine::ShownMessageBox> boxes = api.MessageBoxes();
     if (!boxes.empty() && boxes.back().text == TEXT_IDS_COMPLETED) {
         std::map<std::string, std::string> filesBefore = FilesByPath(before), filesAfter = FilesByPath(after);
         std::string logName = Lower(before.paths.executable.substr(0, before.paths.executable.rfind('\\') + 1));
@@ -366,7 +366,7 @@ void SweepStops(const Example& example, int totalCalls, Tally& tally)
 {
     for (int call = 1; call <= totalCalls; ++call) {
         for (bool partWay : {false, true}) {
-            sim::Machine before, machine;
+            machine::Machine before, machine;
             if (!Load(example, before) || !Load(example, machine)) {
                 ++tally.failed;
                 continue;
@@ -396,7 +396,7 @@ void SweepStops(const Example& example, int totalCalls, Tally& tally)
 // first, they give back the machine of before the first.
 void SweepTwoRuns(const Example& example, Tally& tally)
 {
-    sim::Machine before, machine;
+    machine::Machine before, machine;
     if (!Load(example, before) || !Load(example, machine)) {
         ++tally.failed;
         return;
@@ -414,17 +414,17 @@ void SweepTwoRuns(const Example& example, Tally& tally)
 // Every registry value, the hosts file, the scan DLLs and the services'
 // start types of `now`, each as in `repaired` or as in `original`; a line for
 // each that is neither, and the number put back.
-std::vector<std::string> HalfwayThings(const sim::Machine& original, const sim::Machine& repaired,
-                                       const sim::Machine& now, const Example& example, std::size_t& putBack)
+std::vector<std::string> HalfwayThings(const machine::Machine& original, const machine::Machine& repaired,
+                                       const machine::Machine& now, const Example& example, std::size_t& putBack)
 {
     std::vector<std::string> broken;
     putBack = 0;
     std::map<std::string, std::string> values[3];
-    const sim::Machine* machines[] = {&original, &repaired, &now};
+    const machine::Machine* machines[] = {&original, &repaired, &now};
     for (int i = 0; i < 3; ++i) {
         // The export in UTF-16LE, narrowed: one entry a line is enough to
         // compare the values.
-        std::string wide = sim::WriteRegFile(machines[i]->registry), text;
+        std::string wide = machine::WriteRegFile(machines[i]->registry), text;
         for (std::size_t at = 2; at < wide.size(); at += 2)
             text += wide[at];
         std::string key;
@@ -459,7 +459,7 @@ std::vector<std::string> HalfwayThings(const sim::Machine& original, const sim::
         else if (exists && bytes != fixed)
             ++putBack;
     }
-    for (const sim::Service& service : now.services) {
+    for (const machine::Service& service : now.services) {
         for (std::size_t i = 0; i < repaired.services.size(); ++i) {
             if (repaired.services[i].name != service.name || service.startType == repaired.services[i].startType)
                 continue;
@@ -478,12 +478,12 @@ std::vector<std::string> HalfwayThings(const sim::Machine& original, const sim::
 // log puts back exactly what went back.
 void SweepUndo(const Example& example, Tally& tally)
 {
-    sim::Machine original;
+    machine::Machine original;
     if (!Load(example, original)) {
         ++tally.failed;
         return;
     }
-    auto repairedMachine = [&example](sim::Machine& machine) {
+    auto repairedMachine = [&example](machine::Machine& machine) {
         if (!Load(example, machine))
             return false;
         sim::SimApi repair(machine);
@@ -491,16 +491,16 @@ void SweepUndo(const Example& example, Tally& tally)
         machine.messageBoxAnswers.clear();
         return true;
     };
-    sim::Machine baseline, repaired;
+    machine::Machine baseline, repaired;
     if (!repairedMachine(baseline) || !repairedMachine(repaired)) {
         ++tally.failed;
         return;
     }
     sim::SimApi baselineApi(baseline);
     sim::RunUndo(baselineApi);
-    auto check = [&](const std::string& what, const std::function<void(sim::Machine&, sim::SimApi&)>& setUp,
+    auto check = [&](const std::string& what, const std::function<void(machine::Machine&, sim::SimApi&)>& setUp,
                      bool cut) {
-        sim::Machine machine;
+        machine::Machine machine;
         if (!repairedMachine(machine)) {
             ++tally.failed;
             return;
@@ -524,9 +524,9 @@ void SweepUndo(const Example& example, Tally& tally)
     };
     for (const auto& operation : baselineApi.CallCounts()) {
         for (int call = 1; call <= operation.second; ++call) {
-            for (DWORD error : sim::RealisticErrors(operation.first)) {
+            for (DWORD error : machine::RealisticErrors(operation.first)) {
                 check(operation.first + " call " + std::to_string(call) + " error " + std::to_string(error),
-                      [&](sim::Machine& machine, sim::SimApi&) { machine.faults.push_back({operation.first, call, error}); },
+                      [&](machine::Machine& machine, sim::SimApi&) { machine.faults.push_back({operation.first, call, error}); },
                       false);
             }
         }
@@ -534,7 +534,7 @@ void SweepUndo(const Example& example, Tally& tally)
     for (int call = 1; call <= baselineApi.TotalCallCount(); ++call) {
         for (bool partWay : {false, true}) {
             check(std::string("stopped ") + (partWay ? "part-way through" : "at") + " call " + std::to_string(call),
-                  [call, partWay](sim::Machine&, sim::SimApi& api) {
+                  [call, partWay](machine::Machine&, sim::SimApi& api) {
                       api.stopAtCall = call;
                       api.stopPartWay = partWay;
                   },
@@ -545,7 +545,7 @@ void SweepUndo(const Example& example, Tally& tally)
 
 void SweepExample(const Example& example, Tally& tally)
 {
-    sim::Machine baseline;
+    machine::Machine baseline;
     if (!Load(example, baseline)) {
         ++tally.failed;
         return;
@@ -556,8 +556,8 @@ void SweepExample(const Example& example, Tally& tally)
 
     for (const auto& operation : calls) {
         for (int call = 1; call <= operation.second; ++call) {
-            for (DWORD error : sim::RealisticErrors(operation.first)) {
-                sim::Machine before, machine;
+            for (DWORD error : machine::RealisticErrors(operation.first)) {
+                machine::Machine before, machine;
                 if (!Load(example, before) || !Load(example, machine)) {
                     ++tally.failed;
                     continue;
@@ -594,13 +594,13 @@ int main(int argc, char** argv)
     for (const char* name : kExampleMachines) {
         Example example;
         example.name = name;
-        sim::LoadError error;
-        if (!sim::ReadFolderContents(std::string(argv[1]) + "/" + name, example.contents, error)) {
+        machine::LoadError error;
+        if (!machine::ReadFolderContents(std::string(argv[1]) + "/" + name, example.contents, error)) {
             std::cerr << name << ": " << error.Describe() << "\n";
             ++tally.failed;
             continue;
         }
-        sim::Machine machine;
+        machine::Machine machine;
         if (!Load(example, machine)) {
             ++tally.failed;
             continue;

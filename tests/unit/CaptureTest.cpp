@@ -25,7 +25,7 @@ capture::WideText Widened(const std::string& latin1)
 }
 
 // The capture of the machine, its remendo.exe at `exe` (by default the machine's own).
-sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress = nullptr,
+machine::Machine CaptureOf(machine::Machine& machine, std::vector<std::string>* progress = nullptr,
                        std::vector<std::string>* leftOut = nullptr, const capture::WideText* exe = nullptr)
 {
     sim::SimApi api(machine);
@@ -36,24 +36,24 @@ sim::Machine CaptureOf(sim::Machine& machine, std::vector<std::string>* progress
                 lines->push_back(line);
         };
     };
-    sim::Machine captured = capture::CaptureMachine(exe != nullptr ? *exe : Widened(machine.paths.executable),
+    machine::Machine captured = capture::CaptureMachine(exe != nullptr ? *exe : Widened(machine.paths.executable),
                                                     into(progress), into(leftOut));
     // Every operation the capture calls can be named by a machine's faults.
     for (const auto& counted : api.CallCounts())
-        EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
+        EXPECT_TRUE(machine::IsFaultableOperation(counted.first)) << counted.first;
     return captured;
 }
 
-sim::Machine ThroughFolder(const sim::Machine& machine, const std::string& name)
+machine::Machine ThroughFolder(const machine::Machine& machine, const std::string& name)
 {
     std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(folder);
     std::string problem;
-    EXPECT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
-    sim::FolderContents contents;
-    sim::LoadError error;
-    sim::Machine reread;
-    EXPECT_TRUE(sim::ReadFolderContents(folder.string(), contents, error) && sim::LoadMachine(contents, reread, error))
+    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine reread;
+    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error) && machine::LoadMachine(contents, reread, error))
         << error.Describe();
     std::filesystem::remove_all(folder);
     return reread;
@@ -61,21 +61,21 @@ sim::Machine ThroughFolder(const sim::Machine& machine, const std::string& name)
 
 // A machine whose names and values are what a careless reader gets wrong:
 // printf directives, backslashes, quotes, bytes above 0x7F, long values.
-sim::Machine HostileMachine()
+machine::Machine HostileMachine()
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     const std::string odd = "100% \\\\srv\\q \"%s\" \xe9\xff\x80";
     machine.printers = {{"CV Quillray 7250 " + odd, "IP_10.0.0.7", "Driver " + odd},
                         {"Other %n", "DOT4_001", "d"}};
     machine.ports = {"IP_10.0.0.7", "DOT4_001", "%d\\port"};
-    sim::RegKey& product = machine.registry.Create(std::string(kMakerKey) + "\\Key " + odd + "\\Port");
-    product.SetValue("IP Address", REG_SZ, sim::StringData("10.0.0.8"));
-    product.SetValue("Name " + odd, REG_SZ, sim::StringData(std::string(20000, 'v') + odd));
+    machine::RegKey& product = machine.registry.Create(std::string(kMakerKey) + "\\Key " + odd + "\\Port");
+    product.SetValue("IP Address", REG_SZ, machine::StringData("10.0.0.8"));
+    product.SetValue("Name " + odd, REG_SZ, machine::StringData(std::string(20000, 'v') + odd));
     product.SetValue(std::string(16383, 'n'), REG_BINARY, std::string("\0\xff\x01", 3));
     product.SetValue("Multi", REG_MULTI_SZ, std::string("a", 2) + odd + std::string(2, '\0'));
-    product.SetValue("", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\" + odd));
+    product.SetValue("", REG_EXPAND_SZ, machine::StringData("%SystemRoot%\\" + odd));
     machine.registry.Create(std::string(kMonitorPorts) + "\\IP_10.0.0.7")
-        .SetValue("IPAddress", REG_SZ, sim::StringData("10.0.0.7"));
+        .SetValue("IPAddress", REG_SZ, machine::StringData("10.0.0.7"));
     machine.hostNames = {{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}, {"10.0.0.9", "never looked up"}};
     const std::string hosts = machine.paths.system + "\\drivers\\etc\\hosts";
     machine.files.Write(hosts,
@@ -95,12 +95,12 @@ sim::Machine HostileMachine()
 
 TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
 {
-    sim::Machine machine = HostileMachine();
-    sim::Machine before = HostileMachine();
+    machine::Machine machine = HostileMachine();
+    machine::Machine before = HostileMachine();
     std::vector<std::string> progress, leftOut;
-    sim::Machine captured = ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
+    machine::Machine captured = ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
 
-    EXPECT_EQ(sim::DescribeChanges(before, machine), std::vector<std::string>());
+    EXPECT_EQ(machine::DescribeChanges(before, machine), std::vector<std::string>());
     EXPECT_EQ(progress.size(), 6u);
     EXPECT_EQ(leftOut, std::vector<std::string>());
 
@@ -129,7 +129,7 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     EXPECT_EQ(captured.namedObjects, machine.namedObjects);
     ASSERT_EQ(captured.heldFiles.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(sim::FileSystem::Key(captured.heldFiles[i].path), sim::FileSystem::Key(machine.heldFiles[i].path));
+        EXPECT_EQ(machine::FileSystem::Key(captured.heldFiles[i].path), machine::FileSystem::Key(machine.heldFiles[i].path));
         EXPECT_EQ(captured.heldFiles[i].access, machine.heldFiles[i].access);
         EXPECT_EQ(captured.heldFiles[i].share, machine.heldFiles[i].share);
     }
@@ -138,7 +138,7 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     ASSERT_NE(captured.files.Find(hosts), nullptr);
     EXPECT_EQ(captured.files.Find(hosts)->bytes, machine.files.Find(hosts)->bytes);
     // A DLL is a stand-in: its version and attributes, none of its bytes.
-    const sim::SimFile* dll = captured.files.Find(machine.paths.system + "\\cvqscan3.dll");
+    const machine::SimFile* dll = captured.files.Find(machine.paths.system + "\\cvqscan3.dll");
     ASSERT_NE(dll, nullptr);
     EXPECT_EQ(dll->bytes, "");
     EXPECT_EQ(dll->version, "2.1.65535.7");
@@ -157,13 +157,13 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
 {
     const char* const kinds[] = {"admin", "admin-deny-only", "user", "no-groups"};
     for (const char* kind : kinds) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.tokens = {kind, kind};
-        sim::Machine captured = CaptureOf(machine);
+        machine::Machine captured = CaptureOf(machine);
         EXPECT_EQ(captured.tokens.thread, kind);
         EXPECT_EQ(captured.tokens.process, kind);
     }
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.tokens = {"denied", "denied"};
     machine.os = {4, 10, 222, 1, "A \xe9 pack", false};
     machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
@@ -179,7 +179,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     machine.registry.Create("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")
         .SetValue("PendingFileRenameOperations", REG_MULTI_SZ, renames);
     std::vector<std::string> leftOut;
-    sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
+    machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
     EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(captured.os.platform, 1u);
@@ -219,10 +219,10 @@ TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
         {u"C:\\Jos\u00e9\\remendo.exe", "C:\\Jos\xe9\\remendo.exe", nullptr},
     };
     for (const auto& test : kCases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         capture::WideText exe(test.exe.begin(), test.exe.end());
         std::vector<std::string> leftOut;
-        sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut, &exe), "remendo-capture-exe");
+        machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut, &exe), "remendo-capture-exe");
         EXPECT_EQ(captured.paths.executable, test.held != nullptr ? test.held : "") << test.line;
         EXPECT_EQ(captured.paths.system, machine.paths.system);
         if (test.held != nullptr) {
@@ -241,17 +241,17 @@ TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
 // line break is left out, the rest of its key kept.
 TEST(Capture, RegistryNamesWithLineBreaksAreLeftOut)
 {
-    sim::Machine machine = test::BaseMachine();
-    sim::RegKey& maker = machine.registry.Create(kMakerKey);
-    maker.SetValue("Kept", REG_SZ, sim::StringData("v"));
-    maker.SetValue("Line\r\nbreak", REG_SZ, sim::StringData("v"));
+    machine::Machine machine = test::BaseMachine();
+    machine::RegKey& maker = machine.registry.Create(kMakerKey);
+    maker.SetValue("Kept", REG_SZ, machine::StringData("v"));
+    maker.SetValue("Line\r\nbreak", REG_SZ, machine::StringData("v"));
     maker.SetValue("Line\nfeed", REG_DWORD, std::string(4, '\0'));
-    maker.CreateSubkey("Key\rname").SetValue("Inside", REG_SZ, sim::StringData("v"));
-    maker.CreateSubkey("Plain").SetValue("Inside", REG_SZ, sim::StringData("v"));
+    maker.CreateSubkey("Key\rname").SetValue("Inside", REG_SZ, machine::StringData("v"));
+    maker.CreateSubkey("Plain").SetValue("Inside", REG_SZ, machine::StringData("v"));
     std::vector<std::string> leftOut;
-    sim::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-line-breaks");
+    machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-line-breaks");
 
-    const sim::RegKey* key = captured.registry.Find(kMakerKey);
+    const machine::RegKey* key = captured.registry.Find(kMakerKey);
     ASSERT_NE(key, nullptr);
     EXPECT_NE(key->FindValue("Kept"), nullptr);
     EXPECT_NE(captured.registry.Find(std::string(kMakerKey) + "\\Plain"), nullptr);

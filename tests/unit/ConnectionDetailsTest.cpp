@@ -16,7 +16,7 @@ const std::string kSystemPorts =
 const std::string kNotFound = "The system cannot find the file specified.\r\n";
 const char kPort[] = "IP_10.0.0.5";
 
-void SetPortValues(sim::Machine& machine, const std::string& monitor, const std::string& ip, const std::string& hw,
+void SetPortValues(machine::Machine& machine, const std::string& monitor, const std::string& ip, const std::string& hw,
                    const std::string& host)
 {
     SetStrings(machine, monitor + "\\" + kPort, {{"IPAddress", ip}, {"HWAddress", hw}, {"HostName", host}});
@@ -26,31 +26,31 @@ TEST(GetInfoFromPortMonitor, MakersMonitorFirstThenTheSystemsWithOneOfFiveAnswer
 {
     struct Case {
         const char* name;
-        void (*setUp)(sim::Machine&);
+        void (*setUp)(machine::Machine&);
         const char* answer;
         const char* ip;
     };
     const Case cases[] = {
-        {"maker's has the port", [](sim::Machine& m) {
+        {"maker's has the port", [](machine::Machine& m) {
              SetPortValues(m, kMakerPorts, "10.0.0.5", "0010B5A1C2D3", "cvq");
              SetPortValues(m, kSystemPorts, "10.9.9.9", "", "");
          }, "--- Yes, got some info in CV Standard TCP/IP Port", "10.0.0.5"},
-        {"maker's has the port, empty", [](sim::Machine& m) {
+        {"maker's has the port, empty", [](machine::Machine& m) {
              SetPortValues(m, kMakerPorts, "", "", "");
              SetPortValues(m, kSystemPorts, "10.9.9.9", "", "");
          }, "--- No, didn't get info from CV Standard TCP/IP Port", ""},
-        {"only the system's has the port", [](sim::Machine& m) {
+        {"only the system's has the port", [](machine::Machine& m) {
              m.registry.Create(kMakerPorts + "\\IP_10.0.0.6");
              SetPortValues(m, kSystemPorts, "10.0.0.5", "", "");
          }, "--- Yes, got some info in Standard TCP/IP Port", "10.0.0.5"},
-        {"system's has the port, empty", [](sim::Machine& m) { SetPortValues(m, kSystemPorts, "", "", ""); },
+        {"system's has the port, empty", [](machine::Machine& m) { SetPortValues(m, kSystemPorts, "", "", ""); },
          "--- No, didn't get info from Standard TCP/IP Port", ""},
-        {"neither has it, case differs", [](sim::Machine& m) {
+        {"neither has it, case differs", [](machine::Machine& m) {
              m.registry.Create(kSystemPorts + "\\ip_10.0.0.5");
          }, "--- No, failed to find info in eithor port monitor", ""},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         c.setUp(machine);
         AppOnMachine run(std::move(machine));
         run.app.m_strPortName = kPort;
@@ -66,9 +66,9 @@ TEST(GetInfoFromPortMonitor, MakersMonitorFirstThenTheSystemsWithOneOfFiveAnswer
 
 TEST(GetInfoFromPortMonitor, MissingMakersMonitorIsLoggedAndNineXIsSkipped)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     SetPortValues(machine, kSystemPorts, "10.0.0.5", "0010B5A1C2D3", "cvq");
-    sim::Machine nineXMachine = test::BaseMachine();
+    machine::Machine nineXMachine = test::BaseMachine();
     SetPortValues(nineXMachine, kSystemPorts, "10.0.0.5", "0010B5A1C2D3", "cvq");
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = kPort;
@@ -92,7 +92,7 @@ TEST(GetInfoFromPortMonitor, MissingMakersMonitorIsLoggedAndNineXIsSkipped)
 
 TEST(EnumeratePortMonitor, ValueReadBeforeAFailedReadIsKept)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     SetStrings(machine, kMakerPorts + "\\" + kPort, {{"IPAddress", "10.0.0.5"}});
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = kPort;
@@ -111,7 +111,7 @@ TEST(EnumeratePortMonitor, ValueReadBeforeAFailedReadIsKept)
 TEST(EnumeratePortMonitor, NamesAndValuesLongerThanTheBufferFailAsOnWindows)
 {
     const std::string path = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     // A subkey name too long for the buffer comes first and is passed over.
     machine.registry.Create(kSystemPorts + "\\A" + std::string(300, 'x'));
     SetStrings(machine, kSystemPorts + "\\" + kPort, {{"IPAddress", std::string(260, '1')}});
@@ -123,7 +123,7 @@ TEST(EnumeratePortMonitor, NamesAndValuesLongerThanTheBufferFailAsOnWindows)
     EXPECT_EQ(run.app.m_strIpAddress, "");
 
     // A value that just fits (259 characters and its NUL) is read whole.
-    sim::Machine fits = test::BaseMachine();
+    machine::Machine fits = test::BaseMachine();
     SetPortValues(fits, kSystemPorts, std::string(259, '2'), "%s%n", "\xe9h\xf4te");
     AppOnMachine fitsRun(std::move(fits));
     fitsRun.app.m_strPortName = kPort;
@@ -135,7 +135,7 @@ TEST(EnumeratePortMonitor, NamesAndValuesLongerThanTheBufferFailAsOnWindows)
 
 TEST(EnumeratePortMonitor, AnUnreadableSubkeyListEndsTheSearch)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     SetPortValues(machine, kSystemPorts, "10.0.0.5", "", "");
     machine.faults.push_back({"RegEnumKeyExA", 1, ERROR_ACCESS_DENIED});
     AppOnMachine run(std::move(machine));
@@ -150,7 +150,7 @@ TEST(EnumeratePortMonitor, AnUnreadableSubkeyListEndsTheSearch)
 
 TEST(GetInfoFromProduct, FillsOnlyEmptyFieldsFromTheSelectedFamilysKey)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     SetStrings(machine, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Quillray 7105_7110_7120_7180\\Port",
                {{"IP Address", "10.0.0.7"}, {"MAC Address", "0010B5000007"}, {"Hostname", "cvq7105"}});
     AppOnMachine run(std::move(machine));
@@ -180,7 +180,7 @@ TEST(GetInfoFromProduct, UnknownFamilyMissingKeyAndNothingFound)
     EXPECT_FALSE(missing.app.GetInfoFromProduct());
     EXPECT_EQ(missing.Log().back(), "Remendo: GetInfoFromProduct> No, couldn't open product key");
 
-    sim::Machine empty = test::BaseMachine();
+    machine::Machine empty = test::BaseMachine();
     SetStrings(empty, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port",
                {{"IP Address", ""}});
     AppOnMachine nothing(std::move(empty));
@@ -209,7 +209,7 @@ TEST(RegistryTextReads, ValuesThatAreNotTextReadAsUnreadable)
     const std::string classKey =
         "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
     for (const Case& c : cases) {
-        sim::Machine monitor = test::BaseMachine();
+        machine::Machine monitor = test::BaseMachine();
         SetPortValues(monitor, kMakerPorts, "", "0010B5A1C2D3", "cvq");
         monitor.registry.Find(kMakerPorts + "\\" + kPort)->SetValue("IPAddress", c.type, c.data);
         AppOnMachine fromMonitor(std::move(monitor));
@@ -219,7 +219,7 @@ TEST(RegistryTextReads, ValuesThatAreNotTextReadAsUnreadable)
         EXPECT_TRUE(fromMonitor.Logged("DebugLog: LogLastError> Failed to read IP value: " + unsupported)) << c.what;
         EXPECT_EQ(fromMonitor.app.m_strIpAddress, "") << c.what;
 
-        sim::Machine product = test::BaseMachine();
+        machine::Machine product = test::BaseMachine();
         SetStrings(product, productKey, {{"IP Address", "10.0.0.7"}});
         product.registry.Find(productKey)->SetValue("Hostname", c.type, c.data);
         AppOnMachine fromProduct(std::move(product));
@@ -228,7 +228,7 @@ TEST(RegistryTextReads, ValuesThatAreNotTextReadAsUnreadable)
         EXPECT_EQ(fromProduct.app.m_strIpAddress, "10.0.0.7") << c.what;
         EXPECT_EQ(fromProduct.app.m_strHostName, "") << c.what;
 
-        sim::Machine device = test::BaseMachine();
+        machine::Machine device = test::BaseMachine();
         device.registry.Find("HKEY_LOCAL_MACHINE\\" + classKey + "\\0000\\DeviceData")->SetValue("TwainDS", c.type, c.data);
         AppOnMachine repair(std::move(device));
         repair.app.m_strImagingClassKey = classKey;
@@ -244,27 +244,27 @@ TEST(ResolveHostFromIP, LookupOutcomes)
     struct Case {
         const char* name;
         const char* ip;
-        void (*setUp)(sim::Machine&);
+        void (*setUp)(machine::Machine&);
         bool result;
         const char* host;
         const char* lastLine;
     };
     const Case cases[] = {
-        {"known address", "10.0.0.5", [](sim::Machine&) {}, true, "cvq.corp.example",
+        {"known address", "10.0.0.5", [](machine::Machine&) {}, true, "cvq.corp.example",
          "Remendo: ResolveHostFromIP> --- Yes, found host name via IP as cvq.corp.example"},
-        {"no reverse entry", "10.0.0.6", [](sim::Machine&) {}, true, "as before",
+        {"no reverse entry", "10.0.0.6", [](machine::Machine&) {}, true, "as before",
          "Remendo: ResolveHostFromIP> Can't determine host name"},
-        {"not an address", "printer", [](sim::Machine&) {}, true, "as before",
+        {"not an address", "printer", [](machine::Machine&) {}, true, "as before",
          "Remendo: ResolveHostFromIP> Can't determine host name"},
-        {"sockets cannot start", "10.0.0.5", [](sim::Machine& m) { m.faults.push_back({"WSAStartup", 1, 10091}); },
+        {"sockets cannot start", "10.0.0.5", [](machine::Machine& m) { m.faults.push_back({"WSAStartup", 1, 10091}); },
          false, "as before", "Remendo: ResolveHostFromIP> Failed to initialize sockets"},
-        {"sockets 1.1 only", "10.0.0.5", [](sim::Machine& m) { m.socketsVersion = MAKEWORD(1, 1); }, false,
+        {"sockets 1.1 only", "10.0.0.5", [](machine::Machine& m) { m.socketsVersion = MAKEWORD(1, 1); }, false,
          "as before", "Remendo: ResolveHostFromIP> Correct version of sockets is not available"},
-        {"clean-up fails", "10.0.0.5", [](sim::Machine& m) { m.faults.push_back({"WSACleanup", 1, 10093}); }, true,
+        {"clean-up fails", "10.0.0.5", [](machine::Machine& m) { m.faults.push_back({"WSACleanup", 1, 10093}); }, true,
          "cvq.corp.example", "Remendo: ResolveHostFromIP> Failed to clean up sockets"},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.hostNames["10.0.0.5"] = "cvq.corp.example";
         c.setUp(machine);
         AppOnMachine run(std::move(machine));
@@ -282,7 +282,7 @@ TEST(ResolveHostFromIP, LookupOutcomes)
 
 TEST(DetermineInfo, NetworkedPrinterGathersWhatIsMissingAndNoMore)
 {
-    sim::Machine complete = test::MachineWithPrinters({{"CV Quillray 7250", kPort, "CV Quillray 7250 RVX 6"}});
+    machine::Machine complete = test::MachineWithPrinters({{"CV Quillray 7250", kPort, "CV Quillray 7250 RVX 6"}});
     SetPortValues(complete, kMakerPorts, "10.0.0.5", "0010B5A1C2D3", "cvq");
     AppOnMachine full(std::move(complete));
     EXPECT_TRUE(full.app.DetermineInfo());
@@ -290,7 +290,7 @@ TEST(DetermineInfo, NetworkedPrinterGathersWhatIsMissingAndNoMore)
     EXPECT_FALSE(full.Logged("Remendo: GetInfoFromProduct> - Can we get the info from the product keys?"));
     EXPECT_EQ(full.app.m_nProgressPos, 8);  // the progress step of the name lookup
 
-    sim::Machine partial = test::MachineWithPrinters({{"CV Quillray 7250", kPort, "CV Quillray 7250 RVX 6"}});
+    machine::Machine partial = test::MachineWithPrinters({{"CV Quillray 7250", kPort, "CV Quillray 7250 RVX 6"}});
     SetPortValues(partial, kSystemPorts, "10.0.0.5", "", "");
     partial.hostNames["10.0.0.5"] = "cvq.corp.example";
     SetStrings(partial, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port",

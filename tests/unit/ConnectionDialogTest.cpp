@@ -22,17 +22,17 @@ const sim::SimWindow& Dialog(const sim::SimApi& api)
     throw std::runtime_error("the connection dialog was not shown");
 }
 
-sim::Machine MachineWithPorts(std::vector<std::string> ports, sim::DialogAnswers answers)
+machine::Machine MachineWithPorts(std::vector<std::string> ports, machine::DialogAnswers answers)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.ports = std::move(ports);
     machine.dialog = {std::move(answers)};
     return machine;
 }
 
-sim::DialogAnswers CancelAtOnce()
+machine::DialogAnswers CancelAtOnce()
 {
-    sim::DialogAnswers answers;
+    machine::DialogAnswers answers;
     answers.buttons = {"cancel"};
     return answers;
 }
@@ -79,7 +79,7 @@ TEST(ConnectionDialog, PortListAndConnectionAsTheDialogOpens)
 
 TEST(ConnectionDialog, PortsThatCannotBeListedLeaveOnlyNone)
 {
-    sim::Machine machine = MachineWithPorts({"DOT4_001"}, CancelAtOnce());
+    machine::Machine machine = MachineWithPorts({"DOT4_001"}, CancelAtOnce());
     machine.faults.push_back({"EnumPortsA", 2, ERROR_ACCESS_DENIED});
     AppOnMachine run(std::move(machine));
     run.app.PromptUserForInfo();
@@ -155,7 +155,7 @@ TEST(ConnectionDialog, FixItAsksForTheFirstMissingNetworkDetail)
         {"0.0.0.1", "0010B5A1C2D3", "cvq", {}},
     };
     for (const Case& c : cases) {
-        sim::DialogAnswers answers;
+        machine::DialogAnswers answers;
         answers.connection = "network";
         if (c.ip != nullptr)
             answers.ipAddress = c.ip;
@@ -168,14 +168,14 @@ TEST(ConnectionDialog, FixItAsksForTheFirstMissingNetworkDetail)
         EXPECT_EQ(taken, c.boxes.empty()) << what;
         EXPECT_EQ(test::BoxTexts(run.api), c.boxes) << what;
         // The box belongs to the dialog the user is typing in.
-        for (const sim::ShownMessageBox& box : run.api.MessageBoxes())
+        for (const machine::ShownMessageBox& box : run.api.MessageBoxes())
             EXPECT_EQ(box.ownerTemplate, IDD_REMENDO_DIALOG) << what;
     }
 }
 
 TEST(ConnectionDialog, NetworkAnswersAreTakenOverNormalised)
 {
-    sim::DialogAnswers answers;
+    machine::DialogAnswers answers;
     answers.product = kSeriesC;
     answers.connection = "network";
     answers.ipAddress = "10..0.30";
@@ -215,7 +215,7 @@ TEST(ConnectionDialog, HardwareAddressIsCutToTheEditsLimitAndUpperCased)
         {"", "00:\xe9\xff:ab", "00:\xe9\xff:ab", "00\xc9\x9f" "AB"},
     };
     for (const Case& c : cases) {
-        sim::DialogAnswers answers;
+        machine::DialogAnswers answers;
         answers.connection = "network";
         answers.ipAddress = "10.0.0.5";
         answers.hostName = "cvq";
@@ -233,7 +233,7 @@ TEST(ConnectionDialog, HardwareAddressIsCutToTheEditsLimitAndUpperCased)
 TEST(ConnectionDialog, DirectAnswersTakeThePortTextAsItIs)
 {
     // No DOT4 port: the user may still choose the direct connection and "(none)".
-    sim::DialogAnswers answers;
+    machine::DialogAnswers answers;
     answers.product = "My own scanner";
     answers.connection = "direct";
     answers.port = "(none)";
@@ -261,7 +261,7 @@ TEST(ConnectionDialog, DirectAnswersTakeThePortTextAsItIs)
 
 TEST(ConnectionDialog, ValidationKeepsTheDialogOpenForTheNextPress)
 {
-    sim::DialogAnswers answers;
+    machine::DialogAnswers answers;
     answers.connection = "network";
     answers.ipAddress = "10.0.0.5";
     answers.hardwareAddress = "0010B5A1C2D3";
@@ -274,10 +274,10 @@ TEST(ConnectionDialog, ValidationKeepsTheDialogOpenForTheNextPress)
     EXPECT_EQ(run.app.m_strSeriesName, "");
 
     // The user fills in what the box asked for before the next press.
-    sim::DialogAnswers fixed;
+    machine::DialogAnswers fixed;
     fixed.hostName = "cvq7250b";
     fixed.buttons = {"fixit"};
-    sim::Machine machine = MachineWithPorts({"DOT4_001"}, answers);
+    machine::Machine machine = MachineWithPorts({"DOT4_001"}, answers);
     machine.dialog[0].buttons = {"fixit"};
     machine.dialog.push_back(fixed);
     AppOnMachine second(std::move(machine));
@@ -289,7 +289,7 @@ TEST(ConnectionDialog, ValidationKeepsTheDialogOpenForTheNextPress)
 
 TEST(ConnectionDialog, DialogThatCannotBeShownAnswersNothing)
 {
-    sim::Machine machine = MachineWithPorts({"DOT4_001"}, CancelAtOnce());
+    machine::Machine machine = MachineWithPorts({"DOT4_001"}, CancelAtOnce());
     machine.faults.push_back({"DialogBoxParamA", 1, ERROR_NOT_ENOUGH_MEMORY});
     AppOnMachine run(std::move(machine));
     run.app.m_strPortName = "DOT4_001";

@@ -16,7 +16,7 @@ protected:
 
     std::string LogFile() const { return test::FileText(machine, kLogPath); }
 
-    sim::Machine machine;
+    machine::Machine machine;
     sim::SimApi api;
     test::ScopedBackend backend;
 };

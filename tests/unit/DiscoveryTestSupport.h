@@ -16,12 +16,12 @@ namespace test {
 // The machine an AppOnMachine owns; a base of its own so that it is built
 // before the hub on it.
 struct OwnedMachine {
-    sim::Machine machine;
+    machine::Machine machine;
 };
 
 // The hub on a machine of its own, with the log file already open.
 struct AppOnMachine : OwnedMachine, HubOnMachine {
-    explicit AppOnMachine(sim::Machine m) : OwnedMachine{std::move(m)}, HubOnMachine(machine)
+    explicit AppOnMachine(machine::Machine m) : OwnedMachine{std::move(m)}, HubOnMachine(machine)
     {
         // The log file is opened by the first scope of a process; open it now
         // so that the handles an operation leaves open can be counted.
@@ -41,20 +41,20 @@ struct AppOnMachine : OwnedMachine, HubOnMachine {
 };
 
 // A machine with nothing on it but the given printers.
-inline sim::Machine MachineWithPrinters(std::vector<sim::Printer> printers)
+inline machine::Machine MachineWithPrinters(std::vector<machine::Printer> printers)
 {
-    sim::Machine machine = BaseMachine();
+    machine::Machine machine = BaseMachine();
     machine.printers = std::move(printers);
     return machine;
 }
 
 // Writes string values into a registry key, creating it.
-inline void SetStrings(sim::Machine& machine, const std::string& key,
+inline void SetStrings(machine::Machine& machine, const std::string& key,
                        std::initializer_list<std::pair<const char*, std::string>> values)
 {
-    sim::RegKey& created = machine.registry.Create(key);
+    machine::RegKey& created = machine.registry.Create(key);
     for (const auto& value : values)
-        created.SetValue(value.first, REG_SZ, sim::StringData(value.second));
+        created.SetValue(value.first, REG_SZ, machine::StringData(value.second));
 }
 
 }  // namespace test

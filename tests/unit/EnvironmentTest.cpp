@@ -32,7 +32,7 @@ TEST(SetupOs, ClassifiesByPlatformAndMinorNumber)
         {VER_PLATFORM_WIN32_NT, 6, 1, false, true, true},
     };
     for (const OsCase& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.os.platform = c.platform;
         machine.os.major = c.major;
         machine.os.minor = c.minor;
@@ -75,7 +75,7 @@ std::pair<DWORD, DWORD> VersionNewestWindowsReports(const std::string& manifest)
 
 bool XpOrLaterOn(DWORD major, DWORD minor)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.os.platform = VER_PLATFORM_WIN32_NT;
     machine.os.major = major;
     machine.os.minor = minor;
@@ -117,7 +117,7 @@ TEST(SetupOs, TheManifestKeepsWindows10And11ReportingAClassifiedVersion)
 
 TEST(SetupOs, FailedQueryDefaultsToNt)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.os.queryFails = true;
     test::HubOnMachine hub(machine);
     hub.app.m_bWin9x = true;
@@ -151,7 +151,7 @@ TEST(RunningAsAdministrator, ThreadTokenFirstAndMembershipAloneCounts)
         {"no-groups", "admin", false, 0},
     };
     for (const TokenCase& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.tokens = {c.thread, c.process};
         test::HubOnMachine hub(machine);
         SCOPED_TRACE(std::string(c.thread) + "/" + c.process);
@@ -166,7 +166,7 @@ TEST(RunningAsAdministrator, AnyFailingStepGivesFalse)
 {
     for (const char* operation : {"OpenProcessToken", "GetTokenInformation", "AllocateAndInitializeSid"}) {
         for (int call = 1; call <= 2; ++call) {
-            sim::Machine machine = test::BaseMachine();
+            machine::Machine machine = test::BaseMachine();
             machine.faults.push_back({operation, call, ERROR_ACCESS_DENIED});
             test::HubOnMachine hub(machine);
             bool failedCallHappened = false;

@@ -32,7 +32,7 @@ struct HostsRun {
     bool changesMade = false;
 };
 
-HostsRun UpdateHosts(sim::Machine& machine, const std::string& address, const std::string& host)
+HostsRun UpdateHosts(machine::Machine& machine, const std::string& address, const std::string& host)
 {
     test::HubOnMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
@@ -42,9 +42,9 @@ HostsRun UpdateHosts(sim::Machine& machine, const std::string& address, const st
     return {hub.Log(), hub.app.m_bChangesMade};
 }
 
-sim::Machine MachineWithHosts(const std::string& bytes)
+machine::Machine MachineWithHosts(const std::string& bytes)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kHosts, bytes);
     return machine;
 }
@@ -102,7 +102,7 @@ TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
         {"NetBIOS-style name", a, "CVQ_7250", "10.0.0.25 old\n", "10.0.0.25\tCVQ_7250\n"},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithHosts(OnDisk("127.0.0.1 localhost\n" + c.line + "# end\n"));
+        machine::Machine machine = MachineWithHosts(OnDisk("127.0.0.1 localhost\n" + c.line + "# end\n"));
         HostsRun run = UpdateHosts(machine, c.address, c.host);
         EXPECT_EQ(test::FileText(machine, kHosts), OnDisk("127.0.0.1 localhost\n" + c.written + "# end\n")) << c.what;
         EXPECT_EQ(run.changesMade, c.line != c.written) << c.what;
@@ -112,7 +112,7 @@ TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
 
 TEST(UpdateHostsEntry, LogsEachRewrittenAndEachUntouchedEntry)
 {
-    sim::Machine machine = MachineWithHosts(OnDisk("10.0.0.25   oldname\n127.0.0.1 localhost\n"));
+    machine::Machine machine = MachineWithHosts(OnDisk("10.0.0.25   oldname\n127.0.0.1 localhost\n"));
     HostsRun run = UpdateHosts(machine, kAddress, kHost);
     const std::vector<std::string> expected = {
         kPrefix + "- Starting to update the Host file",
@@ -125,7 +125,7 @@ TEST(UpdateHostsEntry, LogsEachRewrittenAndEachUntouchedEntry)
     };
     EXPECT_EQ(run.log, expected);
 
-    sim::Machine tabForm = MachineWithHosts(OnDisk("10.0.0.25\tname\n"));
+    machine::Machine tabForm = MachineWithHosts(OnDisk("10.0.0.25\tname\n"));
     run = UpdateHosts(tabForm, kAddress, "");
     EXPECT_TRUE(Contains(run.log, kPrefix + "\tleft this hosts entry alone:"));
     EXPECT_TRUE(Contains(run.log, kPrefix + "\t\t10.0.0.25\tname\n"));
@@ -135,7 +135,7 @@ TEST(UpdateHostsEntry, LogsEachRewrittenAndEachUntouchedEntry)
 TEST(UpdateHostsEntry, WritesNothingWhenNoLineIsRewritten)
 {
     const std::string hosts = OnDisk("127.0.0.1 localhost\n");
-    sim::Machine machine = MachineWithHosts(hosts);
+    machine::Machine machine = MachineWithHosts(hosts);
     HostsRun run = UpdateHosts(machine, kAddress, kHost);
     EXPECT_EQ(run.log.size(), 3u);
     EXPECT_FALSE(run.changesMade);
@@ -144,7 +144,7 @@ TEST(UpdateHostsEntry, WritesNothingWhenNoLineIsRewritten)
     EXPECT_EQ(machine.files.Find(kHostsNew), nullptr);
 
     // The administrator's own backup, and one a cut-off run left half written, stay.
-    sim::Machine withBackup = MachineWithHosts(hosts);
+    machine::Machine withBackup = MachineWithHosts(hosts);
     withBackup.files.Write(kHostsBak, "my backup");
     withBackup.files.Write(kHostsNew, "left by a cut-off run");
     UpdateHosts(withBackup, kAddress, kHost);
@@ -156,11 +156,11 @@ TEST(UpdateHostsEntry, HandlesLongLinesWhole)
 {
     const std::string aliases(290, 'a');
     const std::string untouched = "192.168.1.1 " + std::string(300, 'b') + "\n";
-    sim::Machine machine = MachineWithHosts(OnDisk("10.0.0.25 " + aliases + "\n" + untouched));
+    machine::Machine machine = MachineWithHosts(OnDisk("10.0.0.25 " + aliases + "\n" + untouched));
     UpdateHosts(machine, kAddress, kHost);
     EXPECT_EQ(test::FileText(machine, kHosts), OnDisk("10.0.0.25\tcvq7250\n" + untouched));
 
-    sim::Machine addressOnly = MachineWithHosts(OnDisk("10.0.0.25  name " + aliases + "\n"));
+    machine::Machine addressOnly = MachineWithHosts(OnDisk("10.0.0.25  name " + aliases + "\n"));
     UpdateHosts(addressOnly, kAddress, "");
     EXPECT_EQ(test::FileText(addressOnly, kHosts), OnDisk("10.0.0.25\tname " + aliases + "\n"));
 }
@@ -202,7 +202,7 @@ TEST(UpdateHostsEntry, KeepsEveryByteOfOddlyEndedOrBinaryFiles)
          "127.0.0.1 localhost\r\n\x1a\r\n10.0.0.25\tcvq7250\r\n# after\r\n"},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithHosts(c.before);
+        machine::Machine machine = MachineWithHosts(c.before);
         UpdateHosts(machine, kAddress, kHost);
         EXPECT_EQ(test::FileText(machine, kHosts), c.after) << c.what;
         if (c.after == c.before)
@@ -228,7 +228,7 @@ TEST(UpdateHostsEntry, NeverWritesAMalformedAddressOrHostName)
     };
     const std::string hosts = OnDisk("10.0.0.25 old\n10.0.0.20 cvq7250\n");
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithHosts(hosts);
+        machine::Machine machine = MachineWithHosts(hosts);
         HostsRun run = UpdateHosts(machine, c.address, c.host);
         EXPECT_EQ(test::FileText(machine, kHosts), hosts) << c.address << " / " << c.host;
         EXPECT_EQ(machine.files.Find(kHostsBak), nullptr);
@@ -239,7 +239,7 @@ TEST(UpdateHostsEntry, NeverWritesAMalformedAddressOrHostName)
         EXPECT_FALSE(run.changesMade);
     }
 
-    sim::Machine longestName = MachineWithHosts(OnDisk("223.255.255.254 old\n"));
+    machine::Machine longestName = MachineWithHosts(OnDisk("223.255.255.254 old\n"));
     UpdateHosts(longestName, "223.255.255.254", std::string(255, 'a'));
     EXPECT_EQ(test::FileText(longestName, kHosts), OnDisk("223.255.255.254\t" + std::string(255, 'a') + "\n"));
 }
@@ -273,7 +273,7 @@ TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
     const std::string before = OnDisk("10.0.0.25 old\n127.0.0.1 localhost\n");
     const std::string after = OnDisk("10.0.0.25\tcvq7250\n127.0.0.1 localhost\n");
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithHosts(before);
+        machine::Machine machine = MachineWithHosts(before);
         machine.faults.push_back({c.operation, c.call, ERROR_ACCESS_DENIED});
         HostsRun run = UpdateHosts(machine, kAddress, kHost);
         std::string what = std::string(c.operation) + " #" + std::to_string(c.call);
@@ -296,7 +296,7 @@ TEST(UpdateHostsEntry, EveryFailureLeavesAUsableHostsFile)
 TEST(UpdateHostsEntry, ReadOnlyOrMissingHostsFileIsReportedAndKept)
 {
     const std::string hosts = OnDisk("10.0.0.25 old\n");
-    sim::Machine readOnly = MachineWithHosts(hosts);
+    machine::Machine readOnly = MachineWithHosts(hosts);
     readOnly.files.Find(kHosts)->attributes = FILE_ATTRIBUTE_READONLY;
     HostsRun run = UpdateHosts(readOnly, kAddress, kHost);
     EXPECT_EQ(test::FileText(readOnly, kHosts), hosts);
@@ -305,7 +305,7 @@ TEST(UpdateHostsEntry, ReadOnlyOrMissingHostsFileIsReportedAndKept)
     EXPECT_EQ(readOnly.files.Find(kHostsNew), nullptr);
     EXPECT_FALSE(run.changesMade);
 
-    sim::Machine missing = test::BaseMachine();
+    machine::Machine missing = test::BaseMachine();
     run = UpdateHosts(missing, kAddress, kHost);
     EXPECT_EQ(run.log[run.log.size() - 2].rfind("DebugLog: LogLastError> unable to open hosts file: ", 0), 0u);
     EXPECT_EQ(missing.files.Find(kHosts), nullptr);
@@ -326,7 +326,7 @@ TEST(IsSameHostsEntry, OnlyABlankSplitsHeadFromTail)
         {"10.0.0.25\t name", "10.0.0.25 name", false},
         {"a b  c", "a b c", false},
     };
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     test::HubOnMachine hub(machine);
     for (const Case& c : cases)
         EXPECT_EQ(hub.app.IsSameHostsEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;

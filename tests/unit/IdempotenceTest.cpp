@@ -17,44 +17,44 @@ namespace {
 
 // A service or program the machine says cannot be repaired keeps every run
 // from ending with nothing done.
-bool HoldsSomethingUnrepairable(const sim::Machine& machine)
+bool HoldsSomethingUnrepairable(const machine::Machine& machine)
 {
     return std::any_of(machine.services.begin(), machine.services.end(),
-                       [](const sim::Service& service) { return !service.canOpen; }) ||
+                       [](const machine::Service& service) { return !service.canOpen; }) ||
            std::any_of(machine.programs.begin(), machine.programs.end(),
-                       [](const sim::Program& program) { return !program.starts; });
+                       [](const machine::Program& program) { return !program.starts; });
 }
 
 class Idempotence : public testing::TestWithParam<std::string> {};
 
 TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
 {
-    sim::Machine machine = test::ExampleMachine(GetParam());
+    machine::Machine machine = test::ExampleMachine(GetParam());
     {
         sim::SimApi first(machine);
         sim::RunUtility(first);
         // Every operation the run calls can be named by a machine's faults,
         // and has the errors the fault sweep makes it fail with.
         for (const auto& counted : first.CallCounts()) {
-            EXPECT_TRUE(sim::IsFaultableOperation(counted.first)) << counted.first;
-            EXPECT_FALSE(sim::RealisticErrors(counted.first).empty()) << counted.first;
+            EXPECT_TRUE(machine::IsFaultableOperation(counted.first)) << counted.first;
+            EXPECT_FALSE(machine::RealisticErrors(counted.first).empty()) << counted.first;
         }
     }
     std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-idempotence-" + GetParam());
     std::string problem;
-    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
-    sim::FolderContents written;
-    sim::LoadError error;
-    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), written, error)) << error.Describe();
+    ASSERT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents written;
+    machine::LoadError error;
+    ASSERT_TRUE(machine::ReadFolderContents(folder.string(), written, error)) << error.Describe();
     std::filesystem::remove_all(folder);
 
-    sim::Machine repaired, again;
-    ASSERT_TRUE(sim::LoadMachine(written, repaired, error)) << error.Describe();
-    ASSERT_TRUE(sim::LoadMachine(written, again, error)) << error.Describe();
+    machine::Machine repaired, again;
+    ASSERT_TRUE(machine::LoadMachine(written, repaired, error)) << error.Describe();
+    ASSERT_TRUE(machine::LoadMachine(written, again, error)) << error.Describe();
     sim::SimApi second(again);
     sim::RunUtility(second);
 
-    for (const std::string& change : sim::DescribeChanges(repaired, again)) {
+    for (const std::string& change : machine::DescribeChanges(repaired, again)) {
         // The run's own log and the hosts backup are written on every run.
         bool expected = change.find("Remendo.log") != std::string::npos || change.find("hosts.bak") != std::string::npos;
         EXPECT_TRUE(expected) << change;
@@ -68,19 +68,19 @@ TEST_P(Idempotence, SecondRunOnTheWrittenOutMachineChangesNothing)
 
 TEST_P(Idempotence, WriteThenReadGivesTheSameMachine)
 {
-    sim::Machine machine = test::ExampleMachine(GetParam());
+    machine::Machine machine = test::ExampleMachine(GetParam());
     std::filesystem::path folder = std::filesystem::temp_directory_path() / ("remendo-round-trip-" + GetParam());
     std::string problem;
-    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
-    sim::FolderContents written;
-    sim::LoadError error;
-    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), written, error)) << error.Describe();
+    ASSERT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents written;
+    machine::LoadError error;
+    ASSERT_TRUE(machine::ReadFolderContents(folder.string(), written, error)) << error.Describe();
     std::filesystem::remove_all(folder);
-    sim::Machine reread;
-    ASSERT_TRUE(sim::LoadMachine(written, reread, error)) << error.Describe();
+    machine::Machine reread;
+    ASSERT_TRUE(machine::LoadMachine(written, reread, error)) << error.Describe();
     EXPECT_TRUE(reread.registry == machine.registry);
     EXPECT_TRUE(reread.files == machine.files);
-    EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(machine));
+    EXPECT_EQ(machine::WriteManifest(reread), machine::WriteManifest(machine));
 }
 
 INSTANTIATE_TEST_SUITE_P(ExampleMachines, Idempotence, testing::ValuesIn(test::ExampleNames()),

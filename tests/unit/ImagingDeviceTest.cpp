@@ -18,28 +18,28 @@ std::string DevicePath(const std::string& subkey)
     return std::string("HKEY_LOCAL_MACHINE\\") + kClassKey + "\\" + subkey;
 }
 
-void AddDevice(sim::Machine& machine, const std::string& subkey, const std::string& description,
+void AddDevice(machine::Machine& machine, const std::string& subkey, const std::string& description,
                const std::string& twainDs = "Twain Source")
 {
-    sim::RegKey& device = machine.registry.Create(DevicePath(subkey));
-    device.SetValue("DriverDesc", REG_SZ, sim::StringData(description));
-    device.SetValue("DeviceID", REG_SZ, sim::StringData("old id"));
-    device.SetValue("CreateFileName", REG_SZ, sim::StringData("\\\\.\\Dot4Scan001"));
-    sim::RegKey& data = machine.registry.Create(DevicePath(subkey) + "\\DeviceData");
-    data.SetValue("TwainDS", REG_SZ, sim::StringData(twainDs));
-    data.SetValue("PortID", REG_SZ, sim::StringData("10.0.0.1"));
-    data.SetValue("NetworkHostName", REG_SZ, sim::StringData("oldname"));
+    machine::RegKey& device = machine.registry.Create(DevicePath(subkey));
+    device.SetValue("DriverDesc", REG_SZ, machine::StringData(description));
+    device.SetValue("DeviceID", REG_SZ, machine::StringData("old id"));
+    device.SetValue("CreateFileName", REG_SZ, machine::StringData("\\\\.\\Dot4Scan001"));
+    machine::RegKey& data = machine.registry.Create(DevicePath(subkey) + "\\DeviceData");
+    data.SetValue("TwainDS", REG_SZ, machine::StringData(twainDs));
+    data.SetValue("PortID", REG_SZ, machine::StringData("10.0.0.1"));
+    data.SetValue("NetworkHostName", REG_SZ, machine::StringData("oldname"));
 }
 
-std::string Value(sim::Machine& machine, const std::string& key, const std::string& name)
+std::string Value(machine::Machine& machine, const std::string& key, const std::string& name)
 {
-    sim::RegKey* found = machine.registry.Find(key);
-    const sim::RegValue* value = found ? found->FindValue(name) : nullptr;
-    return value ? sim::DataText(value->data) : "<missing>";
+    machine::RegKey* found = machine.registry.Find(key);
+    const machine::RegValue* value = found ? found->FindValue(name) : nullptr;
+    return value ? machine::DataText(value->data) : "<missing>";
 }
 
 struct Scenario {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     test::HubOnMachine hub{machine};
 
     Scenario()

@@ -64,10 +64,10 @@ TEST(MachineFolder, RemovalNeverFollowsALinkSwappedInAfterTheCheck)
         Scratch scratch("remendo-removal-race");
         fs::path folder = scratch.base / "machine";
         std::string problem;
-        ASSERT_TRUE(sim::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
+        ASSERT_TRUE(machine::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
         SwapForLink swap{folder / c.swapped, scratch.base / "foreign"};
-        auto anything = [](const std::string&, sim::host::EntryKind) { return std::string(); };
-        EXPECT_FALSE(sim::host::RemoveTree(folder, anything, problem, std::ref(swap)));
+        auto anything = [](const std::string&, machine::host::EntryKind) { return std::string(); };
+        EXPECT_FALSE(machine::host::RemoveTree(folder, anything, problem, std::ref(swap)));
         EXPECT_TRUE(swap.done);
         EXPECT_TRUE(scratch.ForeignIsWhole()) << problem;
     }
@@ -107,11 +107,11 @@ TEST(MachineFolder, ACutOffSaveIsSetRightByTheNextRun)
         Scratch scratch("remendo-cut-save");
         fs::path folder = scratch.base / "machine";
         std::string problem;
-        ASSERT_TRUE(sim::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
+        ASSERT_TRUE(machine::SaveMachine(test::BaseMachine(), folder.string(), problem)) << problem;
         std::string machineJson = ReadText(folder / "machine.json");
         c.leave(folder);
         std::vector<std::string> notes;
-        ASSERT_TRUE(sim::ClearSaveLeftovers(folder.string(), notes, problem)) << problem;
+        ASSERT_TRUE(machine::ClearSaveLeftovers(folder.string(), notes, problem)) << problem;
         ASSERT_FALSE(notes.empty());
         EXPECT_NE(notes.front().find(c.note), std::string::npos) << notes.front();
         EXPECT_EQ(ReadText(folder / "machine.json"), machineJson);
@@ -133,7 +133,7 @@ TEST(MachineFolder, AForeignFolderUnderASaveNameIsLeftAlone)
         std::ofstream(planted / "notes.txt") << "mine";
         std::vector<std::string> notes;
         std::string problem;
-        EXPECT_FALSE(sim::ClearSaveLeftovers(folder.string(), notes, problem));
+        EXPECT_FALSE(machine::ClearSaveLeftovers(folder.string(), notes, problem));
         EXPECT_NE(problem.find("it is left as it is"), std::string::npos) << problem;
         EXPECT_EQ(ReadText(planted / "notes.txt"), "mine");
     }
@@ -157,7 +157,7 @@ TEST(MachineFolder, AnInputWithinTheOutputIsRefusedEitherWay)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
-        std::string problem = sim::OverlapProblem(c.input, out);
+        std::string problem = machine::OverlapProblem(c.input, out);
         EXPECT_EQ(!problem.empty(), c.refused) << problem;
         if (c.refused) {
             EXPECT_NE(problem.find(c.input), std::string::npos);

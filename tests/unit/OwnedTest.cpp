@@ -15,7 +15,7 @@ HANDLE NewMapping()
 
 TEST(HandleOwner, EveryVerbClosesWhatItHeldAndNothingTwice)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);
     {
@@ -44,7 +44,7 @@ TEST(HandleOwner, EveryVerbClosesWhatItHeldAndNothingTwice)
 
 TEST(HandleOwner, FailedCloseGivesTheCallsOwnResultAndError)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.faults.push_back({"CloseServiceHandle", 1, ERROR_INVALID_HANDLE});
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);

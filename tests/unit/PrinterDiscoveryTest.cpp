@@ -147,14 +147,14 @@ TEST(DetermineInfo, WrongKindOfPortIsLoggedAndShownInABox)
 TEST(DetermineInfo, BusySpoolerIsAskedSixTimesTwoSecondsApart)
 {
     auto machine = []() { return MachineWithPrinters({{"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"}}); };
-    sim::Machine late = machine();
+    machine::Machine late = machine();
     late.printerListNotReadyCalls = 5;
     AppOnMachine lateReady(std::move(late));
     EXPECT_TRUE(lateReady.app.DetermineInfo());
     EXPECT_EQ(lateReady.api.Sleeps(), std::vector<DWORD>(5, 2000));
     EXPECT_EQ(lateReady.app.m_strPortName, "DOT4_001");
 
-    sim::Machine never = machine();
+    machine::Machine never = machine();
     never.printerListNotReadyCalls = 6;
     AppOnMachine neverReady(std::move(never));
     EXPECT_FALSE(neverReady.app.DetermineInfo());
@@ -169,7 +169,7 @@ TEST(DetermineInfo, PrinterListFailuresAndAnEmptyList)
     auto machine = []() { return MachineWithPrinters({{"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"}}); };
 
     // A sizing call failing otherwise ends silently with nothing chosen.
-    sim::Machine denied = machine();
+    machine::Machine denied = machine();
     denied.faults.push_back({"EnumPrintersA", 1, ERROR_ACCESS_DENIED});
     AppOnMachine deniedRun(std::move(denied));
     EXPECT_TRUE(deniedRun.app.DetermineInfo());
@@ -180,7 +180,7 @@ TEST(DetermineInfo, PrinterListFailuresAndAnEmptyList)
     EXPECT_TRUE(empty.app.DetermineInfo());
     EXPECT_TRUE(empty.Log().empty());
 
-    sim::Machine readFails = machine();
+    machine::Machine readFails = machine();
     readFails.faults.push_back({"EnumPrintersA", 2, ERROR_NOT_ENOUGH_MEMORY});
     AppOnMachine readRun(std::move(readFails));
     EXPECT_FALSE(readRun.app.DetermineInfo());

@@ -10,18 +10,18 @@ const char kKeyB[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_72
 const char kKeyA[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Quillray 7105_7110_7120_7180\\Port";
 
 struct ProductKeyRun {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     test::HubOnMachine hub{machine};
 
-    sim::RegKey& Key(const char* path) { return machine.registry.Create(path); }
+    machine::RegKey& Key(const char* path) { return machine.registry.Create(path); }
     void Set(const char* path, const char* name, const std::string& text)
     {
-        Key(path).SetValue(name, REG_SZ, sim::StringData(text));
+        Key(path).SetValue(name, REG_SZ, machine::StringData(text));
     }
     std::string Get(const char* path, const char* name)
     {
-        const sim::RegValue* value = machine.registry.Find(path)->FindValue(name);
-        return value ? sim::DataText(value->data) : "<missing>";
+        const machine::RegValue* value = machine.registry.Find(path)->FindValue(name);
+        return value ? machine::DataText(value->data) : "<missing>";
     }
     void Run(const std::string& keyName) { hub.app.FixCvProductKey(keyName); }
 };

@@ -16,18 +16,18 @@ const char kManagementExe[] = "C:\\WINDOWS\\system32\\cvqmgr40.exe";
 const char kRegsvr32Exe[] = "C:\\WINDOWS\\system32\\regsvr32.exe";
 const char kManagementName[] = "QMX Driver CVQ40";
 
-sim::Service* FindService(sim::Machine& machine, const std::string& name)
+machine::Service* FindService(machine::Machine& machine, const std::string& name)
 {
-    for (sim::Service& service : machine.services) {
+    for (machine::Service& service : machine.services) {
         if (service.name == name)
             return &service;
     }
     return nullptr;
 }
 
-sim::Program& ProgramAt(sim::Machine& machine, const std::string& path)
+machine::Program& ProgramAt(machine::Machine& machine, const std::string& path)
 {
-    for (sim::Program& program : machine.programs) {
+    for (machine::Program& program : machine.programs) {
         if (program.path == path)
             return program;
     }
@@ -44,7 +44,7 @@ std::vector<std::string> CommandLines(const sim::SimApi& api)
 
 TEST(ReInstallQMXService, RunsTheServiceProgramTwiceAndWaitsForEach)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     FindService(machine, kManagementName)->startType = "demand";
     test::HubOnMachine hub(machine);
     EXPECT_TRUE(hub.app.ReInstallQMXService());
@@ -70,7 +70,7 @@ TEST(ReInstallQMXService, RunsTheServiceProgramTwiceAndWaitsForEach)
 
 struct FailureCase {
     const char* name;
-    std::function<void(sim::Machine&)> arrange;
+    std::function<void(machine::Machine&)> arrange;
     bool win9x;
     std::size_t started;
     std::vector<std::string> lines;  // the lines after the ones of the successful steps
@@ -80,25 +80,25 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
 {
     const std::string timedOut = "DebugLog: LogLastError> Timed out waiting for cvqmgr40.exe: The wait operation timed out.\r\n";
     const FailureCase cases[] = {
-        {"9x", [](sim::Machine&) {}, true, 0,
+        {"9x", [](machine::Machine&) {}, true, 0,
          {"DebugLog: LogLastError> Not on NT platform: The operation completed successfully.\r\n",
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
-        {"no system directory", [](sim::Machine& m) { m.faults.push_back({"GetSystemDirectoryA", 1, ERROR_ACCESS_DENIED}); },
+        {"no system directory", [](machine::Machine& m) { m.faults.push_back({"GetSystemDirectoryA", 1, ERROR_ACCESS_DENIED}); },
          false, 0,
          {"DebugLog: LogLastError> GetSystemDirectory failed: Access is denied.\r\n",
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
-        {"program missing", [](sim::Machine& m) { m.files.Remove(kManagementExe); }, false, 0,
+        {"program missing", [](machine::Machine& m) { m.files.Remove(kManagementExe); }, false, 0,
          {"Remendo: ReInstallQMXService> - Can we re-start QMX service?",
           "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
           "Remendo: ReInstallQMXService> No, createProcess failed",
           "DebugLog: LogLastError> CreateProcess failed: The system cannot find the file specified.\r\n",
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
-        {"unregistering hangs", [](sim::Machine& m) { ProgramAt(m, kManagementExe).runsMs = 5001; }, false, 1,
+        {"unregistering hangs", [](machine::Machine& m) { ProgramAt(m, kManagementExe).runsMs = 5001; }, false, 1,
          {"Remendo: ReInstallQMXService> - Can we re-start QMX service?",
           "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
           "Remendo: ReInstallQMXService> No, waiting timed out", timedOut,
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
-        {"second start refused", [](sim::Machine& m) { m.faults.push_back({"CreateProcessA", 2, ERROR_ACCESS_DENIED}); },
+        {"second start refused", [](machine::Machine& m) { m.faults.push_back({"CreateProcessA", 2, ERROR_ACCESS_DENIED}); },
          false, 1,
          {"Remendo: ReInstallQMXService> - Can we re-start QMX service?",
           "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
@@ -106,7 +106,7 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
           "Remendo: ReInstallQMXService> ----- Can we get it restarted?",
           "DebugLog: LogLastError> CreateProcess failed: Access is denied.\r\n",
           "Remendo: ReInstallQMXService> failed to restart QMX service"}},
-        {"registering wait gives up", [](sim::Machine& m) { m.faults.push_back({"WaitForSingleObject", 2, WAIT_TIMEOUT}); },
+        {"registering wait gives up", [](machine::Machine& m) { m.faults.push_back({"WaitForSingleObject", 2, WAIT_TIMEOUT}); },
          false, 2,
          {"Remendo: ReInstallQMXService> - Can we re-start QMX service?",
           "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
@@ -116,7 +116,7 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         c.arrange(machine);
         test::HubOnMachine hub(machine);
         hub.app.m_bWin9x = c.win9x;
@@ -145,7 +145,7 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
     };
     for (const DllCase& c : cases) {
         SCOPED_TRACE(c.commandLine);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.paths.windows = c.windowsDirectory;
         // A stranger's regsvr32.exe beside the utility is not the one started.
         machine.files.Write("C:\\Tools\\regsvr32.exe", "MZ");
@@ -169,7 +169,7 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
 
 TEST(RegisterScanDll, ProgramThatDoesNotStartIsLoggedWithTheCommandLine)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     ProgramAt(machine, kRegsvr32Exe).starts = false;
     test::HubOnMachine hub(machine);
     hub.app.RegisterScanDll();
@@ -185,7 +185,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line)
 
 struct ManagementCase {
     const char* name;
-    std::function<void(sim::Machine&)> arrange;
+    std::function<void(machine::Machine&)> arrange;
     std::string answer;
     bool reinstalled;
     bool changes;
@@ -194,20 +194,20 @@ struct ManagementCase {
 TEST(Run, ManagementServiceCheckHasThreeOutcomesAndItsFlagRules)
 {
     const ManagementCase cases[] = {
-        {"automatic", [](sim::Machine&) {}, "Remendo: InitInstance> --- Yes, QMX service is installed and enabled",
+        {"automatic", [](machine::Machine&) {}, "Remendo: InitInstance> --- Yes, QMX service is installed and enabled",
          false, false},
-        {"missing", [](sim::Machine& m) { m.services.pop_back(); },
+        {"missing", [](machine::Machine& m) { m.services.pop_back(); },
          "Remendo: InitInstance> --- No, QMX service needs to be installed", true, true},
-        {"demand start", [](sim::Machine& m) { FindService(m, kManagementName)->startType = "demand"; },
+        {"demand start", [](machine::Machine& m) { FindService(m, kManagementName)->startType = "demand"; },
          "Remendo: InitInstance> --- No, QMX service configuration needs updating", true, true},
-        {"disabled", [](sim::Machine& m) { FindService(m, kManagementName)->startType = "disabled"; },
+        {"disabled", [](machine::Machine& m) { FindService(m, kManagementName)->startType = "disabled"; },
          "Remendo: InitInstance> --- No, QMX service configuration needs updating", true, true},
-        {"unreadable", [](sim::Machine& m) { m.faults.push_back({"QueryServiceConfigA", 1, ERROR_ACCESS_DENIED}); },
+        {"unreadable", [](machine::Machine& m) { m.faults.push_back({"QueryServiceConfigA", 1, ERROR_ACCESS_DENIED}); },
          "Remendo: InitInstance> --- Unknown, QMX service installed but can't query it", true, false},
-        {"cannot be opened", [](sim::Machine& m) { FindService(m, kManagementName)->canOpen = false; },
+        {"cannot be opened", [](machine::Machine& m) { FindService(m, kManagementName)->canOpen = false; },
          "Remendo: InitInstance> --- Unknown, QMX service installed but can't query it", true, false},
         // The flag is set before the reinstallation, whatever its outcome.
-        {"reinstall fails", [](sim::Machine& m) {
+        {"reinstall fails", [](machine::Machine& m) {
              FindService(m, kManagementName)->startType = "demand";
              ProgramAt(m, kManagementExe).starts = false;
          },
@@ -215,7 +215,7 @@ TEST(Run, ManagementServiceCheckHasThreeOutcomesAndItsFlagRules)
     };
     for (const ManagementCase& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         c.arrange(machine);
         sim::SimApi api(machine);
         sim::RunUtility(api);
@@ -231,23 +231,23 @@ TEST(Run, StoppedSpoolerIsStartedAndCountsAsAChange)
 {
     struct Case {
         const char* name;
-        std::function<void(sim::Machine&)> arrange;
+        std::function<void(machine::Machine&)> arrange;
         std::vector<std::string> lines;
         std::string box;
     };
     const Case cases[] = {
-        {"running", [](sim::Machine&) {}, {"Remendo: InitInstance> --- Yes, spooler is already running"},
+        {"running", [](machine::Machine&) {}, {"Remendo: InitInstance> --- Yes, spooler is already running"},
          "The utility has completed."},
-        {"status unreadable", [](sim::Machine& m) {
+        {"status unreadable", [](machine::Machine& m) {
              FindService(m, "Spooler")->state = "stopped";
              m.faults.push_back({"QueryServiceStatus", 1, ERROR_ACCESS_DENIED});
          },
          {"Remendo: InitInstance> --- Yes, spooler is already running"}, "The utility has completed."},
-        {"stopped", [](sim::Machine& m) { FindService(m, "Spooler")->state = "stopped"; },
+        {"stopped", [](machine::Machine& m) { FindService(m, "Spooler")->state = "stopped"; },
          {"Remendo: InitInstance> --- No, Can we start it?",
           "Remendo: InitInstance> ------ Yes, spooler was just started ##### FIXED"},
          "Changes were made that may have corrected a problem."},
-        {"stopped and disabled", [](sim::Machine& m) {
+        {"stopped and disabled", [](machine::Machine& m) {
              FindService(m, "Spooler")->state = "stopped";
              FindService(m, "Spooler")->startType = "disabled";
          },
@@ -259,7 +259,7 @@ TEST(Run, StoppedSpoolerIsStartedAndCountsAsAChange)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         c.arrange(machine);
         sim::SimApi api(machine);
         sim::RunUtility(api);
@@ -279,13 +279,13 @@ TEST(Run, StoppedSpoolerIsStartedAndCountsAsAChange)
 
 TEST(Run, NineXFamilyChecksNoServiceButRegistersTheScanDll)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.os.platform = VER_PLATFORM_WIN32_WINDOWS;
     machine.os.major = 4;
     machine.os.minor = 10;
     // On the 9x family the imaging devices are registered elsewhere.
-    sim::RegKey& device = machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000");
-    device.SetValue("DriverDesc", REG_SZ, sim::StringData("CV Quillray 7250"));
+    machine::RegKey& device = machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000");
+    device.SetValue("DriverDesc", REG_SZ, machine::StringData("CV Quillray 7250"));
     machine.registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image\\0000\\DeviceData");
     sim::SimApi api(machine);
     sim::RunUtility(api);

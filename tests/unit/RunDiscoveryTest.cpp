@@ -26,11 +26,11 @@ TEST(RunDiscovery, ConfirmationAnswers)
         {{"no"}, "Remendo: InitInstance> user canceled prompt for info", 1},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.messageBoxAnswers = c.answers;
         sim::SimApi api(machine);
         std::vector<std::string> lines = RunLines(api);
-        std::vector<sim::ShownMessageBox> boxes = api.MessageBoxes();
+        std::vector<machine::ShownMessageBox> boxes = api.MessageBoxes();
         ASSERT_EQ(boxes.size(), c.boxes) << c.answers[0];
         EXPECT_EQ(boxes[0].text, "Found CV Quillray 7250 on DOT4_001, Continue with this information?");
         EXPECT_EQ(boxes[0].style, 0x23u);
@@ -43,7 +43,7 @@ TEST(RunDiscovery, ConfirmationAnswers)
 
 TEST(RunDiscovery, NothingFoundOpensTheDialogAndItsCancelEndsTheRun)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.printers.clear();
     sim::SimApi api(machine);
     std::vector<std::string> lines = RunLines(api);
@@ -59,9 +59,9 @@ TEST(RunDiscovery, NothingFoundOpensTheDialogAndItsCancelEndsTheRun)
 
 TEST(RunDiscovery, DeclinedNetworkInformationIsReplacedByTheUsersAnswers)
 {
-    sim::Machine machine = test::ExampleMachine("networked-family-b");
+    machine::Machine machine = test::ExampleMachine("networked-family-b");
     machine.messageBoxAnswers = {"no"};
-    machine.dialog = {sim::DialogAnswers{"CV Quillray 7250/7252/7255/7290/7292 Series", "network", std::nullopt,
+    machine.dialog = {machine::DialogAnswers{"CV Quillray 7250/7252/7255/7290/7292 Series", "network", std::nullopt,
                                          "10.0.0.30", "00:10:b5:a1:c2:d4", "cvq7250b", {"fixit"}}};
     sim::SimApi api(machine);
     std::vector<std::string> lines = RunLines(api);
@@ -83,7 +83,7 @@ TEST(RunDiscovery, DeclinedNetworkInformationIsReplacedByTheUsersAnswers)
 
 TEST(RunDiscovery, NetworkedConfirmationWithoutAHostNameShowsItEmpty)
 {
-    sim::Machine machine = test::ExampleMachine("networked-family-b");
+    machine::Machine machine = test::ExampleMachine("networked-family-b");
     machine.hostNames.clear();
     machine.registry.Delete("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port");
     sim::SimApi api(machine);

@@ -28,7 +28,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line)
 
 TEST(Run, StartsWithBannerDateOsAndAdministratorCheck)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     sim::RunUtility(api);
     std::vector<std::string> lines = test::LogLines(api);
@@ -55,11 +55,11 @@ TEST(Run, StartsWithBannerDateOsAndAdministratorCheck)
 
 TEST(Run, ProcessCutOffAtAnyCallLeavesNothingOpen)
 {
-    sim::Machine full = test::BaseMachine();
+    machine::Machine full = test::BaseMachine();
     sim::SimApi fullApi(full);
     sim::RunUtility(fullApi);
     for (int call = 1; call <= fullApi.TotalCallCount(); ++call) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         sim::SimApi api(machine);
         api.stopAtCall = call;
         sim::RunUtility(api);
@@ -69,7 +69,7 @@ TEST(Run, ProcessCutOffAtAnyCallLeavesNothingOpen)
 
 TEST(Run, ProgressWindowShowsEveryStageOfADirectRunAndEndsAtOneHundred)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     sim::RunUtility(api);
     const sim::SimWindow* window = ProgressWindow(api);
@@ -90,7 +90,7 @@ TEST(Run, ProgressWindowShowsEveryStageOfADirectRunAndEndsAtOneHundred)
 // of the run writes its lines, in order, under the function that wrote them.
 TEST(Run, DirectRunThatChangesNothingLogsEveryStepInOrder)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     sim::RunUtility(api);
     std::vector<std::string> lines = test::LogLines(api);
@@ -142,7 +142,7 @@ TEST(Run, DirectRunThatChangesNothingLogsEveryStepInOrder)
 
 TEST(Run, SecondInstanceLeavesAtOnceAndTouchesNothing)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.namedObjects.insert("cvRemendoUtility");
     machine.files.Write(kLog, "the first instance's log\r\n");
     sim::SimApi api(machine);
@@ -155,7 +155,7 @@ TEST(Run, SecondInstanceLeavesAtOnceAndTouchesNothing)
 
 TEST(Run, NonAdministratorIsRefusedWithABoxAndNothingMore)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.tokens = {"none", "user"};
     sim::SimApi api(machine);
     sim::RunUtility(api);
@@ -171,7 +171,7 @@ TEST(Run, NonAdministratorIsRefusedWithABoxAndNothingMore)
 
 TEST(Run, NineXFamilySkipsTheAdministratorCheck)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.os.platform = VER_PLATFORM_WIN32_WINDOWS;
     machine.os.major = 4;
     machine.os.minor = 10;
@@ -185,13 +185,13 @@ TEST(Run, NineXFamilySkipsTheAdministratorCheck)
 
 TEST(Run, OldLogIsDeletedAndMissingExecutablePathUsesTheTempDirectory)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kLog, std::string(5000, '~'));
     sim::SimApi api(machine);
     sim::RunUtility(api);
     EXPECT_EQ(test::FileText(machine, kLog).find('~'), std::string::npos);
 
-    sim::Machine pathless = test::BaseMachine();
+    machine::Machine pathless = test::BaseMachine();
     pathless.faults.push_back({"GetModuleFileNameW", 1, ERROR_INSUFFICIENT_BUFFER});
     sim::SimApi pathlessApi(pathless);
     sim::RunUtility(pathlessApi);
@@ -211,35 +211,35 @@ TEST(Run, EndsAsItsOutcomeSays)
     struct Case {
         const char* what;
         const char* example;  // nullptr: the base machine
-        void (*setUp)(sim::Machine&, const std::string& classKey);
+        void (*setUp)(machine::Machine&, const std::string& classKey);
         std::vector<std::string> lines;  // logged, in this order
         std::string lastLine;            // "" when the run goes on to the end
         std::vector<std::string> lastBoxes;
     };
     const Case cases[] = {
-        {"class cannot be opened", nullptr, [](sim::Machine& m, const std::string& key) { m.registry.Delete(key); },
+        {"class cannot be opened", nullptr, [](machine::Machine& m, const std::string& key) { m.registry.Delete(key); },
          {}, none, {confirmation}},
         {"class without a device", nullptr,
-         [](sim::Machine& m, const std::string& key) { m.registry.Delete(key + "\\0000"); }, {}, none, {confirmation}},
+         [](machine::Machine& m, const std::string& key) { m.registry.Delete(key + "\\0000"); }, {}, none, {confirmation}},
         {"sti service cannot be stopped", nullptr,
-         [](sim::Machine& m, const std::string&) { m.faults.push_back({"ControlService", 1, ERROR_ACCESS_DENIED}); },
+         [](machine::Machine& m, const std::string&) { m.faults.push_back({"ControlService", 1, ERROR_ACCESS_DENIED}); },
          {"Remendo: InitInstance> Trouble stopping sti service", "Remendo: InitInstance> \tDone enumerating"}, "",
          {"The utility has completed."}},
         {"sti service cannot be started", nullptr,
-         [](sim::Machine& m, const std::string&) { m.faults.push_back({"StartServiceA", 1, ERROR_ACCESS_DENIED}); },
+         [](machine::Machine& m, const std::string&) { m.faults.push_back({"StartServiceA", 1, ERROR_ACCESS_DENIED}); },
          {"Remendo: InitInstance> Trouble starting the sti service",
           "Remendo: InitInstance> - Is the QMX service installed and enabled?"},
          "", {"The utility has completed."}},
         {"scan DLL replaced at the restart", "networked-family-b",
          // The still-image service holds the installed file: it can be neither replaced nor moved aside.
-         [](sim::Machine& m, const std::string&) {
+         [](machine::Machine& m, const std::string&) {
              m.heldFiles.push_back({"C:\\WINDOWS\\system32\\cvqscan3.dll", GENERIC_READ, FILE_SHARE_READ});
          },
          {"Remendo: UpdateFiles> --- Need to update the file on the next reboot"}, "",
          {"Changes were made that require a reboot to take affect."}},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = c.example != nullptr ? test::ExampleMachine(c.example) : test::BaseMachine();
+        machine::Machine machine = c.example != nullptr ? test::ExampleMachine(c.example) : test::BaseMachine();
         c.setUp(machine, classKey);
         sim::SimApi api(machine);
         sim::RunUtility(api);
@@ -259,7 +259,7 @@ TEST(Run, EndsAsItsOutcomeSays)
             << c.what;
         // Boxes shown during the run belong to the progress window; the last one
         // comes once it is gone.
-        std::vector<sim::ShownMessageBox> shown = api.MessageBoxes();
+        std::vector<machine::ShownMessageBox> shown = api.MessageBoxes();
         EXPECT_EQ(shown.front().ownerTemplate, IDD_PROGRESS) << c.what;
         EXPECT_EQ(shown.back().ownerTemplate, c.lastLine.empty() ? 0 : IDD_PROGRESS) << c.what;
     }
@@ -267,7 +267,7 @@ TEST(Run, EndsAsItsOutcomeSays)
 
 TEST(Run, BannerIsLeftOutWhenTheVersionCannotBeRead)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Find("C:\\Tools\\Remendo.exe")->version.clear();
     sim::SimApi api(machine);
     sim::RunUtility(api);

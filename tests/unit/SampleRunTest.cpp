@@ -20,21 +20,21 @@ bool Logged(const std::vector<std::string>& lines, const std::string& line)
 }
 
 // The machine folder a run writes out, as the next process would find it.
-sim::FolderContents WrittenOut(const sim::Machine& machine)
+machine::FolderContents WrittenOut(const machine::Machine& machine)
 {
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "remendo-sample-run";
     std::string problem;
-    EXPECT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
-    sim::FolderContents contents;
-    sim::LoadError error;
-    EXPECT_TRUE(sim::ReadFolderContents(folder.string(), contents, error)) << error.Describe();
+    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents contents;
+    machine::LoadError error;
+    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error)) << error.Describe();
     std::filesystem::remove_all(folder);
     return contents;
 }
 
 TEST(SampleRun, NetworkedFamilyBIsRepairedAndASecondRunFindsNothingToDo)
 {
-    sim::Machine machine = test::ExampleMachine("networked-family-b");
+    machine::Machine machine = test::ExampleMachine("networked-family-b");
     sim::SimApi first(machine);
     sim::RunUtility(first);
     std::vector<std::string> lines = test::LogLines(first);
@@ -64,15 +64,15 @@ TEST(SampleRun, NetworkedFamilyBIsRepairedAndASecondRunFindsNothingToDo)
     }
     EXPECT_EQ(positions, (std::vector<int>{8, 16, 24, 32, 40, 48, 56, 64, 72, 100}));
 
-    sim::FolderContents written = WrittenOut(machine);
-    sim::Machine repaired, again;
-    sim::LoadError error;
-    ASSERT_TRUE(sim::LoadMachine(written, repaired, error)) << error.Describe();
-    ASSERT_TRUE(sim::LoadMachine(written, again, error)) << error.Describe();
+    machine::FolderContents written = WrittenOut(machine);
+    machine::Machine repaired, again;
+    machine::LoadError error;
+    ASSERT_TRUE(machine::LoadMachine(written, repaired, error)) << error.Describe();
+    ASSERT_TRUE(machine::LoadMachine(written, again, error)) << error.Describe();
     sim::SimApi second(again);
     sim::RunUtility(second);
     EXPECT_EQ(test::BoxTexts(second).back(), "The utility has completed.");
-    for (const std::string& change : sim::DescribeChanges(repaired, again)) {
+    for (const std::string& change : machine::DescribeChanges(repaired, again)) {
         // Only the run's own log and the hosts backup are written again.
         EXPECT_TRUE(change.find("Remendo.log") != std::string::npos || change.find("hosts.bak") != std::string::npos)
             << change;

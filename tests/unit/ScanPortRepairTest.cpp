@@ -20,22 +20,22 @@ std::string Device(const std::string& subkey)
     return Hklm(std::string(kClassKey) + "\\" + subkey);
 }
 
-std::string StoredText(sim::Machine& machine, const std::string& keyPath, const std::string& value)
+std::string StoredText(machine::Machine& machine, const std::string& keyPath, const std::string& value)
 {
-    const sim::RegKey* key = machine.registry.Find(keyPath);
-    const sim::RegValue* found = key == nullptr ? nullptr : key->FindValue(value);
-    return found == nullptr ? "(missing)" : sim::DataText(found->data);
+    const machine::RegKey* key = machine.registry.Find(keyPath);
+    const machine::RegValue* found = key == nullptr ? nullptr : key->FindValue(value);
+    return found == nullptr ? "(missing)" : machine::DataText(found->data);
 }
 
-void SetText(sim::Machine& machine, const std::string& keyPath, const std::string& value, const std::string& text)
+void SetText(machine::Machine& machine, const std::string& keyPath, const std::string& value, const std::string& text)
 {
-    machine.registry.Create(keyPath).SetValue(value, REG_SZ, sim::StringData(text));
+    machine.registry.Create(keyPath).SetValue(value, REG_SZ, machine::StringData(text));
 }
 
 // Three imaging devices: ours (0000), one on our channel (0001) and one elsewhere (0002).
-sim::Machine DirectMachine(const std::string& ownChannel, bool withPortValue)
+machine::Machine DirectMachine(const std::string& ownChannel, bool withPortValue)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     SetText(machine, Device("0000"), "CreateFileName", ownChannel);
     if (withPortValue)
         SetText(machine, Device("0000"), "CreateFileNamePort", "DOT4_009");
@@ -45,7 +45,7 @@ sim::Machine DirectMachine(const std::string& ownChannel, bool withPortValue)
 }
 
 // Runs the repair on device 0000 and gives its log lines.
-std::vector<std::string> RepairDirect(sim::Machine& machine, bool xpOrLater, bool* changes = nullptr)
+std::vector<std::string> RepairDirect(machine::Machine& machine, bool xpOrLater, bool* changes = nullptr)
 {
     test::HubOnMachine hub(machine);
     hub.app.m_bXpOrLater = xpOrLater;
@@ -66,7 +66,7 @@ std::vector<std::string> RepairDirect(sim::Machine& machine, bool xpOrLater, boo
 
 TEST(FixDirectScanDevice, BeforeXpUpdatesCreateFileNameOnly)
 {
-    sim::Machine machine = DirectMachine(kChannel, true);
+    machine::Machine machine = DirectMachine(kChannel, true);
     EXPECT_EQ(RepairDirect(machine, false),
               (std::vector<std::string>{
                   "Remendo: FixDirectScanDevice> On 2k or older so updating CreateFileName",
@@ -81,7 +81,7 @@ TEST(FixDirectScanDevice, BeforeXpUpdatesCreateFileNameOnly)
 
 TEST(FixDirectScanDevice, XpWithoutThePortValueFallsBackToCreateFileName)
 {
-    sim::Machine machine = DirectMachine("DOT4_001", false);
+    machine::Machine machine = DirectMachine("DOT4_001", false);
     std::vector<std::string> lines = RepairDirect(machine, true);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "DebugLog: LogLastError> Didn't find CreateFileNamePort: "
@@ -93,7 +93,7 @@ TEST(FixDirectScanDevice, XpWithoutThePortValueFallsBackToCreateFileName)
 
 TEST(FixDirectScanDevice, XpUpdatesThePortAndMovesOnlyDevicesOnTheSameChannel)
 {
-    sim::Machine machine = DirectMachine(kChannel, true);
+    machine::Machine machine = DirectMachine(kChannel, true);
     bool changes = false;
     EXPECT_EQ(RepairDirect(machine, true, &changes),
               (std::vector<std::string>{
@@ -118,14 +118,14 @@ TEST(FixDirectScanDevice, XpUpdatesThePortAndMovesOnlyDevicesOnTheSameChannel)
 
 TEST(FixDirectScanDevice, MarkerIsCaseSensitiveAndFailuresOfOthersAreLogged)
 {
-    sim::Machine upper = DirectMachine("\\\\.\\DOT4SCANUSB001", true);
+    machine::Machine upper = DirectMachine("\\\\.\\DOT4SCANUSB001", true);
     SetText(upper, Device("0001"), "CreateFileName", "\\\\.\\DOT4SCANUSB001");
     RepairDirect(upper, true);
     EXPECT_EQ(StoredText(upper, Device("0001"), "CreateFileName"), "\\\\.\\DOT4SCANUSB001");
 
     // 0001 has gone from the registry and 0002 has no channel value: both are
     // logged and skipped.
-    sim::Machine broken = DirectMachine(kChannel, true);
+    machine::Machine broken = DirectMachine(kChannel, true);
     broken.registry.Delete(Device("0001"));
     broken.registry.Find(Device("0002"))->values.clear();
     std::vector<std::string> lines = RepairDirect(broken, true);
@@ -139,7 +139,7 @@ TEST(FixDirectScanDevice, MarkerIsCaseSensitiveAndFailuresOfOthersAreLogged)
 const char kMakersPorts[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\CV Standard TCP/IP Port\\Ports";
 const char kSystemsPorts[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 
-void AddPort(sim::Machine& machine, const char* monitorPorts, const std::string& port)
+void AddPort(machine::Machine& machine, const char* monitorPorts, const std::string& port)
 {
     std::string key = Hklm(std::string(monitorPorts) + "\\" + port);
     SetText(machine, key, "IPAddress", "10.0.0.1");
@@ -153,7 +153,7 @@ struct PortResult {
     bool changes;
 };
 
-PortResult RepairPort(sim::Machine& machine, const std::string& hwAddress = "0010B5000001",
+PortResult RepairPort(machine::Machine& machine, const std::string& hwAddress = "0010B5000001",
                       const std::string& hostName = "cvq7250")
 {
     test::HubOnMachine hub(machine);
@@ -168,7 +168,7 @@ PortResult RepairPort(sim::Machine& machine, const std::string& hwAddress = "001
 
 TEST(UpdatePrinterIPandMac, MakersMonitorFirstAndTheSystemsOnlyWithoutThePort)
 {
-    sim::Machine both = test::BaseMachine();
+    machine::Machine both = test::BaseMachine();
     AddPort(both, kMakersPorts, "IP_10.0.0.25");
     AddPort(both, kSystemsPorts, "IP_10.0.0.25");
     PortResult inBoth = RepairPort(both);
@@ -182,7 +182,7 @@ TEST(UpdatePrinterIPandMac, MakersMonitorFirstAndTheSystemsOnlyWithoutThePort)
 
     // The maker's monitor holds other ports only, or is not installed at all.
     for (bool makersInstalled : {true, false}) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         if (makersInstalled)
             AddPort(machine, kMakersPorts, "IP_10.0.0.99");
         AddPort(machine, kSystemsPorts, "IP_10.0.0.25");
@@ -198,7 +198,7 @@ TEST(UpdatePrinterIPandMac, MakersMonitorFirstAndTheSystemsOnlyWithoutThePort)
 
 TEST(UpdatePrinterIPandMac, FindsOnlyTheExactPortName)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     AddPort(machine, kMakersPorts, "ip_10.0.0.25");
     AddPort(machine, kSystemsPorts, "IP_10.0.0.250");
     PortResult result = RepairPort(machine);
@@ -209,7 +209,7 @@ TEST(UpdatePrinterIPandMac, FindsOnlyTheExactPortName)
 
 TEST(UpdatePrinterIPandMac, AlreadyCorrectValuesStillCountAsFound)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     AddPort(machine, kSystemsPorts, "IP_10.0.0.25");
     PortResult result = RepairPort(machine, "0010B5A1C2D3", "");
     EXPECT_TRUE(result.result);
@@ -222,14 +222,14 @@ TEST(UpdatePrinterIPandMac, AlreadyCorrectValuesStillCountAsFound)
 
 TEST(UpdatePrinterIPandMac, GuardAndFailuresEndItWithFalse)
 {
-    sim::Machine empty = test::BaseMachine();
+    machine::Machine empty = test::BaseMachine();
     AddPort(empty, kSystemsPorts, "IP_10.0.0.25");
     PortResult noHw = RepairPort(empty, "");
     EXPECT_FALSE(noHw.result);
     ASSERT_EQ(noHw.lines.size(), 1u);
     EXPECT_EQ(noHw.lines[0].rfind("DebugLog: LogLastError> Port, IP, or Mac is empty: ", 0), 0u);
 
-    sim::Machine refused = test::BaseMachine();
+    machine::Machine refused = test::BaseMachine();
     AddPort(refused, kSystemsPorts, "IP_10.0.0.25");
     refused.faults.push_back({"RegOpenKeyExA", 1, ERROR_ACCESS_DENIED});
     PortResult denied = RepairPort(refused);
@@ -237,7 +237,7 @@ TEST(UpdatePrinterIPandMac, GuardAndFailuresEndItWithFalse)
     EXPECT_EQ(denied.lines, std::vector<std::string>{
                                 "DebugLog: LogLastError> Error opening registry key: Access is denied.\r\n"});
 
-    sim::Machine none = test::BaseMachine();
+    machine::Machine none = test::BaseMachine();
     PortResult noMonitor = RepairPort(none);
     EXPECT_FALSE(noMonitor.result);
     EXPECT_EQ(noMonitor.lines, std::vector<std::string>{"DebugLog: LogLastError> Error opening registry key: "

@@ -14,9 +14,9 @@ const char kStiName[] = "stisvc";
 // Successful calls leave the last error as it was: none, on a fresh machine.
 const char kNoError[] = "The operation completed successfully.";
 
-sim::Service& Sti(sim::Machine& machine)
+machine::Service& Sti(machine::Machine& machine)
 {
-    for (sim::Service& service : machine.services) {
+    for (machine::Service& service : machine.services) {
         if (service.name == kStiName)
             return service;
     }
@@ -31,7 +31,7 @@ std::string LastErrorLine(const std::string& text, const std::string& systemText
 // Each failure of the table: what fails, the operation, its result and its one log line.
 struct FailureCase {
     const char* name;
-    std::function<void(sim::Machine&)> arrange;
+    std::function<void(machine::Machine&)> arrange;
     std::function<long(ServiceControl&)> operation;  // the result: 0/1, or whether a record came back
     long result;
     std::string line;
@@ -43,15 +43,15 @@ long QueryConfig(ServiceControl& service) { return service.QueryServiceConfig() 
 long Start(ServiceControl& service) { return service.Start(); }
 long Stop(ServiceControl& service) { return service.Stop(); }
 
-void MakeNineX(sim::Machine& machine)
+void MakeNineX(machine::Machine& machine)
 {
     machine.os.platform = VER_PLATFORM_WIN32_WINDOWS;
     machine.os.major = 4;
 }
 
-std::function<void(sim::Machine&)> FailCall(const char* operation, DWORD error, int call = 1)
+std::function<void(machine::Machine&)> FailCall(const char* operation, DWORD error, int call = 1)
 {
-    return [=](sim::Machine& machine) { machine.faults.push_back({operation, call, error}); };
+    return [=](machine::Machine& machine) { machine.faults.push_back({operation, call, error}); };
 }
 
 TEST(ServiceControl, EveryFailureOfTheTableGivesItsResultAndLine)
@@ -63,11 +63,11 @@ TEST(ServiceControl, EveryFailureOfTheTableGivesItsResultAndLine)
          LastErrorLine("OpenSCManager failed", "Access is denied.")},
         {"manager, QueryStatus", FailCall("OpenSCManagerA", ERROR_ACCESS_DENIED), QueryStatus, 0,
          LastErrorLine("OpenSCManager failed", "Access is denied.")},
-        {"missing, Exist", [](sim::Machine& m) { m.services.clear(); }, Exist, 0,
+        {"missing, Exist", [](machine::Machine& m) { m.services.clear(); }, Exist, 0,
          LastErrorLine("Service does not exist", "The specified service does not exist as an installed service.")},
-        {"missing, Stop", [](sim::Machine& m) { m.services.clear(); }, Stop, 0,
+        {"missing, Stop", [](machine::Machine& m) { m.services.clear(); }, Stop, 0,
          LastErrorLine("OpenService failed", "The specified service does not exist as an installed service.")},
-        {"refused, Exist", [](sim::Machine& m) { Sti(m).canOpen = false; }, Exist, 1,
+        {"refused, Exist", [](machine::Machine& m) { Sti(m).canOpen = false; }, Exist, 1,
          LastErrorLine("OpenService failed", "Access is denied.")},
         {"status", FailCall("QueryServiceStatus", ERROR_ACCESS_DENIED), QueryStatus, 0,
          LastErrorLine("QueryServiceStatus failed", "Access is denied.")},
@@ -75,10 +75,10 @@ TEST(ServiceControl, EveryFailureOfTheTableGivesItsResultAndLine)
          LastErrorLine("QueryServiceConfig failed", "Access is denied.")},
         {"config read", FailCall("QueryServiceConfigA", ERROR_ACCESS_DENIED, 2), QueryConfig, 0,
          LastErrorLine("QueryServiceConfig failed", "Access is denied.")},
-        {"start running", [](sim::Machine&) {}, Start, 0,
+        {"start running", [](machine::Machine&) {}, Start, 0,
          LastErrorLine("StartService failed", "An instance of the service is already running.")},
         {"start timeout",
-         [](sim::Machine& m) {
+         [](machine::Machine& m) {
              Sti(m).state = "stopped";
              Sti(m).startChecks = 12;
          },
@@ -87,13 +87,13 @@ TEST(ServiceControl, EveryFailureOfTheTableGivesItsResultAndLine)
                        "The service cannot accept control messages at this time.")},
         {"stop refused", FailCall("ControlService", ERROR_ACCESS_DENIED), Stop, 0,
          LastErrorLine("ControlService failed", "Access is denied.")},
-        {"stop timeout", [](sim::Machine& m) { Sti(m).stopChecks = 12; }, Stop, 0,
+        {"stop timeout", [](machine::Machine& m) { Sti(m).stopChecks = 12; }, Stop, 0,
          LastErrorLine("An error occured when trying to stop the service", kNoError)},
-        {"already stopped", [](sim::Machine& m) { Sti(m).state = "stopped"; }, Stop, 1, ""},
+        {"already stopped", [](machine::Machine& m) { Sti(m).state = "stopped"; }, Stop, 1, ""},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         c.arrange(machine);
         sim::SimApi api(machine);
         test::ScopedBackend backend(api);
@@ -113,7 +113,7 @@ TEST(ServiceControl, EveryFailureOfTheTableGivesItsResultAndLine)
 
 TEST(ServiceControl, StopOnAStoppedServiceSendsNoControl)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     Sti(machine).state = "stopped";
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);
@@ -143,7 +143,7 @@ TEST(ServiceControl, WaitsAtMostElevenChecksAndTenPausesOnTheClock)
     };
     for (const WaitCase& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         Sti(machine).state = c.start ? "stopped" : "running";
         Sti(machine).startChecks = c.checks;
         Sti(machine).stopChecks = c.checks;
@@ -170,7 +170,7 @@ TEST(ServiceControl, CloseFailuresAreLoggedWithTheOperationsTexts)
         {Stop, "CloseServiceHandle(hSTI) failed", "CloseServiceHandle(hSCManager) failed"},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         machine.faults.push_back({"CloseServiceHandle", 1, ERROR_INVALID_HANDLE});
         machine.faults.push_back({"CloseServiceHandle", 2, ERROR_INVALID_HANDLE});
         sim::SimApi api(machine);
@@ -188,7 +188,7 @@ TEST(ServiceControl, CloseFailuresAreLoggedWithTheOperationsTexts)
 
 TEST(ServiceControl, RecordsBelongToTheObject)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     Sti(machine).startType = "demand";
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);
@@ -214,7 +214,7 @@ TEST(ServiceControl, RecordsBelongToTheObject)
 
 TEST(ServiceControl, StartsAStoppedServiceAndNamesCompareWithoutCase)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     Sti(machine).state = "stopped";
     sim::SimApi api(machine);
     test::ScopedBackend backend(api);

@@ -10,7 +10,7 @@ namespace {
 
 TEST(SimSpooler, PrinterListIsSizedThenReadWithItsTextsInTheBuffer)
 {
-    sim::Machine machine;
+    machine::Machine machine;
     machine.printers = {{"P1", "DOT4_001", "D1"}, {"Printer two", "IP_10.0.0.5", ""}};
     sim::SimApi api(machine);
     DWORD needed = 0, count = 99;
@@ -47,7 +47,7 @@ TEST(SimSockets, AddressTextsAndLookups)
         {"10.0.0.256", nullptr},      {"printer", nullptr},      {"", nullptr},
         {"1.2.3.4.5", nullptr},       {"10..0.1", nullptr},
     };
-    sim::Machine machine;
+    machine::Machine machine;
     sim::SimApi api(machine);
     for (const Case& c : cases) {
         ULONG address = api.inet_addr(c.text);
@@ -83,7 +83,7 @@ TEST(SimSockets, AddressTextsAndLookups)
 
 TEST(SimSystem, VersionIsGivenInEitherVersionStructureOnly)
 {
-    sim::Machine machine;
+    machine::Machine machine;
     sim::SimApi api(machine);
     for (DWORD size : {static_cast<DWORD>(sizeof(OSVERSIONINFOA)), static_cast<DWORD>(sizeof(OSVERSIONINFOEXA))}) {
         OSVERSIONINFOEXA info = {};

@@ -36,7 +36,7 @@ std::string ReadAll(sim::SimApi& api, const char* path, const char* mode)
 
 TEST(SimFiles, TextModeStreamsTranslateOnlyCrLfPairs)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     machine.files.Write(kFile, std::string("a\r\nb\rc\n\0\xff", 9));
     EXPECT_EQ(ReadAll(api, kFile, "r"), std::string("a\nb\rc\n\0\xff", 8));
@@ -56,7 +56,7 @@ TEST(SimFiles, TextModeStreamsTranslateOnlyCrLfPairs)
 
 TEST(SimFiles, OpeningFailsAsTheRuntimeDoes)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kFile, "text").attributes = FILE_ATTRIBUTE_READONLY;
     sim::SimApi api(machine);
     struct Case {
@@ -80,7 +80,7 @@ TEST(SimFiles, OpeningFailsAsTheRuntimeDoes)
 
 TEST(SimFiles, CopyAndMoveRespectExistingAndReadOnlyTargets)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kFile, "source").version = "1.2.3.4";
     machine.files.Find(kFile)->attributes = FILE_ATTRIBUTE_HIDDEN;
     machine.files.Write(kOther, "target").attributes = FILE_ATTRIBUTE_READONLY;
@@ -114,7 +114,7 @@ TEST(SimFiles, CopyAndMoveRespectExistingAndReadOnlyTargets)
 
 TEST(SimFiles, FileHeldByAnotherProcessMeetsTheRunAsOnWindows)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kFile, "held");
     machine.files.Write(kOther, "other");
     machine.heldFiles.push_back({kFile, GENERIC_READ, FILE_SHARE_READ});
@@ -139,7 +139,7 @@ TEST(SimFiles, FileHeldByAnotherProcessMeetsTheRunAsOnWindows)
 
 TEST(SimFiles, DelayedMovesWaitForTheRestart)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kFile, "new");
     machine.files.Write(kOther, "old");
     sim::SimApi api(machine);
@@ -156,7 +156,7 @@ TEST(SimFiles, DelayedMovesWaitForTheRestart)
 
 TEST(SimFiles, SystemDirectoryReportsTheSizeItNeeds)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     sim::SimApi api(machine);
     UINT needed = api.GetSystemDirectoryA(nullptr, 0);
     EXPECT_EQ(needed, machine.paths.system.size() + 1);
@@ -172,7 +172,7 @@ namespace {
 // the C runtime's fopen reports ERROR_ALREADY_EXISTS when "w" replaces a file.
 TEST(SimFiles, SuccessfulCallsLeaveTheLastErrorAsTheSystemDoes)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kFile, "source").version = "1.2.3.4";
     machine.files.Write(kOther, "other").version = "1.0.0.0";
     sim::SimApi api(machine);

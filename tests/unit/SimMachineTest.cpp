@@ -24,10 +24,10 @@ TEST(RegFile, ReadsStringsDwordsAndWideHexValues)
         "\"Count\"=dword:0000002a\r\n"
         "\"Expand\"=hex(2):25,00,53,00,59,00,53,00,\\\r\n"
         "  25,00,00,00\r\n";
-    sim::Registry registry;
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadRegFile(text, registry, error)) << error.message;
-    sim::RegKey* key = registry.Find("HKEY_LOCAL_MACHINE\\software\\TEST");
+    machine::Registry registry;
+    machine::ParseError error;
+    ASSERT_TRUE(machine::ReadRegFile(text, registry, error)) << error.message;
+    machine::RegKey* key = registry.Find("HKEY_LOCAL_MACHINE\\software\\TEST");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->FindValue("path")->data, std::string("C:\\dir\\\"q\"\0", 11));
     EXPECT_EQ(key->FindValue("")->data, std::string("default\0", 8));
@@ -38,20 +38,20 @@ TEST(RegFile, ReadsStringsDwordsAndWideHexValues)
 
 TEST(RegFile, WriteThenReadGivesTheSameRegistry)
 {
-    sim::Registry original;
-    sim::RegKey& key = original.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Round [trip]");
-    key.SetValue("Text", REG_SZ, sim::StringData("a \"quoted\" \\ value \xe9"));
-    key.SetValue("", REG_SZ, sim::StringData(""));
+    machine::Registry original;
+    machine::RegKey& key = original.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Round [trip]");
+    key.SetValue("Text", REG_SZ, machine::StringData("a \"quoted\" \\ value \xe9"));
+    key.SetValue("", REG_SZ, machine::StringData(""));
     key.SetValue("NoTerminator", REG_SZ, "raw");
-    key.SetValue("Expand", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\x"));
+    key.SetValue("Expand", REG_EXPAND_SZ, machine::StringData("%SystemRoot%\\x"));
     key.SetValue("Number", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
     key.SetValue("Blob", REG_BINARY, std::string(100, '\xff'));
     key.SetValue("Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
     original.Create("HKEY_CURRENT_USER\\Empty\\Leaf");
 
-    sim::Registry reread;
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(original), reread, error)) << error.line << ": " << error.message;
+    machine::Registry reread;
+    machine::ParseError error;
+    ASSERT_TRUE(machine::ReadRegFile(machine::WriteRegFile(original), reread, error)) << error.line << ": " << error.message;
     EXPECT_TRUE(reread == original);
 }
 
@@ -71,26 +71,26 @@ std::string Utf16(const std::string& narrow)
 TEST(RegFile, ReadsUtf16ExportsAsRegeditWritesThem)
 {
     std::string wide = Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=\"x\xe9\"\r\n");
-    sim::Registry registry;
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadRegFile(wide, registry, error)) << error.message;
+    machine::Registry registry;
+    machine::ParseError error;
+    ASSERT_TRUE(machine::ReadRegFile(wide, registry, error)) << error.message;
     EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\xe9\0", 3));
 
     // Nothing is dropped or replaced: a last odd byte and a character the
     // machine's 8-bit text cannot hold (two keys would become one) are refused.
-    EXPECT_FALSE(sim::ReadRegFile(wide + "[", registry, error));
-    EXPECT_FALSE(sim::ReadRegFile(Utf16("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\\\u0100]\r\n"), registry, error));
+    EXPECT_FALSE(machine::ReadRegFile(wide + "[", registry, error));
+    EXPECT_FALSE(machine::ReadRegFile(Utf16("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\\\u0100]\r\n"), registry, error));
     EXPECT_EQ(error.line, 2);
     EXPECT_NE(error.message.find("U+0100"), std::string::npos);
 }
 
 TEST(RegFile, ReadsLinesAsRegeditDoes)
 {
-    sim::Registry registry;
-    sim::ParseError error;
+    machine::Registry registry;
+    machine::ParseError error;
     // REGEDIT4 string data is 8-bit text, of any length; a comment ending in a
     // backslash continues nothing; a lone CR ends a line.
-    ASSERT_TRUE(sim::ReadRegFile("REGEDIT4\r[HKEY_LOCAL_MACHINE\\Old]\r\"E\"=hex(2):41,42,43,00\r"
+    ASSERT_TRUE(machine::ReadRegFile("REGEDIT4\r[HKEY_LOCAL_MACHINE\\Old]\r\"E\"=hex(2):41,42,43,00\r"
                                  "\"M\"=hex(7):61,00,00\r; a comment \\\r[HKEY_LOCAL_MACHINE\\Next]\r@=\"n\"\r",
                                  registry, error))
         << error.line << ": " << error.message;
@@ -102,12 +102,12 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     // Wine's regedit writes a line break in a text as \r\n; any other backslash stays.
     // A value removed and given again goes last, as a new one; a key given
     // again keeps its values, and a removed key takes its values with it.
-    ASSERT_TRUE(sim::ReadRegFile("REGEDIT4\n[HKEY_LOCAL_MACHINE\\W]\n\"T\"=\"a\\r\\nb\\t\\\\n\"\n\"X\"=\"1\"\n"
+    ASSERT_TRUE(machine::ReadRegFile("REGEDIT4\n[HKEY_LOCAL_MACHINE\\W]\n\"T\"=\"a\\r\\nb\\t\\\\n\"\n\"X\"=\"1\"\n"
                                  "\"y\"=\"2\"\n\"x\"=-\n[HKEY_LOCAL_MACHINE\\W\\Gone]\n\"g\"=\"3\"\n"
                                  "[-HKEY_LOCAL_MACHINE\\W\\Gone]\n[HKEY_LOCAL_MACHINE\\W]\n\"X\"=\"4\"\n\"y\"=-\n\"Y\"=\"5\"\n",
                                  registry, error))
         << error.line << ": " << error.message;
-    const sim::RegKey* wine = registry.Find("HKEY_LOCAL_MACHINE\\W");
+    const machine::RegKey* wine = registry.Find("HKEY_LOCAL_MACHINE\\W");
     EXPECT_EQ(wine->FindValue("T")->data, std::string("a\r\nb\\t\\n\0", 9));
     ASSERT_EQ(wine->values.size(), 3u);
     EXPECT_EQ(wine->values[1].name + wine->values[2].name, "XY");
@@ -118,20 +118,20 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     std::string deep = "HKEY_LOCAL_MACHINE";
     for (int level = 0; level < 512; ++level)
         deep += "\\k";
-    sim::Registry nested;
+    machine::Registry nested;
     nested.Create(deep).SetValue("v", REG_DWORD, std::string(4, '\0'));
-    sim::Registry reread;
-    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(nested), reread, error)) << error.message;
+    machine::Registry reread;
+    ASSERT_TRUE(machine::ReadRegFile(machine::WriteRegFile(nested), reread, error)) << error.message;
     EXPECT_TRUE(reread == nested);
-    EXPECT_FALSE(sim::ReadRegFile("REGEDIT4\n\n[" + deep + "\\k]\n", reread, error));
+    EXPECT_FALSE(machine::ReadRegFile("REGEDIT4\n\n[" + deep + "\\k]\n", reread, error));
     EXPECT_EQ(error.line, 3);
     // Value names with line breaks, and a key name of the longest length, are written so they read back.
-    sim::Registry odd;
+    machine::Registry odd;
     odd.Create("HKEY_LOCAL_MACHINE\\" + std::string(255, 'k'))
         .SetValue("two\nlines\r\\n\"", REG_DWORD, std::string(4, '\1'));
     odd.Create("HKEY_LOCAL_MACHINE\\A").SetValue("\n", REG_BINARY, std::string(100, 'x'));
-    sim::Registry oddReread;
-    ASSERT_TRUE(sim::ReadRegFile(sim::WriteRegFile(odd), oddReread, error)) << error.message;
+    machine::Registry oddReread;
+    ASSERT_TRUE(machine::ReadRegFile(machine::WriteRegFile(odd), oddReread, error)) << error.message;
     EXPECT_TRUE(oddReread == odd);
 }
 
@@ -164,9 +164,9 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n\"w\"=\"2\"\n", 5},
     };
     for (const Case& c : cases) {
-        sim::Registry registry;
-        sim::ParseError error;
-        EXPECT_FALSE(sim::ReadRegFile(c.text, registry, error)) << c.text;
+        machine::Registry registry;
+        machine::ParseError error;
+        EXPECT_FALSE(machine::ReadRegFile(c.text, registry, error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
         EXPECT_FALSE(error.message.empty());
     }
@@ -174,16 +174,16 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
 
 TEST(Manifest, RejectsUnknownFieldsAndWrongTypesWithTheirLine)
 {
-    sim::Machine machine;
-    sim::ParseError error;
-    EXPECT_FALSE(sim::ReadManifest("{\n  \"os\": {\n    \"major\": 5,\n    \"colour\": 1\n  }\n}\n", machine, error));
+    machine::Machine machine;
+    machine::ParseError error;
+    EXPECT_FALSE(machine::ReadManifest("{\n  \"os\": {\n    \"major\": 5,\n    \"colour\": 1\n  }\n}\n", machine, error));
     EXPECT_EQ(error.line, 4);
     EXPECT_NE(error.message.find("colour"), std::string::npos);
 
-    EXPECT_FALSE(sim::ReadManifest("{\n  \"token\": { \"thread\": \"root\" }\n}", machine, error));
+    EXPECT_FALSE(machine::ReadManifest("{\n  \"token\": { \"thread\": \"root\" }\n}", machine, error));
     EXPECT_EQ(error.line, 2);
 
-    EXPECT_FALSE(sim::ReadManifest("{\n  \"os\": {\n    \"major\": 5,,\n  }\n}", machine, error));
+    EXPECT_FALSE(machine::ReadManifest("{\n  \"os\": {\n    \"major\": 5,,\n  }\n}", machine, error));
     EXPECT_EQ(error.line, 3);
     EXPECT_NE(error.message.find("not valid JSON"), std::string::npos);
 }
@@ -215,13 +215,13 @@ TEST(Manifest, RejectsMalformedFieldsNumbersAndPaths)
         "{\"socketsVersion\": \"2.256\"}",
     };
     for (const char* document : documents) {
-        sim::Machine machine;
-        sim::ParseError error;
-        EXPECT_FALSE(sim::ReadManifest(document, machine, error)) << document;
+        machine::Machine machine;
+        machine::ParseError error;
+        EXPECT_FALSE(machine::ReadManifest(document, machine, error)) << document;
     }
-    sim::Machine machine;
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadManifest("{\"dialog\": {\"ipAddress\": \"10..0.\", \"buttons\": []}}", machine, error))
+    machine::Machine machine;
+    machine::ParseError error;
+    ASSERT_TRUE(machine::ReadManifest("{\"dialog\": {\"ipAddress\": \"10..0.\", \"buttons\": []}}", machine, error))
         << error.message;
     EXPECT_EQ(machine.dialog.at(0).ipAddress, std::optional<std::string>("10..0."));
 }
@@ -294,11 +294,11 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
         {"{\n\"programs\": [{\"path\":\n\"C:\\\\a\\\\p.exe\"}]}", 3, "\"C:\\a\\p.exe\" cannot be a file: it is beneath the file \"C:\\a\""},
     };
     for (const auto& c : cases) {
-        sim::Machine machine;
+        machine::Machine machine;
         machine.files.Write("C:\\a", "");
         machine.files.MakeDirectory("C:\\d");
-        sim::ParseError error;
-        EXPECT_FALSE(sim::ReadManifest(c.document, machine, error)) << c.document;
+        machine::ParseError error;
+        EXPECT_FALSE(machine::ReadManifest(c.document, machine, error)) << c.document;
         EXPECT_EQ(error.line, c.line) << c.document;
         EXPECT_EQ(error.message, c.message) << c.document;
     }
@@ -309,18 +309,18 @@ TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
 {
     for (const char* date : {"1601-01-01 00:00:00", "30827-12-31 23:59:59", "2024-02-29 12:00:00"}) {
         SCOPED_TRACE(date);
-        sim::Machine machine;
-        sim::ParseError error;
-        ASSERT_TRUE(sim::ReadManifest(std::string("{\"localTime\": \"") + date + "\"}", machine, error)) << error.message;
-        sim::Machine reread;
-        ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(machine), reread, error)) << error.message;
-        EXPECT_NE(sim::WriteManifest(reread).find(date), std::string::npos);
+        machine::Machine machine;
+        machine::ParseError error;
+        ASSERT_TRUE(machine::ReadManifest(std::string("{\"localTime\": \"") + date + "\"}", machine, error)) << error.message;
+        machine::Machine reread;
+        ASSERT_TRUE(machine::ReadManifest(machine::WriteManifest(machine), reread, error)) << error.message;
+        EXPECT_NE(machine::WriteManifest(reread).find(date), std::string::npos);
     }
 }
 
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
-    sim::Machine original = test::BaseMachine();
+    machine::Machine original = test::BaseMachine();
     original.os = {4, 10, 0xFFFFFFFF, 1, "A \xe9 pack", true};
     original.tokens = {"admin-deny-only", "user"};
     original.namedObjects.insert("cvRemendoUtility");
@@ -331,8 +331,8 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 2147483647, 2, false});
     original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
     original.socketsVersion = MAKEWORD(1, 1);
-    original.dialog = {sim::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
-                       sim::DialogAnswers{std::nullopt, "direct", "DOT4_001", std::nullopt, std::nullopt, std::nullopt, {"cancel"}}};
+    original.dialog = {machine::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
+                       machine::DialogAnswers{std::nullopt, "direct", "DOT4_001", std::nullopt, std::nullopt, std::nullopt, {"cancel"}}};
     original.heldFiles.push_back({"C:\\WINDOWS\\twain_32\\held.ds", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE});
     original.messageBoxAnswers = {"no", "cancel"};
     original.faults.push_back({"CreateFileA", 2, 5});
@@ -342,12 +342,12 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     original.registryView = "64-bit";
     original.startTime = {1999, 12, 5, 31, 23, 59, 58, 0};
 
-    sim::Machine reread;
+    machine::Machine reread;
     reread.files = original.files;  // file versions and attributes name files of the machine
     reread.files.Find(original.paths.executable)->attributes = FILE_ATTRIBUTE_ARCHIVE;
-    sim::ParseError error;
-    ASSERT_TRUE(sim::ReadManifest(sim::WriteManifest(original), reread, error)) << error.message;
-    EXPECT_EQ(sim::WriteManifest(reread), sim::WriteManifest(original));
+    machine::ParseError error;
+    ASSERT_TRUE(machine::ReadManifest(machine::WriteManifest(original), reread, error)) << error.message;
+    EXPECT_EQ(machine::WriteManifest(reread), machine::WriteManifest(original));
     EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
     EXPECT_EQ(reread.os.build, 0xFFFFFFFFu);
     EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
@@ -371,12 +371,12 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
 TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
     const std::string kSameName = " (case, trailing dots and spaces, / and \\ tell no names apart)";
-    sim::Machine machine;
-    sim::LoadError error;
-    EXPECT_FALSE(sim::LoadMachine({{"machine.json", "{}"}}, machine, error));
+    machine::Machine machine;
+    machine::LoadError error;
+    EXPECT_FALSE(machine::LoadMachine({{"machine.json", "{}"}}, machine, error));
     EXPECT_EQ(error.file, "registry.reg");
 
-    const sim::FolderContents base = {{"machine.json", "{}"}, {"registry.reg", "Windows Registry Editor Version 5.00\n"}};
+    const machine::FolderContents base = {{"machine.json", "{}"}, {"registry.reg", "Windows Registry Editor Version 5.00\n"}};
     const struct {
         std::vector<std::string> files;
         std::string refused;
@@ -414,11 +414,11 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/nul/x/"}, "files/C/nul/x/", "no name of the machine: \"nul\" names the device NUL on Windows, not a file"},
     };
     for (const auto& c : cases) {
-        sim::FolderContents contents = base;
+        machine::FolderContents contents = base;
         for (const std::string& file : c.files)
             contents[file] = "x";
-        sim::Machine loaded;
-        EXPECT_FALSE(sim::LoadMachine(contents, loaded, error)) << c.refused;
+        machine::Machine loaded;
+        EXPECT_FALSE(machine::LoadMachine(contents, loaded, error)) << c.refused;
         EXPECT_EQ(error.file, c.refused);
         EXPECT_EQ(error.where.message, c.problem) << c.refused;
     }
@@ -437,24 +437,24 @@ TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
     fs::remove_all(base);
     fs::create_directories(base / "foreign");
     std::ofstream(base / "foreign" / "notes.txt") << "keep me";
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.MakeDirectory("C:\\Program Files\\Remendo\\Remendo.log");
     std::string problem;
 
-    EXPECT_FALSE(sim::SaveMachine(machine, (base / "foreign").string(), problem));
+    EXPECT_FALSE(machine::SaveMachine(machine, (base / "foreign").string(), problem));
     EXPECT_EQ(ReadText(base / "foreign" / "notes.txt"), "keep me");
 
     // Into a machine folder: its old content goes, empty directories come back.
     fs::path folder = base / "machine";
-    ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+    ASSERT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
     std::ofstream(folder / "files" / "C" / "stale.txt") << "old";
-    ASSERT_TRUE(sim::SaveMachine(machine, folder.string() + "/", problem)) << problem;
+    ASSERT_TRUE(machine::SaveMachine(machine, folder.string() + "/", problem)) << problem;
     EXPECT_FALSE(fs::exists(folder / "files" / "C" / "stale.txt"));
-    sim::FolderContents contents;
-    sim::LoadError error;
-    ASSERT_TRUE(sim::ReadFolderContents(folder.string(), contents, error)) << error.Describe();
-    sim::Machine reread;
-    ASSERT_TRUE(sim::LoadMachine(contents, reread, error)) << error.Describe();
+    machine::FolderContents contents;
+    machine::LoadError error;
+    ASSERT_TRUE(machine::ReadFolderContents(folder.string(), contents, error)) << error.Describe();
+    machine::Machine reread;
+    ASSERT_TRUE(machine::LoadMachine(contents, reread, error)) << error.Describe();
     EXPECT_TRUE(reread.files.DirectoryExists("C:\\Program Files\\Remendo\\Remendo.log"));
     EXPECT_TRUE(reread.files == machine.files);
 
@@ -462,7 +462,7 @@ TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
     std::string before = ReadText(folder / "machine.json");
     machine.files.Write("relative\\file.txt", "x");
     machine.os.build = 1;
-    EXPECT_FALSE(sim::SaveMachine(machine, folder.string(), problem));
+    EXPECT_FALSE(machine::SaveMachine(machine, folder.string(), problem));
     EXPECT_NE(problem.find("relative"), std::string::npos);
     EXPECT_EQ(ReadText(folder / "machine.json"), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 2);
@@ -479,7 +479,7 @@ TEST(MachineFolder, SaveRefusesLinksAndWhatIsNoPlainFile)
     fs::remove_all(base);
     fs::create_directories(base / "foreign");
     std::ofstream(base / "foreign" / "precious.txt") << "keep me";
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     std::string problem;
     const struct {
         const char* what;
@@ -513,20 +513,20 @@ TEST(MachineFolder, SaveRefusesLinksAndWhatIsNoPlainFile)
         SCOPED_TRACE(c.what);
         fs::path folder = base / "machine";
         fs::remove_all(folder);
-        ASSERT_TRUE(sim::SaveMachine(machine, folder.string(), problem)) << problem;
+        ASSERT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
         c.plant(folder);
-        EXPECT_FALSE(sim::CanReplaceFolder(folder.string(), problem));
+        EXPECT_FALSE(machine::CanReplaceFolder(folder.string(), problem));
         EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
-        EXPECT_FALSE(sim::SaveMachine(machine, folder.string(), problem));
+        EXPECT_FALSE(machine::SaveMachine(machine, folder.string(), problem));
         EXPECT_EQ(ReadText(base / "foreign" / "precious.txt"), "keep me");
         EXPECT_EQ(std::distance(fs::directory_iterator(base / "foreign"), fs::directory_iterator()), 1);
         // Reading such a folder refuses the link too.
-        sim::FolderContents contents;
-        sim::LoadError error;
+        machine::FolderContents contents;
+        machine::LoadError error;
         if (!fs::is_symlink(folder)) {
-            sim::Machine reread;
-            EXPECT_FALSE(sim::ReadFolderContents(folder.string(), contents, error) &&
-                         sim::LoadMachine(contents, reread, error));
+            machine::Machine reread;
+            EXPECT_FALSE(machine::ReadFolderContents(folder.string(), contents, error) &&
+                         machine::LoadMachine(contents, reread, error));
         }
     }
     // Nothing is left beside the folder: no half-written or old copy.
@@ -546,24 +546,24 @@ TEST(MachineFolder, ANewMachineTakesTheNextFreeName)
     std::ofstream(base / "Remendo-machine" / "notes.txt") << "mine";
     fs::create_directory_symlink(base / "foreign", base / "Remendo-machine-2");
     std::ofstream(base / "Remendo-machine-3") << "a file";
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     std::string written, problem;
     bool nextName = false;
-    ASSERT_TRUE(sim::SaveNewMachine(machine, (base / "Remendo-machine").string(), written, nextName, problem))
+    ASSERT_TRUE(machine::SaveNewMachine(machine, (base / "Remendo-machine").string(), written, nextName, problem))
         << problem;
     EXPECT_TRUE(nextName);
     EXPECT_EQ(written, (base / "Remendo-machine-4").string());
     EXPECT_EQ(ReadText(base / "Remendo-machine" / "notes.txt"), "mine");
     EXPECT_TRUE(fs::is_empty(base / "foreign"));
     EXPECT_EQ(ReadText(base / "Remendo-machine-3"), "a file");
-    sim::FolderContents contents;
-    sim::LoadError error;
-    sim::Machine reread;
-    ASSERT_TRUE(sim::ReadFolderContents(written, contents, error) && sim::LoadMachine(contents, reread, error))
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine reread;
+    ASSERT_TRUE(machine::ReadFolderContents(written, contents, error) && machine::LoadMachine(contents, reread, error))
         << error.Describe();
     EXPECT_TRUE(reread.files == machine.files);
 
-    ASSERT_TRUE(sim::SaveNewMachine(machine, (base / "fresh").string() + "/", written, nextName, problem)) << problem;
+    ASSERT_TRUE(machine::SaveNewMachine(machine, (base / "fresh").string() + "/", written, nextName, problem)) << problem;
     EXPECT_FALSE(nextName);
     EXPECT_EQ(written, (base / "fresh").string());
     fs::remove_all(base);
@@ -571,14 +571,14 @@ TEST(MachineFolder, ANewMachineTakesTheNextFreeName)
 
 TEST(MachineDiff, WalksKeysNestedBeyondWhatTheStackHolds)
 {
-    sim::Machine before, after;
+    machine::Machine before, after;
     std::string deep = "HKEY_LOCAL_MACHINE";
     for (int level = 0; level < 5000; ++level)
         deep += "\\k";
     before.registry.Create(deep);
-    after.registry.Create(deep).SetValue("v", REG_SZ, sim::StringData("x"));
+    after.registry.Create(deep).SetValue("v", REG_SZ, machine::StringData("x"));
     after.registry.Create("HKEY_LOCAL_MACHINE\\k\\added");
-    std::vector<std::string> changes = sim::DescribeChanges(before, after);
+    std::vector<std::string> changes = machine::DescribeChanges(before, after);
     ASSERT_EQ(changes.size(), 2u);
     // In the order a depth-first walk gives: the deepest key's value, then the key added beside the chain.
     EXPECT_EQ(changes[0], "registry value added: " + deep + " [v] \"x\" (REG_SZ)");

@@ -14,9 +14,9 @@ const char kRegsvr32Exe[] = "C:\\WINDOWS\\system32\\regsvr32.exe";
 const char kImagingClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 }  // namespace
 
-sim::Machine BaseMachine()
+machine::Machine BaseMachine()
 {
-    sim::Machine machine;
+    machine::Machine machine;
     machine.paths.executable = "C:\\Tools\\Remendo.exe";
     machine.files.Write(machine.paths.executable, "MZ").version = "1.0.0.0";
     machine.services.push_back({"Spooler", "Print Spooler", "running", "auto", "C:\\WINDOWS\\system32\\spoolsv.exe"});
@@ -24,28 +24,28 @@ sim::Machine BaseMachine()
     machine.services.push_back({"QMX Driver CVQ40", "QMX Driver CVQ40", "running", "auto", kManagementExe});
     machine.programs.push_back({kManagementExe, 300, true, "QMX Driver CVQ40"});
     machine.programs.push_back({kRegsvr32Exe, 200, true, ""});
-    for (const sim::Program& program : machine.programs)
+    for (const machine::Program& program : machine.programs)
         machine.files.Write(program.path, "MZ");
     machine.printers.push_back({"CV Quillray 7250", "DOT4_001", "CV Quillray 7250 RVX 6"});
     machine.ports = {"DOT4_001", "LPT1:"};
     // Its scanner, already set up as the run would leave it.
     const std::string device = std::string("HKEY_LOCAL_MACHINE\\") + kImagingClassKey + "\\0000";
-    sim::RegKey& deviceKey = machine.registry.Create(device);
-    deviceKey.SetValue("DriverDesc", REG_SZ, sim::StringData("CV Quillray 7250"));
-    deviceKey.SetValue("DeviceID", REG_SZ, sim::StringData("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"));
-    deviceKey.SetValue("CreateFileName", REG_SZ, sim::StringData("DOT4_001"));
-    sim::RegKey& dataKey = machine.registry.Create(device + "\\DeviceData");
-    dataKey.SetValue("TwainDS", REG_SZ, sim::StringData("CV Quillray 7250 TWAIN"));
+    machine::RegKey& deviceKey = machine.registry.Create(device);
+    deviceKey.SetValue("DriverDesc", REG_SZ, machine::StringData("CV Quillray 7250"));
+    deviceKey.SetValue("DeviceID", REG_SZ, machine::StringData("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"));
+    deviceKey.SetValue("CreateFileName", REG_SZ, machine::StringData("DOT4_001"));
+    machine::RegKey& dataKey = machine.registry.Create(device + "\\DeviceData");
+    dataKey.SetValue("TwainDS", REG_SZ, machine::StringData("CV Quillray 7250 TWAIN"));
     return machine;
 }
 
-sim::Machine ExampleMachine(const std::string& name)
+machine::Machine ExampleMachine(const std::string& name)
 {
-    sim::FolderContents contents;
-    sim::LoadError error;
-    sim::Machine machine;
-    if (!sim::ReadFolderContents(std::string(REMENDO_EXAMPLES_DIR) + "/" + name, contents, error) ||
-        !sim::LoadMachine(contents, machine, error))
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine machine;
+    if (!machine::ReadFolderContents(std::string(REMENDO_EXAMPLES_DIR) + "/" + name, contents, error) ||
+        !machine::LoadMachine(contents, machine, error))
         throw std::runtime_error(error.Describe());
     return machine;
 }
@@ -81,16 +81,16 @@ std::vector<std::string> LogLines(const sim::SimApi& api)
     return lines;
 }
 
-std::string FileText(const sim::Machine& machine, const std::string& path)
+std::string FileText(const machine::Machine& machine, const std::string& path)
 {
-    const sim::SimFile* file = machine.files.Find(path);
+    const machine::SimFile* file = machine.files.Find(path);
     return file == nullptr ? std::string() : file->bytes;
 }
 
 std::vector<std::string> BoxTexts(const sim::SimApi& api)
 {
     std::vector<std::string> texts;
-    for (const sim::ShownMessageBox& box : api.MessageBoxes())
+    for (const machine::ShownMessageBox& box : api.MessageBoxes())
         texts.push_back(box.text);
     return texts;
 }

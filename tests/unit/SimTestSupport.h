@@ -19,10 +19,10 @@ namespace test {
 // system directory, and one family B all-in-one ("CV Quillray 7250") attached
 // directly on port DOT4_001 whose imaging-device entry needs no repair (the
 // maker's product key is not installed).
-sim::Machine BaseMachine();
+machine::Machine BaseMachine();
 
 // The machine of an example folder (examples/<name>).
-sim::Machine ExampleMachine(const std::string& name);
+machine::Machine ExampleMachine(const std::string& name);
 // The example folders' names, sorted, and a test name made of one.
 std::vector<std::string> ExampleNames();
 std::string ExampleTestName(const testing::TestParamInfo<std::string>& info);
@@ -33,7 +33,7 @@ using ScopedBackend = sim::ScopedBackend;
 // The log lines (without CR LF) of the debugger output, without the log's own notices.
 std::vector<std::string> LogLines(const sim::SimApi& api);
 // The bytes of a file of the machine ("" when it is missing).
-std::string FileText(const sim::Machine& machine, const std::string& path);
+std::string FileText(const machine::Machine& machine, const std::string& path);
 // The texts of the message boxes shown, in order.
 std::vector<std::string> BoxTexts(const sim::SimApi& api);
 
@@ -43,7 +43,7 @@ std::vector<std::string> BoxTexts(const sim::SimApi& api);
 // it; as the simulator reads the machine call by call, a test may still set
 // the machine up after building the hub on it.
 struct HubOnMachine {
-    explicit HubOnMachine(sim::Machine& machine) : api(machine), backend(api) {}
+    explicit HubOnMachine(machine::Machine& machine) : api(machine), backend(api) {}
     std::vector<std::string> Log() const { return LogLines(api); }
 
     sim::SimApi api;

@@ -21,7 +21,7 @@ struct FilesRun {
     bool rebootNeeded = false;
 };
 
-FilesRun UpdateFiles(sim::Machine& machine, const std::string& exeDir = kExeDir)
+FilesRun UpdateFiles(machine::Machine& machine, const std::string& exeDir = kExeDir)
 {
     test::HubOnMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
@@ -31,17 +31,17 @@ FilesRun UpdateFiles(sim::Machine& machine, const std::string& exeDir = kExeDir)
 }
 
 // The utility's folder holds a shipped cvqscan3.dll; the system directory the installed one.
-sim::Machine MachineWithDll(const std::string& shippedVersion, const std::string& installedVersion)
+machine::Machine MachineWithDll(const std::string& shippedVersion, const std::string& installedVersion)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.files.Write(kShipped, "new").version = shippedVersion;
     machine.files.Write(kInstalled, "old").version = installedVersion;
     return machine;
 }
 
-std::string VersionOf(const sim::Machine& machine, const std::string& path)
+std::string VersionOf(const machine::Machine& machine, const std::string& path)
 {
-    const sim::SimFile* file = machine.files.Find(path);
+    const machine::SimFile* file = machine.files.Find(path);
     return file == nullptr ? "(missing)" : file->version;
 }
 
@@ -57,7 +57,7 @@ TEST(UpdateFiles, ReplacesOnlyAnOlderInstalledFile)
         {"1.0.0.1", "1.0.0.0", true},        {"1.65535.0.0", "2.0.0.0", false}, {"65535.0.0.0", "1.65535.65535.65535", true},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithDll(c.shipped, c.installed);
+        machine::Machine machine = MachineWithDll(c.shipped, c.installed);
         FilesRun run = UpdateFiles(machine);
         std::string what = std::string(c.shipped) + " vs " + c.installed;
         EXPECT_EQ(VersionOf(machine, kInstalled), c.replaced ? c.shipped : c.installed) << what;
@@ -72,7 +72,7 @@ TEST(UpdateFiles, ReplacesOnlyAnOlderInstalledFile)
 
 TEST(UpdateFiles, MovesAReadOnlyInstalledFileAsideAndTheShippedOneIn)
 {
-    sim::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
+    machine::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
     machine.files.Find(kInstalled)->attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
     machine.files.Write(kBackup, "older backup").version = "4.0.0.0";
     FilesRun run = UpdateFiles(machine);
@@ -98,7 +98,7 @@ TEST(UpdateFiles, SchedulesTheReplacementKeepingTheInstalledFileInPlace)
 {
     struct Case {
         const char* what;
-        std::vector<sim::Fault> faults;
+        std::vector<machine::Fault> faults;
         std::vector<std::string> lines;  // after "- Trying to update: ..."
         bool installedMissingUntilRestart;
     };
@@ -116,7 +116,7 @@ TEST(UpdateFiles, SchedulesTheReplacementKeepingTheInstalledFileInPlace)
          true},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
+        machine::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
         machine.faults = c.faults;
         FilesRun run = UpdateFiles(machine);
         EXPECT_TRUE(run.changesMade) << c.what;
@@ -125,8 +125,8 @@ TEST(UpdateFiles, SchedulesTheReplacementKeepingTheInstalledFileInPlace)
         EXPECT_EQ(tail, c.lines) << c.what;
         EXPECT_EQ(VersionOf(machine, kInstalled), c.installedMissingUntilRestart ? "(missing)" : "5.0.9.99") << c.what;
         ASSERT_EQ(machine.pendingRenames.size(), 1u) << c.what;
-        EXPECT_EQ(sim::FileSystem::Key(machine.pendingRenames[0].from), sim::FileSystem::Key(kShipped));
-        EXPECT_EQ(sim::FileSystem::Key(machine.pendingRenames[0].to), sim::FileSystem::Key(kInstalled));
+        EXPECT_EQ(machine::FileSystem::Key(machine.pendingRenames[0].from), machine::FileSystem::Key(kShipped));
+        EXPECT_EQ(machine::FileSystem::Key(machine.pendingRenames[0].to), machine::FileSystem::Key(kInstalled));
         EXPECT_TRUE(machine.pendingRenames[0].replaceExisting);
 
         sim::Restart(machine);
@@ -137,7 +137,7 @@ TEST(UpdateFiles, SchedulesTheReplacementKeepingTheInstalledFileInPlace)
 
 TEST(UpdateFiles, ReportsAReplacementThatCannotBeScheduled)
 {
-    sim::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
+    machine::Machine machine = MachineWithDll("5.1.0.1", "5.0.9.99");
     machine.faults = {{"MoveFileExA", 1, ERROR_ACCESS_DENIED}, {"MoveFileExA", 2, ERROR_ACCESS_DENIED}};
     FilesRun run = UpdateFiles(machine);
     EXPECT_EQ(run.log.back(),
@@ -154,7 +154,7 @@ TEST(UpdateFiles, AnInstalledFileLeftInPlaceStaysReadOnly)
     struct Case {
         const char* what;
         const char* shipped;
-        std::vector<sim::Fault> faults;
+        std::vector<machine::Fault> faults;
         DWORD attributesAfter;
     };
     const DWORD readOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
@@ -168,7 +168,7 @@ TEST(UpdateFiles, AnInstalledFileLeftInPlaceStaysReadOnly)
         {"replacement scheduled", "5.1.0.1", {{"MoveFileExA", 1, ERROR_SHARING_VIOLATION}}, FILE_ATTRIBUTE_HIDDEN},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = MachineWithDll(c.shipped, "5.0.9.99");
+        machine::Machine machine = MachineWithDll(c.shipped, "5.0.9.99");
         machine.files.Find(kInstalled)->attributes = readOnly;
         machine.faults = c.faults;
         UpdateFiles(machine);
@@ -182,7 +182,7 @@ TEST(UpdateFiles, SkipsRowsItCannotCompare)
         const char* what;
         const char* shipped;    // nullptr: no shipped file
         const char* installed;  // nullptr: no installed file
-        std::vector<sim::Fault> faults;
+        std::vector<machine::Fault> faults;
         std::vector<std::string> log;
     };
     const std::string trying =
@@ -199,7 +199,7 @@ TEST(UpdateFiles, SkipsRowsItCannotCompare)
          {trying, kPrefix + "Src file version 2.0.0.0"}},
     };
     for (const Case& c : cases) {
-        sim::Machine machine = test::BaseMachine();
+        machine::Machine machine = test::BaseMachine();
         if (c.shipped != nullptr)
             machine.files.Write(kShipped, "new").version = c.shipped;
         if (c.installed != nullptr)
@@ -216,13 +216,13 @@ TEST(UpdateFiles, SkipsRowsItCannotCompare)
 
 TEST(UpdateFiles, StopsThePassWithoutExecutableFolderOrSystemDirectory)
 {
-    sim::Machine noFolder = MachineWithDll("2.0.0.0", "1.0.0.0");
+    machine::Machine noFolder = MachineWithDll("2.0.0.0", "1.0.0.0");
     EXPECT_EQ(UpdateFiles(noFolder, "Remendo").log,
               std::vector<std::string>{kPrefix + "Error locating the last backslash"});
     EXPECT_EQ(VersionOf(noFolder, kInstalled), "1.0.0.0");
 
     // The first row is done before the system directory fails for the second.
-    sim::Machine machine = MachineWithDll("2.0.0.0", "1.0.0.0");
+    machine::Machine machine = MachineWithDll("2.0.0.0", "1.0.0.0");
     machine.files.Write("C:\\Tools\\cvqscan.dll", "new").version = "2.0.0.0";
     machine.files.Write("C:\\WINDOWS\\system32\\cvqscan.dll", "old").version = "1.0.0.0";
     machine.faults = {{"GetSystemDirectoryA", 2, ERROR_ACCESS_DENIED}};
@@ -235,7 +235,7 @@ TEST(UpdateFiles, StopsThePassWithoutExecutableFolderOrSystemDirectory)
 // The sample machine ships a newer scan DLL and holds a stale hosts entry for the device.
 TEST(SystemRepairs, SampleMachineGetsItsScanDllAndHostsEntryRepaired)
 {
-    sim::Machine machine = test::ExampleMachine("networked-family-b");
+    machine::Machine machine = test::ExampleMachine("networked-family-b");
     const std::string hosts = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
     const std::string before = test::FileText(machine, hosts);
     {

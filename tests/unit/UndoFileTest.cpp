@@ -25,8 +25,8 @@ const char kPortIdKey[] =
     "\\DeviceData";
 
 struct Outcome {
-    sim::Machine before;
-    sim::Machine after;
+    machine::Machine before;
+    machine::Machine after;
     std::vector<std::string> log;
 };
 
@@ -45,7 +45,7 @@ Outcome RunExample(const std::string& name)
 }
 
 // Undoes the run as an administrator would: regedit /s, then the copy lines.
-void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
+void ApplyUndo(machine::Machine& machine, const std::string& undoPath)
 {
     std::string problem;
     ASSERT_TRUE(sim::ApplyUndoFile(machine, undoPath, problem)) << problem;
@@ -53,7 +53,7 @@ void ApplyUndo(sim::Machine& machine, const std::string& undoPath)
 
 // The undo file's text: UTF-16LE after its byte-order mark, each unit one of
 // the simulated machine's 8-bit characters.
-std::string UndoText(const sim::Machine& machine, const std::string& undoPath)
+std::string UndoText(const machine::Machine& machine, const std::string& undoPath)
 {
     std::string bytes = test::FileText(machine, undoPath);
     EXPECT_EQ(bytes.compare(0, 2, "\xFF\xFE"), 0) << "no UTF-16LE byte-order mark";
@@ -148,16 +148,16 @@ TEST(UndoFile, WritesEachValueAsRegeditExportsIt)
         std::string line;
     };
     const Case cases[] = {
-        {"a plain string", REG_SZ, sim::StringData("C:\\x \"y\""), "\"PortID\"=\"C:\\\\x \\\"y\\\"\"\r\n"},
-        {"a string with CR LF", REG_SZ, sim::StringData("a\r\nb"), "\"PortID\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
-        {"an expandable string", REG_EXPAND_SZ, sim::StringData("%SystemRoot%\\x"),
+        {"a plain string", REG_SZ, machine::StringData("C:\\x \"y\""), "\"PortID\"=\"C:\\\\x \\\"y\\\"\"\r\n"},
+        {"a string with CR LF", REG_SZ, machine::StringData("a\r\nb"), "\"PortID\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
+        {"an expandable string", REG_EXPAND_SZ, machine::StringData("%SystemRoot%\\x"),
          "\"PortID\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,\\\r\n"
          "  00,25,00,5c,00,78,00,00,00\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        for (sim::Machine* machine : {&run.before, &run.after})
+        for (machine::Machine* machine : {&run.before, &run.after})
             machine->registry.Find(kPortIdKey)->SetValue("PortID", c.type, c.data);
         RunOn(run);
         EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.line), std::string::npos);
@@ -170,20 +170,20 @@ TEST(UndoFile, WritesEachValueAsRegeditExportsIt)
 // exists", and the run takes the next name.
 TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
 {
-    const std::function<void(sim::Machine&)> earlier[] = {
-        [](sim::Machine& machine) { machine.files.Write(kSampleUndo, "an earlier run's undo"); },
-        [](sim::Machine& machine) {
+    const std::function<void(machine::Machine&)> earlier[] = {
+        [](machine::Machine& machine) { machine.files.Write(kSampleUndo, "an earlier run's undo"); },
+        [](machine::Machine& machine) {
             machine.files.Write(kSampleUndo, "an earlier run's undo").attributes = FILE_ATTRIBUTE_READONLY;
         },
-        [](sim::Machine& machine) {
+        [](machine::Machine& machine) {
             machine.files.Write(kSampleUndo, "an earlier run's undo");
             machine.heldFiles.push_back({kSampleUndo, GENERIC_READ | GENERIC_WRITE, 0});
         },
-        [](sim::Machine& machine) { machine.files.MakeDirectory(kSampleUndo); },
+        [](machine::Machine& machine) { machine.files.MakeDirectory(kSampleUndo); },
     };
     for (const auto& takeName : earlier) {
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        for (sim::Machine* machine : {&run.before, &run.after})
+        for (machine::Machine* machine : {&run.before, &run.after})
             takeName(*machine);
         RunOn(run);
         if (run.before.files.Find(kSampleUndo) != nullptr)
@@ -200,7 +200,7 @@ TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
     // A copy's name that is taken, by a file or by a copy half written when an
     // earlier run was cut off, takes the next free one.
     Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-    for (sim::Machine* machine : {&run.before, &run.after})
+    for (machine::Machine* machine : {&run.before, &run.after})
         machine->files.Write(kSampleCopiesDll, "another file");
     RunOn(run);
     EXPECT_EQ(test::FileText(run.after, kSampleCopiesDll), "another file");
@@ -224,7 +224,7 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     int firstUndoWrite = 1 + static_cast<int>(firstChange - sound.log.begin());
     struct Case {
         const char* what;
-        sim::Fault fault;
+        machine::Fault fault;
         std::string errorLine;
     };
     const std::string path = kSampleUndo;
@@ -266,8 +266,8 @@ TEST(UndoFile, ExistsOnlyWhenAValueWasRewritten)
     for (bool writeFails : {false, true}) {
         SCOPED_TRACE(writeFails ? "the rewrite fails" : "the rewrite succeeds");
         Outcome run{test::BaseMachine(), test::BaseMachine(), {}};
-        for (sim::Machine* machine : {&run.before, &run.after})
-            machine->registry.Find(deviceKey)->SetValue("DeviceID", REG_SZ, sim::StringData("stale"));
+        for (machine::Machine* machine : {&run.before, &run.after})
+            machine->registry.Find(deviceKey)->SetValue("DeviceID", REG_SZ, machine::StringData("stale"));
         if (writeFails)
             run.after.faults.push_back({"RegSetValueExA", 1, ERROR_ACCESS_DENIED});
         RunOn(run);
@@ -315,10 +315,10 @@ TEST(UndoFile, PutsBackTheManagementServicesStartType)
     for (const Case& c : cases) {
         SCOPED_TRACE(*c.startType ? c.startType : "no service");
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        for (sim::Machine* machine : {&run.before, &run.after}) {
+        for (machine::Machine* machine : {&run.before, &run.after}) {
             auto& services = machine->services;
             auto management = std::find_if(services.begin(), services.end(),
-                                           [](const sim::Service& s) { return s.name == "QMX Driver CVQ40"; });
+                                           [](const machine::Service& s) { return s.name == "QMX Driver CVQ40"; });
             ASSERT_NE(management, services.end());
             if (*c.startType)
                 management->startType = c.startType;

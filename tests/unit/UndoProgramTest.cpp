@@ -26,15 +26,15 @@ const char kAllPutBack[] =
     "Put back: 9 registry values, the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40.";
 
 struct Undone {
-    sim::Machine before;  // before the repair
-    sim::Machine after;   // after the repair and the undo
+    machine::Machine before;  // before the repair
+    machine::Machine after;   // after the repair and the undo
     std::vector<std::string> log;
     std::vector<std::string> boxes;
 };
 
 // The sample repaired, `between` done to the machine, then the undo answered
 // with `answer` in every question box.
-Undone RepairThenUndo(const std::function<void(sim::Machine&)>& between, int answer = IDYES)
+Undone RepairThenUndo(const std::function<void(machine::Machine&)>& between, int answer = IDYES)
 {
     Undone run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}, {}};
     {
@@ -45,7 +45,7 @@ Undone RepairThenUndo(const std::function<void(sim::Machine&)>& between, int ans
     // The machine's scripted answers are the repair's.
     run.after.messageBoxAnswers.clear();
     sim::SimApi api(run.after);
-    api.onUnscriptedMessageBox = [answer](const sim::ShownMessageBox& box) {
+    api.onUnscriptedMessageBox = [answer](const machine::ShownMessageBox& box) {
         return (box.style & MB_TYPEMASK) == MB_YESNO ? answer : IDOK;
     };
     sim::RunUndo(api);
@@ -54,9 +54,9 @@ Undone RepairThenUndo(const std::function<void(sim::Machine&)>& between, int ans
     return run;
 }
 
-std::string StartType(const sim::Machine& machine)
+std::string StartType(const machine::Machine& machine)
 {
-    for (const sim::Service& service : machine.services) {
+    for (const machine::Service& service : machine.services) {
         if (service.name == "QMX Driver CVQ40")
             return service.startType;
     }
@@ -72,10 +72,10 @@ bool Logged(const Undone& run, const std::string& text)
     return false;
 }
 
-std::string ValueText(sim::Machine& machine, const std::string& key, const std::string& name)
+std::string ValueText(machine::Machine& machine, const std::string& key, const std::string& name)
 {
-    const sim::RegKey* found = machine.registry.Find(key);
-    const sim::RegValue* value = found == nullptr ? nullptr : found->FindValue(name);
+    const machine::RegKey* found = machine.registry.Find(key);
+    const machine::RegValue* value = found == nullptr ? nullptr : found->FindValue(name);
     return value == nullptr ? std::string() : value->data;
 }
 
@@ -85,7 +85,7 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
 {
     struct Case {
         const char* what;
-        std::function<void(sim::Machine&)> between;
+        std::function<void(machine::Machine&)> between;
         int answer;
         std::vector<std::string> differences;  // what differs from the machine of before
         std::string finalBox;
@@ -93,21 +93,21 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
     };
     const std::string left = "\n\nLeft as they are, because they changed since the run: ";
     const Case cases[] = {
-        {"the whole run", [](sim::Machine&) {}, IDYES, {}, kAllPutBack, "put back the hosts file ##### FIXED"},
-        {"a value set again since", [](sim::Machine& m) { m.registry.Find(kProductKey)->SetValue("Hostname", REG_SZ, std::string("mine\0", 5)); },
+        {"the whole run", [](machine::Machine&) {}, IDYES, {}, kAllPutBack, "put back the hosts file ##### FIXED"},
+        {"a value set again since", [](machine::Machine& m) { m.registry.Find(kProductKey)->SetValue("Hostname", REG_SZ, std::string("mine\0", 5)); },
          IDYES, {"Hostname"},
          "Put back: 8 registry values, the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40." + left +
              "1 registry value.",
          "--- No, it changed since the run: left as it is"},
-        {"the hosts file edited since", [](sim::Machine& m) { m.files.Find(kHosts)->bytes += "# mine\r\n"; },
+        {"the hosts file edited since", [](machine::Machine& m) { m.files.Find(kHosts)->bytes += "# mine\r\n"; },
          IDYES, {kHosts},
          "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
          "--- No, it changed since the run: left as it is"},
-        {"the undo's copy changed", [](sim::Machine& m) { m.files.Find(kHostsCopy)->bytes += "x"; },
+        {"the undo's copy changed", [](machine::Machine& m) { m.files.Find(kHostsCopy)->bytes += "x"; },
          IDYES, {kHosts},
          "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
          "is missing or changed since the run"},
-        {"the answer No", [](sim::Machine&) {}, IDNO, {"everything"}, "Nothing was put back.",
+        {"the answer No", [](machine::Machine&) {}, IDNO, {"everything"}, "Nothing was put back.",
          "--- No, it and any older run stay as they are"},
     };
     for (const Case& c : cases) {
@@ -144,7 +144,7 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
 TEST(UndoProgram, TwoRunsGoBackNewestFirstAndOnce)
 {
     const char kLaterUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg";
-    Undone run = RepairThenUndo([](sim::Machine& m) {
+    Undone run = RepairThenUndo([](machine::Machine& m) {
         // The product key set back by hand, and the utility run once more.
         m.registry.Find(kProductKey)->SetValue("IP Address", REG_SZ, std::string("10.0.0.20\0", 10));
         sim::SimApi again(m);
@@ -168,7 +168,7 @@ TEST(UndoProgram, TwoRunsGoBackNewestFirstAndOnce)
 TEST(UndoProgram, ADllInUseGoesBackAtTheRestart)
 {
     Undone run = RepairThenUndo(
-        [](sim::Machine& m) { m.heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ}); });
+        [](machine::Machine& m) { m.heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ}); });
     EXPECT_EQ(run.boxes.back(), std::string(kAllPutBack) + "\n\nRestart the computer to finish putting back cvqscan3.dll.");
     EXPECT_NE(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
     run.after.heldFiles.clear();
@@ -208,7 +208,7 @@ TEST(UndoProgram, RefusesAFileThatIsNotWhatARunWrites)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::Machine machine = test::ExampleMachine(kSample), before = test::ExampleMachine(kSample);
+        machine::Machine machine = test::ExampleMachine(kSample), before = test::ExampleMachine(kSample);
         machine.files.Write(kUndo, c.bytes);
         sim::SimApi api(machine);
         sim::RunUndo(api);

@@ -68,8 +68,8 @@ TEST(UpdateRegVar, AnswersAndWritesByWhatIsStored)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Machine machine = test::BaseMachine();
-        sim::RegKey& key = machine.registry.Create(kKeyPath);
+        machine::Machine machine = test::BaseMachine();
+        machine::RegKey& key = machine.registry.Create(kKeyPath);
         if (c.before.exists)
             key.SetValue("Port", c.before.type, c.before.data);
         test::HubOnMachine hub(machine);
@@ -80,7 +80,7 @@ TEST(UpdateRegVar, AnswersAndWritesByWhatIsStored)
 
         EXPECT_EQ(hub.Log(), std::vector<std::string>{"Remendo: UpdateRegVar> " + c.line});
         EXPECT_EQ(hub.app.m_bChangesMade, c.changed);
-        const sim::RegValue* value = key.FindValue("Port");
+        const machine::RegValue* value = key.FindValue("Port");
         ASSERT_EQ(value != nullptr, c.after.exists);
         if (value != nullptr) {
             EXPECT_EQ(value->type, c.after.type);
@@ -91,7 +91,7 @@ TEST(UpdateRegVar, AnswersAndWritesByWhatIsStored)
 
 TEST(UpdateRegVar, RefusedWriteIsAnErrorNamingTheValueStillStored)
 {
-    sim::Machine machine = test::BaseMachine();
+    machine::Machine machine = test::BaseMachine();
     machine.registry.Create(kKeyPath).SetValue("Port", REG_SZ, std::string("old\0", 4));
     machine.faults.push_back({"RegSetValueExA", 1, ERROR_ACCESS_DENIED});
     test::HubOnMachine hub(machine);

@@ -70,7 +70,7 @@ bool MachineData(DWORD type, const BYTE* data, DWORD size, std::string& bytes)
 
 // The values of a key, read through the wide call so that no name or text
 // is bent to the code page; one the machine folder cannot hold is left out.
-void CopyValues(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
+void CopyValues(HKEY key, const std::string& path, machine::RegKey& into, const ProgressLine& leftOut)
 {
     std::vector<WCHAR> name(kMaxValueNameLength + 1);
     std::vector<BYTE> data(4096);
@@ -99,7 +99,7 @@ void CopyValues(HKEY key, const std::string& path, sim::RegKey& into, const Prog
     }
 }
 
-void CopyKey(HKEY key, const std::string& path, sim::RegKey& into, const ProgressLine& leftOut)
+void CopyKey(HKEY key, const std::string& path, machine::RegKey& into, const ProgressLine& leftOut)
 {
     CopyValues(key, path, into, leftOut);
     WCHAR name[kMaxKeyNameLength + 1];
@@ -122,7 +122,7 @@ void CopyKey(HKEY key, const std::string& path, sim::RegKey& into, const Progres
 }
 
 // Copies a key of HKEY_LOCAL_MACHINE with all beneath it; nothing when it is missing.
-void CopySubtree(const std::string& path, sim::Registry& registry, const ProgressLine& leftOut)
+void CopySubtree(const std::string& path, machine::Registry& registry, const ProgressLine& leftOut)
 {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS)
@@ -130,15 +130,15 @@ void CopySubtree(const std::string& path, sim::Registry& registry, const Progres
 }
 
 // The values named `valueName` anywhere in a captured subtree.
-void CollectValues(const sim::RegKey& key, const std::string& valueName, std::vector<std::string>& texts)
+void CollectValues(const machine::RegKey& key, const std::string& valueName, std::vector<std::string>& texts)
 {
-    if (const sim::RegValue* value = key.FindValue(valueName))
-        texts.push_back(sim::DataText(value->data));
+    if (const machine::RegValue* value = key.FindValue(valueName))
+        texts.push_back(machine::DataText(value->data));
     for (const auto& subkey : key.subkeys)
         CollectValues(*subkey.second, valueName, texts);
 }
 
-void CaptureRegistry(sim::Registry& registry, const ProgressLine& leftOut)
+void CaptureRegistry(machine::Registry& registry, const ProgressLine& leftOut)
 {
     CopySubtree(std::string(run::kClassKeyNt) + "\\" + run::kImagingClassGuid, registry, leftOut);
     CopySubtree(run::kImagingClassKey9x, registry, leftOut);
@@ -165,9 +165,9 @@ WideText DosPath(const WideText& ntPath)
 // empty target deleting the file, a '!' before the target replacing one.
 // Read as wide text, so that a name beyond the code page is seen as it is; a
 // move whose names the machine cannot hold is left out.
-std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
+std::vector<machine::PendingRename> PendingRenames(const ProgressLine& leftOut)
 {
-    std::vector<sim::PendingRename> renames;
+    std::vector<machine::PendingRename> renames;
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_READ) != ERROR_SUCCESS)
         return renames;
@@ -195,7 +195,7 @@ std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
         if (names[i].empty())
             break;
         const WideText& to = names[i + 1];
-        sim::PendingRename rename;
+        machine::PendingRename rename;
         rename.replaceExisting = !to.empty() && to[0] == '!';
         WideText from = DosPath(names[i]);
         WideText target = DosPath(rename.replaceExisting ? to.substr(1) : to);
@@ -218,11 +218,11 @@ std::vector<sim::PendingRename> PendingRenames(const ProgressLine& leftOut)
 
 // System, token, paths
 
-sim::OsVersion OsVersion()
+machine::OsVersion OsVersion()
 {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
-    sim::OsVersion os;
+    machine::OsVersion os;
     if (!Win().GetVersionExA(&info)) {
         os.queryFails = true;
         return os;
@@ -262,9 +262,9 @@ std::string TokenKind(HANDLE token)
     return kind;
 }
 
-sim::Tokens Tokens()
+machine::Tokens Tokens()
 {
-    sim::Tokens tokens;
+    machine::Tokens tokens;
     KernelHandle thread;
     if (Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, thread.Receive()))
         tokens.thread = TokenKind(thread.Get());
@@ -285,9 +285,9 @@ std::string SystemText(UINT (WinApi::*query)(LPSTR, UINT))
     return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
 }
 
-sim::Paths Paths(const std::string& remendoExe)
+machine::Paths Paths(const std::string& remendoExe)
 {
-    sim::Paths paths;
+    machine::Paths paths;
     paths.executable = remendoExe;
     paths.windows = SystemText(&WinApi::GetWindowsDirectoryA);
     paths.system = SystemText(&WinApi::GetSystemDirectoryA);
@@ -313,7 +313,7 @@ std::vector<Info> Enumerate(const std::function<BOOL(LPBYTE, DWORD, LPDWORD, LPD
     return std::vector<Info>(first, first + count);
 }
 
-void CapturePrinters(sim::Machine& machine)
+void CapturePrinters(machine::Machine& machine)
 {
     std::vector<BYTE> buffer;
     for (const PRINTER_INFO_2A& info : Enumerate<PRINTER_INFO_2A>(
@@ -335,25 +335,25 @@ void CapturePrinters(sim::Machine& machine)
 
 // Every address the run could look up: the monitors' and product keys'
 // addresses and the printers' IP ports.
-std::vector<std::string> AddressesToLookUp(sim::Machine& machine)
+std::vector<std::string> AddressesToLookUp(machine::Machine& machine)
 {
     std::vector<std::string> addresses;
-    sim::Registry& registry = machine.registry;
+    machine::Registry& registry = machine.registry;
     for (const char* monitor : {discovery::kMakerMonitorPortsKey, discovery::kSystemMonitorPortsKey}) {
-        if (const sim::RegKey* ports = registry.Find(kMachineRoot + std::string(monitor)))
+        if (const machine::RegKey* ports = registry.Find(kMachineRoot + std::string(monitor)))
             CollectValues(*ports, discovery::kMonitorIpValue, addresses);
     }
-    if (const sim::RegKey* maker = registry.Find(kMachineRoot + std::string(discovery::kMakerSoftwareKey)))
+    if (const machine::RegKey* maker = registry.Find(kMachineRoot + std::string(discovery::kMakerSoftwareKey)))
         CollectValues(*maker, discovery::kProductIpValue, addresses);
     std::string prefix = kIpPortPrefix;
-    for (const sim::Printer& printer : machine.printers) {
+    for (const machine::Printer& printer : machine.printers) {
         if (printer.port.compare(0, prefix.size(), prefix) == 0)
             addresses.push_back(printer.port.substr(prefix.size()));
     }
     return addresses;
 }
 
-void CaptureNames(sim::Machine& machine)
+void CaptureNames(machine::Machine& machine)
 {
     WSADATA sockets = {};
     WORD version = MAKEWORD(discovery::kSocketsMajor, discovery::kSocketsMinor);
@@ -384,14 +384,14 @@ std::string StartTypeName(DWORD startType)
     }
 }
 
-void CaptureServices(sim::Machine& machine)
+void CaptureServices(machine::Machine& machine)
 {
     ServiceHandle manager(Win().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager.IsOpen())
         return;
     for (const char* name : kServiceNames) {
         ServiceHandle service(Win().OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
-        sim::Service captured;
+        machine::Service captured;
         captured.name = name;
         captured.displayName = name;
         if (!service.IsOpen()) {
@@ -425,7 +425,7 @@ void CaptureServices(sim::Machine& machine)
 
 // Whether another run of the utility holds its instance guard: asking for
 // the guard's mapping tells, and closing it at once leaves nothing behind.
-void CaptureRunningObjects(sim::Machine& machine)
+void CaptureRunningObjects(machine::Machine& machine)
 {
     KernelHandle guard(Win().CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
                                                 run::kInstanceMappingSize, run::kInstanceMappingName));
@@ -455,9 +455,9 @@ std::string VersionText(const FileVersion& version)
 
 bool IsCopied(const std::string& path)
 {
-    std::string name = sim::UpperCase(FileName(path));
+    std::string name = machine::UpperCase(FileName(path));
     for (const char* copied : kCopiedFiles) {
-        if (name == sim::UpperCase(copied))
+        if (name == machine::UpperCase(copied))
             return true;
     }
     return false;
@@ -476,7 +476,7 @@ bool SharingRefused(const std::string& path, DWORD access, DWORD share)
 // writes it itself (told only when it lets others read). Whether it lets
 // others write is not tried, as that would open the file for writing: such
 // a file is taken not to.
-void CaptureHolder(const std::string& path, sim::Machine& machine)
+void CaptureHolder(const std::string& path, machine::Machine& machine)
 {
     const DWORD anyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     bool sharesRead = !SharingRefused(path, GENERIC_READ, anyShare);
@@ -485,7 +485,7 @@ void CaptureHolder(const std::string& path, sim::Machine& machine)
     bool writes = sharesRead && SharingRefused(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     if (sharesRead && sharesDelete && !reads && !writes)
         return;
-    sim::HeldFile held;
+    machine::HeldFile held;
     held.path = path;
     held.access = (reads ? GENERIC_READ : 0) | (writes ? GENERIC_WRITE : 0);
     held.share = (sharesRead ? FILE_SHARE_READ : 0) | (sharesDelete ? FILE_SHARE_DELETE : 0);
@@ -494,7 +494,7 @@ void CaptureHolder(const std::string& path, sim::Machine& machine)
 
 // A file of the machine: its attributes, its version, its bytes when it is a
 // text, and whether another process holds it open.
-void CaptureFile(const std::string& path, sim::Machine& machine)
+void CaptureFile(const std::string& path, machine::Machine& machine)
 {
     DWORD attributes = Win().GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
@@ -502,7 +502,7 @@ void CaptureFile(const std::string& path, sim::Machine& machine)
     std::string bytes;
     if (IsCopied(path) && !ReadWhole(path, bytes))
         return;
-    sim::SimFile& file = machine.files.Write(path, bytes);
+    machine::SimFile& file = machine.files.Write(path, bytes);
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     file.attributes = (attributes & kept) != 0 ? attributes & kept : FILE_ATTRIBUTE_NORMAL;
     FileVersion version;
@@ -511,14 +511,14 @@ void CaptureFile(const std::string& path, sim::Machine& machine)
     CaptureHolder(path, machine);
 }
 
-void CaptureFiles(sim::Machine& machine)
+void CaptureFiles(machine::Machine& machine)
 {
     std::string exeFolder = Folder(machine.paths.executable);
     if (!exeFolder.empty()) {
         for (const char* name : kExeFolderFiles) {
             std::string path = exeFolder + "\\" + name;
             // The executable stands under the name it is started by.
-            CaptureFile(sim::UpperCase(name) == sim::UpperCase(FileName(machine.paths.executable))
+            CaptureFile(machine::UpperCase(name) == machine::UpperCase(FileName(machine.paths.executable))
                             ? machine.paths.executable
                             : path,
                         machine);
@@ -532,8 +532,8 @@ void CaptureFiles(sim::Machine& machine)
         CaptureFile(machine.paths.system + "\\" + name, machine);
     // The management program re-registers its service when run with /REGSERVER.
     std::string management = machine.paths.system + "\\" + kManagementProgram;
-    if (const sim::SimFile* program = machine.files.Find(management)) {
-        sim::Program registering;
+    if (const machine::SimFile* program = machine.files.Find(management)) {
+        machine::Program registering;
         registering.path = program->path;
         registering.service = services::kManagement;
         machine.programs.push_back(registering);
@@ -541,9 +541,9 @@ void CaptureFiles(sim::Machine& machine)
 }
 }  // namespace
 
-sim::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& progress, const ProgressLine& leftOut)
+machine::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& progress, const ProgressLine& leftOut)
 {
-    sim::Machine machine;
+    machine::Machine machine;
     progress("Reading the Windows version, the token and the folders");
     machine.os = OsVersion();
     machine.tokens = Tokens();

@@ -21,6 +21,6 @@ using ProgressLine = std::function<void(const std::string& line)>;
 // is read ("Reading the printers and ports"); `leftOut` once for each thing
 // read that the machine folder cannot hold (see MachineNames.h), which the
 // machine then lacks ("Left out: ...").
-sim::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& progress, const ProgressLine& leftOut);
+machine::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& progress, const ProgressLine& leftOut);
 
 }  // namespace capture

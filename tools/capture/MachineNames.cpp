@@ -42,7 +42,7 @@ std::string MachinePathProblem(const WideText& path, std::string& narrow)
 {
     if (!ToLatin1(path, narrow))
         return "it holds a character outside Latin-1";
-    return sim::FileSystem::PathProblem(narrow);
+    return machine::FileSystem::PathProblem(narrow);
 }
 
 std::string RegistryNameProblem(const WideText& name, std::string& narrow)

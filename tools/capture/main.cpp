@@ -23,11 +23,11 @@ const wchar_t kRemendoExe[] = L"remendo.exe";
 
 // Writes the capture into a new folder, never into or over one that is there:
 // an existing folder is left as it is, and the next free name is taken.
-int WriteMachineFolder(const sim::Machine& machine, const std::filesystem::path& folder)
+int WriteMachineFolder(const machine::Machine& machine, const std::filesystem::path& folder)
 {
     std::string written, problem;
     bool nextName = false;
-    if (!sim::SaveNewMachine(machine, folder, written, nextName, problem)) {
+    if (!machine::SaveNewMachine(machine, folder, written, nextName, problem)) {
         std::cerr << "remendo-capture: " << problem << "\n";
         return 2;
     }
@@ -70,7 +70,7 @@ int Capture(int argc, wchar_t** argv)
     std::filesystem::path folder(argc == 2 ? std::wstring(argv[1]) : ownFolder + L"\\" + kDefaultFolder);
 
     auto print = [](const std::string& line) { std::cout << line << "\n"; };
-    sim::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);
+    machine::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);
     std::cout << "Writing the machine folder" << std::endl;
     int exitCode = WriteMachineFolder(machine, folder);
     PauseIfAloneInConsole();

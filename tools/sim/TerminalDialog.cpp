@@ -62,10 +62,10 @@ bool IsIpText(const std::string& text)
     return fields == 5;
 }
 
-std::optional<sim::DialogAnswers> AskRound(const sim::SimWindow& dialog)
+std::optional<machine::DialogAnswers> AskRound(const sim::SimWindow& dialog)
 {
     const auto& controls = dialog.controls;
-    sim::DialogAnswers answers;
+    machine::DialogAnswers answers;
     std::cout << "\n[" << TEXT_REMENDO_DIALOG_CAPTION << "] (Enter keeps what is shown, - clears it)\n"
               << TEXT_GROUP_PRODUCT << "\n";
     if (!AskText("Product (number or text)", controls.at(IDC_PRODUCT), answers.product))
@@ -112,11 +112,11 @@ std::optional<sim::DialogAnswers> AskRound(const sim::SimWindow& dialog)
 }
 }  // namespace
 
-std::function<std::optional<sim::DialogAnswers>(const sim::SimWindow&)> TerminalDialogAsker(const sim::SimApi& api)
+std::function<std::optional<machine::DialogAnswers>(const sim::SimWindow&)> TerminalDialogAsker(const sim::SimApi& api)
 {
     auto boxesSeen = std::make_shared<std::optional<std::size_t>>();
     return [&api, boxesSeen](const sim::SimWindow& dialog) {
-        std::vector<sim::ShownMessageBox> boxes = api.MessageBoxes();
+        std::vector<machine::ShownMessageBox> boxes = api.MessageBoxes();
         if (!*boxesSeen)
             *boxesSeen = boxes.size();
         for (std::size_t& seen = **boxesSeen; seen < boxes.size(); ++seen)

@@ -10,4 +10,4 @@
 // One round of answers per call: the fields, then "Fix It" or "Cancel". When a
 // press leaves the dialog open, the next call first shows the boxes it brought.
 // No answer (end of input) closes the dialog.
-std::function<std::optional<sim::DialogAnswers>(const sim::SimWindow&)> TerminalDialogAsker(const sim::SimApi& api);
+std::function<std::optional<machine::DialogAnswers>(const sim::SimWindow&)> TerminalDialogAsker(const sim::SimApi& api);

@@ -61,7 +61,7 @@ std::string AnswerName(int answer)
 }
 
 // Asks on the terminal for a box that offers a choice.
-int AskOnTerminal(const sim::ShownMessageBox& box)
+int AskOnTerminal(const machine::ShownMessageBox& box)
 {
     UINT type = box.style & MB_TYPEMASK;
     if (type != MB_YESNOCANCEL && type != MB_YESNO && type != MB_OKCANCEL)
@@ -101,12 +101,12 @@ void PrintTranscript(const sim::SimApi& api)
     }
 }
 // The undo file lies beside the log on the machine, so --out carries it.
-void PrintUndoFiles(const sim::Machine& before, const sim::Machine& after, const std::string& outFolder)
+void PrintUndoFiles(const machine::Machine& before, const machine::Machine& after, const std::string& outFolder)
 {
     for (const std::string& path : sim::NewUndoFiles(before, after)) {
         std::cout << "== Undo file ==\n" << path;
         if (!outFolder.empty())
-            std::cout << " (" << outFolder << "/" << sim::FolderPath(path) << ")";
+            std::cout << " (" << outFolder << "/" << machine::FolderPath(path) << ")";
         std::cout << "\n";
     }
 }
@@ -124,10 +124,10 @@ int main(int argc, char** argv)
     if (options.outFolder && options.outFolder->empty())
         problem = "--out needs a folder: the machine would not be written";
     else if (options.outFolder && !options.machineFolder.empty())
-        problem = sim::OverlapProblem(options.machineFolder, *options.outFolder);
+        problem = machine::OverlapProblem(options.machineFolder, *options.outFolder);
     std::vector<std::string> notes;
-    if (options.outFolder && (!problem.empty() || !sim::ClearSaveLeftovers(*options.outFolder, notes, problem) ||
-                              !sim::CanReplaceFolder(*options.outFolder, problem))) {
+    if (options.outFolder && (!problem.empty() || !machine::ClearSaveLeftovers(*options.outFolder, notes, problem) ||
+                              !machine::CanReplaceFolder(*options.outFolder, problem))) {
         for (const std::string& note : notes)
             std::cerr << "remendo-sim: " << note << "\n";
         std::cerr << "remendo-sim: " << problem << "\n";
@@ -136,22 +136,22 @@ int main(int argc, char** argv)
     for (const std::string& note : notes)
         std::cerr << "remendo-sim: " << note << "\n";
     std::string outFolder = options.outFolder.value_or(std::string());
-    sim::FolderContents contents;
-    sim::LoadError error;
+    machine::FolderContents contents;
+    machine::LoadError error;
     if (options.machineFolder.empty()) {
         contents = EmbeddedSampleMachine();
-    } else if (!sim::ReadFolderContents(options.machineFolder, contents, error)) {
+    } else if (!machine::ReadFolderContents(options.machineFolder, contents, error)) {
         std::cerr << "remendo-sim: " << error.Describe() << "\n";
         return 2;
     }
-    sim::Machine machine;
-    if (!sim::LoadMachine(contents, machine, error)) {
+    machine::Machine machine;
+    if (!machine::LoadMachine(contents, machine, error)) {
         std::string folder = options.machineFolder.empty() ? "(embedded sample)" : options.machineFolder;
         std::cerr << "remendo-sim: " << folder << "/" << error.Describe() << "\n";
         return 2;
     }
-    sim::Machine before;
-    sim::LoadMachine(contents, before, error);
+    machine::Machine before;
+    machine::LoadMachine(contents, before, error);
 
     std::cout << "Machine: " << (options.machineFolder.empty() ? "embedded sample (networked family B all-in-one)"
                                                               : options.machineFolder)
@@ -168,13 +168,13 @@ int main(int argc, char** argv)
     PrintTranscript(api);
     if (options.reboot) {
         std::cout << "== Restart ==\n";
-        for (const sim::PendingRename& rename : machine.pendingRenames)
+        for (const machine::PendingRename& rename : machine.pendingRenames)
             std::cout << rename.from << " -> " << (rename.to.empty() ? std::string("(deleted)") : rename.to) << "\n";
         sim::Restart(machine);
     }
 
     std::cout << "== Changes ==\n";
-    std::vector<std::string> changes = sim::DescribeChanges(before, machine);
+    std::vector<std::string> changes = machine::DescribeChanges(before, machine);
     if (changes.empty())
         std::cout << "(none)\n";
     for (const std::string& change : changes)
@@ -182,7 +182,7 @@ int main(int argc, char** argv)
     PrintUndoFiles(before, machine, outFolder);
 
     if (!outFolder.empty()) {
-        if (!sim::SaveMachine(machine, outFolder, problem)) {
+        if (!machine::SaveMachine(machine, outFolder, problem)) {
             std::cerr << "remendo-sim: " << problem << "\n";
             return 2;
         }
