@@ -1,7 +1,7 @@
 // The run's repair stage: the imaging devices of the selected all-in-one,
 // between stopping and starting the still-image service, then the product key.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
@@ -36,8 +36,8 @@ std::string CRemendoApp::SelectedProductKeyName() const
 bool CRemendoApp::RepairImagingDevices(DebugLog& log)
 {
     // 15. Where the imaging devices are registered.
-    m_strImagingClassKey = m_bWin9x ? std::string(run::kImagingClassKey9x)
-                                    : Format(run::kImagingClassKeyNtFormat, {run::kClassKeyNt, run::kImagingClassGuid});
+    m_strImagingClassKey = m_bWin9x ? std::string(discovery::kImagingClassKey9x)
+                                    : Format(discovery::kImagingClassKeyNtFormat, {discovery::kClassKeyNt, discovery::kImagingClassGuid});
 
     // 16. Without imaging devices there is nothing to repair.
     log.Write(kDevicesQuestion);

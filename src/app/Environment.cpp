@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/Owned.h"
@@ -19,7 +18,7 @@ const char kVersionLine[] = "--- %s";
 
 void CRemendoApp::SetupOs()
 {
-    DebugLog log("SetupOs", run::kSourceFile);
+    DebugLog log("SetupOs", kRemendoSourceFile);
     log.Write(kOsQuestion);
     m_bXpOrLater = false;
 
@@ -45,7 +44,7 @@ void CRemendoApp::SetupOs()
 
 bool CRemendoApp::RunningAsAdministrator()
 {
-    DebugLog log("RunningAsAdministrator", run::kSourceFile);
+    DebugLog log("RunningAsAdministrator", kRemendoSourceFile);
 
     KernelHandle token;
     if (!Win().OpenThreadToken(Win().GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) {

@@ -91,7 +91,7 @@ BOOL CRemendoApp::InitInstance()
     m_strExeDir = ProgramDirectory();
     std::string logPath = Format(run::kLogPathFormat, {m_strExeDir, run::kLogBaseName, run::kLogExtension});
     Win().DeleteFileA(logPath.c_str());
-    DebugLog log("InitInstance", run::kSourceFile, logPath);
+    DebugLog log("InitInstance", kRemendoSourceFile, logPath);
     DebugLog::SetLevel(1);
     DebugLog::SetErrorBoxes(nullptr);  // errors go to the log only
 

@@ -2,7 +2,6 @@
 #pragma once
 
 namespace run {
-const char kSourceFile[] = "Remendo";
 const char kInstanceMappingName[] = "cvRemendoUtility";
 const unsigned kInstanceMappingSize = 32;
 const char kLogPathFormat[] = "%s%s.%s";
@@ -13,10 +12,6 @@ const char kVersionFileExtension[] = ".exe";
 const int kProgressStep = 8;
 const int kProgressFirst = 8;
 const int kProgressLast = 100;
-const char kImagingClassKey9x[] = "System\\CurrentControlSet\\Services\\Class\\Image";
-const char kImagingClassKeyNtFormat[] = "%s\\%s";
-const char kClassKeyNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
-const char kImagingClassGuid[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 const char kNetworkedQuestionFormat[] = "Found %s networked at %s using %s, Continue with this information?";
 const char kDirectQuestionFormat[] = "Found %s on %s, Continue with this information?";
 const unsigned kConfirmationStyle = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION

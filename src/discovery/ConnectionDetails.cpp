@@ -1,7 +1,6 @@
 // A networked all-in-one's addresses, read from the TCP/IP port monitors'
 // entry for its port and from the maker's product key of its family.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
@@ -36,7 +35,7 @@ const char kNoProductInfo[] = "--- No, couldn't find any information from produc
 
 void CRemendoApp::GetInfoFromPortMonitor()
 {
-    DebugLog log("GetInfoFromPortMonitor", run::kSourceFile);
+    DebugLog log("GetInfoFromPortMonitor", kRemendoSourceFile);
     if (m_bWin9x)
         return;
     log.Write(kPortMonitorQuestion);
@@ -52,7 +51,7 @@ void CRemendoApp::GetInfoFromPortMonitor()
 
 bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
 {
-    DebugLog log("EnumeratePortMonitor", run::kSourceFile);
+    DebugLog log("EnumeratePortMonitor", kRemendoSourceFile);
     RegistryKey monitor;
     LONG status = monitor.Open(HKEY_LOCAL_MACHINE, portsKeyPath, KEY_READ);
     if (status != ERROR_SUCCESS) {
@@ -104,7 +103,7 @@ bool CRemendoApp::EnumeratePortMonitor(const std::string& portsKeyPath)
 
 bool CRemendoApp::GetInfoFromProduct()
 {
-    DebugLog log("GetInfoFromProduct", run::kSourceFile);
+    DebugLog log("GetInfoFromProduct", kRemendoSourceFile);
     log.Write(kProductKeyQuestion);
     const ProductFamily* family = m_bFamilyB   ? &g_familyB
                                   : m_bFamilyC ? &g_familyC

@@ -1,7 +1,6 @@
 // The connection-information dialog, preset from the run state, and its
 // answers taken over into the run state.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "platform/WinApi.h"
@@ -23,7 +22,7 @@ const char kNoPort[] = "Empty Port";
 
 bool CRemendoApp::PromptUserForInfo()
 {
-    DebugLog log("PromptUserForInfo", run::kSourceFile);
+    DebugLog log("PromptUserForInfo", kRemendoSourceFile);
     std::vector<std::string> products;
     for (const ProductFamily* family : g_productFamilies)
         products.push_back(family->seriesName);

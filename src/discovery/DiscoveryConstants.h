@@ -18,6 +18,13 @@ const char kProductIpValue[] = "IP Address";
 const char kProductMacValue[] = "MAC Address";
 const char kProductHostValue[] = "Hostname";
 
+// The still-image device class: its key on Windows 9x, and on NT as
+// "<class key>\<class GUID>".
+const char kImagingClassKey9x[] = "System\\CurrentControlSet\\Services\\Class\\Image";
+const char kImagingClassKeyNtFormat[] = "%s\\%s";
+const char kClassKeyNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
+const char kImagingClassGuid[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+
 // Windows Sockets version 2.0.
 const unsigned char kSocketsMajor = 2;
 const unsigned char kSocketsMinor = 0;

@@ -1,6 +1,5 @@
 // The host name of a networked all-in-one, by reverse lookup of its IP address.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "platform/Owned.h"
@@ -18,7 +17,7 @@ const char kSocketsNotCleanedUp[] = "Failed to clean up sockets";
 
 bool CRemendoApp::ResolveHostFromIP(const std::string& ip, std::string& host)
 {
-    DebugLog log("ResolveHostFromIP", run::kSourceFile);
+    DebugLog log("ResolveHostFromIP", kRemendoSourceFile);
     log.Write(kHostNameQuestion);
     // Text that is no address gives INADDR_NONE, which is looked up like any other.
     ULONG address = Win().inet_addr(ip.c_str());

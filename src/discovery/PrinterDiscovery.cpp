@@ -6,7 +6,6 @@
 #include <set>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
@@ -122,7 +121,7 @@ void CRemendoApp::SelectFamily(const ProductFamily* family)
 
 bool CRemendoApp::DetermineInfo()
 {
-    DebugLog log("DetermineInfo", run::kSourceFile);
+    DebugLog log("DetermineInfo", kRemendoSourceFile);
 
     std::vector<PrinterRecord> printers;
     switch (ReadPrinterList(log, printers)) {

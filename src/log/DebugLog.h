@@ -8,6 +8,10 @@
 
 #include "platform/WinTypes.h"
 
+// The unit of the run's own lines: its steps are all members of the
+// application, whichever file defines them.
+const char kRemendoSourceFile[] = "Remendo";
+
 class DebugLog {
 public:
     DebugLog(const std::string& function, const std::string& sourceFile, const std::string& logPath = std::string());

@@ -4,6 +4,13 @@
 // last-error codes, so the core reads like a Windows program and the real
 // backend is a set of one-line forwards. The simulated backend answers the
 // same calls from a machine model held in memory.
+//
+// What else belongs in platform/: what the core, the tools and the machine
+// model all need in one form and can build from these calls alone. That is
+// the helpers below (text and paths as the system converts them, the WoW64
+// view), the owners of what the calls open (Owned.h, RegistryKey), and the
+// names and text Windows itself fixes (WinTypes.h, PortNames.h, RegFileText).
+// Anything that knows of the all-in-one or the repair belongs above.
 #pragma once
 
 #include <cstdarg>

@@ -1,7 +1,6 @@
 // The direct-connection scan-port repair: the imaging device names the
 // printer's port, and other imaging devices are moved off its DOT4 scan channel.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/PortNames.h"
@@ -26,7 +25,7 @@ const char kMoveOther[] = "Change the other product CreateFileName to something 
 
 void CRemendoApp::FixDirectScanDevice(HKEY deviceKey, const std::string& subkeyName)
 {
-    DebugLog log("FixDirectScanDevice", run::kSourceFile);
+    DebugLog log("FixDirectScanDevice", kRemendoSourceFile);
     std::string channel;
     bool updateCreateFileName = true;
     if (m_bXpOrLater) {

@@ -1,7 +1,7 @@
 // The imaging devices of the still-image class: which of them belong to the
 // selected all-in-one, and the repair of their entries.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
+#include "discovery/DiscoveryConstants.h"
 #include "discovery/ProductFamily.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
@@ -63,7 +63,7 @@ bool DescribesFamily(const std::string& description, const ProductFamily& family
 
 bool CRemendoApp::EnumerateImagingClass()
 {
-    DebugLog log("EnumerateImagingClass", run::kSourceFile);
+    DebugLog log("EnumerateImagingClass", kRemendoSourceFile);
     RegistryKey classKey;
     LONG status = classKey.Open(HKEY_LOCAL_MACHINE, m_strImagingClassKey, KEY_READ);
     if (status != ERROR_SUCCESS) {
@@ -78,7 +78,7 @@ bool CRemendoApp::EnumerateImagingClass()
 
 bool CRemendoApp::FixImagingDevice(std::string subkeyName)
 {
-    DebugLog log("FixImagingDevice", run::kSourceFile);
+    DebugLog log("FixImagingDevice", kRemendoSourceFile);
     RegistryKey deviceKey;
     std::string devicePath = Format("%s\\%s", {m_strImagingClassKey, subkeyName});
     LONG status = deviceKey.Open(HKEY_LOCAL_MACHINE, devicePath, KEY_ALL_ACCESS);
@@ -117,7 +117,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
 
     if (m_bXpOrLater) {
         log.Write(kDeviceIdQuestion);
-        UpdateRegVar(deviceKey.Get(), kDeviceId, std::string(run::kImagingClassGuid) + "\\" + subkeyName, subkeyName);
+        UpdateRegVar(deviceKey.Get(), kDeviceId, std::string(discovery::kImagingClassGuid) + "\\" + subkeyName, subkeyName);
     }
 
     RegistryKey dataKey;
@@ -144,7 +144,7 @@ bool CRemendoApp::FixImagingDevice(std::string subkeyName)
 
 void CRemendoApp::FixNetworkedScanDevice(HKEY deviceKey, HKEY dataKey, const std::string& subkeyName)
 {
-    DebugLog log("FixNetworkedScanDevice", run::kSourceFile);
+    DebugLog log("FixNetworkedScanDevice", kRemendoSourceFile);
     log.Write(kCreateFileNameQuestion);
     UpdateRegVar(deviceKey, imaging::kCreateFileName, kAutoCreateFileName, subkeyName);
     log.Write(kIpAddressQuestion);

@@ -1,7 +1,6 @@
 // The port-monitor repair: the TCP/IP port of a networked all-in-one is made to
 // carry the run's IP address, hardware address and host name.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "platform/RegistryKey.h"
@@ -95,7 +94,7 @@ Search UpdatePortIn(CRemendoApp& app, DebugLog& log, const PortMonitor& monitor,
 
 bool CRemendoApp::UpdatePrinterIPandMac()
 {
-    DebugLog log("UpdatePrinterIPandMac", run::kSourceFile);
+    DebugLog log("UpdatePrinterIPandMac", kRemendoSourceFile);
     bool updated = false;
     try {
         if (m_strPortName.empty() || m_strIpAddress.empty() || m_strHwAddress.empty()) {

@@ -1,7 +1,6 @@
 // The maker's product key: its "Port" subkey brought into line with the
 // connection the run found or was given.
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
@@ -35,7 +34,7 @@ const char kMainPortKeyQuestion[] = "- Does the main port key need updating?";
 
 void CRemendoApp::FixCvProductKey(std::string productKeyName)
 {
-    DebugLog log("FixCvProductKey", run::kSourceFile);
+    DebugLog log("FixCvProductKey", kRemendoSourceFile);
     std::string path = Format(discovery::kProductKeyPathFormat,
                               {discovery::kMakerSoftwareKey, productKeyName, discovery::kProductPortSubkey});
     RegistryKey key;

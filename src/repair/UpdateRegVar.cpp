@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
@@ -40,7 +39,7 @@ std::string StoredValueText(const RegValueRead& value)
 void CRemendoApp::UpdateRegVar(HKEY key, const std::string& valueName, const std::string& wanted,
                                const std::string& keyText)
 {
-    DebugLog log("UpdateRegVar", run::kSourceFile);
+    DebugLog log("UpdateRegVar", kRemendoSourceFile);
     RegValueRead stored = ReadRegValue(key, valueName);
     if (stored.status != ERROR_SUCCESS) {
         log.Write(Format(kMissing, {keyText, valueName}));

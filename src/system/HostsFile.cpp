@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/Owned.h"
@@ -366,7 +365,7 @@ bool BackUp(const std::string& hostsPath, const std::string& newBackupPath, cons
 
 void CRemendoApp::UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName)
 {
-    DebugLog log("UpdateHostsEntry", run::kSourceFile);
+    DebugLog log("UpdateHostsEntry", kRemendoSourceFile);
     log.Write(kStarting);
     RewriteHostsFile(log, ipAddress, hostName);
     log.Write(kDone);
@@ -512,7 +511,7 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
 // blanks, which are rewritten in the tab form.
 bool CRemendoApp::IsSameHostsEntry(std::string existingLine, std::string newLine)
 {
-    DebugLog log("IsSameHostsEntry", run::kSourceFile);
+    DebugLog log("IsSameHostsEntry", kRemendoSourceFile);
     auto split = [](const std::string& line, std::string& head, std::string& tail) {
         std::size_t first = SkipSpace(line, 0);
         std::size_t last = line.size();

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/Owned.h"
@@ -122,7 +121,7 @@ const char* RunServiceRegistration(DebugLog& log, ChildProcess& process)
 
 bool CRemendoApp::ReInstallQMXService()
 {
-    DebugLog log("ReInstallQMXService", run::kSourceFile);
+    DebugLog log("ReInstallQMXService", kRemendoSourceFile);
     ChildProcess process;
     const char* stop = m_bWin9x ? kNotOnNt : RunServiceRegistration(log, process);
     if (stop != nullptr)
@@ -139,7 +138,7 @@ bool CRemendoApp::ReInstallQMXService()
 
 void CRemendoApp::RegisterScanDll()
 {
-    DebugLog log("RegisterScanDll", run::kSourceFile);
+    DebugLog log("RegisterScanDll", kRemendoSourceFile);
     char windows[MAX_PATH] = {};
     Win().GetWindowsDirectoryA(windows, MAX_PATH);
     std::string windowsDirectory = windows;

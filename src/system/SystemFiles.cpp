@@ -5,7 +5,6 @@
 #include <cctype>
 
 #include "app/Remendo.h"
-#include "app/RunConstants.h"
 #include "log/DebugLog.h"
 #include "log/Format.h"
 #include "platform/WinApi.h"
@@ -87,7 +86,7 @@ std::string VersionLine(const char* format, const FileVersion& version)
 
 void CRemendoApp::UpdateFiles()
 {
-    DebugLog log("UpdateFiles", run::kSourceFile);
+    DebugLog log("UpdateFiles", kRemendoSourceFile);
     try {
         std::string::size_type slash = m_strExeDir.rfind('\\');
         if (slash == std::string::npos) {

@@ -140,8 +140,8 @@ void CollectValues(const machine::RegKey& key, const std::string& valueName, std
 
 void CaptureRegistry(machine::Registry& registry, const ProgressLine& leftOut)
 {
-    CopySubtree(std::string(run::kClassKeyNt) + "\\" + run::kImagingClassGuid, registry, leftOut);
-    CopySubtree(run::kImagingClassKey9x, registry, leftOut);
+    CopySubtree(std::string(discovery::kClassKeyNt) + "\\" + discovery::kImagingClassGuid, registry, leftOut);
+    CopySubtree(discovery::kImagingClassKey9x, registry, leftOut);
     CopySubtree(discovery::kMakerSoftwareKey, registry, leftOut);
     CopySubtree(discovery::kMakerMonitorPortsKey, registry, leftOut);
     CopySubtree(discovery::kSystemMonitorPortsKey, registry, leftOut);
