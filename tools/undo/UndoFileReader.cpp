@@ -37,13 +37,6 @@ const char kWroteFile[] = "; wrote \"";
 const char kMoved[] = "; moved \"";
 const char kHowToApply[] = "; To put the values back: ";
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool StartsWith(const std::string& text, const char* prefix)
 {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -481,6 +474,13 @@ private:
     std::string m_lastNote;
 };
 }  // namespace
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
 
 bool ReadUndoFile(const std::string& path, const ChangeablePlaces& places, UndoRecord& record, std::string& problem)
 {

@@ -60,4 +60,8 @@ struct ChangeablePlaces {
 bool ReadUndoFile(const std::string& path, const ChangeablePlaces& places, UndoRecord& record,
                   std::string& problem);
 
+// Paths and key names compare as Windows compares them, without regard to
+// case: both sides upper-cased.
+std::string Upper(std::string text);
+
 }  // namespace undo

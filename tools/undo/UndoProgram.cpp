@@ -1,7 +1,6 @@
 #include "UndoProgram.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -61,13 +60,6 @@ const char kReportNothing[] = "Nothing was put back.";
 const char kReportLeft[] = "Left as they are, because they changed since the run: %s.";
 const char kReportFailed[] = "Could not be put back (see Remendo-undo.log): %s.";
 const char kReportRestart[] = "Restart the computer to finish putting back %s.";
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
