@@ -35,6 +35,27 @@ const char kRepairedHosts[] =
     "10.0.0.26\tcvq7250-scan\r\n";
 const char kOldDeviceId[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003";
 const char kNewDeviceId[] = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
+// The registry values of the repair, before and after it: the imaging
+// device's, then the product key's.
+struct RepairedValue {
+    const char* key;
+    const char* name;
+    const char* stale;
+    const char* repaired;
+};
+const RepairedValue kRepairedValues[] = {
+    {kDeviceKey, "DeviceID", kOldDeviceId, kNewDeviceId},
+    {kDeviceKey, "CreateFileName", "\\\\.\\Dot4Scan001", "AUTO"},
+    {kDeviceDataKey, "PortID", "10.0.0.20", "10.0.0.25"},
+    {kDeviceDataKey, "NetworkHostName", "cvq7250-old", "cvq7250"},
+    {kDeviceDataKey, "TwainDS", "CV Quillray 7250 TWAIN", "CV Quillray 7250 TWAIN"},
+    {kProductKey, "IP Address", "10.0.0.20", "10.0.0.25"},
+    {kProductKey, "Hostname", "cvq7250-old", "cvq7250"},
+    {kProductKey, "MAC Address", "0010B5A1C2D3", "0010B5A1C2D3"},
+    {kProductKey, "Connection Type", "Direct", "Network"},
+    {kProductKey, "Port", "DOT4_001", kPort},
+    {kProductKey, "TWAIN", "CV Quillray 7250 TWAIN", "CV Quillray 7250 TWAIN"},
+};
 const char kOlderVersion[] = "1.0.0.0";
 const char kNewerVersion[] = "2.0.0.0";
 const DWORD kProgramTimeoutMs = 120000;
@@ -137,18 +158,7 @@ protected:
         EXPECT_EQ(Logged("Remendo: UpdateRegVar> --- Yes, changed 0000\\DeviceID from " + std::string(kOldDeviceId) +
                          " to " + kNewDeviceId + " ##### FIXED"),
                   xpOrLater);
-        EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), xpOrLater ? kNewDeviceId : kOldDeviceId);
-        EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "AUTO");
-        EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.25");
-        EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250");
-        EXPECT_EQ(RegistryString(kDeviceDataKey, "TwainDS"), "CV Quillray 7250 TWAIN");
-
-        EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.25");
-        EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250");
-        EXPECT_EQ(RegistryString(kProductKey, "MAC Address"), "0010B5A1C2D3");
-        EXPECT_EQ(RegistryString(kProductKey, "Connection Type"), "Network");
-        EXPECT_EQ(RegistryString(kProductKey, "Port"), kPort);
-        EXPECT_EQ(RegistryString(kProductKey, "TWAIN"), "CV Quillray 7250 TWAIN");
+        ExpectRegistryValues(kRepaired, xpOrLater);
 
         std::string hosts, backup;
         EXPECT_TRUE(ReadBytes(m_hosts, &hosts));
@@ -183,6 +193,18 @@ protected:
                  "Remendo: InitInstance> --- Yes, QMX service is installed and enabled",
                  "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll"}),
             "");
+    }
+
+    // The repair's registry values as they stand before it (kStale) or after
+    // it (kRepaired); the device id is left stale where the run leaves it.
+    enum State { kStale, kRepaired };
+    void ExpectRegistryValues(State state, bool deviceIdRepaired = true)
+    {
+        for (const RepairedValue& value : kRepairedValues) {
+            bool repaired = state == kRepaired && (deviceIdRepaired || value.name != std::string("DeviceID"));
+            EXPECT_EQ(RegistryString(value.key, value.name), repaired ? value.repaired : value.stale)
+                << value.key << " " << value.name;
+        }
     }
 
     // The undo files beside the log.
@@ -345,16 +367,7 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     ASSERT_EQ(undoFiles.size(), 1u);
     std::string error;
     ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
-    EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
-    EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0003");
-    EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
-    EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250-old");
-    EXPECT_EQ(RegistryString(kDeviceDataKey, "TwainDS"), "CV Quillray 7250 TWAIN");
-    EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.20");
-    EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250-old");
-    EXPECT_EQ(RegistryString(kProductKey, "MAC Address"), "0010B5A1C2D3");
-    EXPECT_EQ(RegistryString(kProductKey, "Connection Type"), "Direct");
-    EXPECT_EQ(RegistryString(kProductKey, "Port"), "DOT4_001");
+    ExpectRegistryValues(kStale);
     EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
     // The copy lines put back the hosts file and the older scan DLL.
     std::string hosts;
@@ -591,10 +604,6 @@ TEST_F(Undo, PutsTheRepairBackAsItWas)
     std::string managementProgram = SystemDirectory() + "\\cvqmgr40.exe";
     ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().managementStandIn).c_str(), managementProgram.c_str(), FALSE));
     ASSERT_TRUE(InstallService("QMX Driver CVQ40", managementProgram, SERVICE_DEMAND_START, &error)) << error;
-    const char* const productValues[] = {"IP Address", "Hostname", "Connection Type", "Port"};
-    std::vector<std::string> valuesBefore;
-    for (const char* name : productValues)
-        valuesBefore.push_back(RegistryString(kProductKey, name));
     Start();
     RunToCompletion(kQuestion, kChangesMadeMessage);
     CompareWithSimulation();
@@ -622,12 +631,7 @@ TEST_F(Undo, PutsTheRepairBackAsItWas)
     ASSERT_TRUE(undo.WaitForExit(kExitTimeoutMs));
     EXPECT_EQ(undo.ExitCode(), 0u);
 
-    for (std::size_t i = 0; i < valuesBefore.size(); ++i)
-        EXPECT_EQ(RegistryString(kProductKey, productValues[i]), valuesBefore[i]) << productValues[i];
-    EXPECT_EQ(RegistryString(kDeviceKey, "DeviceID"), kOldDeviceId);
-    EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
-    EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
-    EXPECT_EQ(RegistryString(kDeviceDataKey, "NetworkHostName"), "cvq7250-old");
+    ExpectRegistryValues(kStale);
     EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
     std::string hosts;
     ASSERT_TRUE(ReadBytes(m_hosts, &hosts));

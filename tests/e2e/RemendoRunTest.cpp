@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <ctime>
 #include <regex>
 #include <string>
 #include <vector>
@@ -33,19 +32,14 @@ std::string CrLfProblem(const std::string& bytes)
     return "";
 }
 
-// The date line's text for a moment, formatted as the run's log does.
+// The date line's text for a moment: the line's fixed form, in the pictures
+// of the system's own date and time formatting, with English names.
 std::string DateText(const SYSTEMTIME& time)
 {
-    std::tm when = {};
-    when.tm_year = time.wYear - 1900;
-    when.tm_mon = time.wMonth - 1;
-    when.tm_mday = time.wDay;
-    when.tm_wday = time.wDayOfWeek;
-    when.tm_hour = time.wHour;
-    when.tm_min = time.wMinute;
-    char text[128] = {};
-    std::strftime(text, sizeof text, "%A, %B %d, %Y at %H:%M", &when);
-    return text;
+    char date[64] = {}, clock[16] = {};
+    ::GetDateFormatA(LOCALE_INVARIANT, 0, &time, "dddd, MMMM dd, yyyy", date, sizeof date);
+    ::GetTimeFormatA(LOCALE_INVARIANT, 0, &time, "HH:mm", clock, sizeof clock);
+    return std::string(date) + " at " + clock;
 }
 
 // What the progress window looked like at one moment.
