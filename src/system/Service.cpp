@@ -124,24 +124,42 @@ bool EndedInFailure(DebugLog& log, StopReason stop)
     return false;
 }
 
+// How a wait watches for its state. A start asks the service to report
+// before each pause and ends at a failed check, the last status received
+// deciding; a stop only reads, a check that fails counting as not stopped.
+struct StateWatch {
+    DWORD state;
+    bool interrogates;
+    bool failedCheckEnds;
+};
+const StateWatch kUntilRunning = {SERVICE_RUNNING, true, true};
+const StateWatch kUntilStopped = {SERVICE_STOPPED, false, false};
+
+// Checks the status until the service is in the watched state, pausing
+// between checks; true when it got there.
+bool WaitForState(SC_HANDLE service, const StateWatch& watch, SERVICE_STATUS& status)
+{
+    for (int pauses = 0;; ++pauses) {
+        if (!Win().QueryServiceStatus(service, &status) && watch.failedCheckEnds)
+            break;
+        if (status.dwCurrentState == watch.state)
+            return true;
+        if (pauses >= kMaxPauses)
+            break;
+        if (watch.interrogates)
+            Win().ControlService(service, SERVICE_CONTROL_INTERROGATE, &status);
+        Win().Sleep(kPauseMs);
+    }
+    return status.dwCurrentState == watch.state;
+}
+
 StopReason StartAndWait(SC_HANDLE service)
 {
     if (!Win().StartServiceA(service, 0, nullptr))
         return StopReason::kStartFailed;
     SERVICE_STATUS status = {};
     Win().ControlService(service, SERVICE_CONTROL_INTERROGATE, &status);
-    for (int pauses = 0;; ++pauses) {
-        // A failed check is no error of its own: the last status received decides.
-        if (!Win().QueryServiceStatus(service, &status))
-            break;
-        if (status.dwCurrentState == SERVICE_RUNNING)
-            return StopReason::kNone;
-        if (pauses >= kMaxPauses)
-            break;
-        Win().ControlService(service, SERVICE_CONTROL_INTERROGATE, &status);
-        Win().Sleep(kPauseMs);
-    }
-    return status.dwCurrentState == SERVICE_RUNNING ? StopReason::kNone : StopReason::kStartTimedOut;
+    return WaitForState(service, kUntilRunning, status) ? StopReason::kNone : StopReason::kStartTimedOut;
 }
 
 StopReason StopAndWait(SC_HANDLE service)
@@ -153,12 +171,7 @@ StopReason StopAndWait(SC_HANDLE service)
         return StopReason::kAlreadyStopped;
     if (!Win().ControlService(service, SERVICE_CONTROL_STOP, &status))
         return StopReason::kControlFailed;
-    Win().QueryServiceStatus(service, &status);
-    for (int pauses = 0; status.dwCurrentState != SERVICE_STOPPED && pauses < kMaxPauses; ++pauses) {
-        Win().Sleep(kPauseMs);
-        Win().QueryServiceStatus(service, &status);
-    }
-    return status.dwCurrentState == SERVICE_STOPPED ? StopReason::kNone : StopReason::kStopTimedOut;
+    return WaitForState(service, kUntilStopped, status) ? StopReason::kNone : StopReason::kStopTimedOut;
 }
 }  // namespace
 

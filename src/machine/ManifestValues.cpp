@@ -1,0 +1,280 @@
+#include "machine/ManifestValues.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+#include "machine/FaultOperations.h"
+
+namespace machine::manifest {
+
+namespace {
+// A whole number up to `maximum`: a larger one would not read back as written.
+std::uint64_t WholeNumber(const json& value, const std::string& field, std::uint64_t maximum)
+{
+    if (!value.is_number_unsigned() || value.get<std::uint64_t>() > maximum)
+        throw ManifestProblem{field, "\"" + field + "\" must be a whole number from 0 to " + std::to_string(maximum)};
+    return value.get<std::uint64_t>();
+}
+
+// The years of a SYSTEMTIME that Windows converts to a file time.
+const unsigned kFirstYear = 1601;
+const unsigned kLastYear = 30827;
+
+unsigned DaysInMonth(unsigned year, unsigned month)
+{
+    static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[(month - 1) % 12];
+}
+}  // namespace
+
+std::string AnsiToUtf8(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToAnsi(const std::string& text, const std::string& field)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            out += text[i];
+            continue;
+        }
+        unsigned codePoint = 0;
+        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+        codePoint = byte & (0x3F >> extra);
+        for (int k = 0; k < extra && i + 1 < text.size(); ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
+        if (codePoint > 0xFF) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", codePoint);
+            throw ManifestProblem{field, "\"" + field + "\" holds the character " + code +
+                                             ", which does not fit the machine's 8-bit text"};
+        }
+        out += static_cast<char>(codePoint);
+    }
+    return out;
+}
+
+const json& Object(const json& value, const std::string& field)
+{
+    if (!value.is_object())
+        throw ManifestProblem{field, "\"" + field + "\" must be an object"};
+    return value;
+}
+
+const json& List(const json& value, const std::string& field)
+{
+    if (!value.is_array())
+        throw ManifestProblem{field, "\"" + field + "\" must be a list"};
+    return value;
+}
+
+std::string Text(const json& value, const std::string& field)
+{
+    if (!value.is_string())
+        throw ManifestProblem{field, "\"" + field + "\" must be a string"};
+    return Utf8ToAnsi(value.get<std::string>(), field);
+}
+
+std::string MachinePath(const std::string& path, const std::string& field)
+{
+    std::string problem = FileSystem::PathProblem(path);
+    if (problem.empty())
+        return path;
+    if (path.size() >= 3 && path[1] == ':')
+        throw ManifestProblem{field, "\"" + field + "\" is no path of the machine: " + problem};
+    throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
+}
+
+void TextKind::Read(const json& value, const std::string& field, std::string& into) const
+{
+    into = Text(value, field);
+}
+
+json TextKind::Write(const std::string& text) const { return AnsiToUtf8(text); }
+
+void PathKind::Read(const json& value, const std::string& field, std::string& into) const
+{
+    std::string path = Text(value, field);
+    into = mayBeEmpty && path.empty() ? path : MachinePath(path, field);
+}
+
+json PathKind::Write(const std::string& path) const { return AnsiToUtf8(path); }
+
+void ChoiceKind::Read(const json& value, const std::string& field, std::string& into) const
+{
+    std::string text = Text(value, field);
+    if (std::find(options.begin(), options.end(), text) != options.end()) {
+        into = text;
+        return;
+    }
+    std::string list;
+    for (const char* option : options)
+        list += std::string(list.empty() ? "" : ", ") + option;
+    throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + text + "\""};
+}
+
+json ChoiceKind::Write(const std::string& choice) const { return AnsiToUtf8(choice); }
+
+void NumberKind::Read(const json& value, const std::string& field, DWORD& into) const
+{
+    into = static_cast<DWORD>(WholeNumber(value, field, 0xFFFFFFFFu));
+}
+
+json NumberKind::Write(DWORD number) const { return number; }
+
+void CountKind::Read(const json& value, const std::string& field, int& into) const
+{
+    into = static_cast<int>(WholeNumber(value, field, static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
+}
+
+json CountKind::Write(int count) const { return count; }
+
+void FlagKind::Read(const json& value, const std::string& field, bool& into) const
+{
+    if (!value.is_boolean())
+        throw ManifestProblem{field, "\"" + field + "\" must be true or false"};
+    into = value.get<bool>();
+}
+
+json FlagKind::Write(bool flag) const { return flag; }
+
+std::string UnknownFlag(const std::string& field, const std::string& name)
+{
+    return "unknown \"" + field + "\" flag \"" + name + "\"";
+}
+
+void FlagNamesKind::Read(const json& value, const std::string& field, DWORD& into) const
+{
+    into = 0;
+    for (const json& name : List(value, field)) {
+        std::string text = Text(name, field);
+        auto found = std::find_if(names.begin(), names.end(), [&](const auto& known) { return text == known.first; });
+        if (found == names.end())
+            throw ManifestProblem{field, unknown(field, text)};
+        into |= found->second;
+    }
+}
+
+json FlagNamesKind::Write(DWORD flags) const
+{
+    json list = json::array();
+    for (const auto& known : names) {
+        if (flags & known.second)
+            list.push_back(known.first);
+    }
+    return list;
+}
+
+void TimeKind::Read(const json& value, const std::string& field, SYSTEMTIME& into) const
+{
+    unsigned year, month, day, hour, minute, second;
+    char tail = 0;
+    if (std::sscanf(Text(value, field).c_str(), "%5u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
+                    &second, &tail) != 6 ||
+        month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 59)
+        throw ManifestProblem{field, "\"" + field + "\" must be \"YYYY-MM-DD hh:mm:ss\""};
+    if (year < kFirstYear || year > kLastYear)
+        throw ManifestProblem{field, "\"" + field + "\" must be a date from the year " + std::to_string(kFirstYear) +
+                                         " to " + std::to_string(kLastYear) + ", as Windows holds dates"};
+    into = {};
+    into.wYear = static_cast<WORD>(year);
+    into.wMonth = static_cast<WORD>(month);
+    into.wDay = static_cast<WORD>(day);
+    into.wHour = static_cast<WORD>(hour);
+    into.wMinute = static_cast<WORD>(minute);
+    into.wSecond = static_cast<WORD>(second);
+    // Day of the week by Zeller's congruence (0 = Sunday).
+    unsigned y = month < 3 ? year - 1 : year;
+    unsigned m = month < 3 ? month + 12 : month;
+    unsigned h = (day + 13 * (m + 1) / 5 + y + y / 4 - y / 100 + y / 400) % 7;
+    into.wDayOfWeek = static_cast<WORD>((h + 6) % 7);
+}
+
+json TimeKind::Write(const SYSTEMTIME& time) const
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
+
+void VersionWordKind::Read(const json& value, const std::string& field, WORD& into) const
+{
+    unsigned major = 0, minor = 0;
+    char tail = 0;
+    if (std::sscanf(Text(value, field).c_str(), "%u.%u%c", &major, &minor, &tail) != 2 || major > 255 || minor > 255)
+        throw ManifestProblem{field, "\"" + field + "\" must be \"major.minor\""};
+    into = MAKEWORD(major, minor);
+}
+
+json VersionWordKind::Write(WORD version) const
+{
+    return std::to_string(LOBYTE(version)) + "." + std::to_string(HIBYTE(version));
+}
+
+void IpFieldsKind::Read(const json& value, const std::string& field, std::string& into) const
+{
+    into = Text(value, field);
+    if (into.empty())
+        return;
+    std::vector<std::string> parts(1);
+    for (char c : into) {
+        if (c == '.')
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    bool valid = parts.size() == 4;
+    for (const std::string& part : parts) {
+        valid = valid && part.size() <= 3 &&
+                std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                (part.empty() || std::stoi(part) <= 255);
+    }
+    if (!valid)
+        throw ManifestProblem{field, "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
+}
+
+json IpFieldsKind::Write(const std::string& text) const { return AnsiToUtf8(text); }
+
+void OperationKind::Read(const json& value, const std::string& field, std::string& into) const
+{
+    std::string operation = Text(value, field);
+    if (!IsFaultableOperation(operation))
+        throw ManifestProblem{field, "no operation of the machine is called \"" + operation + "\""};
+    into = operation;
+}
+
+json OperationKind::Write(const std::string& operation) const { return AnsiToUtf8(operation); }
+
+void TextMapKind::Read(const json& value, const std::string& field, std::map<std::string, std::string>& into) const
+{
+    for (const auto& item : Object(value, field).items())
+        into[Utf8ToAnsi(item.key(), item.key())] = Text(item.value(), item.key());
+}
+
+json TextMapKind::Write(const std::map<std::string, std::string>& texts) const
+{
+    json object = json::object();
+    for (const auto& entry : texts)
+        object[AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
+    return object;
+}
+
+}  // namespace machine::manifest
