@@ -35,12 +35,12 @@ struct HostsRun {
 
 HostsRun UpdateHosts(machine::Machine& machine, const std::string& address, const std::string& host)
 {
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
     hub.app.UpdateHostsEntry(address, host);
     // Only the log file itself stays open.
     EXPECT_EQ(hub.api.OpenHandleCount(), 1u);
-    return {hub.Log(), hub.app.m_bChangesMade};
+    return {test::LogLines(hub.api), hub.app.m_bChangesMade};
 }
 
 machine::Machine MachineWithHosts(const std::string& bytes)
