@@ -157,10 +157,11 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
         ASSERT_EQ(hub.api.StartedProcesses().size(), 1u);
         EXPECT_EQ(hub.api.StartedProcesses()[0].commandLine, c.commandLine);
         EXPECT_EQ(hub.api.StartedProcesses()[0].program, kRegsvr32Exe);
-        EXPECT_EQ(test::LogLines(hub.api), (std::vector<std::string>{
-                                 "Remendo: RegisterScanDll> - Can we register the scan dll?",
-                                 "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
-                             }));
+        EXPECT_EQ(test::LogLines(hub.api),
+                  (std::vector<std::string>{
+                      "Remendo: RegisterScanDll> - Can we register the scan dll?",
+                      "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
+                  }));
         // Not waited for, and its handles are closed at once.
         EXPECT_EQ(hub.api.ElapsedMilliseconds(), 0u);
         EXPECT_EQ(hub.api.OpenHandleCount(), 1u);

@@ -101,10 +101,11 @@ TEST(UpdateRegVar, RefusedWriteIsAnErrorNamingTheValueStillStored)
     hub.app.UpdateRegVar(opened, "Port", "new", "0000");
     Win().RegCloseKey(opened);
     // The second call, with the write allowed, changes it.
-    EXPECT_EQ(test::LogLines(hub.api), (std::vector<std::string>{
-                             "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
-                             "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
-                         }));
+    EXPECT_EQ(test::LogLines(hub.api),
+              (std::vector<std::string>{
+                  "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
+                  "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
+              }));
     EXPECT_TRUE(hub.app.m_bChangesMade);
 }
 
