@@ -32,7 +32,6 @@
 #include <iostream>
 #include <string>
 
-#include "app/Remendo.h"
 #include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
@@ -159,9 +158,8 @@ void BenchHostsRewrite(const std::string& examplesDir, const std::string& hosts)
     double copies = WholeBufferCopiesCpuSeconds(machine, hostsPath);
     double diskCopies = DiskCopiesCpuSeconds(hosts);
 
-    CRemendoApp app;
     double start = CpuSeconds();
-    app.UpdateHostsEntry(kDeviceAddress, kDeviceHost);
+    installed.app.UpdateHostsEntry(kDeviceAddress, kDeviceHost);
     double rewrite = CpuSeconds() - start;
 
     std::printf("hosts_file_bytes: %zu\n", hosts.size());

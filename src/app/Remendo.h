@@ -77,7 +77,7 @@ public:
     // Rewrites every hosts-file line that names exactly one of the two as an
     // entry pairing the address with the host name (empty means unknown).
     void UpdateHostsEntry(const std::string& ipAddress, const std::string& hostName);
-    // True when the two hosts lines are the same entry (see HostsFile.cpp).
+    // True when the two hosts lines are the same entry (see system/HostsLines.h).
     bool IsSameHostsEntry(std::string existingLine, std::string newLine);
     // Installs the scan DLLs shipped beside the executable where they are newer.
     void UpdateFiles();

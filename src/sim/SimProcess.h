@@ -1,6 +1,7 @@
 // One process of the utility on a simulated machine (tools/sim/RunUtility.h runs it).
 #pragma once
 
+#include "app/Remendo.h"
 #include "sim/SimApi.h"
 
 namespace sim {
@@ -16,15 +17,17 @@ public:
     ScopedBackend& operator=(const ScopedBackend&) = delete;
 };
 
-// A simulated machine with its backend installed, for calling core operations directly.
-class InstalledMachine {
-public:
-    explicit InstalledMachine(machine::Machine& machine) : m_api(machine), m_backend(m_api) {}
-    SimApi& api() { return m_api; }
+// A simulated machine with its backend installed and the utility's hub on it,
+// for calling the run's steps one by one. The members are built in this order:
+// the backend is installed before the hub exists and removed only after it is
+// gone. The machine must outlive it; as the simulator reads the machine call
+// by call, the machine may still be set up after this is built on it.
+struct InstalledMachine {
+    explicit InstalledMachine(machine::Machine& machine) : api(machine), backend(api) {}
 
-private:
-    SimApi m_api;
-    ScopedBackend m_backend;
+    SimApi api;
+    ScopedBackend backend;
+    CRemendoApp app;
 };
 
 }  // namespace sim

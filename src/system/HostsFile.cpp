@@ -1,6 +1,7 @@
 // The hosts-file update: the scanner software finds a networked all-in-one by
 // host name too, so every hosts entry that names exactly one of the device's
-// address and host name is rewritten to pair the two.
+// address and host name is rewritten to pair the two (which lines, and to
+// what: HostsLines.h).
 //
 // The file is rewritten through hosts.new, which then takes its place in one
 // rename; the old file is kept as hosts.bak, itself written whole under
@@ -8,7 +9,6 @@
 // or the new one, and hosts.bak, each whole. A pass that rewrites no line
 // writes neither.
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "log/Format.h"
 #include "platform/Owned.h"
 #include "platform/WinApi.h"
+#include "system/HostsLines.h"
 #include "system/SystemDirectory.h"
 
 namespace {
@@ -35,9 +36,6 @@ const char kReadBinaryMode[] = "rb";
 // Written as bytes too: every line that is not rewritten comes out as it was,
 // with its own line end, whatever the file's encoding.
 const char kWriteBinaryMode[] = "wb";
-const std::size_t kMaxHostNameLength = 255;
-const char kLocalhost[] = "localhost";
-const char kIpv6Loopback[] = "::1";
 // The line end of a rewritten line that replaces a last line without one.
 const char kWindowsLineEnd[] = "\r\n";
 // Reads and writes go in blocks of this size: a call per character or per
@@ -62,158 +60,6 @@ const char kCannotWriteNew[] = "Error writing hosts.new file, the hosts file is 
 const char kCannotBackUp[] = "Error copying hosts to hosts.bak";
 const char kCannotReplace[] = "Error copying hosts.new to hosts";
 const char kCannotDeleteNew[] = "Error deleting hosts.new";
-
-bool IsSpace(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-// An address or host name counts only as a whole field of a line.
-bool IsFieldBoundary(char c)
-{
-    return IsSpace(c) || c == '#';
-}
-
-bool SameLetters(char a, char b)
-{
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
-// Whether the text at `at`, `size` bytes long, is a whole field of the line.
-bool IsWholeField(const std::string& line, std::size_t at, std::size_t size)
-{
-    std::size_t end = at + size;
-    return (at == 0 || IsFieldBoundary(line[at - 1])) && (end == line.size() || IsFieldBoundary(line[end]));
-}
-
-bool MentionsField(const std::string& line, const std::string& field)
-{
-    if (field.empty())
-        return false;
-    for (std::size_t at = line.find(field); at != std::string::npos; at = line.find(field, at + 1)) {
-        if (IsWholeField(line, at, field.size()))
-            return true;
-    }
-    return false;
-}
-
-bool MentionsFieldIgnoringCase(const std::string& line, const std::string& field)
-{
-    for (std::size_t at = 0; at + field.size() <= line.size(); ++at) {
-        if (std::equal(field.begin(), field.end(), line.begin() + at, SameLetters) &&
-            IsWholeField(line, at, field.size()))
-            return true;
-    }
-    return false;
-}
-
-std::size_t SkipSpace(const std::string& line, std::size_t at)
-{
-    while (at < line.size() && IsSpace(line[at]))
-        ++at;
-    return at;
-}
-
-std::size_t SkipToken(const std::string& line, std::size_t at)
-{
-    while (at < line.size() && !IsSpace(line[at]))
-        ++at;
-    return at;
-}
-
-// The line's first token without its number signs: "#10.0.0.1" gives "10.0.0.1".
-std::string FirstTokenWithoutNumberSigns(const std::string& line)
-{
-    std::size_t start = SkipSpace(line, 0);
-    std::size_t end = SkipToken(line, start);
-    std::string token;
-    for (std::size_t at = start; at < end; ++at) {
-        if (line[at] != '#')
-            token += line[at];
-    }
-    return token;
-}
-
-// What follows the line's first token and the white space after it.
-std::string TextAfterFirstToken(const std::string& line)
-{
-    return line.substr(SkipSpace(line, SkipToken(line, SkipSpace(line, 0))));
-}
-
-// The entry pairing the address with the host name, without a line end; an
-// unknown one is taken from the line itself.
-std::string ReplacementLine(const std::string& line, const std::string& ipAddress, const std::string& hostName)
-{
-    return (ipAddress.empty() ? FirstTokenWithoutNumberSigns(line) : ipAddress) + "\t" +
-           (hostName.empty() ? TextAfterFirstToken(line) : hostName);
-}
-
-// The part of a line whose fields name its entry. On an active entry that is
-// what comes before its "#": a name in a trailing comment is no name of the
-// entry. A line that is wholly a comment is taken whole, so that a commented-
-// out entry for the device can be made active again.
-// The line itself, or its part before the "#" kept in `cut`.
-const std::string& MatchedPart(const std::string& line, std::string& cut)
-{
-    std::size_t first = SkipSpace(line, 0);
-    std::size_t numberSign = line.find('#', first);
-    if (numberSign == std::string::npos || numberSign == first)
-        return line;
-    cut.assign(line, 0, numberSign);
-    return cut;
-}
-
-// Four dot-separated decimal numbers of at most three digits, each up to 255.
-bool IsDottedIpv4Address(const std::string& text)
-{
-    std::size_t start = 0;
-    for (int part = 0; part < 4; ++part) {
-        std::size_t end = text.find('.', start);
-        if ((end == std::string::npos) != (part == 3))
-            return false;
-        std::string number = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (number.empty() || number.size() > 3 ||
-            number.find_first_not_of("0123456789") != std::string::npos || std::stoi(number) > 255)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-// The first of the four numbers of a dotted address.
-int FirstNumber(const std::string& address)
-{
-    return std::stoi(address.substr(0, address.find('.')));
-}
-
-bool IsLoopbackAddress(const std::string& text)
-{
-    return text == kIpv6Loopback || (IsDottedIpv4Address(text) && FirstNumber(text) == 127);
-}
-
-// An address that names one device: not the "any" or broadcast address, and
-// not this machine's own loopback.
-bool IsUnicastAddress(const std::string& text)
-{
-    return IsDottedIpv4Address(text) && text != "0.0.0.0" && text != "255.255.255.255" && !IsLoopbackAddress(text);
-}
-
-// Letters, digits, hyphens, underscores (NetBIOS-style names) and dots: nothing
-// that could split or comment out a hosts entry. "localhost" is this machine.
-bool IsHostName(const std::string& text)
-{
-    return text.size() <= kMaxHostNameLength &&
-           text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.") ==
-               std::string::npos &&
-           !(text.size() == sizeof kLocalhost - 1 && std::equal(text.begin(), text.end(), kLocalhost, SameLetters));
-}
-
-// The entries of this machine itself: whatever the device is called, they stay.
-bool IsOwnMachineEntry(const std::string& matchedPart)
-{
-    return IsLoopbackAddress(FirstTokenWithoutNumberSigns(matchedPart)) ||
-           MentionsFieldIgnoringCase(matchedPart, kLocalhost);
-}
 
 // Control characters would break the log's lines.
 std::string ShownInLog(std::string text)
@@ -375,11 +221,11 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
 {
     // Both come from outside (name lookup, port monitor, product key, user):
     // only a well-formed one that names a device may go into the file.
-    if (!ipAddress.empty() && !IsUnicastAddress(ipAddress)) {
+    if (!ipAddress.empty() && !hostsfile::IsUnicastAddress(ipAddress)) {
         log.Errorf(kInvalidAddress, ShownInLog(ipAddress));
         return;
     }
-    if (!hostName.empty() && !IsHostName(hostName)) {
+    if (!hostName.empty() && !hostsfile::IsHostName(hostName)) {
         log.Errorf(kInvalidHostName, ShownInLog(hostName));
         return;
     }
@@ -456,6 +302,11 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
     LineReader reader(hosts.Get());
     BlockWriter writer(updated.Get());
     HostsLine line;
+    // The same-entry comparison goes through the hub's member, which opens a
+    // scope of the log of its own.
+    const hostsfile::SameEntryCheck isSameEntry = [this](const std::string& existingLine, const std::string& newLine) {
+        return IsSameHostsEntry(existingLine, newLine);
+    };
     for (;;) {
         if (!writer.Write(reader.TakeLinesWithout(ipAddress, hostName))) {
             log.LogLastError(kCannotWriteNew);
@@ -463,27 +314,19 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
         }
         if (!reader.ReadLine(line))
             break;
-        std::string cut;
-        const std::string& matched = MatchedPart(line.text, cut);
         std::string replacement;
-        bool rewrite = false;
-        if (MentionsField(matched, ipAddress) != MentionsField(matched, hostName)) {
-            replacement = ReplacementLine(line.text, ipAddress, hostName);
-            // With the address unknown the line's own first token becomes the
-            // entry's address: a line that starts with none (a comment, a name)
-            // would turn into an entry without an address, so it is left alone.
-            bool keepsAnAddress = !ipAddress.empty() || IsDottedIpv4Address(FirstTokenWithoutNumberSigns(line.text));
-            if (!keepsAnAddress || IsOwnMachineEntry(matched) || IsSameHostsEntry(line.text, replacement)) {
-                log.Write(kLeftAlone);
-                log.Writef(kLineDetail, line.Logged());
-            } else {
-                rewroteLines = true;
-                log.Write(kUpdatingFrom);
-                log.Writef(kLineDetail, line.Logged());
-                log.Write(kUpdatingTo);
-                log.Writef(kLineDetail, replacement + "\n");
-                rewrite = true;
-            }
+        hostsfile::LineChange change =
+            hostsfile::ChangeToLine(line.text, ipAddress, hostName, isSameEntry, replacement);
+        bool rewrite = change == hostsfile::LineChange::kRewritten;
+        if (change == hostsfile::LineChange::kLeftAlone) {
+            log.Write(kLeftAlone);
+            log.Writef(kLineDetail, line.Logged());
+        } else if (rewrite) {
+            rewroteLines = true;
+            log.Write(kUpdatingFrom);
+            log.Writef(kLineDetail, line.Logged());
+            log.Write(kUpdatingTo);
+            log.Writef(kLineDetail, replacement + "\n");
         }
         bool written = rewrite ? writer.Write(replacement) && writer.Write(line.end.empty() ? kWindowsLineEnd : line.end)
                                : writer.Write(line.text) && writer.Write(line.end);
@@ -504,26 +347,9 @@ CRemendoApp::NewHostsFile CRemendoApp::WriteUpdatedHosts(DebugLog& log, const st
     return NewHostsFile::kComplete;
 }
 
-// Lines are the same entry when, trimmed of white space, they agree before
-// their first blank (code 32; a tab does not split) and after it once the
-// white space there is skipped. A line without a blank is all tail. A tab-
-// separated replacement therefore differs from the same fields separated by
-// blanks, which are rewritten in the tab form.
+// The comparison of hostsfile::IsSameEntry, in a scope of the log of its own.
 bool CRemendoApp::IsSameHostsEntry(std::string existingLine, std::string newLine)
 {
     DebugLog log("IsSameHostsEntry", kRemendoSourceFile);
-    auto split = [](const std::string& line, std::string& head, std::string& tail) {
-        std::size_t first = SkipSpace(line, 0);
-        std::size_t last = line.size();
-        while (last > first && IsSpace(line[last - 1]))
-            --last;
-        std::string trimmed = line.substr(first, last - first);
-        std::size_t blank = trimmed.find(' ');
-        head = blank == std::string::npos ? std::string() : trimmed.substr(0, blank);
-        tail = blank == std::string::npos ? trimmed : trimmed.substr(SkipSpace(trimmed, blank));
-    };
-    std::string existingHead, existingTail, newHead, newTail;
-    split(existingLine, existingHead, existingTail);
-    split(newLine, newHead, newTail);
-    return existingHead == newHead && existingTail == newTail;
+    return hostsfile::IsSameEntry(existingLine, newLine);
 }

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "sim/SimProcess.h"
-#include "app/Remendo.h"
 
 namespace {
 const char kHostsPath[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
@@ -52,8 +51,7 @@ std::string Rewrite(const std::string& hosts, const std::string& ip, const std::
     machine.files.Write(kHostsPath, hosts);
     {
         sim::InstalledMachine installed(machine);
-        CRemendoApp app;
-        app.UpdateHostsEntry(ip, host);
+        installed.app.UpdateHostsEntry(ip, host);
     }
     return machine.files.Find(kHostsPath)->bytes;
 }

@@ -20,8 +20,8 @@ struct OwnedMachine {
 };
 
 // The hub on a machine of its own, with the log file already open.
-struct AppOnMachine : OwnedMachine, HubOnMachine {
-    explicit AppOnMachine(machine::Machine m) : OwnedMachine{std::move(m)}, HubOnMachine(machine)
+struct AppOnMachine : OwnedMachine, sim::InstalledMachine {
+    explicit AppOnMachine(machine::Machine m) : OwnedMachine{std::move(m)}, InstalledMachine(machine)
     {
         // The log file is opened by the first scope of a process; open it now
         // so that the handles an operation leaves open can be counted.
@@ -30,6 +30,7 @@ struct AppOnMachine : OwnedMachine, HubOnMachine {
     }
 
     std::size_t HandlesLeftOpen() const { return api.OpenHandleCount() - handlesBefore; }
+    std::vector<std::string> Log() const { return LogLines(api); }
 
     bool Logged(const std::string& line) const
     {

@@ -36,13 +36,13 @@ TEST(SetupOs, ClassifiesByPlatformAndMinorNumber)
         machine.os.platform = c.platform;
         machine.os.major = c.major;
         machine.os.minor = c.minor;
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         hub.app.SetupOs();
         SCOPED_TRACE(std::to_string(c.platform) + ":" + std::to_string(c.major) + "." + std::to_string(c.minor));
         EXPECT_EQ(hub.app.m_bWin9x, c.win9x);
         EXPECT_EQ(hub.app.m_bXpOrLater, c.xpOrLater);
         EXPECT_EQ(ServiceControl::IsNtPlatform(), c.ntPlatform);
-        EXPECT_EQ(hub.Log().at(1),
+        EXPECT_EQ(test::LogLines(hub.api).at(1),
                   "Remendo: SetupOs> --- Major Version: " + std::to_string(c.major) + ", Minor Version: " +
                       std::to_string(c.minor) + ", Build: 2600, Platform: " + std::to_string(c.platform) +
                       ", Service Pack 2");
@@ -79,7 +79,7 @@ bool XpOrLaterOn(DWORD major, DWORD minor)
     machine.os.platform = VER_PLATFORM_WIN32_NT;
     machine.os.major = major;
     machine.os.minor = minor;
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     hub.app.SetupOs();
     return hub.app.m_bXpOrLater;
 }
@@ -119,12 +119,12 @@ TEST(SetupOs, FailedQueryDefaultsToNt)
 {
     machine::Machine machine = test::BaseMachine();
     machine.os.queryFails = true;
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     hub.app.m_bWin9x = true;
     hub.app.SetupOs();
     EXPECT_FALSE(hub.app.m_bWin9x);
     EXPECT_FALSE(hub.app.m_bXpOrLater);
-    EXPECT_EQ(hub.Log(),
+    EXPECT_EQ(test::LogLines(hub.api),
               (std::vector<std::string>{"Remendo: SetupOs> - What OS are we on?",
                                         "DebugLog: LogLastError> Unknown as GetVersionEx failed, defaulting to NT: "
                                         "The parameter is incorrect.\r\n"}));
@@ -153,11 +153,11 @@ TEST(RunningAsAdministrator, ThreadTokenFirstAndMembershipAloneCounts)
     for (const TokenCase& c : cases) {
         machine::Machine machine = test::BaseMachine();
         machine.tokens = {c.thread, c.process};
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         SCOPED_TRACE(std::string(c.thread) + "/" + c.process);
         EXPECT_EQ(hub.app.RunningAsAdministrator(), c.administrator);
         EXPECT_EQ(hub.api.CallCount("OpenProcessToken"), c.processTokenOpens);
-        EXPECT_TRUE(hub.Log().empty());
+        EXPECT_TRUE(test::LogLines(hub.api).empty());
         EXPECT_EQ(hub.api.OpenHandleCount(), 1u) << "only the log file stays open";
     }
 }
@@ -168,7 +168,7 @@ TEST(RunningAsAdministrator, AnyFailingStepGivesFalse)
         for (int call = 1; call <= 2; ++call) {
             machine::Machine machine = test::BaseMachine();
             machine.faults.push_back({operation, call, ERROR_ACCESS_DENIED});
-            test::HubOnMachine hub(machine);
+            sim::InstalledMachine hub(machine);
             bool failedCallHappened = false;
             bool result = hub.app.RunningAsAdministrator();
             failedCallHappened = hub.api.CallCount(operation) >= call;

@@ -5,6 +5,7 @@
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
 #include "log/DebugLog.h"
+#include "system/HostsLines.h"
 
 namespace {
 
@@ -34,12 +35,12 @@ struct HostsRun {
 
 HostsRun UpdateHosts(machine::Machine& machine, const std::string& address, const std::string& host)
 {
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
     hub.app.UpdateHostsEntry(address, host);
     // Only the log file itself stays open.
     EXPECT_EQ(hub.api.OpenHandleCount(), 1u);
-    return {hub.Log(), hub.app.m_bChangesMade};
+    return {test::LogLines(hub.api), hub.app.m_bChangesMade};
 }
 
 machine::Machine MachineWithHosts(const std::string& bytes)
@@ -61,7 +62,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& wanted)
     return std::find(lines.begin(), lines.end(), wanted) != lines.end();
 }
 
-TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
+TEST(HostsLines, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
 {
     struct Case {
         const char* what;
@@ -102,11 +103,14 @@ TEST(UpdateHostsEntry, RewritesOnlyLinesNamingExactlyOneOfTheTwoAsWholeFields)
         {"NetBIOS-style name", a, "CVQ_7250", "10.0.0.25 old\n", "10.0.0.25\tCVQ_7250\n"},
     };
     for (const Case& c : cases) {
-        machine::Machine machine = MachineWithHosts(OnDisk("127.0.0.1 localhost\n" + c.line + "# end\n"));
-        HostsRun run = UpdateHosts(machine, c.address, c.host);
-        EXPECT_EQ(test::FileText(machine, kHosts), OnDisk("127.0.0.1 localhost\n" + c.written + "# end\n")) << c.what;
-        EXPECT_EQ(run.changesMade, c.line != c.written) << c.what;
-        EXPECT_EQ(run.log.back(), kPrefix + "--- Done updating the Host file") << c.what;
+        // Both pass the checks the update makes before it reads the file.
+        EXPECT_TRUE((c.address.empty() || hostsfile::IsUnicastAddress(c.address)) &&
+                    (c.host.empty() || hostsfile::IsHostName(c.host))) << c.what;
+        std::string text = c.line.substr(0, c.line.size() - 1), replacement;
+        bool rewritten = hostsfile::ChangeToLine(text, c.address, c.host, hostsfile::IsSameEntry, replacement) ==
+                         hostsfile::LineChange::kRewritten;
+        EXPECT_EQ(rewritten ? replacement + "\n" : c.line, c.written) << c.what;
+        EXPECT_EQ(rewritten, c.line != c.written) << c.what;
     }
 }
 
@@ -312,7 +316,7 @@ TEST(UpdateHostsEntry, ReadOnlyOrMissingHostsFileIsReportedAndKept)
     EXPECT_EQ(missing.files.Find(kHostsNew), nullptr);
 }
 
-TEST(IsSameHostsEntry, OnlyABlankSplitsHeadFromTail)
+TEST(HostsLines, OnlyABlankSplitsAnEntrysHeadFromItsTail)
 {
     struct Case {
         std::string existing, replacement;
@@ -326,10 +330,8 @@ TEST(IsSameHostsEntry, OnlyABlankSplitsHeadFromTail)
         {"10.0.0.25\t name", "10.0.0.25 name", false},
         {"a b  c", "a b c", false},
     };
-    machine::Machine machine = test::BaseMachine();
-    test::HubOnMachine hub(machine);
     for (const Case& c : cases)
-        EXPECT_EQ(hub.app.IsSameHostsEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;
+        EXPECT_EQ(hostsfile::IsSameEntry(c.existing, c.replacement), c.same) << c.existing << " / " << c.replacement;
 }
 
 }  // namespace

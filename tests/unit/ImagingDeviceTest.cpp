@@ -40,7 +40,7 @@ std::string Value(machine::Machine& machine, const std::string& key, const std::
 
 struct Scenario {
     machine::Machine machine = test::BaseMachine();
-    test::HubOnMachine hub{machine};
+    sim::InstalledMachine hub{machine};
 
     Scenario()
     {
@@ -49,7 +49,7 @@ struct Scenario {
     }
     bool Logged(const std::string& line) const
     {
-        std::vector<std::string> lines = hub.Log();
+        std::vector<std::string> lines = test::LogLines(hub.api);
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 };

@@ -11,7 +11,7 @@ const char kKeyA[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Quillray 7105_7110_
 
 struct ProductKeyRun {
     machine::Machine machine = test::BaseMachine();
-    test::HubOnMachine hub{machine};
+    sim::InstalledMachine hub{machine};
 
     machine::RegKey& Key(const char* path) { return machine.registry.Create(path); }
     void Set(const char* path, const char* name, const std::string& text)
@@ -47,7 +47,7 @@ TEST(FixCvProductKey, NetworkedFamilyBTakesTheRunStateAndCreatesNothing)
     EXPECT_EQ(r.Get(kKeyB, "MAC Address"), "<missing>");
     EXPECT_EQ(r.Get(kKeyB, "Connection Type"), "Network");
     EXPECT_EQ(r.Get(kKeyB, "Port"), "IP_10.0.0.9");
-    std::vector<std::string> lines = r.hub.Log();
+    std::vector<std::string> lines = test::LogLines(r.hub.api);
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Remendo: UpdateRegVar> --- No, Port\\MAC Address doesn't exist"),
               lines.end());
 }
@@ -99,7 +99,7 @@ TEST(FixCvProductKey, DirectConnectionEmptiesTheNetworkValues)
     EXPECT_EQ(r.Get(kKeyB, "Connection Type"), "Direct");
     EXPECT_EQ(r.Get(kKeyB, "Port"), "DOT4_001");
     EXPECT_EQ(r.Get(kKeyB, "Device Address"), "keep");
-    std::vector<std::string> lines = r.hub.Log();
+    std::vector<std::string> lines = test::LogLines(r.hub.api);
     EXPECT_NE(std::find(lines.begin(), lines.end(),
                         "Remendo: FixCvProductKey> - Does the main connection type  need updating?"),
               lines.end());
@@ -109,7 +109,7 @@ TEST(FixCvProductKey, MissingKeyIsLoggedWithItsPath)
 {
     ProductKeyRun r;
     r.Run("");
-    EXPECT_EQ(r.hub.Log().back(),
+    EXPECT_EQ(test::LogLines(r.hub.api).back(),
               "DebugLog: LogLastError> Failed to open SOFTWARE\\Corvane\\\\Port: "
               "The system cannot find the file specified.\r\n");
 }

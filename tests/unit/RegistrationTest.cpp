@@ -46,13 +46,13 @@ TEST(ReInstallQMXService, RunsTheServiceProgramTwiceAndWaitsForEach)
 {
     machine::Machine machine = test::BaseMachine();
     FindService(machine, kManagementName)->startType = "demand";
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     EXPECT_TRUE(hub.app.ReInstallQMXService());
     EXPECT_EQ(CommandLines(hub.api), (std::vector<std::string>{
                                          "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /UNREGSERVER",
                                          "\"C:\\WINDOWS\\system32\\cvqmgr40.exe\" /REGSERVER",
                                      }));
-    EXPECT_EQ(hub.Log(),
+    EXPECT_EQ(test::LogLines(hub.api),
               (std::vector<std::string>{
                   "Remendo: ReInstallQMXService> - Can we re-start QMX service?",
                   "Remendo: ReInstallQMXService> ----- Can we first stop the QMX service?",
@@ -118,11 +118,11 @@ TEST(ReInstallQMXService, EachFailureStopsItWithItsLines)
         SCOPED_TRACE(c.name);
         machine::Machine machine = test::BaseMachine();
         c.arrange(machine);
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         hub.app.m_bWin9x = c.win9x;
         EXPECT_FALSE(hub.app.ReInstallQMXService());
         EXPECT_EQ(hub.api.StartedProcesses().size(), c.started);
-        EXPECT_EQ(hub.Log(), c.lines);
+        EXPECT_EQ(test::LogLines(hub.api), c.lines);
         EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone, also after a timeout
     }
 }
@@ -149,7 +149,7 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
         machine.paths.windows = c.windowsDirectory;
         // A stranger's regsvr32.exe beside the utility is not the one started.
         machine.files.Write("C:\\Tools\\regsvr32.exe", "MZ");
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         hub.app.m_bFamilyA = c.familyA;
         hub.app.m_bFamilyB = c.familyB;
         hub.app.m_bFamilyC = c.familyC;
@@ -157,10 +157,11 @@ TEST(RegisterScanDll, ChoosesTheDllByFamilyAndStartsRegsvr32ByItsFullPath)
         ASSERT_EQ(hub.api.StartedProcesses().size(), 1u);
         EXPECT_EQ(hub.api.StartedProcesses()[0].commandLine, c.commandLine);
         EXPECT_EQ(hub.api.StartedProcesses()[0].program, kRegsvr32Exe);
-        EXPECT_EQ(hub.Log(), (std::vector<std::string>{
-                                 "Remendo: RegisterScanDll> - Can we register the scan dll?",
-                                 "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
-                             }));
+        EXPECT_EQ(test::LogLines(hub.api),
+                  (std::vector<std::string>{
+                      "Remendo: RegisterScanDll> - Can we register the scan dll?",
+                      "Remendo: RegisterScanDll> --- Yes, successfully registered scan dll",
+                  }));
         // Not waited for, and its handles are closed at once.
         EXPECT_EQ(hub.api.ElapsedMilliseconds(), 0u);
         EXPECT_EQ(hub.api.OpenHandleCount(), 1u);
@@ -171,9 +172,9 @@ TEST(RegisterScanDll, ProgramThatDoesNotStartIsLoggedWithTheCommandLine)
 {
     machine::Machine machine = test::BaseMachine();
     ProgramAt(machine, kRegsvr32Exe).starts = false;
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     hub.app.RegisterScanDll();
-    EXPECT_EQ(hub.Log().back(),
+    EXPECT_EQ(test::LogLines(hub.api).back(),
               "DebugLog: LogLastError> CreateProcess on \"regsvr32 /s \"C:\\WINDOWS\\system32\\cvqscan3.dll\"\" "
               "failed: %1 is not a valid Win32 application.\r\n");
 }

@@ -47,7 +47,7 @@ machine::Machine DirectMachine(const std::string& ownChannel, bool withPortValue
 // Runs the repair on device 0000 and gives its log lines.
 std::vector<std::string> RepairDirect(machine::Machine& machine, bool xpOrLater, bool* changes = nullptr)
 {
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     hub.app.m_bXpOrLater = xpOrLater;
     hub.app.m_strPortName = "DOT4_001";
     hub.app.m_strImagingClassKey = kClassKey;
@@ -61,7 +61,7 @@ std::vector<std::string> RepairDirect(machine::Machine& machine, bool xpOrLater,
     if (changes != nullptr)
         *changes = hub.app.m_bChangesMade;
     EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone
-    return hub.Log();
+    return test::LogLines(hub.api);
 }
 
 TEST(FixDirectScanDevice, BeforeXpUpdatesCreateFileNameOnly)
@@ -156,14 +156,14 @@ struct PortResult {
 PortResult RepairPort(machine::Machine& machine, const std::string& hwAddress = "0010B5000001",
                       const std::string& hostName = "cvq7250")
 {
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     hub.app.m_strPortName = "IP_10.0.0.25";
     hub.app.m_strIpAddress = "10.0.0.25";
     hub.app.m_strHwAddress = hwAddress;
     hub.app.m_strHostName = hostName;
     bool result = hub.app.UpdatePrinterIPandMac();
     EXPECT_EQ(hub.api.OpenHandleCount(), 1u);  // the log file alone
-    return {result, hub.Log(), hub.app.m_bChangesMade};
+    return {result, test::LogLines(hub.api), hub.app.m_bChangesMade};
 }
 
 TEST(UpdatePrinterIPandMac, MakersMonitorFirstAndTheSystemsOnlyWithoutThePort)

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Remendo.h"
 #include "sim/SimApi.h"
 #include "sim/SimProcess.h"
 
@@ -36,19 +35,5 @@ std::vector<std::string> LogLines(const sim::SimApi& api);
 std::string FileText(const machine::Machine& machine, const std::string& path);
 // The texts of the message boxes shown, in order.
 std::vector<std::string> BoxTexts(const sim::SimApi& api);
-
-// The utility's hub on a simulated machine, for calling the run's steps one by
-// one. The members are built in this order: the backend is installed before
-// the hub exists and removed only after it is gone. The machine must outlive
-// it; as the simulator reads the machine call by call, a test may still set
-// the machine up after building the hub on it.
-struct HubOnMachine {
-    explicit HubOnMachine(machine::Machine& machine) : api(machine), backend(api) {}
-    std::vector<std::string> Log() const { return LogLines(api); }
-
-    sim::SimApi api;
-    ScopedBackend backend;
-    CRemendoApp app;
-};
 
 }  // namespace test

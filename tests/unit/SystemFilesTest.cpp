@@ -23,11 +23,11 @@ struct FilesRun {
 
 FilesRun UpdateFiles(machine::Machine& machine, const std::string& exeDir = kExeDir)
 {
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     DebugLog runLog("InitInstance", "Remendo", "C:\\Tools\\Remendo.log");  // as the run opens the log
     hub.app.m_strExeDir = exeDir;
     hub.app.UpdateFiles();
-    return {hub.Log(), hub.app.m_bChangesMade, hub.app.m_bRebootNeeded};
+    return {test::LogLines(hub.api), hub.app.m_bChangesMade, hub.app.m_bRebootNeeded};
 }
 
 // The utility's folder holds a shipped cvqscan3.dll; the system directory the installed one.
@@ -239,7 +239,7 @@ TEST(SystemRepairs, SampleMachineGetsItsScanDllAndHostsEntryRepaired)
     const std::string hosts = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
     const std::string before = test::FileText(machine, hosts);
     {
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         DebugLog runLog("InitInstance", "Remendo", "C:\\WINDOWS\\TEMP\\Remendo.log");
         hub.app.m_strExeDir = "C:\\Program Files\\Corvane\\Remendo\\";
         hub.app.UpdateFiles();

@@ -72,13 +72,13 @@ TEST(UpdateRegVar, AnswersAndWritesByWhatIsStored)
         machine::RegKey& key = machine.registry.Create(kKeyPath);
         if (c.before.exists)
             key.SetValue("Port", c.before.type, c.before.data);
-        test::HubOnMachine hub(machine);
+        sim::InstalledMachine hub(machine);
         HKEY opened = nullptr;
         ASSERT_EQ(Win().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test\\0000", 0, KEY_ALL_ACCESS, &opened), 0);
         hub.app.UpdateRegVar(opened, "Port", c.wanted, "0000");
         Win().RegCloseKey(opened);
 
-        EXPECT_EQ(hub.Log(), std::vector<std::string>{"Remendo: UpdateRegVar> " + c.line});
+        EXPECT_EQ(test::LogLines(hub.api), std::vector<std::string>{"Remendo: UpdateRegVar> " + c.line});
         EXPECT_EQ(hub.app.m_bChangesMade, c.changed);
         const machine::RegValue* value = key.FindValue("Port");
         ASSERT_EQ(value != nullptr, c.after.exists);
@@ -94,17 +94,18 @@ TEST(UpdateRegVar, RefusedWriteIsAnErrorNamingTheValueStillStored)
     machine::Machine machine = test::BaseMachine();
     machine.registry.Create(kKeyPath).SetValue("Port", REG_SZ, std::string("old\0", 4));
     machine.faults.push_back({"RegSetValueExA", 1, ERROR_ACCESS_DENIED});
-    test::HubOnMachine hub(machine);
+    sim::InstalledMachine hub(machine);
     HKEY opened = nullptr;
     ASSERT_EQ(Win().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test\\0000", 0, KEY_ALL_ACCESS, &opened), 0);
     hub.app.UpdateRegVar(opened, "Port", "new", "0000");
     hub.app.UpdateRegVar(opened, "Port", "new", "0000");
     Win().RegCloseKey(opened);
     // The second call, with the write allowed, changes it.
-    EXPECT_EQ(hub.Log(), (std::vector<std::string>{
-                             "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
-                             "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
-                         }));
+    EXPECT_EQ(test::LogLines(hub.api),
+              (std::vector<std::string>{
+                  "Remendo: UpdateRegVar> Couldn't fix 0000\\Port = old",
+                  "Remendo: UpdateRegVar> --- Yes, changed 0000\\Port from old to new ##### FIXED",
+              }));
     EXPECT_TRUE(hub.app.m_bChangesMade);
 }
 
