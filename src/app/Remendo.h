@@ -3,11 +3,11 @@
 // This is the hub, and on purpose it spans folders: its members are the steps
 // of the run, and each is defined beside the subsystem it belongs to (discovery/,
 // repair/, system/, and app/ for the run itself). Those files include this
-// header and app/RunConstants.h, the run's fixed names: the only includes that
-// run from a subsystem up to app/. Everything else follows the layers, from the
-// ground: platform/ (the interface and its types), log/, ui/ (the window
-// framework and the two dialogs), the subsystems, app/; the backends and the
-// tools stand on top.
+// header, the only include that runs from a subsystem up to app/; the names
+// they share with the run are in log/ and discovery/. Everything else follows
+// the layers, from the ground: platform/ (the interface and its types), log/,
+// ui/ (the window framework and the two dialogs), the subsystems, app/; the
+// backends and the tools stand on top.
 #pragma once
 
 #include <map>
