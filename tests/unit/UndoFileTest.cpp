@@ -224,26 +224,28 @@ TEST(UndoFile, ThatFailsAddsOneErrorLineLeavesNoFileAndRepairsAsBefore)
     int firstUndoWrite = 1 + static_cast<int>(firstChange - sound.log.begin());
     struct Case {
         const char* what;
-        machine::Fault fault;
+        const char* operation;
+        int call;
+        DWORD error;
         std::string errorLine;
     };
     const std::string path = kSampleUndo;
     const Case cases[] = {
         // The log file is the run's first file, the undo file its second.
-        {"its folder refuses it", {"CreateFileA", 2, ERROR_ACCESS_DENIED},
+        {"its folder refuses it", "CreateFileA", 2, ERROR_ACCESS_DENIED,
          "DebugLog: LogLastError> Couldn't create the undo file " + path + ": Access is denied."},
-        {"the disk is full", {"WriteFile", firstUndoWrite, ERROR_DISK_FULL},
+        {"the disk is full", "WriteFile", firstUndoWrite, ERROR_DISK_FULL,
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": There is not enough space on the disk."},
-        {"a flush fails", {"FlushFileBuffers", 2, ERROR_ACCESS_DENIED},
+        {"a flush fails", "FlushFileBuffers", 2, ERROR_ACCESS_DENIED,
          "DebugLog: LogLastError> Couldn't write the undo file " + path + ": Access is denied."},
-        {"a copy cannot be made", {"CopyFileA", 1, ERROR_DISK_FULL},
+        {"a copy cannot be made", "CopyFileA", 1, ERROR_DISK_FULL,
          "DebugLog: LogLastError> Couldn't copy C:\\WINDOWS\\system32\\cvqscan3.dll beside the undo file " + path +
              ": There is not enough space on the disk."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
-        run.after.faults.push_back(c.fault);
+        run.after.faults.push_back({c.operation, c.call, c.error});
         RunOn(run);
         std::vector<std::string> log = run.log;
         // The system's text brings its own line end.
