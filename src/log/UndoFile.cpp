@@ -92,15 +92,6 @@ std::string ValueEntry(const std::string& keyPath, const std::string& valueName,
            regfile::ValueLine(AnsiToUtf16(valueName), type, data) + lineEnd + wrote;
 }
 
-// A four-byte REG_DWORD's data, as the registry holds it.
-std::string DwordData(DWORD value)
-{
-    std::string data;
-    for (int i = 0; i < 4; ++i)
-        data += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return data;
-}
-
 // The key as the 64-bit regedit names the one this program sees: a 32-bit run
 // under WoW64 sees HKLM\SOFTWARE through Wow6432Node, which the 32-bit regedit
 // resolves to the same key.
@@ -126,6 +117,12 @@ std::string AttributeFlags(DWORD attributes)
             flags += (flags.empty() ? "" : " ") + std::string(flag.second);
     }
     return flags;
+}
+
+// The name of a file's `attempt`-th try: "-2", "-3", ... before its extension.
+std::string NumberedName(const std::string& base, int attempt, const std::string& extension)
+{
+    return base + (attempt == 1 ? std::string() : Format("-%d", {attempt})) + extension;
 }
 
 std::string LogFolder()
@@ -185,7 +182,7 @@ void UndoFile::KeepCopy(const std::string& path)
     std::string copy;
     bool copied = false;
     for (int attempt = 1; attempt <= kMostNamesTried && !copied; ++attempt) {
-        copy = base + (attempt == 1 ? std::string() : Format("-%d", {attempt})) + extension;
+        copy = NumberedName(base, attempt, extension);
         // bFailIfExists: a copy is never written over, not even one left by an earlier run.
         copied = Win().CopyFileA(path.c_str(), copy.c_str(), TRUE) != FALSE;
         if (!copied && Win().GetLastError() != ERROR_FILE_EXISTS)
@@ -340,8 +337,7 @@ bool UndoFile::Create()
         return m_bCreated;
     std::string base = BaseName();
     for (int attempt = 1; attempt <= kMostNamesTried; ++attempt) {
-        std::string suffix = attempt == 1 ? std::string() : Format("-%d", {attempt});
-        m_strPath = base + suffix + kNameExtension;
+        m_strPath = NumberedName(base, attempt, kNameExtension);
         std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
         for (const std::string& line : m_aRunLines)
             head += CommentLine(line);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/RegFileText.h"
+#include "platform/RegistryKey.h"
 #include "machine/TextLines.h"
 
 namespace machine {
@@ -147,9 +148,7 @@ bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std
         }
         unsigned long number = std::stoul(digits, nullptr, 16);
         value.type = REG_DWORD;
-        value.data.clear();
-        for (int i = 0; i < 4; ++i)
-            value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        value.data = DwordData(static_cast<DWORD>(number));
         return true;
     }
     if (text.compare(0, 3, "hex") == 0) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/RegistryKey.h"
+
 namespace regfile {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
@@ -87,11 +89,8 @@ std::string ValueLine(const std::string& wideName, DWORD type, const std::string
     if (type == REG_SZ && IsPlainString(data))
         return line + Quote(data.substr(0, data.size() - 2));
     if (type == REG_DWORD && data.size() == 4) {
-        unsigned long number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = (number << 8) | static_cast<unsigned char>(data[i]);
         char digits[16];
-        std::snprintf(digits, sizeof digits, "dword:%08lx", number);
+        std::snprintf(digits, sizeof digits, "dword:%08lx", static_cast<unsigned long>(DwordOf(data)));
         return line + WidenToUtf16(digits);
     }
     if (type == REG_BINARY)

@@ -61,6 +61,22 @@ LONG RegistryKey::Close()
     return m_key.Close();
 }
 
+std::string DwordData(DWORD value)
+{
+    std::string data;
+    for (int i = 0; i < 4; ++i)
+        data += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return data;
+}
+
+DWORD DwordOf(const std::string& data)
+{
+    DWORD number = 0;
+    for (std::size_t i = std::min<std::size_t>(data.size(), 4); i-- > 0;)
+        number = (number << 8) | static_cast<unsigned char>(data[i]);
+    return number;
+}
+
 RegValueRead ReadRegValue(HKEY key, const std::string& valueName)
 {
     RegValueRead value;

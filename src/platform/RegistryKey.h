@@ -20,6 +20,11 @@ struct RegValueRead {
 
 RegValueRead ReadRegValue(HKEY key, const std::string& valueName);
 
+// A REG_DWORD's data as the registry holds it: four bytes, the lowest first.
+std::string DwordData(DWORD value);
+// The number such data holds: its first four bytes at most, the lowest first.
+DWORD DwordOf(const std::string& data);
+
 // The value exactly as the registry holds it, however long, through the wide
 // call: text comes as UTF-16LE, so no character is lost to the ANSI code page.
 // The registry's result.

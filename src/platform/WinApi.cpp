@@ -50,12 +50,26 @@ std::basic_string<WCHAR> AnsiToWide(const std::string& text)
 
 std::string AnsiToUtf16(const std::string& text)
 {
+    return Utf16Bytes(AnsiToWide(text));
+}
+
+std::string Utf16Bytes(const std::basic_string<WCHAR>& units)
+{
     std::string bytes;
-    for (WCHAR unit : AnsiToWide(text)) {
+    for (WCHAR unit : units) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
     }
     return bytes;
+}
+
+std::basic_string<WCHAR> Utf16Units(const std::string& bytes)
+{
+    std::basic_string<WCHAR> units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
+                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return units;
 }
 
 bool WideToAnsi(const std::basic_string<WCHAR>& wide, std::string& ansi)

@@ -37,6 +37,10 @@ void SetWin(WinApi* api);
 // CP_ACP): its UTF-16 units, and the same as UTF-16LE bytes, as a file holds them.
 std::basic_string<WCHAR> AnsiToWide(const std::string& text);
 std::string AnsiToUtf16(const std::string& text);
+// UTF-16 units as UTF-16LE bytes, and back (an odd last byte, which no such
+// text has, is dropped).
+std::string Utf16Bytes(const std::basic_string<WCHAR>& units);
+std::basic_string<WCHAR> Utf16Units(const std::string& bytes);
 
 // A path the system gave in its wide form, as the ANSI calls take it: itself
 // where the ANSI code page has every character of it, else its short (8.3)

@@ -21,10 +21,7 @@ std::string StoredValueText(const RegValueRead& value)
     if (value.IsString())
         return value.text;
     if (value.type == REG_DWORD && value.bytes.size() == sizeof(DWORD)) {
-        DWORD number = 0;
-        for (std::size_t i = sizeof(DWORD); i-- > 0;)
-            number = (number << 8) | static_cast<unsigned char>(value.bytes[i]);
-        return Format("%u", {number});
+        return Format("%u", {DwordOf(value.bytes)});
     }
     std::string hex;
     for (char byte : value.bytes) {

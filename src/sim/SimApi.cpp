@@ -137,6 +137,17 @@ std::size_t SimApi::CopyText(const std::string& text, LPWSTR buffer, std::size_t
     return count;
 }
 
+bool SimApi::NarrowText(LPCWSTR wide, std::string& text)
+{
+    text.clear();
+    for (LPCWSTR unit = wide; unit != nullptr && *unit != 0; ++unit) {
+        if (*unit > 0xFF)
+            return false;
+        text += static_cast<char>(*unit);
+    }
+    return true;
+}
+
 std::string SimApi::PathText(LPCSTR path)
 {
     return path != nullptr ? path : "";

@@ -130,6 +130,14 @@ private:
     static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
     // The same for a wide buffer, each byte the character of its number.
     static std::size_t CopyText(const std::string& text, LPWSTR buffer, std::size_t size);
+    // A path into a caller's buffer as the system's path calls give it: too
+    // small a buffer gets the size needed, terminator included, and nothing
+    // copied; else the path and its length.
+    template <typename Char>
+    static DWORD CopyWholePath(const std::string& path, Char* buffer, std::size_t size);
+    // The machine's 8-bit text of a wide name or path, each character the byte
+    // of its number; false when one has no place there.
+    static bool NarrowText(LPCWSTR wide, std::string& text);
     // GetModuleFileNameA and GetModuleFileNameW after the fault: the
     // executable's path, cut to fit as the system cuts it.
     template <typename Char>

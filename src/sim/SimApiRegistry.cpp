@@ -19,26 +19,6 @@ const char* PredefinedRootName(HKEY key)
         return "HKEY_USERS";
     return nullptr;
 }
-
-// The machine's 8-bit text of a wide name; false when a character has no place in it.
-bool NarrowName(LPCWSTR wide, std::string& name)
-{
-    name.clear();
-    for (LPCWSTR unit = wide; unit != nullptr && *unit != 0; ++unit) {
-        if (*unit > 0xFF)
-            return false;
-        name += static_cast<char>(*unit);
-    }
-    return true;
-}
-
-// Copies a name into a caller's wide buffer, one unit per byte, terminated.
-void WidenName(const std::string& name, LPWSTR buffer)
-{
-    for (std::size_t i = 0; i < name.size(); ++i)
-        buffer[i] = static_cast<unsigned char>(name[i]);
-    buffer[name.size()] = 0;
-}
 }  // namespace
 
 std::string SimApi::PathOfKey(HKEY key) const
@@ -75,7 +55,7 @@ LONG SimApi::RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     std::string subKey;
-    return NarrowName(lpSubKey, subKey) ? OpenSubkey(hKey, subKey, samDesired, phkResult) : ERROR_FILE_NOT_FOUND;
+    return NarrowText(lpSubKey, subKey) ? OpenSubkey(hKey, subKey, samDesired, phkResult) : ERROR_FILE_NOT_FOUND;
 }
 
 LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult)
@@ -131,7 +111,7 @@ LONG SimApi::RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcc
     LONG status = SubkeyAt(hKey, dwIndex, *lpcchName, name);
     if (status != ERROR_SUCCESS)
         return status;
-    WidenName(*name, lpName);
+    CopyText(*name, lpName, name->size() + 1);
     *lpcchName = static_cast<DWORD>(name->size());
     return ERROR_SUCCESS;
 }
@@ -164,8 +144,7 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
     const machine::RegValue& value = key->values[dwIndex];
-    bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-    std::string data = wide && text ? regfile::WidenToUtf16(value.data) : value.data;
+    std::string data = wide && regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
     DWORD size = static_cast<DWORD>(data.size());
     if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
         if (lpcbData != nullptr)
@@ -173,7 +152,7 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
         return ERROR_MORE_DATA;
     }
     if (wide)
-        WidenName(value.name, static_cast<LPWSTR>(lpValueName));
+        CopyText(value.name, static_cast<LPWSTR>(lpValueName), value.name.size() + 1);
     else
         std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(value.name.size());
@@ -202,11 +181,8 @@ LONG SimApi::RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD l
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     std::string name;
-    for (LPCWSTR unit = lpValueName; unit != nullptr && *unit != 0; ++unit) {
-        if (*unit > 0xFF)
-            return ERROR_FILE_NOT_FOUND;
-        name += static_cast<char>(*unit);
-    }
+    if (!NarrowText(lpValueName, name))
+        return ERROR_FILE_NOT_FOUND;
     return QueryValue(hKey, name, true, lpType, lpData, lpcbData);
 }
 
@@ -222,8 +198,7 @@ LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDW
         return ERROR_FILE_NOT_FOUND;
     if (lpType != nullptr)
         *lpType = value->type;
-    bool text = value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
-    std::string data = wide && text ? regfile::WidenToUtf16(value->data) : value->data;
+    std::string data = wide && regfile::IsText(value->type) ? regfile::WidenToUtf16(value->data) : value->data;
     DWORD size = static_cast<DWORD>(data.size());
     if (lpcbData == nullptr)
         return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
@@ -268,7 +243,7 @@ LONG SimApi::RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType,
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
     std::string name;
-    if (!NarrowName(lpValueName, name))
+    if (!NarrowText(lpValueName, name))
         return ERROR_INVALID_PARAMETER;
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
     if (regfile::IsText(dwType)) {

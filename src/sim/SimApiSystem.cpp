@@ -14,17 +14,15 @@ const char kWow64Folder[] = "\\SysWOW64";
 const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
 const DWORD kVersionInfoExSize = sizeof(OSVERSIONINFOEXA);
 static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version structures as Windows lays them out");
+}  // namespace
 
-// A folder's path into a caller's buffer. Too small a buffer: the size
-// needed, terminator included, and nothing copied.
-UINT CopyFolderPath(const std::string& path, LPSTR buffer, UINT size)
+template <typename Char>
+DWORD SimApi::CopyWholePath(const std::string& path, Char* buffer, std::size_t size)
 {
     if (buffer == nullptr || size <= path.size())
-        return static_cast<UINT>(path.size() + 1);
-    std::memcpy(buffer, path.c_str(), path.size() + 1);
-    return static_cast<UINT>(path.size());
+        return static_cast<DWORD>(path.size() + 1);
+    return static_cast<DWORD>(CopyText(path, buffer, size));
 }
-}  // namespace
 
 BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
 {
@@ -91,7 +89,7 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
     if (Fails(__func__))
         return 0;
-    return CopyFolderPath(TempPath(), lpBuffer, nBufferLength);
+    return CopyWholePath(TempPath(), lpBuffer, nBufferLength);
 }
 
 // The wide forms give the machine's paths, whose 8-bit characters are those
@@ -109,10 +107,7 @@ DWORD SimApi::GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
 {
     if (Fails(__func__))
         return 0;
-    std::string path = TempPath();
-    if (lpBuffer == nullptr || nBufferLength <= path.size())
-        return static_cast<DWORD>(path.size() + 1);
-    return static_cast<DWORD>(CopyText(path, lpBuffer, nBufferLength));
+    return CopyWholePath(TempPath(), lpBuffer, nBufferLength);
 }
 
 // The machine's disks hold no short (8.3) names: the path given is its own
@@ -121,36 +116,27 @@ DWORD SimApi::GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWOR
 {
     if (Fails(__func__))
         return 0;
-    std::basic_string<WCHAR> path;
-    if (lpszLongPath != nullptr)
-        path = lpszLongPath;
-    std::string narrow(path.begin(), path.end());
-    for (std::size_t i = 0; i < path.size(); ++i)
-        narrow[i] = path[i] <= 0xFF ? static_cast<char>(path[i]) : '\0';
-    if (narrow.find('\0') != std::string::npos ||
-        (m_machine.files.Find(narrow) == nullptr && !m_machine.files.DirectoryExists(narrow))) {
+    std::string path;
+    if (!NarrowText(lpszLongPath, path) ||
+        (m_machine.files.Find(path) == nullptr && !m_machine.files.DirectoryExists(path))) {
         m_lastError = ERROR_FILE_NOT_FOUND;
         return 0;
     }
-    if (lpszShortPath == nullptr || cchBuffer <= path.size())
-        return static_cast<DWORD>(path.size() + 1);
-    std::copy(path.begin(), path.end(), lpszShortPath);
-    lpszShortPath[path.size()] = 0;
-    return static_cast<DWORD>(path.size());
+    return CopyWholePath(path, lpszShortPath, cchBuffer);
 }
 
 UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    return CopyFolderPath(m_machine.paths.system, lpBuffer, uSize);
+    return CopyWholePath(m_machine.paths.system, lpBuffer, uSize);
 }
 
 UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    return CopyFolderPath(m_machine.paths.windows, lpBuffer, uSize);
+    return CopyWholePath(m_machine.paths.windows, lpBuffer, uSize);
 }
 
 BOOL SimApi::IsWow64Process(HANDLE, PBOOL Wow64Process)
@@ -165,7 +151,7 @@ UINT SimApi::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
         m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return 0;
     }
-    return CopyFolderPath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
+    return CopyWholePath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
 }
 
 // The simulated machine's ANSI code page gives every byte the character of the

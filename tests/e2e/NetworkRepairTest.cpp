@@ -223,6 +223,7 @@ protected:
     }
 
     void ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse, const std::vector<std::string>& expectedLines);
+    void ExpectRepairPutBack();
 
     std::string m_hosts;
     std::string m_installedDll;
@@ -341,6 +342,18 @@ bool InTheOtherView(const std::string& keyPath)
     return true;
 }
 
+// The machine as it was before the repair, after an undo: the registry values
+// in the view the run saw, the hosts file and the older scan DLL.
+void NetworkRepair::ExpectRepairPutBack()
+{
+    ExpectRegistryValues(kStale);
+    EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
+    std::string hosts;
+    ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
+    EXPECT_EQ(hosts, kStaleHosts);
+    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+}
+
 TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstalledOne)
 {
     ASSERT_EQ(FileVersionText(m_installedDll), kOlderVersion);
@@ -367,13 +380,8 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     ASSERT_EQ(undoFiles.size(), 1u);
     std::string error;
     ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
-    ExpectRegistryValues(kStale);
-    EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
     // The copy lines put back the hosts file and the older scan DLL.
-    std::string hosts;
-    ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
-    EXPECT_EQ(hosts, kStaleHosts);
-    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    ExpectRepairPutBack();
 }
 
 // The run reads registry text through the ANSI calls, which make "?" of a
@@ -631,12 +639,7 @@ TEST_F(Undo, PutsTheRepairBackAsItWas)
     ASSERT_TRUE(undo.WaitForExit(kExitTimeoutMs));
     EXPECT_EQ(undo.ExitCode(), 0u);
 
-    ExpectRegistryValues(kStale);
-    EXPECT_FALSE(InTheOtherView(kProductKey)) << "the undo wrote the product key into the other registry view";
-    std::string hosts;
-    ASSERT_TRUE(ReadBytes(m_hosts, &hosts));
-    EXPECT_EQ(hosts, kStaleHosts);
-    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    ExpectRepairPutBack();
     EXPECT_EQ(::GetFileAttributesA(m_installedDll.c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(FileVersionText(m_shippedDll), kNewerVersion) << "the shipped DLL is not back beside the program";

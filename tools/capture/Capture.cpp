@@ -6,6 +6,7 @@
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "platform/Owned.h"
+#include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "system/FileVersion.h"
@@ -48,24 +49,12 @@ std::string Folder(const std::string& path)
 
 // Registry
 
-// UTF-16LE bytes as the wide calls give them; an odd last byte, which no
-// such text has, is dropped.
-WideText Utf16Units(const BYTE* data, DWORD size)
-{
-    WideText units;
-    for (DWORD i = 0; i + 1 < size; i += 2)
-        units += static_cast<WCHAR>(data[i] | (data[i + 1] << 8));
-    return units;
-}
-
 // The data as the machine holds it: text, read as UTF-16, in Latin-1; false
 // when a character lies outside it.
 bool MachineData(DWORD type, const BYTE* data, DWORD size, std::string& bytes)
 {
-    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
-        return ToLatin1(Utf16Units(data, size), bytes);
     bytes.assign(reinterpret_cast<const char*>(data), size);
-    return true;
+    return !regfile::IsText(type) || ToLatin1(Utf16Units(bytes), bytes);
 }
 
 // The values of a key, read through the wide call so that no name or text
@@ -182,7 +171,7 @@ std::vector<machine::PendingRename> PendingRenames(const ProgressLine& leftOut)
         return renames;
     std::vector<WideText> names;
     WideText current;
-    for (WCHAR unit : Utf16Units(data.data(), size)) {
+    for (WCHAR unit : Utf16Units(std::string(reinterpret_cast<const char*>(data.data()), size))) {
         if (unit != 0) {
             current += unit;
             continue;

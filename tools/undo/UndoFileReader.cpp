@@ -6,6 +6,7 @@
 
 #include "platform/Owned.h"
 #include "platform/RegFileText.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 
 namespace undo {
@@ -54,23 +55,6 @@ bool StartsWith(const WideText& text, const char* prefix)
     return true;
 }
 
-// The 8-bit text of a line that names keys or paths; false when it holds a
-// character beyond the code page they are given in.
-bool Narrow(const WideText& wide, std::string& text)
-{
-    return WideToAnsi(wide, text);
-}
-
-std::string Utf16Bytes(const WideText& text)
-{
-    std::string bytes;
-    for (WCHAR unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>((unit >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
 int HexDigit(WCHAR c)
 {
     if (c >= '0' && c <= '9')
@@ -80,6 +64,19 @@ int HexDigit(WCHAR c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+// The hexadecimal number in text[from, to); false for anything but digits.
+bool ReadHexNumber(const WideText& text, std::size_t from, std::size_t to, unsigned long& number)
+{
+    number = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        int digit = HexDigit(text[i]);
+        if (digit < 0)
+            return false;
+        number = number * 16 + static_cast<unsigned long>(digit);
+    }
+    return true;
 }
 
 // A quoted name or text at `at` with regedit's escapes of '\' and '"'; `at`
@@ -144,19 +141,11 @@ bool ReadValue(const WideText& line, WideText& name, DWORD& type, std::string& d
         return true;
     }
     if (StartsWith(rest, "dword:")) {
-        if (rest.size() != 14)
-            return false;
         unsigned long number = 0;
-        for (std::size_t i = 6; i < rest.size(); ++i) {
-            int digit = HexDigit(rest[i]);
-            if (digit < 0)
-                return false;
-            number = number * 16 + static_cast<unsigned long>(digit);
-        }
+        if (rest.size() != 14 || !ReadHexNumber(rest, 6, rest.size(), number))
+            return false;
         type = REG_DWORD;
-        data.clear();
-        for (int i = 0; i < 4; ++i)
-            data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        data = DwordData(static_cast<DWORD>(number));
         return true;
     }
     if (StartsWith(rest, "hex:")) {
@@ -168,12 +157,8 @@ bool ReadValue(const WideText& line, WideText& name, DWORD& type, std::string& d
         if (close == WideText::npos || close == 4 || close > 12 || close + 1 >= rest.size() || rest[close + 1] != ':')
             return false;
         unsigned long number = 0;
-        for (std::size_t i = 4; i < close; ++i) {
-            int digit = HexDigit(rest[i]);
-            if (digit < 0)
-                return false;
-            number = number * 16 + static_cast<unsigned long>(digit);
-        }
+        if (!ReadHexNumber(rest, 4, close, number))
+            return false;
         type = static_cast<DWORD>(number);
         return ReadHexBytes(rest, close + 2, data);
     }
@@ -187,9 +172,7 @@ bool SplitLines(const std::string& bytes, std::vector<WideText>& lines)
     if (bytes.size() < 2 || bytes.compare(0, 2, regfile::kByteOrderMark) != 0 || bytes.size() % 2 != 0)
         return false;
     lines.assign(1, WideText());
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        WCHAR unit = static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
-                                        (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    for (WCHAR unit : Utf16Units(bytes.substr(2))) {
         if (unit == '\n')
             lines.emplace_back();
         else if (unit != '\r')
@@ -229,8 +212,6 @@ public:
     {
         m_record = UndoRecord();
         m_record.path = path;
-        std::string::size_type slash = path.rfind('\\');
-        m_folder = path.substr(0, slash + 1);
         m_copyPrefix = Upper(path.substr(0, path.size() - 4) + "-");  // without ".reg"
     }
 
@@ -312,7 +293,7 @@ private:
     bool ReadKey(const WideText& line)
     {
         std::string key;
-        if (line.back() != ']' || !Narrow(line.substr(1, line.size() - 2), key))
+        if (line.back() != ']' || !WideToAnsi(line.substr(1, line.size() - 2), key))
             return Refuse("a key line must be [HKEY_LOCAL_MACHINE\\...]");
         if (!StartsWith(Upper(key), kRoot))
             return Refuse("a key outside HKEY_LOCAL_MACHINE: " + key);
@@ -334,6 +315,7 @@ private:
             return Refuse("a value before any key");
         ValueChange value;
         value.keyPath = m_key;
+        value.isStartType = m_keyIsService;
         value.line = static_cast<int>(m_at + 1);
         if (!ReadValue(JoinedLine("  "), value.name, value.oldType, value.oldData))
             return Refuse("a value line regedit would not read");
@@ -358,7 +340,7 @@ private:
     bool ReadFileLine(const WideText& wide)
     {
         std::string line;
-        if (!Narrow(wide, line))
+        if (!WideToAnsi(wide, line))
             return Refuse("a path beyond the code page");
         std::string from, to;
         if (StartsWith(line, kCopy)) {
@@ -424,7 +406,7 @@ private:
     bool ReadNote(const WideText& line)
     {
         std::string text;
-        if (!Narrow(line, text))
+        if (!WideToAnsi(line, text))
             text.clear();
         if (StartsWith(text, kHowToApply) && m_record.runDate.empty())
             m_record.runDate = m_lastNote.substr(std::min(m_lastNote.size(), std::strlen(kComment)));
@@ -463,7 +445,6 @@ private:
 
     const ChangeablePlaces& m_places;
     UndoRecord& m_record;
-    std::string m_folder;
     std::string m_copyPrefix;
     std::vector<WideText> m_lines;
     std::size_t m_at = 0;

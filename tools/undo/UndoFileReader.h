@@ -24,6 +24,9 @@ struct ValueChange {
     std::string oldData;
     DWORD newType = REG_NONE;
     std::string newData;
+    // The management service's start type, put back through the service
+    // manager; keyPath is then its key.
+    bool isStartType = false;
     int line = 0;  // of the file, for the log
 };
 

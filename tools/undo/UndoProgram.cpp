@@ -24,7 +24,6 @@ const char kUndoPattern[] = "Remendo-undo-*.reg";
 const char kUndoneExtension[] = ".undone";
 // A file put back is copied beside its place under this name first.
 const char kPutBackExtension[] = ".remendo-undo";
-const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kHostsSuffix[] = "\\drivers\\etc\\hosts";
 // What a cut-off run may leave beside the hosts file.
 const char* const kHostsLeftovers[] = {".new", ".bak.new"};
@@ -94,23 +93,35 @@ std::vector<FileChange> HostsFirst(std::vector<FileChange> files)
     return files;
 }
 
+// The service a start type belongs to: the last name of its key.
 std::string ServiceName(const ValueChange& value)
 {
-    return value.keyPath.substr(sizeof kServiceKey - 1);
-}
-
-bool IsStartType(const ValueChange& value)
-{
-    return Upper(value.keyPath).compare(0, sizeof kServiceKey - 1, Upper(kServiceKey)) == 0;
+    return value.keyPath.substr(value.keyPath.rfind('\\') + 1);
 }
 
 std::string ValueWords(const ValueChange& value)
 {
     std::string name;
     WideToAnsi(value.name, name);
-    return IsStartType(value) ? "the start type of " + ServiceName(value) : value.keyPath + "\\" + name;
+    return value.isStartType ? "the start type of " + ServiceName(value) : value.keyPath + "\\" + name;
 }
 
+// A run's changes in the order the question names them and the undo puts
+// them back: registry values, the files (the hosts file first), then start types.
+template <typename OnValue, typename OnFile, typename OnStartType>
+void InQuestionOrder(const UndoRecord& record, OnValue onValue, OnFile onFile, OnStartType onStartType)
+{
+    for (const ValueChange& value : record.values) {
+        if (!value.isStartType)
+            onValue(value);
+    }
+    for (const FileChange& file : HostsFirst(record.files))
+        onFile(file);
+    for (const ValueChange& value : record.values) {
+        if (value.isStartType)
+            onStartType(value);
+    }
+}
 
 // A run's order among others: its time stamp, then the "-2", "-3" of a later
 // run of the same second.
@@ -205,19 +216,12 @@ class RunUndo {
 public:
     RunUndo(const UndoRecord& record, Outcome& outcome) : m_record(record), m_outcome(outcome) {}
 
-    // In the order the question names them.
     void PutBackAll()
     {
-        for (const ValueChange& value : m_record.values) {
-            if (!IsStartType(value))
-                PutBackValue(value);
-        }
-        for (const FileChange& file : HostsFirst(m_record.files))
-            PutBackFile(file);
-        for (const ValueChange& value : m_record.values) {
-            if (IsStartType(value))
-                PutBackStartType(value);
-        }
+        InQuestionOrder(
+            m_record, [this](const ValueChange& value) { PutBackValue(value); },
+            [this](const FileChange& file) { PutBackFile(file); },
+            [this](const ValueChange& value) { PutBackStartType(value); });
     }
 
 private:
@@ -287,7 +291,7 @@ private:
         auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(buffer.data());
         if (!Win().QueryServiceConfigA(service.Get(), config, static_cast<DWORD>(buffer.size()), &needed))
             return Failed(log, words);
-        DWORD oldStart = Number(value.oldData), newStart = Number(value.newData);
+        DWORD oldStart = DwordOf(value.oldData), newStart = DwordOf(value.newData);
         if (config->dwStartType == oldStart) {
             log.Write(kAlreadyAsBefore);
             return;
@@ -299,14 +303,6 @@ private:
             return Failed(log, words);
         log.Writef(kPutBack, words);
         m_outcome.putBack.Add(words, false);
-    }
-
-    static DWORD Number(const std::string& data)
-    {
-        DWORD number = 0;
-        for (std::size_t i = data.size(); i-- > 0;)
-            number = (number << 8) | static_cast<unsigned char>(data[i]);
-        return number;
     }
 
     void PutBackFile(const FileChange& file)
@@ -345,14 +341,16 @@ private:
     void ReplaceWithCopy(DebugLog& log, const FileChange& file, const std::string& target, const std::string& words)
     {
         std::string staged = target + kPutBackExtension;
-        if (!Win().CopyFileA(file.copy.c_str(), staged.c_str(), FALSE) ||
-            SetKeptAttributes(staged, file.attributes) == Attributes::kNotSet) {
-            DWORD error = Win().GetLastError();
+        // The staged copy goes again, the error that stopped it kept.
+        auto fail = [&](DWORD error) {
             Win().SetFileAttributesA(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
             Win().DeleteFileA(staged.c_str());
             Win().SetLastError(error);
-            return Failed(log, words);
-        }
+            Failed(log, words);
+        };
+        if (!Win().CopyFileA(file.copy.c_str(), staged.c_str(), FALSE) ||
+            SetKeptAttributes(staged, file.attributes) == Attributes::kNotSet)
+            return fail(Win().GetLastError());
         if (Win().MoveFileExA(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             log.Writef(kPutBack, words);
             m_outcome.putBack.Add(words, false);
@@ -366,10 +364,7 @@ private:
             m_outcome.atRestart.Add(words, false);
             return;
         }
-        Win().SetFileAttributesA(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
-        Win().DeleteFileA(staged.c_str());
-        Win().SetLastError(error);
-        Failed(log, words);
+        fail(error);
     }
 
     enum class Attributes { kAsTheyWere, kSet, kNotSet };
@@ -416,16 +411,10 @@ private:
 std::string Summary(const UndoRecord& record)
 {
     Tally items;
-    for (const ValueChange& value : record.values) {
-        if (!IsStartType(value))
-            items.Add(ValueWords(value), true);
-    }
-    for (const FileChange& file : HostsFirst(record.files))
-        items.Add(FileWords(file.target), false);
-    for (const ValueChange& value : record.values) {
-        if (IsStartType(value))
-            items.Add(ValueWords(value), false);
-    }
+    InQuestionOrder(
+        record, [&items](const ValueChange& value) { items.Add(ValueWords(value), true); },
+        [&items](const FileChange& file) { items.Add(FileWords(file.target), false); },
+        [&items](const ValueChange& value) { items.Add(ValueWords(value), false); });
     return items.Empty() ? std::string("nothing") : items.Text();
 }
 
