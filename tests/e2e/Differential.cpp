@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 
 #include "MachineSetup.h"
 #include "RemendoE2E.h"
@@ -175,6 +176,50 @@ bool TakeSettledSnapshot(const std::string& runDir, const std::string& exportPat
     return false;
 }
 
+// The moment the run's date line gives ("Wednesday, December 09, 2026 at
+// 19:53"), to the minute; none when the log has no such line.
+std::optional<SYSTEMTIME> LoggedStart(const std::vector<std::string>& log)
+{
+    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    static const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                          "July",    "August",   "September", "October", "November", "December"};
+    static const std::regex kDateLine(
+        "Remendo: InitInstance> ([A-Za-z]+), ([A-Za-z]+) ([0-9]{2}), ([0-9]{4}) at ([0-9]{2}):([0-9]{2})");
+    for (const std::string& line : log) {
+        std::smatch parts;
+        if (!std::regex_match(line, parts, kDateLine))
+            continue;
+        auto index = [](const char* const* names, std::size_t count, const std::string& name) {
+            return static_cast<WORD>(std::find(names, names + count, name) - names);
+        };
+        SYSTEMTIME start = {};
+        start.wDayOfWeek = index(kDays, 7, parts[1]);
+        start.wMonth = static_cast<WORD>(index(kMonths, 12, parts[2]) + 1);
+        start.wDay = static_cast<WORD>(std::stoi(parts[3]));
+        start.wYear = static_cast<WORD>(std::stoi(parts[4]));
+        start.wHour = static_cast<WORD>(std::stoi(parts[5]));
+        start.wMinute = static_cast<WORD>(std::stoi(parts[6]));
+        if (start.wDayOfWeek < 7 && start.wMonth <= 12)
+            return start;
+    }
+    return std::nullopt;
+}
+
+// Where the replay's clock starts: the minute the exe wrote, at the noted
+// second when the note falls in that minute, else at its first second.
+std::optional<SYSTEMTIME> ReplayStart(const std::optional<SYSTEMTIME>& noted, const std::vector<std::string>& log)
+{
+    std::optional<SYSTEMTIME> logged = LoggedStart(log);
+    if (!logged)
+        return noted;
+    auto sameMinute = [](const SYSTEMTIME& a, const SYSTEMTIME& b) {
+        return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+               a.wMinute == b.wMinute;
+    };
+    return noted && sameMinute(*noted, *logged) ? noted : logged;
+}
+
 // The path of a Windows file inside a machine folder.
 std::string FolderFile(const std::string& folder, const std::string& windowsPath)
 {
@@ -286,11 +331,9 @@ bool Differential::CaptureBeforeRun(std::string* error)
     return true;
 }
 
-void Differential::NoteRunStart()
+void Differential::NoteRunStart(const SYSTEMTIME& at)
 {
-    SYSTEMTIME now = {};
-    ::GetLocalTime(&now);
-    m_runStart = now;
+    m_runStart = at;
 }
 
 std::string Differential::CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers)
@@ -301,8 +344,8 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
         return error;
     replay.messageBoxAnswers = answers.messageBoxes;
     replay.dialog = answers.dialog;
-    if (m_runStart)
-        replay.startTime = *m_runStart;
+    if (std::optional<SYSTEMTIME> start = ReplayStart(m_runStart, realLog))
+        replay.startTime = *start;
     std::string problem;
     if (!machine::SaveMachine(replay, m_root + "replay", problem))
         return problem;

@@ -37,9 +37,12 @@ public:
     // Captures the machine with the remendo-capture.exe beside remendo.exe;
     // false, with the reason, when it fails or changes the machine.
     bool CaptureBeforeRun(std::string* error);
-    // Notes the moment remendo.exe starts: the replay starts its clock there,
-    // so that a minute turning over after the capture is no difference.
-    void NoteRunStart();
+    // Notes the moment remendo.exe starts. The replay's clock starts at the
+    // moment the exe's own date line gives (to the minute; the seconds are
+    // the note's when it falls in that minute), so that neither the capture's
+    // time nor a minute turning between the note and the exe's first line is a
+    // difference; every line is then compared as it stands.
+    void NoteRunStart(const SYSTEMTIME& at);
     // Replays the capture and compares the logs and the machines after the run;
     // "" when they agree, else every difference.
     std::string CompareWithRun(const std::vector<std::string>& realLog, const RunAnswers& answers);
@@ -47,5 +50,5 @@ public:
 private:
     std::string m_runDir;
     std::string m_root;  // this run's capture, replay and result folders
-    std::optional<SYSTEMTIME> m_runStart;
+    std::optional<SYSTEMTIME> m_runStart;  // as noted
 };

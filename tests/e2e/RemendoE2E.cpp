@@ -115,9 +115,17 @@ void RemendoE2E::Start()
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
         m_differential.emplace(m_dir, std::string(test->test_suite_name()) + "." + test->name());
         ASSERT_TRUE(m_differential->CaptureBeforeRun(&error)) << error;
-        m_differential->NoteRunStart();
+        SYSTEMTIME now = {};
+        ::GetLocalTime(&now);
+        m_differential->NoteRunStart(now);
     }
     ASSERT_TRUE(m_run.Start(m_exe, &error)) << error;
+}
+
+void RemendoE2E::NoteRunStartForReplay(const SYSTEMTIME& at)
+{
+    ASSERT_TRUE(m_differential.has_value()) << "the run was not started with a replay";
+    m_differential->NoteRunStart(at);
 }
 
 void RemendoE2E::CompareWithSimulation()

@@ -58,6 +58,9 @@ protected:
     // the latest when the test ends, earlier by a test that changes the
     // machine after the run.
     void CompareWithSimulation();
+    // Notes another moment for the start of the run the replay compares with,
+    // in place of the one Start() noted.
+    void NoteRunStartForReplay(const SYSTEMTIME& at);
     // Off for a test whose machine the capture and the replay cannot share:
     // a DLL planted beside the programs would be loaded by the tools they start.
     bool m_replayOnSimulation = true;

@@ -119,6 +119,38 @@ TEST_F(RunLog, StartsWithBannerDateAndEnvironmentChecksAndEndsInTheFinalBox)
     EXPECT_EQ(lines[5], "Remendo: InitInstance> --- Yes, we have administrator privileges");
 }
 
+// A minute that turns between the moment the test notes the start and the
+// exe's date line is no difference: noted at hh:mm:59.9 of the minute before
+// the one the exe wrote, the replay (at the end of the test) still agrees.
+TEST_F(RunLog, AReplayNotedJustBeforeTheMinuteTheExeWroteAgrees)
+{
+    SYSTEMTIME before = {};
+    ::GetLocalTime(&before);
+    Start();
+    RunToCompletion();
+    SYSTEMTIME after = {};
+    ::GetLocalTime(&after);
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    const std::string datePrefix = "Remendo: InitInstance> ";
+    SYSTEMTIME written = lines[1] == datePrefix + DateText(before) ? before : after;
+    ASSERT_EQ(lines[1], datePrefix + DateText(written));
+    written.wSecond = 0;
+    written.wMilliseconds = 0;
+    FILETIME instant = {};
+    ASSERT_TRUE(::SystemTimeToFileTime(&written, &instant));
+    ULARGE_INTEGER ticks = {};
+    ticks.LowPart = instant.dwLowDateTime;
+    ticks.HighPart = instant.dwHighDateTime;
+    ticks.QuadPart -= 100 * 10000;  // 100 ms, in 100 ns ticks
+    instant.dwLowDateTime = ticks.LowPart;
+    instant.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME noted = {};
+    ASSERT_TRUE(::FileTimeToSystemTime(&instant, &noted));
+    ASSERT_EQ(noted.wSecond, 59);
+    NoteRunStartForReplay(noted);
+}
+
 // Each write is one record on the debugger output, so the records show where
 // each log line begins and ends, even one that carries the system's own line
 // break (a last-error text).
