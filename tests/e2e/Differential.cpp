@@ -25,6 +25,10 @@ const char* const kExportedKeys[] = {"HKLM\\SYSTEM", "HKLM\\SOFTWARE\\Corvane",
 const char* const kSystemFiles[] = {"cvqscan.dll",  "cvqscan2.dll", "cvqscan3.dll", "cvqscan.bak", "cvqscan2.bak",
                                     "cvqscan3.bak", "cvqmgr40.exe", "drivers\\etc\\hosts", "drivers\\etc\\hosts.bak"};
 const char* const kServices[] = {"spooler", "stisvc", "QMX Driver CVQ40"};
+// Wine's display driver writes a key of its own here whenever its desktop
+// starts, which a program's first window may do at any moment: no program's
+// change, and left out of what the capture must leave as it is.
+const char kDisplayDriverKey[] = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\";
 // The simulated machine keeps the services' state in machine.json, not in
 // their registry keys, which the service manager alone writes.
 const char kServicesKeyChange[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
@@ -87,9 +91,31 @@ bool RunToSuccess(const std::string& commandLine, std::string* error)
     return code == 0;
 }
 
+// A regedit export's text (UTF-16LE, its ASCII kept as such) without the
+// keys of Wine's display driver.
+std::string WithoutDisplayDriverKeys(const std::string& exported)
+{
+    std::string text;
+    for (std::size_t i = 0; i + 1 < exported.size(); i += 2)
+        text += exported[i + 1] == '\0' ? exported[i] : '?';
+    std::string kept;
+    bool skipping = false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line[0] == '[')
+            skipping = line.compare(0, sizeof kDisplayDriverKey - 1, kDisplayDriverKey) == 0;
+        if (!skipping)
+            kept += line;
+        start = end;
+    }
+    return kept;
+}
+
 // What a read-only program must leave as it is.
 struct Snapshot {
-    std::string registry;
+    std::string registry;  // the exports' text
     std::map<std::string, std::string> files;  // path -> attributes and bytes
     std::string services;
     bool operator==(const Snapshot& other) const
@@ -117,7 +143,7 @@ bool TakeSnapshot(const std::string& runDir, const std::string& exportPath, Snap
         if (!error->empty())
             return false;
         ReadBytes(exportPath, &bytes);
-        snapshot.registry += bytes;
+        snapshot.registry += WithoutDisplayDriverKeys(bytes);
     }
     WIN32_FIND_DATAA found = {};
     HANDLE search = ::FindFirstFileA((runDir + "*").c_str(), &found);
@@ -147,9 +173,7 @@ std::string FirstRegistryDifference(const Snapshot& before, const Snapshot& afte
     std::size_t lineEnd = after.registry.find('\n', at);
     std::string line =
         after.registry.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
-    // The export is UTF-16LE: its ASCII shown as such.
-    line.erase(std::remove(line.begin(), line.end(), '\0'), line.end());
-    return "byte " + std::to_string(at) + ": " + line;
+    return "character " + std::to_string(at) + ": " + line;
 }
 
 // Wine's own services may still be writing under HKLM\SYSTEM when a test
