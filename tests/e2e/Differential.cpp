@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <regex>
 
@@ -25,10 +26,12 @@ const char* const kExportedKeys[] = {"HKLM\\SYSTEM", "HKLM\\SOFTWARE\\Corvane",
 const char* const kSystemFiles[] = {"cvqscan.dll",  "cvqscan2.dll", "cvqscan3.dll", "cvqscan.bak", "cvqscan2.bak",
                                     "cvqscan3.bak", "cvqmgr40.exe", "drivers\\etc\\hosts", "drivers\\etc\\hosts.bak"};
 const char* const kServices[] = {"spooler", "stisvc", "QMX Driver CVQ40"};
-// Wine's display driver writes a key of its own here whenever its desktop
-// starts, which a program's first window may do at any moment: no program's
-// change, and left out of what the capture must leave as it is.
-const char kDisplayDriverKey[] = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\";
+// Keys Wine writes of its own at any moment, left out of what the capture
+// must leave as it is: its display driver's, whenever its desktop starts (a
+// program's first window), and its service manager's count of the services
+// it started (a printer list starts the spooler's process).
+const char* const kWinesOwnKeys[] = {"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\",
+                                     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent]"};
 // The simulated machine keeps the services' state in machine.json, not in
 // their registry keys, which the service manager alone writes.
 const char kServicesKeyChange[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
@@ -92,8 +95,8 @@ bool RunToSuccess(const std::string& commandLine, std::string* error)
 }
 
 // A regedit export's text (UTF-16LE, its ASCII kept as such) without the
-// keys of Wine's display driver.
-std::string WithoutDisplayDriverKeys(const std::string& exported)
+// keys Wine writes of its own.
+std::string WithoutWinesOwnKeys(const std::string& exported)
 {
     std::string text;
     for (std::size_t i = 0; i + 1 < exported.size(); i += 2)
@@ -105,7 +108,8 @@ std::string WithoutDisplayDriverKeys(const std::string& exported)
         end = end == std::string::npos ? text.size() : end + 1;
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line[0] == '[')
-            skipping = line.compare(0, sizeof kDisplayDriverKey - 1, kDisplayDriverKey) == 0;
+            skipping = std::any_of(std::begin(kWinesOwnKeys), std::end(kWinesOwnKeys),
+                                   [&line](const char* key) { return line.rfind(key, 0) == 0; });
         if (!skipping)
             kept += line;
         start = end;
@@ -143,7 +147,7 @@ bool TakeSnapshot(const std::string& runDir, const std::string& exportPath, Snap
         if (!error->empty())
             return false;
         ReadBytes(exportPath, &bytes);
-        snapshot.registry += WithoutDisplayDriverKeys(bytes);
+        snapshot.registry += WithoutWinesOwnKeys(bytes);
     }
     WIN32_FIND_DATAA found = {};
     HANDLE search = ::FindFirstFileA((runDir + "*").c_str(), &found);
@@ -173,7 +177,10 @@ std::string FirstRegistryDifference(const Snapshot& before, const Snapshot& afte
     std::size_t lineEnd = after.registry.find('\n', at);
     std::string line =
         after.registry.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
-    return "character " + std::to_string(at) + ": " + line;
+    std::size_t key = after.registry.rfind("\n[", lineStart);
+    std::string keyLine =
+        key == std::string::npos ? std::string() : after.registry.substr(key + 1, after.registry.find('\n', key + 1) - key - 1);
+    return "character " + std::to_string(at) + ", " + keyLine + ": " + line;
 }
 
 // Wine's own services may still be writing under HKLM\SYSTEM when a test
