@@ -32,6 +32,12 @@ const char* const kServices[] = {"spooler", "stisvc", "QMX Driver CVQ40"};
 // it started (a printer list starts the spooler's process).
 const char* const kWinesOwnKeys[] = {"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\",
                                      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent]"};
+// A wait of the run for the management program that timed out: Wine on a
+// loaded machine can take longer than the run waits to start and end a
+// program. The replay's program then runs longer than that wait, as it did.
+const char kManagementWaitTimedOut[] = "Remendo: ReInstallQMXService> No, waiting timed out";
+const char kManagementProgram[] = "\\cvqmgr40.exe";
+const DWORD kLongerThanTheRunWaitsMs = 5001;
 // The simulated machine keeps the services' state in machine.json, not in
 // their registry keys, which the service manager alone writes.
 const char kServicesKeyChange[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
@@ -375,6 +381,14 @@ std::string Differential::CompareWithRun(const std::vector<std::string>& realLog
         return error;
     replay.messageBoxAnswers = answers.messageBoxes;
     replay.dialog = answers.dialog;
+    if (std::find(realLog.begin(), realLog.end(), kManagementWaitTimedOut) != realLog.end()) {
+        const std::string name = machine::UpperCase(kManagementProgram);
+        for (machine::Program& program : replay.programs) {
+            std::string path = machine::UpperCase(program.path);
+            if (path.size() >= name.size() && path.compare(path.size() - name.size(), name.size(), name) == 0)
+                program.runsMs = kLongerThanTheRunWaitsMs;
+        }
+    }
     if (std::optional<SYSTEMTIME> start = ReplayStart(m_runStart, realLog))
         replay.startTime = *start;
     std::string problem;
