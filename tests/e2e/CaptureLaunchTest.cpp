@@ -49,6 +49,10 @@ long RunHidden(const std::wstring& exe, const std::wstring& output)
     HANDLE file = INVALID_HANDLE_VALUE;
     if (!output.empty()) {
         file = ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            ADD_FAILURE() << "cannot create the capture's output file: error " << ::GetLastError();
+            return -1;
+        }
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = file;
         startup.hStdError = file;
@@ -167,12 +171,13 @@ TEST(CaptureLaunch, InAFolderNamedBeyondTheCodePageItWritesAMachineThatReadsBack
     int n = 0;
     for (const auto& test : kCases) {
         std::wstring exe = CopyCapture(test.folder);
-        std::wstring output = std::wstring(kRoot) + L"output.txt";
+        // A file of each run's own: Wine may still hold the last one's a moment after its end.
+        std::wstring output = std::wstring(kRoot) + L"output-" + std::to_wstring(n + 1) + L".txt";
         EXPECT_EQ(RunHidden(exe, output), 0) << test.executable;
         std::wstring written = std::wstring(kRoot) + test.folder + L"\\Remendo-machine";
         ASSERT_TRUE(Exists(written + L"\\machine.json")) << test.executable;
         std::string shown;
-        ReadBytes("C:\\remendo-e2e-launch\\output.txt", &shown);
+        ReadBytes("C:\\remendo-e2e-launch\\output-" + std::to_string(n + 1) + ".txt", &shown);
         // Read back from a folder of plain letters: the tests' own reading of a folder takes ANSI paths.
         std::string plain = "C:\\remendo-e2e-launch\\read-back-" + std::to_string(++n);
         ASSERT_TRUE(::MoveFileW(written.c_str(), Widened(plain).c_str())) << "error " << ::GetLastError();
