@@ -52,8 +52,8 @@ void CRemendoApp::CheckManagementService(DebugLog& log)
     const QUERY_SERVICE_CONFIGA* config = management.QueryServiceConfig();
     if (config == nullptr) {
         // Reinstalled, but not counted as a change: nothing is known to be wrong.
-        // What the start type was is not known either: the run has no undo.
-        m_undoFile.CannotRecord();
+        // The start type it had is kept as its registry value holds it.
+        m_undoFile.RecordStartTypeFromRegistry(services::kManagement, SERVICE_AUTO_START);
         log.Error(kManagementUnreadable);
         ReInstallQMXService();
         return;

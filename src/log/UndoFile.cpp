@@ -1,5 +1,6 @@
 #include "log/UndoFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <utility>
@@ -7,6 +8,7 @@
 #include "log/DebugLog.h"
 #include "log/FileFingerprint.h"
 #include "log/Format.h"
+#include "log/UndoStore.h"
 #include "platform/Owned.h"
 #include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
@@ -43,6 +45,10 @@ const char kMovedLine[] = "moved \"%s\" \"%s\"";
 // The attributes a copied file had, which "copy" does not put back.
 const char kAttribLine[] = "attrib %s \"%s\"";
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
+// What the run changes but could not read first: left as the run leaves it.
+const char kUnknown[] = "unknown: %s could not be read before the run changed it; it is left as the run leaves it";
+const char kUnknownStartType[] = "the start type of the %s service";
+const char kServicesKeyBelowRoot[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
 const char kStartValue[] = "Start";
 // A 32-bit program on 64-bit Windows sees this key through its 32-bit view.
@@ -125,11 +131,30 @@ std::string NumberedName(const std::string& base, int attempt, const std::string
     return base + (attempt == 1 ? std::string() : Format("-%d", {attempt})) + extension;
 }
 
-std::string LogFolder()
+// The sequence number in an undo file's name ("Remendo-undo-N-..."); 0 for none.
+unsigned long SequenceInName(const std::string& fileName)
 {
-    const std::string& logPath = DebugLog::LogPath();
-    std::string::size_type slash = logPath.rfind('\\');
-    return slash == std::string::npos ? std::string() : logPath.substr(0, slash + 1);
+    const std::size_t prefix = sizeof kNamePrefix - 1;
+    unsigned long sequence = 0;
+    std::size_t at = prefix;
+    for (; at < fileName.size() && at < prefix + 9 && std::isdigit(static_cast<unsigned char>(fileName[at])); ++at)
+        sequence = sequence * 10 + static_cast<unsigned long>(fileName[at] - '0');
+    return at > prefix && at < fileName.size() && fileName[at] == '-' ? sequence : 0;
+}
+
+// The number after the highest in the store: runs are ordered by it, not by
+// a clock that may be set back.
+unsigned long NextSequence(const std::string& store)
+{
+    unsigned long highest = 0;
+    WIN32_FIND_DATAA data = {};
+    FindHandle search(NullIfInvalid(Win().FindFirstFileA((store + kNamePrefix + "*" + kNameExtension).c_str(), &data)));
+    if (!search.IsOpen())
+        return 1;
+    do {
+        highest = std::max(highest, SequenceInName(data.cFileName));
+    } while (Win().FindNextFileA(search.Get(), &data));
+    return highest + 1;
 }
 }  // namespace
 
@@ -234,6 +259,28 @@ void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType, 
                         DwordData(newStartType)));
 }
 
+void UndoFile::RecordStartTypeFromRegistry(const std::string& serviceName, DWORD newStartType)
+{
+    if (!m_bRunBegun || m_bAbandoned)
+        return;
+    RegistryKey key;
+    DWORD type = REG_NONE;
+    std::string data;
+    if (key.Open(HKEY_LOCAL_MACHINE, kServicesKeyBelowRoot + serviceName, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+        ReadRegValueExactly(key.Get(), kStartValue, type, data) == ERROR_SUCCESS && type == REG_DWORD &&
+        data.size() == 4) {
+        RecordStartType(serviceName, DwordOf(data), newStartType);
+        return;
+    }
+    NoteUnknown(Format(kUnknownStartType, {serviceName}));
+}
+
+void UndoFile::NoteUnknown(const std::string& what)
+{
+    m_bChangeMade = true;
+    AddEntry(AnsiToUtf16(kLineEnd + CommentLine(Format(kUnknown, {what}))));
+}
+
 void UndoFile::NoteNewContent(const std::string& path, const std::string& newContentPath, bool movedIn)
 {
     if (!m_bRunBegun || m_bAbandoned || !Create())
@@ -335,6 +382,16 @@ bool UndoFile::Create()
 {
     if (m_bCreated || m_bAbandoned)
         return m_bCreated;
+    if (m_store.empty()) {
+        std::string store;
+        if (!undostore::PrepareStore(m_bWindows9x, store)) {
+            m_store = store;
+            Abandon(Format(kCannotCreate, {BaseName() + kNameExtension}));
+            return false;
+        }
+        m_store = store;
+        m_sequence = NextSequence(m_store);
+    }
     std::string base = BaseName();
     for (int attempt = 1; attempt <= kMostNamesTried; ++attempt) {
         m_strPath = NumberedName(base, attempt, kNameExtension);
@@ -367,7 +424,7 @@ std::string UndoFile::BaseName() const
     char stamp[32] = {};
     std::snprintf(stamp, sizeof stamp, kTimeStampFormat, unsigned{t.wYear}, unsigned{t.wMonth}, unsigned{t.wDay},
                   unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
-    return LogFolder() + kNamePrefix + stamp;
+    return m_store + kNamePrefix + std::to_string(m_sequence) + "-" + stamp;
 }
 
 bool UndoFile::Append(const std::string& text)
@@ -389,10 +446,12 @@ bool UndoFile::Append(const std::string& text)
 UndoFile::Written UndoFile::WriteWhole(DWORD moveFlags)
 {
     std::string partPath = m_strPath + kPartExtension;
+    std::string descriptor = undostore::AdministratorsOnlyDescriptor();
+    SECURITY_ATTRIBUTES security = {sizeof security, &descriptor[0], FALSE};
     KernelHandle part;
     for (int attempt = 0; attempt < 2 && !part.IsOpen(); ++attempt) {
         // CREATE_NEW: whatever lies at that name (a link, too) is never written through.
-        part.Attach(NullIfInvalid(Win().CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        part.Attach(NullIfInvalid(Win().CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
                                                     FILE_ATTRIBUTE_NORMAL, nullptr)));
         // One left by a run cut off in the same second goes.
         if (!part.IsOpen() && (Win().GetLastError() != ERROR_FILE_EXISTS || !Win().DeleteFileA(partPath.c_str())))

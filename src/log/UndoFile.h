@@ -1,4 +1,5 @@
-// The undo file: Remendo-undo-YYYYMMDD-HHMMSS.reg beside the log, a regedit
+// The undo file: Remendo-undo-N-YYYYMMDD-HHMMSS.reg in the undo store (N the
+// run's place in the order of runs; see UndoStore.h), a regedit
 // file (UTF-16LE with its byte-order mark, as "regedit /e" writes) that puts
 // back every registry value the run changed ("regedit /s"), with comment lines
 // for what regedit cannot restore (the copy lines of the hosts file and the
@@ -58,6 +59,14 @@ public:
     // change; `movedIn` when that file itself is moved into place, so the
     // undo can put it back where it came from.
     void NoteNewContent(const std::string& path, const std::string& newContentPath, bool movedIn);
+    // A service's start type where the service manager cannot tell it (NT
+    // 4.0, a refused query): its "Start" value, or a note that it is unknown.
+    void RecordStartTypeFromRegistry(const std::string& serviceName, DWORD newStartType);
+    // Something the run changes that could not be read first: noted, and
+    // left as the run leaves it; the rest of the undo holds.
+    void NoteUnknown(const std::string& what);
+    // The 9x family has no accounts: the store is not checked for owners there.
+    void SetWindows9x(bool windows9x) { m_bWindows9x = windows9x; }
     void NoteServiceDidNotExist(const std::string& serviceName);
     // Something the run is about to change could not be read for the record
     // (the last error says why): the file would not hold all the run changed,
@@ -106,6 +115,9 @@ private:
     std::vector<std::string> m_aCopies;      // the copies beside the undo file
     std::map<std::string, std::string> m_copyOf;  // upper-case path -> its copy, as the copy line names it
 
+    std::string m_store;  // the folder of the undo records, with its backslash
+    unsigned long m_sequence = 0;
+    bool m_bWindows9x = false;
     std::string m_strPath;
     std::string m_content;  // the file's bytes, as written last
     bool m_bCreated = false;

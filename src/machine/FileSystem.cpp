@@ -154,6 +154,7 @@ SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
 bool FileSystem::Remove(const std::string& path)
 {
     ++m_generation;
+    m_security.erase(Key(path));
     return m_files.erase(Key(path)) > 0;
 }
 
@@ -168,7 +169,70 @@ bool FileSystem::Rename(const std::string& from, const std::string& to)
     moved.path = Normalise(to);
     MakeDirectory(Parent(moved.path));
     m_files[Key(to)] = moved;
+    auto security = m_security.find(Key(from));
+    if (security != m_security.end()) {
+        std::string descriptor = security->second;
+        m_security.erase(security);
+        m_security[Key(to)] = descriptor;
+    } else {
+        m_security.erase(Key(to));
+    }
     return true;
+}
+
+void FileSystem::RenameDirectory(const std::string& from, const std::string& to)
+{
+    ++m_generation;
+    std::string fromKey = Key(from), toNormal = Normalise(to);
+    // Each entry at or below `from`, with its path moved under `to`.
+    auto below = [&fromKey](const std::string& key) {
+        return key == fromKey || (key.size() > fromKey.size() && key.compare(0, fromKey.size(), fromKey) == 0 &&
+                                  key[fromKey.size()] == '\\');
+    };
+    auto moved = [&](const std::string& path) { return toNormal + Normalise(path).substr(fromKey.size()); };
+    std::map<std::string, std::string> directories, security;
+    for (auto entry = m_directories.begin(); entry != m_directories.end();) {
+        if (below(entry->first)) {
+            directories[Key(moved(entry->second))] = moved(entry->second);
+            entry = m_directories.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    std::map<std::string, SimFile> files;
+    for (auto entry = m_files.begin(); entry != m_files.end();) {
+        if (below(entry->first)) {
+            SimFile file = entry->second;
+            file.path = moved(file.path);
+            files[Key(file.path)] = file;
+            entry = m_files.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    for (auto entry = m_security.begin(); entry != m_security.end();) {
+        if (below(entry->first)) {
+            security[Key(moved(entry->first))] = entry->second;
+            entry = m_security.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    m_directories.insert(directories.begin(), directories.end());
+    m_files.insert(files.begin(), files.end());
+    m_security.insert(security.begin(), security.end());
+    MakeDirectory(toNormal);
+}
+
+std::string FileSystem::SecurityOf(const std::string& path) const
+{
+    auto found = m_security.find(Key(path));
+    return found == m_security.end() ? std::string() : found->second;
+}
+
+void FileSystem::SetSecurity(const std::string& path, const std::string& descriptor)
+{
+    m_security[Key(path)] = descriptor;
 }
 
 bool FileSystem::operator==(const FileSystem& other) const

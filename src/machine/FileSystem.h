@@ -45,6 +45,12 @@ public:
     bool Remove(const std::string& path);
     // Moves a file to a new name; false when the source is missing.
     bool Rename(const std::string& from, const std::string& to);
+    // Moves a directory, with all it holds, to a new name in the same parent.
+    void RenameDirectory(const std::string& from, const std::string& to);
+    // A file's or folder's security descriptor, self-relative, as set; ""
+    // for one never set (the machine's default).
+    std::string SecurityOf(const std::string& path) const;
+    void SetSecurity(const std::string& path, const std::string& descriptor);
     // Counts removals and renames, after which a file found earlier may be gone.
     unsigned long Generation() const { return m_generation; }
 
@@ -56,6 +62,7 @@ public:
 private:
     std::map<std::string, SimFile> m_files;             // by key
     std::map<std::string, std::string> m_directories;  // key -> path as created
+    std::map<std::string, std::string> m_security;     // key -> security descriptor
     unsigned long m_generation = 0;
 };
 

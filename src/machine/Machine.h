@@ -35,6 +35,9 @@ struct Paths {
     std::string windows = "C:\\WINDOWS";
     std::string system = "C:\\WINDOWS\\system32";
     std::string temp = "C:\\WINDOWS\\TEMP\\";
+    // The common application data folder; "" for where the machine's Windows
+    // keeps it (none before Windows 2000).
+    std::string commonAppData;
 };
 
 struct Printer {
@@ -107,6 +110,7 @@ struct HeldFile {
     std::string path;
     DWORD access = GENERIC_READ;     // GENERIC_READ and/or GENERIC_WRITE
     DWORD share = FILE_SHARE_READ;   // FILE_SHARE_READ, _WRITE and _DELETE
+    bool loaded = false;  // mapped as a running image: it cannot be moved over or deleted
 };
 
 struct Fault {

@@ -153,6 +153,7 @@ const Fields<Paths> kPathFields = {
     FieldOf("windows", &Paths::windows, PathKind{}),
     FieldOf("system", &Paths::system, PathKind{}),
     FieldOf("temp", &Paths::temp, PathKind{}),
+    FieldOf("commonAppData", &Paths::commonAppData, PathKind{true}),
 };
 
 const Fields<Printer> kPrinterFields = {
@@ -200,6 +201,7 @@ const Fields<HeldFile> kHeldFileFields = {
     FieldOf("access", &HeldFile::access, FlagNamesKind{{{"read", GENERIC_READ}, {"write", GENERIC_WRITE}}}),
     FieldOf("share", &HeldFile::share,
             FlagNamesKind{{{"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"delete", FILE_SHARE_DELETE}}}),
+    FieldOf("loaded", &HeldFile::loaded, FlagKind{}),
 };
 
 const Fields<Fault> kFaultFields = {

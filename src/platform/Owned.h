@@ -83,6 +83,8 @@ using RegistryKeyHandle = Owned<ClosedBy<HKEY, LONG, &WinApi::RegCloseKey, ERROR
 using ServiceHandle = Owned<ClosedBy<SC_HANDLE, BOOL, &WinApi::CloseServiceHandle, TRUE>>;
 // A C runtime stream: its close gives 0 when its writes reached the file.
 using Stream = Owned<ClosedBy<FILE*, int, &WinApi::fclose, 0>>;
+// A search of a folder's files (FindFirstFileA).
+using FindHandle = Owned<ClosedBy<HANDLE, BOOL, &WinApi::FindClose, TRUE>>;
 // A security identifier from AllocateAndInitializeSid.
 using Sid = Owned<ClosedBy<PSID, LPVOID, &WinApi::FreeSid, nullptr>>;
 // Memory the system allocated for the caller, such as FormatMessageA's text.

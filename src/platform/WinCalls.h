@@ -59,6 +59,14 @@ PLATFORM_CALL(UINT, GetWindowsDirectoryA, (LPSTR lpBuffer, UINT uSize),
 // answered as by a system without WoW64 where it is missing.
 PLATFORM_CALL(BOOL, IsWow64Process, (HANDLE hProcess, PBOOL Wow64Process), NOT_FAULTABLE)
 PLATFORM_CALL(UINT, GetSystemWow64DirectoryA, (LPSTR lpBuffer, UINT uSize), NOT_FAULTABLE)
+// The machine's common application data folder (ProgramData, or All Users'
+// Application Data). Looked up at run time, in shell32 or shfolder; E_NOTIMPL
+// where the system has neither.
+PLATFORM_CALL(HRESULT, SHGetFolderPathA, (HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPSTR pszPath),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND))
+// Wine's version text, where the program runs under Wine (ntdll's export,
+// looked up at run time); null on Windows.
+PLATFORM_CALL(const char*, wine_get_version, (), NOT_FAULTABLE)
 PLATFORM_CALL(int, MultiByteToWideChar,
               (UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
                int cchWideChar),
@@ -86,6 +94,12 @@ PLATFORM_CALL(BOOL, AllocateAndInitializeSid,
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 PLATFORM_CALL(BOOL, EqualSid, (PSID pSid1, PSID pSid2), NOT_FAULTABLE)
 PLATFORM_CALL(LPVOID, FreeSid, (PSID pSid), NOT_FAULTABLE)
+// A file's or folder's owner and access list, as a self-relative security
+// descriptor, read through an open handle.
+PLATFORM_CALL(BOOL, GetKernelObjectSecurity,
+              (HANDLE Handle, SECURITY_INFORMATION RequestedInformation, PSECURITY_DESCRIPTOR pSecurityDescriptor,
+               DWORD nLength, LPDWORD lpnLengthNeeded),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
 
 // Kernel objects and files: sim/SimApiFiles.cpp
 PLATFORM_CALL(HANDLE, CreateFileMappingA,
@@ -102,6 +116,17 @@ PLATFORM_CALL(BOOL, WriteFile,
               (HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED lpOverlapped),
               FAULTABLE(ERROR_DISK_FULL, ERROR_ACCESS_DENIED))
+PLATFORM_CALL(BOOL, ReadFile,
+              (HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+               LPOVERLAPPED lpOverlapped),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY))
+// What an open file or folder is: its attributes (a reparse point, a
+// folder), size and links.
+PLATFORM_CALL(BOOL, GetFileInformationByHandle,
+              (HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE))
+PLATFORM_CALL(BOOL, CreateDirectoryA, (LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes),
+              FAULTABLE(ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL))
 PLATFORM_CALL(BOOL, FlushFileBuffers, (HANDLE hFile), FAULTABLE(ERROR_DISK_FULL, ERROR_ACCESS_DENIED))
 PLATFORM_CALL(BOOL, DeleteFileA, (LPCSTR lpFileName),
               FAULTABLE(ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_NOT_FOUND))

@@ -19,6 +19,10 @@
 // known before the platform interface declares its own _stat.
 #include <sys/stat.h>
 #include <sys/types.h>
+// shlobj.h, which has it, clashes with the headers above.
+#ifndef CSIDL_COMMON_APPDATA
+#define CSIDL_COMMON_APPDATA 0x0023
+#endif
 
 #else
 
@@ -106,6 +110,7 @@ using PSID = void*;
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
 #define ERROR_INVALID_LEVEL 124L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
@@ -178,6 +183,21 @@ using PSID = void*;
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
 #define MOVEFILE_WRITE_THROUGH 0x00000008u
+#define READ_CONTROL 0x00020000u
+#define WRITE_DAC 0x00040000u
+#define WRITE_OWNER 0x00080000u
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
+
+
+// Folders the shell names
+using HRESULT = LONG;
+#define S_OK 0
+#define E_NOTIMPL static_cast<HRESULT>(0x80004001u)
+#define HRESULT_FROM_WIN32(error) \
+    ((error) == 0 ? S_OK : static_cast<HRESULT>((static_cast<DWORD>(error) & 0x0000FFFFu) | 0x80070000u))
+#define CSIDL_COMMON_APPDATA 0x0023
 
 // The C runtime's file status, with the fields the system reads.
 #define _S_IFDIR 0x4000
@@ -272,7 +292,25 @@ struct WIN32_FIND_DATAA {
 };
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 
-struct SECURITY_ATTRIBUTES;
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 struct OVERLAPPED;
 using LPOVERLAPPED = OVERLAPPED*;
@@ -287,6 +325,11 @@ using PUINT = UINT*;
 #define SE_GROUP_ENABLED 0x00000004u
 #define SE_GROUP_USE_FOR_DENY_ONLY 0x00000010u
 #define SECURITY_NT_AUTHORITY {0, 0, 0, 0, 0, 5}
+using SECURITY_INFORMATION = DWORD;
+using PSECURITY_DESCRIPTOR = void*;
+#define OWNER_SECURITY_INFORMATION 0x00000001u
+#define DACL_SECURITY_INFORMATION 0x00000004u
+#define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000u
 
 struct SID_IDENTIFIER_AUTHORITY {
     BYTE Value[6];

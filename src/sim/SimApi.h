@@ -193,6 +193,7 @@ private:
         const machine::SimFile* file = nullptr;    // streams: the file, as last looked up
         unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
         std::vector<std::string> found = {};  // a search: the names it finds, handed out from `position` on
+        bool directory = false;  // a file handle open on a folder (FILE_FLAG_BACKUP_SEMANTICS)
     };
     // The next byte a read of the stream gives from the file's bytes, as the
     // runtime reads it in the stream's mode; EOF at the end.
@@ -201,6 +202,7 @@ private:
     // with this access and sharing from being granted.
     bool SharingConflict(const std::string& key, DWORD access, DWORD share) const;
     // True when a handle or stream open on the file (by key) forbids deleting or renaming it.
+    bool IsLoadedImage(const std::string& key) const;
     bool HeldWithoutDeleteSharing(const std::string& key) const;
     // The error for a path that names no file: missing file or missing directory.
     DWORD MissingFileError(const std::string& path) const;
@@ -210,6 +212,7 @@ private:
     OpenObject* FindOpenObject(HANDLE handle, OpenObject::Kind kind);
     // MoveFileA and MoveFileExA without the delayed mode.
     BOOL MoveNow(const std::string& from, const std::string& to, bool replaceExisting);
+    BOOL MoveDirectory(const std::string& from, const std::string& to);
 
     machine::Machine& m_machine;
     DWORD m_lastError = 0;

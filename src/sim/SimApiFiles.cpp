@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/SecurityDescriptor.h"
 #include "sim/SimApi.h"
 
 namespace sim {
@@ -77,13 +78,20 @@ bool SimApi::HeldWithoutDeleteSharing(const std::string& key) const
     });
 }
 
+bool SimApi::IsLoadedImage(const std::string& key) const
+{
+    return std::any_of(m_machine.heldFiles.begin(), m_machine.heldFiles.end(), [&key](const machine::HeldFile& held) {
+        return held.loaded && machine::FileSystem::Key(held.path) == key;
+    });
+}
+
 DWORD SimApi::MissingFileError(const std::string& path) const
 {
     return m_machine.files.DirectoryExists(machine::FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
-                           DWORD dwCreationDisposition, DWORD, HANDLE)
+                           DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE)
 {
     if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
@@ -99,11 +107,20 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         m_lastError = ERROR_FILE_EXISTS;
         return INVALID_HANDLE_VALUE;
     }
-    if (m_machine.files.DirectoryExists(path)) {
-        m_lastError = ERROR_ACCESS_DENIED;
-        return INVALID_HANDLE_VALUE;
-    }
     std::string key = machine::FileSystem::Key(path);
+    // A folder opens only for its information and security, as with backup semantics.
+    if (m_machine.files.DirectoryExists(path)) {
+        if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || dwCreationDisposition != OPEN_EXISTING ||
+            (dwDesiredAccess & GENERIC_WRITE)) {
+            m_lastError = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+        HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+        m_handles[handle] = OpenObject{OpenObject::kFile, key, dwDesiredAccess, dwShareMode, 0};
+        m_handles[handle].directory = true;
+        m_lastError = ERROR_SUCCESS;
+        return handle;
+    }
     if (SharingConflict(key, dwDesiredAccess, dwShareMode)) {
         m_lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
@@ -174,6 +191,73 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
     return TRUE;
 }
 
+BOOL SimApi::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                      LPOVERLAPPED)
+{
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = 0;
+    if (Fails(__func__))
+        return FALSE;
+    OpenObject* open = FindOpenObject(hFile, OpenObject::kFile);
+    if (open == nullptr)
+        return FALSE;
+    const machine::SimFile* file = open->directory ? nullptr : m_machine.files.Find(open->name);
+    if (!(open->access & GENERIC_READ) || file == nullptr) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    std::size_t count = 0;
+    if (open->position < file->bytes.size()) {
+        count = std::min<std::size_t>(nNumberOfBytesToRead, file->bytes.size() - open->position);
+        std::copy_n(file->bytes.data() + open->position, count, static_cast<char*>(lpBuffer));
+    }
+    open->position += count;
+    if (lpNumberOfBytesRead != nullptr)
+        *lpNumberOfBytesRead = static_cast<DWORD>(count);
+    return TRUE;
+}
+
+BOOL SimApi::GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation)
+{
+    if (Fails(__func__))
+        return FALSE;
+    OpenObject* open = FindOpenObject(hFile, OpenObject::kFile);
+    if (open == nullptr)
+        return FALSE;
+    const machine::SimFile* file = open->directory ? nullptr : m_machine.files.Find(open->name);
+    if (!open->directory && file == nullptr) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    *lpFileInformation = BY_HANDLE_FILE_INFORMATION();
+    lpFileInformation->dwFileAttributes = open->directory ? FILE_ATTRIBUTE_DIRECTORY : file->attributes;
+    unsigned long long size = open->directory ? 0 : file->bytes.size();
+    lpFileInformation->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+    lpFileInformation->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    lpFileInformation->nNumberOfLinks = 1;
+    return TRUE;
+}
+
+BOOL SimApi::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes)
+{
+    if (Fails(__func__))
+        return FALSE;
+    std::string path = PathText(lpPathName);
+    if (!machine::FileSystem::IsDrivePath(path) || m_machine.files.Find(path) != nullptr ||
+        m_machine.files.DirectoryExists(path)) {
+        m_lastError = machine::FileSystem::IsDrivePath(path) ? ERROR_ALREADY_EXISTS : ERROR_INVALID_NAME;
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(path))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    m_machine.files.MakeDirectory(path);
+    if (lpSecurityAttributes != nullptr && lpSecurityAttributes->lpSecurityDescriptor != nullptr)
+        m_machine.files.SetSecurity(path, security::CopyOf(lpSecurityAttributes->lpSecurityDescriptor));
+    return TRUE;
+}
+
 // Writes reach the machine's disks at once: there is nothing to flush.
 BOOL SimApi::FlushFileBuffers(HANDLE hFile)
 {
@@ -193,6 +277,10 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
         return FALSE;
     }
     if (file->attributes & FILE_ATTRIBUTE_READONLY) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (IsLoadedImage(machine::FileSystem::Key(path))) {
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
@@ -251,8 +339,10 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
 
 BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replaceExisting)
 {
+    if (m_machine.files.Find(from) == nullptr && m_machine.files.DirectoryExists(from))
+        return MoveDirectory(from, to);
     if (m_machine.files.Find(from) == nullptr) {
-        m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
+        m_lastError = MissingFileError(from);
         return FALSE;
     }
     if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(to))) {
@@ -270,11 +360,36 @@ BOOL SimApi::MoveNow(const std::string& from, const std::string& to, bool replac
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
+    // Windows refuses to move or replace a running image outright.
+    if (IsLoadedImage(fromKey) || (target != nullptr && IsLoadedImage(toKey))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
     if (HeldWithoutDeleteSharing(fromKey) || (target != nullptr && HeldWithoutDeleteSharing(toKey))) {
         m_lastError = ERROR_SHARING_VIOLATION;
         return FALSE;
     }
     m_machine.files.Rename(from, to);
+    return TRUE;
+}
+
+// A folder moves whole, to a name that is free, never into itself.
+BOOL SimApi::MoveDirectory(const std::string& from, const std::string& to)
+{
+    std::string fromKey = machine::FileSystem::Key(from), toKey = machine::FileSystem::Key(to);
+    if (m_machine.files.Find(to) != nullptr || m_machine.files.DirectoryExists(to)) {
+        m_lastError = ERROR_ALREADY_EXISTS;
+        return FALSE;
+    }
+    if (!m_machine.files.DirectoryExists(machine::FileSystem::Parent(to))) {
+        m_lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    if (toKey.compare(0, fromKey.size() + 1, fromKey + "\\") == 0 || fromKey.size() <= 3) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    m_machine.files.RenameDirectory(from, to);
     return TRUE;
 }
 

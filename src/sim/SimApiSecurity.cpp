@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/SecurityDescriptor.h"
 #include "sim/SimApi.h"
 
 namespace sim {
@@ -168,5 +169,47 @@ LPVOID SimApi::FreeSid(PSID pSid)
         delete[] static_cast<BYTE*>(pSid);
     return nullptr;
 }
+
+
+namespace {
+// What a file or folder nobody set the security of has: owned by
+// Administrators, changed by the system and Administrators, read by Users.
+std::string DefaultSecurity()
+{
+    security::Descriptor descriptor;
+    descriptor.owner = security::AdministratorsSid();
+    descriptor.hasDacl = true;
+    const DWORD readAndRun = 0x001200A9u;
+    descriptor.dacl = {{security::Ace::kAllow, 0, security::kFileAllAccess, security::SystemSid()},
+                       {security::Ace::kAllow, 0, security::kFileAllAccess, security::AdministratorsSid()},
+                       {security::Ace::kAllow, 0, readAndRun, security::UsersSid()}};
+    return security::SelfRelative(descriptor);
+}
+}  // namespace
+
+BOOL SimApi::GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR pSecurityDescriptor,
+                                     DWORD nLength, LPDWORD lpnLengthNeeded)
+{
+    if (Fails(__func__))
+        return FALSE;
+    OpenObject* open = FindOpenObject(Handle, OpenObject::kFile);
+    if (open == nullptr)
+        return FALSE;
+    if (!(open->access & (READ_CONTROL | GENERIC_READ))) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    std::string descriptor = m_machine.files.SecurityOf(open->name);
+    if (descriptor.empty())
+        descriptor = DefaultSecurity();
+    *lpnLengthNeeded = static_cast<DWORD>(descriptor.size());
+    if (nLength < descriptor.size() || pSecurityDescriptor == nullptr) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    std::copy(descriptor.begin(), descriptor.end(), static_cast<char*>(pSecurityDescriptor));
+    return TRUE;
+}
+
 
 }  // namespace sim

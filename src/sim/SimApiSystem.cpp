@@ -76,6 +76,32 @@ std::string SimApi::TempPath() const
     return path;
 }
 
+// Windows 2000 and later keep it under All Users, Vista and later in
+// ProgramData; older systems have no such folder.
+HRESULT SimApi::SHGetFolderPathA(HWND, int csidl, HANDLE, DWORD, LPSTR pszPath)
+{
+    if (Fails(__func__))
+        return HRESULT_FROM_WIN32(m_lastError);
+    const machine::OsVersion& os = m_machine.os;
+    std::string folder = m_machine.paths.commonAppData;
+    if (folder.empty() && os.platform == VER_PLATFORM_WIN32_NT && os.major >= 5) {
+        std::string drive = m_machine.paths.windows.substr(0, 2);
+        folder = os.major >= 6 ? drive + "\\ProgramData" : drive + "\\Documents and Settings\\All Users\\Application Data";
+    }
+    if (csidl != CSIDL_COMMON_APPDATA || folder.empty())
+        return E_NOTIMPL;
+    // The system makes it when it is installed: it is there whenever it is asked for.
+    if (!m_machine.files.DirectoryExists(folder))
+        m_machine.files.MakeDirectory(folder);
+    CopyText(folder, pszPath, MAX_PATH);
+    return S_OK;
+}
+
+const char* SimApi::wine_get_version()
+{
+    return nullptr;
+}
+
 DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
 {
     if (Fails(__func__)) {

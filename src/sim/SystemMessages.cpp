@@ -10,6 +10,7 @@ const char* SystemMessageText(DWORD code)
         {ERROR_SUCCESS, "The operation completed successfully.\r\n"},
         {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n"},
         {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\r\n"},
+        {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
         {ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
         {ERROR_INVALID_HANDLE, "The handle is invalid.\r\n"},
         {ERROR_NOT_ENOUGH_MEMORY, "Not enough storage is available to process this command.\r\n"},

@@ -74,6 +74,26 @@ UINT Win32Api::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
     return GetSystemWow64DirectoryIfAny(lpBuffer, uSize);
 }
 
+HRESULT Win32Api::SHGetFolderPathA(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPSTR pszPath)
+{
+    // shell32 has it from Windows 2000 on; shfolder.dll brings it to older systems.
+    using Function = HRESULT WINAPI(HWND, int, HANDLE, DWORD, LPSTR);
+    for (const char* library : {"shell32.dll", "shfolder.dll"}) {
+        if (Function* getFolderPath = SystemFunctionOf<Function>(library, "SHGetFolderPathA"))
+            return getFolderPath(hwnd, csidl, hToken, dwFlags, pszPath);
+    }
+    return E_NOTIMPL;
+}
+
+const char* Win32Api::wine_get_version()
+{
+    using Function = const char* CDECL();
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    auto wineVersion = reinterpret_cast<Function*>(
+        reinterpret_cast<void*>(ntdll != nullptr ? ::GetProcAddress(ntdll, "wine_get_version") : nullptr));
+    return wineVersion != nullptr ? wineVersion() : nullptr;
+}
+
 int Win32Api::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                   LPWSTR lpWideCharStr, int cchWideChar)
 {
@@ -124,6 +144,14 @@ BOOL Win32Api::EqualSid(PSID pSid1, PSID pSid2) { return ::EqualSid(pSid1, pSid2
 
 LPVOID Win32Api::FreeSid(PSID pSid) { return ::FreeSid(pSid); }
 
+BOOL Win32Api::GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION RequestedInformation,
+                                       PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD nLength,
+                                       LPDWORD lpnLengthNeeded)
+{
+    return ::GetKernelObjectSecurity(Handle, RequestedInformation, pSecurityDescriptor, nLength, lpnLengthNeeded);
+}
+
+
 // Kernel objects and files
 
 HANDLE Win32Api::CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes, DWORD flProtect,
@@ -149,6 +177,22 @@ BOOL Win32Api::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToW
 }
 
 BOOL Win32Api::FlushFileBuffers(HANDLE hFile) { return ::FlushFileBuffers(hFile); }
+
+BOOL Win32Api::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                        LPOVERLAPPED lpOverlapped)
+{
+    return ::ReadFile(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped);
+}
+
+BOOL Win32Api::GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation)
+{
+    return ::GetFileInformationByHandle(hFile, lpFileInformation);
+}
+
+BOOL Win32Api::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes)
+{
+    return ::CreateDirectoryA(lpPathName, lpSecurityAttributes);
+}
 
 BOOL Win32Api::DeleteFileA(LPCSTR lpFileName) { return ::DeleteFileA(lpFileName); }
 
