@@ -42,6 +42,13 @@ const char kWrote[] = "; wrote ";
 const char kKeptLine[] = "kept \"%s\" %s";
 const char kWroteFileLine[] = "wrote \"%s\" %s";
 const char kMovedLine[] = "moved \"%s\" \"%s\"";
+// A file the run is about to make beside one it replaces (hosts.new), with
+// what it means to write there where that is known: a leftover of a run cut
+// off is the run's own only when the record names it.
+const char kMakingLine[] = "making \"%s\"";
+const char kMakingWithContentLine[] = "making \"%s\" %s";
+// A file whose replacement waits for the next restart.
+const char kAtRestartLine[] = "at restart \"%s\"";
 // The attributes a copied file had, which "copy" does not put back.
 const char kAttribLine[] = "attrib %s \"%s\"";
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
@@ -297,6 +304,23 @@ void UndoFile::NoteNewContent(const std::string& path, const std::string& newCon
     Append(AnsiToUtf16(lines));
 }
 
+void UndoFile::NoteMaking(const std::string& path, const std::string& contentPath)
+{
+    if (!m_bRunBegun || m_bAbandoned || !Create())
+        return;
+    std::string target = PathOutsideRedirection(path);
+    if (contentPath.empty()) {
+        Append(AnsiToUtf16(kLineEnd + CommentLine(Format(kMakingLine, {target}))));
+        return;
+    }
+    FileFingerprint fingerprint;
+    if (!FingerprintOf(contentPath, fingerprint)) {
+        CannotRecord();
+        return;
+    }
+    Append(AnsiToUtf16(kLineEnd + CommentLine(Format(kMakingWithContentLine, {target, fingerprint.Text()}))));
+}
+
 void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)
 {
     AddChangeNote(Format(kServiceDidNotExist, {serviceName}));
@@ -327,6 +351,7 @@ void UndoFile::NoteScanDllReplaced(const std::string& installedPath, const std::
 void UndoFile::NoteScanDllReplacedAtRestart(const std::string& installedPath, const std::string& oldFilePath)
 {
     AddChangeNote(Format(kDllAtRestart, {installedPath, oldFilePath}));
+    Append(AnsiToUtf16(CommentLine(Format(kAtRestartLine, {PathOutsideRedirection(installedPath)}))));
 }
 
 void UndoFile::NoteScanDllMovedAside(const std::string& installedPath, const std::string& oldFilePath)

@@ -68,6 +68,10 @@ public:
     // The 9x family has no accounts: the store is not checked for owners there.
     void SetWindows9x(bool windows9x) { m_bWindows9x = windows9x; }
     void NoteServiceDidNotExist(const std::string& serviceName);
+    // A file the run is about to make (hosts.new, hosts.bak.new), before it
+    // makes it, with the bytes of `contentPath` as what it means to write
+    // there ("" while that is not known yet; noted again once it is).
+    void NoteMaking(const std::string& path, const std::string& contentPath);
     // Something the run is about to change could not be read for the record
     // (the last error says why): the file would not hold all the run changed,
     // so there is no undo for this run.

@@ -241,22 +241,32 @@ void CRemendoApp::RewriteHostsFile(DebugLog& log, const std::string& ipAddress, 
     log.Writef(kCurrentFile, hostsPath);
 
     bool rewroteLines = false;
+    // Named before it is made: a run cut off while writing it leaves an undo that removes it.
+    m_undoFile.NoteMaking(newPath, std::string());
     NewHostsFile written = WriteUpdatedHosts(log, hostsPath, newPath, ipAddress, hostName, rewroteLines);
-    if (written == NewHostsFile::kNotCreated)
+    if (written == NewHostsFile::kNotCreated) {
+        m_undoFile.ChangeNotMade();
         return;
+    }
     // With no line rewritten the hosts file and hosts.bak stay as they are.
     if (written == NewHostsFile::kComplete && rewroteLines) {
+        std::string newBackupPath = systemDir + kNewBackupSuffix;
+        m_undoFile.NoteMaking(newPath, newPath);
         m_undoFile.KeepCopy(hostsPath);
         m_undoFile.NoteNewContent(hostsPath, newPath, false);
-        if (ReplaceHostsFile(log, hostsPath, newPath, systemDir + kNewBackupSuffix, backupPath)) {
+        m_undoFile.NoteMaking(newBackupPath, hostsPath);
+        if (Win().GetFileAttributesA(backupPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            m_undoFile.KeepCopy(backupPath);
+            m_undoFile.NoteNewContent(backupPath, hostsPath, false);
+        }
+        if (ReplaceHostsFile(log, hostsPath, newPath, newBackupPath, backupPath)) {
             // The entries count as changed only once they are in the hosts file.
             m_bChangesMade = true;
             m_undoFile.NoteHostsReplaced(hostsPath, backupPath);
             return;
         }
     }
-    if (rewroteLines)
-        m_undoFile.ChangeNotMade();
+    m_undoFile.ChangeNotMade();
     if (!Win().DeleteFileA(newPath.c_str()))
         log.LogLastError(kCannotDeleteNew);
 }

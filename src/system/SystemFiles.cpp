@@ -187,6 +187,11 @@ bool CRemendoApp::ReplaceInstalledFile(DebugLog& log, const std::string& source,
         log.Write(kCannotReplace);
         return false;
     }
+    // A .bak there before the run is written over: its bytes are kept first.
+    if (Exists(backup)) {
+        m_undoFile.KeepCopy(backup);
+        m_undoFile.NoteNewContent(backup, destination, false);
+    }
     bool movedAside = Win().MoveFileExA(destination.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     if (movedAside && Win().MoveFileA(source.c_str(), destination.c_str())) {
         m_undoFile.NoteScanDllReplaced(destination, backup);

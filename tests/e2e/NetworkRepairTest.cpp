@@ -3,6 +3,8 @@
 // and whose installed scan DLL is older than the one shipped beside the utility.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <memory>
 #include <string>
@@ -107,8 +109,6 @@ protected:
         m_shippedDll = m_dir + "cvqscan3.dll";
         ::DeleteFileA((m_hosts + ".bak").c_str());
         ::DeleteFileA((SystemDirectory() + "\\cvqscan3.bak").c_str());
-        for (const std::string& undo : UndoFiles())
-            ::DeleteFileA(undo.c_str());
         return PrepareHealthyDirectMachine(error) &&
                InstallOnlyPrinter({"CV Quillray 7250", kPort, "CV Quillray 7250 RVX"}, error) &&
                DescribeStandardTcpIpPort(kPort,
@@ -207,20 +207,8 @@ protected:
         }
     }
 
-    // The undo files beside the log.
-    std::vector<std::string> UndoFiles() const
-    {
-        std::vector<std::string> files;
-        WIN32_FIND_DATAA found = {};
-        HANDLE search = ::FindFirstFileA((m_dir + "Remendo-undo-*.reg").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return files;
-        do
-            files.push_back(m_dir + found.cFileName);
-        while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-        return files;
-    }
+    // The runs' undo files, in the store.
+    std::vector<std::string> UndoFiles() const { return UndoFilesInStore(); }
 
     void ExpectUpdateAtRestartWhileInUse(const std::string& fileInUse, const std::vector<std::string>& expectedLines);
     void ExpectRepairPutBack();
@@ -384,6 +372,78 @@ TEST_F(NetworkRepair, StaleEntriesAreRepairedAndTheNewerScanDllReplacesTheInstal
     ExpectRepairPutBack();
 }
 
+// Who the folder's access list lets write, append, delete, or change its
+// permissions or owner, other than the system and Administrators; "" for none.
+std::string OthersWhoMayChange(const std::string& folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return "its permissions cannot be read";
+    std::string others = dacl == nullptr ? "everyone (no access list)" : "";
+    const DWORD changing = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
+            !(ace->Mask & changing))
+            continue;
+        char* sid = nullptr;
+        if (::ConvertSidToStringSidA(&ace->SidStart, &sid)) {
+            std::string text = sid;
+            ::LocalFree(sid);
+            if (text == "S-1-1-0" || text == "S-1-5-32-545" || text == "S-1-5-11")
+                others += text + " ";
+        }
+    }
+    ::LocalFree(descriptor);
+    return others;
+}
+
+// A folder at the store's place that everyone may change, made before the
+// first run, is moved aside whole; the run makes its store afresh, for
+// administrators alone. (Wine keeps no owners: its access list is the check.)
+TEST_F(NetworkRepair, AStoreFolderOthersMayChangeIsMovedAsideAndTheNewOneIsForAdministratorsAlone)
+{
+    // A folder of the common application data folder is not captured.
+    m_replayOnSimulation = false;
+    std::string outer = UndoStoreOuterFolder();
+    ASSERT_FALSE(outer.empty());
+    outer.pop_back();
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &everyone, nullptr));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
+    ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), &attributes));
+    ASSERT_TRUE(::CreateDirectoryA((outer + "\\Undo").c_str(), &attributes));
+    const std::string planted = "\\Undo\\Remendo-undo-99-20990101-000000.reg";
+    ASSERT_TRUE(WriteBytes(outer + planted, "planted"));
+    ::LocalFree(everyone);
+    ASSERT_NE(OthersWhoMayChange(outer), "");
+
+    Start();
+    RunToCompletion(kQuestion, kChangesMadeMessage);
+
+    ExpectDeviceProductKeyAndHostsRepaired();
+    EXPECT_EQ(MissingInOrder(LogLines(), {"DebugLog: UndoFile> " + outer +
+                                          " is no folder only administrators can change (S-1-1-0 may change it or "
+                                          "what it holds): moved it aside to " +
+                                          outer + ".untrusted"}),
+              "");
+    std::string plantedBytes;
+    EXPECT_TRUE(ReadBytes(outer + ".untrusted" + planted, &plantedBytes) && plantedBytes == "planted")
+        << "the folder was not moved aside whole";
+    std::vector<std::string> undoFiles = UndoFiles();
+    ASSERT_EQ(undoFiles.size(), 1u);
+    EXPECT_NE(undoFiles[0].find("\\Remendo-undo-1-"), std::string::npos) << "the first run's number: " << undoFiles[0];
+    EXPECT_EQ(OthersWhoMayChange(outer), "");
+    EXPECT_EQ(OthersWhoMayChange(UndoStore()), "");
+    std::string error;
+    ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
+    ExpectRepairPutBack();
+}
+
 // The run reads registry text through the ANSI calls, which make "?" of a
 // character outside the code page; its undo reads the value again through the
 // wide call, so regedit puts back what was really there.
@@ -479,6 +539,7 @@ protected:
         }
         for (const char* suffix : {".bak", ".new", ".bak.new"})
             ::DeleteFileA((m_hosts + suffix).c_str());
+        RemoveUndoStore();
     }
 };
 
@@ -548,7 +609,7 @@ TEST_F(CutOff, RunFromAFolderTheCodePageCannotName)
     ASSERT_TRUE(::CopyFileW((wideDir + L"remendo.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(::CopyFileW((wideDir + L"cvqscan3.dll").c_str(), (folder + L"cvqscan3.dll").c_str(), FALSE));
     // The log of the exe's folder cannot be created (a folder has its name):
-    // it, and the undo file with it, go to the temp folder.
+    // it goes to the temp folder; the undo file goes to the store either way.
     for (const std::wstring* runFolder : {&folder, &temp}) {
         SCOPED_TRACE(runFolder == &folder ? "beside the program" : "in the temp folder");
         // The log's name there is temp.log.
@@ -577,20 +638,11 @@ TEST_F(CutOff, RunFromAFolderTheCodePageCannotName)
 
         DWORD logAttributes = ::GetFileAttributesW(log.c_str());
         EXPECT_TRUE(logAttributes != INVALID_FILE_ATTRIBUTES && !(logAttributes & FILE_ATTRIBUTE_DIRECTORY)) << "no log";
-        WIN32_FIND_DATAW found = {};
-        HANDLE undo = ::FindFirstFileW((*runFolder + L"Remendo-undo-*.reg").c_str(), &found);
-        ASSERT_NE(undo, INVALID_HANDLE_VALUE) << "no undo file";
-        ::FindClose(undo);
-        // The undo file names itself as the ANSI calls, regedit and cmd take it.
-        wchar_t shortPath[MAX_PATH] = {};
-        ASSERT_NE(::GetShortPathNameW((*runFolder + found.cFileName).c_str(), shortPath, MAX_PATH), 0u);
-        char ansiPath[MAX_PATH] = {};
-        BOOL lossy = FALSE;
-        ASSERT_NE(::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansiPath, MAX_PATH, nullptr,
-                                        &lossy),
-                  0);
-        ASSERT_FALSE(lossy) << "the short path names a character the code page lacks";
-        ASSERT_TRUE(ApplyAsAdministrator(ansiPath, &error)) << error;
+        // The undo file lies in the store, whatever folder the program ran from.
+        std::vector<std::string> undoFiles = UndoFilesInStore();
+        ASSERT_EQ(undoFiles.size(), 1u) << "no undo file";
+        ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
+        RemoveUndoStore();
         EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.20");
         std::string hosts;
         ASSERT_TRUE(ReadBytes(m_hosts, &hosts));

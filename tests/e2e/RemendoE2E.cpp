@@ -72,6 +72,85 @@ std::string SystemDirectory()
     return std::string(buffer, length < MAX_PATH ? length : 0);
 }
 
+std::string UndoStoreOuterFolder()
+{
+    // shlobj.h clashes with the headers the tests use: the one call is looked up.
+    using GetFolderPath = HRESULT WINAPI(HWND, int, HANDLE, DWORD, LPSTR);
+    const int kCommonAppData = 0x0023;  // CSIDL_COMMON_APPDATA
+    HMODULE shell32 = ::LoadLibraryA("shell32.dll");
+    auto getFolderPath = reinterpret_cast<GetFolderPath*>(
+        reinterpret_cast<void*>(shell32 != nullptr ? ::GetProcAddress(shell32, "SHGetFolderPathA") : nullptr));
+    char base[MAX_PATH] = {};
+    if (getFolderPath == nullptr || getFolderPath(nullptr, kCommonAppData, nullptr, 0, base) != S_OK)
+        return std::string();
+    return std::string(base) + "\\Remendo\\";
+}
+
+std::string UndoStore()
+{
+    std::string outer = UndoStoreOuterFolder();
+    return outer.empty() ? outer : outer + "Undo\\";
+}
+
+std::vector<std::string> UndoFilesInStore()
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((UndoStore() + "Remendo-undo-*.reg").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do
+        files.push_back(UndoStore() + found.cFileName);
+    while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return files;
+}
+
+namespace {
+// A folder and all it holds removed, attributes and all; links are removed, not followed.
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            if (isFolder)
+                RemoveTree(path);
+            else
+                ::DeleteFileA(path.c_str());
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+}  // namespace
+
+void RemoveUndoStore()
+{
+    std::string outer = UndoStoreOuterFolder();
+    if (outer.empty())
+        return;
+    outer.pop_back();
+    RemoveTree(outer);
+    // Folders a run moved aside.
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((outer + ".untrusted*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    std::string parent = outer.substr(0, outer.rfind('\\') + 1);
+    do
+        RemoveTree(parent + found.cFileName);
+    while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
+
 std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected)
 {
     std::vector<std::string>::const_iterator at = lines.begin();
@@ -93,6 +172,7 @@ void RemendoE2E::SetUp()
     m_exe = m_dir + "remendo.exe";
     m_log = m_dir + "Remendo.log";
     ::DeleteFileA(m_log.c_str());
+    RemoveUndoStore();
     ASSERT_TRUE(::CopyFileA(WindowsPath(Programs().remendoExe).c_str(), m_exe.c_str(), FALSE))
         << "cannot copy " << Programs().remendoExe << " to " << m_exe << ": error " << ::GetLastError();
     // Handed out together: the capture describes the remendo.exe beside it.

@@ -35,6 +35,14 @@ std::vector<std::string> SplitCrLf(const std::string& bytes);
 std::string Joined(const std::vector<std::string>& lines);
 // The system directory, without a trailing backslash.
 std::string SystemDirectory();
+// The runs' undo store ("...\\Remendo\\Undo\\" under the common application data
+// folder), and its undo files.
+std::string UndoStoreOuterFolder();
+std::string UndoStore();
+std::vector<std::string> UndoFilesInStore();
+// Every run's undo record gone, and the store with it, so each test starts
+// from a machine no run has touched.
+void RemoveUndoStore();
 
 const DWORD kBoxTimeoutMs = 60000;
 const DWORD kExitTimeoutMs = 30000;

@@ -146,16 +146,17 @@ bool Load(const Example& example, machine::Machine& machine)
     return true;
 }
 
-// Undo files newest first: by the second in their names, then by the "-2",
-// "-3" a later run of the same second adds.
+// Undo files newest first: by the run's number in their names
+// ("Remendo-undo-N-..."), then by the "-2", "-3" a name taken adds.
 std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
 {
-    const std::size_t stampEnd = std::string("Remendo-undo-YYYYMMDD-HHMMSS").size();
-    auto order = [stampEnd](const std::string& path) {
+    auto order = [](const std::string& path) {
         std::string name = path.substr(path.rfind('\\') + 1);
-        name = name.substr(0, name.size() - 4);  // ".reg"
-        int later = name.size() > stampEnd + 1 ? std::atoi(name.c_str() + stampEnd + 1) : 1;
-        return std::make_pair(name.substr(0, stampEnd), later);
+        long sequence = std::atol(name.c_str() + std::string("Remendo-undo-").size());
+        std::size_t stampEnd = std::string("Remendo-undo-").size() + std::to_string(sequence).size() +
+                               std::string("-YYYYMMDD-HHMMSS").size();
+        int later = name[stampEnd] == '-' ? std::atoi(name.c_str() + stampEnd + 1) : 1;
+        return std::make_pair(sequence, later);
     };
     std::sort(undoFiles.begin(), undoFiles.end(),
               [&order](const std::string& a, const std::string& b) { return order(b) < order(a); });
@@ -164,17 +165,20 @@ std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
 
 // What the undo files put back: the registry, the hosts file, the scan DLLs
 // and the services' start types.
-// A service the run was told did not exist is re-registered and left: its
-// undo file says so instead of holding its start type.
-bool NotedAsMissing(const machine::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
+// A service the run was told did not exist is re-registered and left, and
+// so is one whose start type could not be read: its undo file says so
+// instead of holding its start type.
+bool NotedAsLeft(const machine::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
 {
-    std::string note = "The " + service + " service did not exist before this run";
+    const std::string notes[] = {"The " + service + " service did not exist before this run",
+                                 "; unknown: the start type of the " + service + " service could not be read"};
     for (const std::string& undo : undoFiles) {
         std::string text;
         const std::string& bytes = machine.files.Find(undo)->bytes;
         for (std::size_t i = 2; i < bytes.size(); i += 2)
             text += bytes[i];
-        if (text.find(note) != std::string::npos)
+        if (std::any_of(std::begin(notes), std::end(notes),
+                        [&text](const std::string& note) { return text.find(note) != std::string::npos; }))
             return true;
     }
     return false;
@@ -199,7 +203,7 @@ std::vector<std::string> Differences(const machine::Machine& before, const machi
     for (const machine::Service& service : before.services) {
         for (const machine::Service& now : undone.services)
             if (now.name == service.name && now.startType != service.startType &&
-                !NotedAsMissing(undone, undoFiles, service.name))
+                !NotedAsLeft(undone, undoFiles, service.name))
                 differences.push_back("the start type of " + service.name);
     }
     return differences;

@@ -9,12 +9,16 @@
 #include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "machine/RegFile.h"
+#include "log/UndoStore.h"
+#include "platform/RegistryKey.h"
+#include "platform/SecurityDescriptor.h"
 #include "sim/UndoReplay.h"
 
 namespace {
 
 const char kSample[] = "networked-family-b";
-#define SAMPLE_UNDO_BASE "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000"
+#define SAMPLE_UNDO_STORE "C:\\Documents and Settings\\All Users\\Application Data\\Remendo\\Undo\\"
+#define SAMPLE_UNDO_BASE SAMPLE_UNDO_STORE "Remendo-undo-1-20261208-093000"
 const char kSampleUndo[] = SAMPLE_UNDO_BASE ".reg";
 const char kSampleCopies[] = SAMPLE_UNDO_BASE "-";
 const char kSampleCopiesHosts[] = SAMPLE_UNDO_BASE "-hosts";
@@ -101,11 +105,11 @@ TEST(UndoFile, CommentsNameTheRunTheHostsBackupTheOldScanDllAndWhatNeedsNothingU
     std::vector<std::string> lines;
     std::string text = UndoText(run.after, kSampleUndo);
     // The lines for people; those for the undo tool ("; wrote", "; kept",
-    // "; moved") are the undo tests' to check.
+    // "; moved", "; making") are the undo tests' to check.
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         std::string line = text.substr(start, end - start);
         if (line.compare(0, 2, "; ") == 0 && line.rfind("; wrote ", 0) != 0 && line.rfind("; kept ", 0) != 0 &&
-            line.rfind("; moved ", 0) != 0)
+            line.rfind("; moved ", 0) != 0 && line.rfind("; making ", 0) != 0)
             lines.push_back(line);
     }
     EXPECT_EQ(lines, (std::vector<std::string>{
@@ -191,8 +195,11 @@ TEST(UndoFile, NeverWritesOverAnEarlierOneOfTheSameSecond)
         else
             EXPECT_TRUE(run.after.files.DirectoryExists(kSampleUndo));
         std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
-        ASSERT_EQ(undoFiles, std::vector<std::string>{
-                                 "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg"});
+        // Numbered after the one there, or given the next name where that number is taken.
+        ASSERT_EQ(undoFiles.size(), 1u);
+        EXPECT_TRUE(undoFiles[0] == SAMPLE_UNDO_STORE "Remendo-undo-2-20261208-093000.reg" ||
+                    undoFiles[0] == SAMPLE_UNDO_BASE "-2.reg")
+            << undoFiles[0];
         ApplyUndo(run.after, undoFiles[0]);
         EXPECT_TRUE(run.after.registry == run.before.registry);
     }
@@ -308,16 +315,30 @@ TEST(UndoFile, PutsBackTheManagementServicesStartType)
     struct Case {
         const char* startType;  // "" for no service
         std::string text;
+        // The service manager cannot tell the configuration (NT 4.0, a
+        // refusal): the registry's "Start" value stands in, if there is one.
+        bool configUnreadable = false;
+        bool startInRegistry = false;
     };
+    const std::string unknown = "; unknown: the start type of the QMX Driver CVQ40 service could not be read before "
+                                "the run changed it; it is left as the run leaves it\r\n";
     const Case cases[] = {
         {"demand", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000003\r\n"},
         {"disabled", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000004\r\n"},
         {"", "; The QMX Driver CVQ40 service did not exist before this run: it is left as it is now\r\n"},
+        {"demand", std::string("[") + kManagementKey + "]\r\n\"Start\"=dword:00000004\r\n", true, true},
+        {"demand", unknown, true, false},
     };
+    Outcome sound = RunExample(kSample);
     for (const Case& c : cases) {
         SCOPED_TRACE(*c.startType ? c.startType : "no service");
+        SCOPED_TRACE(c.configUnreadable ? (c.startInRegistry ? "from the registry" : "unknown") : "");
         Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        if (c.configUnreadable)
+            run.after.faults.push_back({"QueryServiceConfigA", 1, ERROR_ACCESS_DENIED});
         for (machine::Machine* machine : {&run.before, &run.after}) {
+            if (c.startInRegistry)
+                machine->registry.Create(kManagementKey).SetValue("Start", REG_DWORD, DwordData(4));
             auto& services = machine->services;
             auto management = std::find_if(services.begin(), services.end(),
                                            [](const machine::Service& s) { return s.name == "QMX Driver CVQ40"; });
@@ -329,9 +350,11 @@ TEST(UndoFile, PutsBackTheManagementServicesStartType)
         }
         RunOn(run);
         EXPECT_NE(UndoText(run.after, kSampleUndo).find(c.text), std::string::npos);
+        // The log has no line for the undo, whatever it holds.
+        EXPECT_TRUE(std::none_of(run.log.begin(), run.log.end(), MentionsUndoFile));
         ApplyUndo(run.after, kSampleUndo);
         EXPECT_TRUE(run.after.registry == run.before.registry);
-        if (*c.startType) {
+        if (*c.startType && !c.configUnreadable) {
             ASSERT_EQ(run.after.services.size(), run.before.services.size());
             for (std::size_t i = 0; i < run.before.services.size(); ++i)
                 EXPECT_EQ(run.after.services[i].startType, run.before.services[i].startType);
@@ -340,3 +363,131 @@ TEST(UndoFile, PutsBackTheManagementServicesStartType)
 }
 
 }  // namespace
+
+namespace {
+const char kStoreBase[] = "C:\\Documents and Settings\\All Users\\Application Data\\";
+
+void CopyKey(const machine::RegKey& from, machine::RegKey& to)
+{
+    for (const machine::RegValue& value : from.values)
+        to.SetValue(value.name, value.type, value.data);
+    for (const auto& subkey : from.subkeys)
+        CopyKey(*subkey.second, to.CreateSubkey(subkey.second->name));
+}
+
+security::Sid UserSid()
+{
+    security::Sid sid = {1, 5, 0, 0, 0, 0, 0, 5};
+    for (DWORD sub : {21u, 1u, 2u, 3u, 1001u})
+        sid.append(reinterpret_cast<const char*>(&sub), 4);
+    return sid;
+}
+}  // namespace
+
+// The run keeps its record only in a folder no one but the system and
+// Administrators may change: a folder of that name others may change (made by
+// a user before the first run) is moved aside whole, named in the log, and
+// the store made afresh; a trusted one is kept, and the run takes the next
+// number in it.
+TEST(UndoFile, KeepsItsRecordOnlyWhereAdministratorsAloneMayChangeIt)
+{
+    const std::string outer = std::string(kStoreBase) + "Remendo";
+    security::Descriptor byUser = security::AdministratorsOnly();
+    byUser.owner = UserSid();
+    security::Descriptor usersWrite = security::AdministratorsOnly();
+    usersWrite.dacl.push_back({security::Ace::kAllow, 0, 0x0002u, security::UsersSid()});
+    security::Descriptor noList = security::AdministratorsOnly();
+    noList.hasDacl = false;
+    security::Descriptor creatorOwner = security::AdministratorsOnly();
+    creatorOwner.dacl.push_back({security::Ace::kAllow, security::kInheritOnly | security::kObjectInherit,
+                                 security::kFileAllAccess, {1, 1, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0}});
+    struct Case {
+        const char* what;
+        security::Descriptor descriptor;
+        std::string why;  // "" for a folder that is kept
+    };
+    const Case cases[] = {
+        {"owned by a user", byUser, "owned by S-1-5-21-1-2-3-1001"},
+        {"Users may write", usersWrite, "S-1-5-32-545 may change it or what it holds"},
+        {"no access list", noList, "it has no access list: everyone may change it"},
+        {"trusted, with a placeholder for creators", creatorOwner, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+        const std::string earlier = outer + "\\Undo\\Remendo-undo-7-20261201-080000.reg";
+        for (machine::Machine* machine : {&run.before, &run.after}) {
+            machine->files.Write(earlier, "an earlier run's undo, or a planted one");
+            machine->files.SetSecurity(outer, security::SelfRelative(c.descriptor));
+        }
+        RunOn(run);
+        std::string movedLine = "DebugLog: UndoFile> " + outer + " is no folder only administrators can change (" +
+                                c.why + "): moved it aside to " + outer + ".untrusted";
+        bool moved = !c.why.empty();
+        EXPECT_EQ(std::count(run.log.begin(), run.log.end(), movedLine), moved ? 1 : 0);
+        EXPECT_NE(run.after.files.Find(moved ? outer + ".untrusted\\Undo\\Remendo-undo-7-20261201-080000.reg" : earlier),
+                  nullptr);
+        std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+        // The one moved aside is no new undo file.
+        undoFiles.erase(std::remove_if(undoFiles.begin(), undoFiles.end(),
+                                       [](const std::string& path) { return path.find(".untrusted") != std::string::npos; }),
+                        undoFiles.end());
+        ASSERT_EQ(undoFiles.size(), 1u);
+        EXPECT_EQ(undoFiles[0], outer + (moved ? "\\Undo\\Remendo-undo-1-" : "\\Undo\\Remendo-undo-8-") +
+                                    "20261208-093000.reg");
+        if (moved) {
+            EXPECT_EQ(run.after.files.SecurityOf(outer), undostore::AdministratorsOnlyDescriptor());
+            EXPECT_EQ(run.after.files.SecurityOf(outer + "\\Undo"), undostore::AdministratorsOnlyDescriptor());
+        }
+        ApplyUndo(run.after, undoFiles[0]);
+        EXPECT_TRUE(run.after.registry == run.before.registry);
+    }
+}
+
+// Windows 98 has no accounts and no common application data folder: the
+// store lies under the Windows folder, and nothing there is checked.
+TEST(UndoFile, OnWindows98LiesUnderTheWindowsFolder)
+{
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    for (machine::Machine* machine : {&run.before, &run.after}) {
+        machine->os = {4, 10, 2222, VER_PLATFORM_WIN32_WINDOWS, " A ", false};
+        // The imaging devices where the 9x family keeps them.
+        CopyKey(*machine->registry.Find("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\"
+                                        "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}"),
+                machine->registry.Create("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Image"));
+        security::Descriptor byUser = security::AdministratorsOnly();
+        byUser.owner = UserSid();
+        machine->files.MakeDirectory("C:\\WINDOWS\\Remendo\\Undo");
+        machine->files.SetSecurity("C:\\WINDOWS\\Remendo", security::SelfRelative(byUser));
+    }
+    RunOn(run);
+    std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+    ASSERT_EQ(undoFiles.size(), 1u) << ::testing::PrintToString(run.log);
+    EXPECT_EQ(undoFiles[0], "C:\\WINDOWS\\Remendo\\Undo\\Remendo-undo-1-20261208-093000.reg");
+    EXPECT_TRUE(std::none_of(run.log.begin(), run.log.end(), MentionsUndoFile));
+    ApplyUndo(run.after, undoFiles[0]);
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+}
+
+// Backups the run writes over (an older cvqscan3.bak, an earlier hosts.bak)
+// are kept first and put back; the files it makes beside the hosts file are
+// named before they are made.
+TEST(UndoFile, KeepsTheBackupsItWritesOverAndNamesTheFilesItMakes)
+{
+    const std::string dllBackup = "C:\\WINDOWS\\system32\\cvqscan3.bak";
+    const std::string hostsBackup = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts.bak";
+    Outcome run{test::ExampleMachine(kSample), test::ExampleMachine(kSample), {}};
+    for (machine::Machine* machine : {&run.before, &run.after}) {
+        machine->files.Write(dllBackup, "MZ an older backup");
+        machine->files.Write(hostsBackup, "127.0.0.1 an earlier backup\r\n");
+    }
+    RunOn(run);
+    ASSERT_NE(test::FileText(run.after, dllBackup), test::FileText(run.before, dllBackup));
+    ASSERT_NE(test::FileText(run.after, hostsBackup), test::FileText(run.before, hostsBackup));
+    std::string text = UndoText(run.after, kSampleUndo);
+    for (const char* made : {"hosts.new\"\r\n", "hosts.new\" ", "hosts.bak.new\" "})
+        EXPECT_NE(text.find(std::string("; making \"C:\\WINDOWS\\system32\\drivers\\etc\\") + made), std::string::npos) << made;
+    ApplyUndo(run.after, kSampleUndo);
+    EXPECT_EQ(test::FileText(run.after, dllBackup), test::FileText(run.before, dllBackup));
+    EXPECT_EQ(test::FileText(run.after, hostsBackup), test::FileText(run.before, hostsBackup));
+}
