@@ -31,9 +31,12 @@ const char kKeptLine[] = "kept \"%s\" %s";
 const char kWroteFileLine[] = "wrote \"%s\" %s";
 const char kMovedLine[] = "moved \"%s\" \"%s\"";
 const char kAtRestartLine[] = "at restart \"%s\"";
-// A file the run is about to make (hosts.new, hosts.bak.new), with the
-// fingerprint of what it means to write there.
-const char kMakingLine[] = "making \"%s\" %s";
+// A file the run is about to make beside one it replaces (hosts.new,
+// hosts.bak.new), with the fingerprint of what it means to write there
+// where that is known: a leftover of a run cut off is the run's own only
+// when the record names it.
+const char kMakingLine[] = "making \"%s\"";
+const char kMakingWithContentLine[] = "making \"%s\" %s";
 // What the run changes but could not read first: a note, nothing to put back.
 const char kUnknownLine[] = "unknown: %s could not be read before the run changed it; it is left as the run leaves it";
 // The last of the run's lines at the head, after its date line.

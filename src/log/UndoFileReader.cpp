@@ -235,7 +235,7 @@ public:
         }
         for (m_at = 1; m_at < m_lines.size(); ++m_at) {
             if (!ReadLine()) {
-                problem = "line " + std::to_string(m_at + 1) + ": " + m_why;
+                problem = "line " + std::to_string(m_whyLine != 0 ? m_whyLine : m_at + 1) + ": " + m_why;
                 return false;
             }
         }
@@ -278,8 +278,10 @@ private:
     bool ReadLine()
     {
         const WideText& line = m_lines[m_at];
-        if (m_awaitingNewValue && !StartsWith(line, kWrote))
+        if (m_awaitingNewValue && !StartsWith(line, kWrote)) {
+            m_whyLine = static_cast<std::size_t>(m_record.values.back().line);
             return Refuse("a value without what the run wrote there");
+        }
         if (line.empty())
             return true;
         if (line[0] == '[')
@@ -438,16 +440,28 @@ private:
         return true;
     }
 
-    // ""PATH" <fingerprint>": a file the run was about to make.
+    // ""PATH"" or ""PATH" <fingerprint>": a file the run was about to make,
+    // and what it meant to write there when it knew; a later line for the
+    // same file tells more.
     bool ReadMaking(const std::string& quoted)
     {
-        std::size_t close = quoted.find("\" ", 1);
+        std::size_t close = quoted.find('"', 1);
         MadeFile made;
-        if (close == std::string::npos || !FileFingerprint::FromText(quoted.substr(close + 2), made.fingerprint))
-            return Refuse("a making line must name a file, its size and fnv1a64");
+        bool bare = close != std::string::npos && close + 1 == quoted.size();
+        if (close == std::string::npos ||
+            (!bare && (quoted.compare(close, 2, "\" ") != 0 ||
+                       !FileFingerprint::FromText(quoted.substr(close + 2), made.fingerprint))))
+            return Refuse("a making line must name a file, and may give its size and fnv1a64");
         made.path = quoted.substr(1, close - 1);
+        made.knowsContent = !bare;
         if (!IsBelowAny(Upper(made.path), m_places.systemDirectories, m_places.madeFiles))
             return Refuse("a file no run of Remendo makes: " + made.path);
+        for (MadeFile& known : m_record.made) {
+            if (Upper(known.path) == Upper(made.path)) {
+                known = made;
+                return true;
+            }
+        }
         m_record.made.push_back(made);
         return true;
     }
@@ -504,6 +518,7 @@ private:
     bool m_keyIsService = false;
     bool m_awaitingNewValue = false;
     std::string m_why;
+    std::size_t m_whyLine = 0;  // the line the refusal names, when not the one read
     std::string m_lastNote;
 };
 }  // namespace

@@ -44,9 +44,11 @@ struct FileChange {
     int line = 0;
 };
 
-// A file the run was about to make, and what it meant to write there.
+// A file the run was about to make, and what it meant to write there
+// (unknown when the run named it before it knew).
 struct MadeFile {
     std::string path;
+    bool knowsContent = false;
     FileFingerprint fingerprint;
 };
 

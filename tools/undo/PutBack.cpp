@@ -145,10 +145,11 @@ State FileState(const FileChange& file, const FileFingerprint* now)
 }
 
 // A file the run was about to make is its own when it holds what the run
-// meant to write, or less of it (the run cut off while writing).
+// meant to write, or less of it (the run cut off while writing); or
+// anything, when the run was cut off before it knew what it would write.
 bool IsRunsLeftover(const MadeFile& made, const FileFingerprint& now)
 {
-    return now == made.fingerprint || now.size < made.fingerprint.size;
+    return !made.knowsContent || now == made.fingerprint || now.size < made.fingerprint.size;
 }
 
 // A run's changes in the order the question names them and the undo puts

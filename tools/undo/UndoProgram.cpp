@@ -38,7 +38,7 @@ const char kReportLeft[] = "Left as they are, because they changed since the run
 const char kReportMissing[] = "Left as they are, because the undo's copy is missing: %s.";
 const char kReportFailed[] = "Could not be put back (see Remendo-undo.log): %s.";
 const char kReportRestart[] = "Restart the computer to finish putting back %s.";
-const char kReportRefused[] = "Not read, because it cannot be trusted: %s.";
+const char kReportRefused[] = "Refused, so nothing of it is put back: %s.";
 const char kReportNotRead[] = "Not read, because undo files are read only from %s: %s.";
 
 std::string FileName(const std::string& path)
