@@ -6,7 +6,9 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -651,7 +653,117 @@ TEST_F(CutOff, RunFromAFolderTheCodePageCannotName)
 }
 // remendo-undo.exe beside remendo.exe, double-clicked after a repair of this
 // machine and answered as a user would.
-class Undo : public NetworkRepair {};
+class Undo : public NetworkRepair {
+protected:
+    // remendo-undo.exe run beside the program, each question answered Yes:
+    // the boxes it showed.
+    std::vector<std::string> RunUndoProgram()
+    {
+        std::vector<std::string> boxes;
+        std::string error, undoExe = m_dir + "remendo-undo.exe";
+        EXPECT_TRUE(::CopyFileA(WindowsPath(Programs().undoExe).c_str(), undoExe.c_str(), FALSE));
+        RemendoProcess undo;
+        if (!undo.Start(undoExe, &error)) {
+            ADD_FAILURE() << error;
+            return boxes;
+        }
+        for (HWND box; (box = undo.WaitForMessageBox(kBoxTimeoutMs)) != nullptr;) {
+            boxes.push_back(uia::MessageBoxText(box));
+            bool question = boxes.back().rfind("Undo the Remendo run of ", 0) == 0;
+            EXPECT_TRUE(uia::PressButton(box, question ? IDYES : IDOK));
+            undo.RunUntil([box] { return !::IsWindow(box); }, kBoxTimeoutMs);
+            if (!question)
+                break;
+        }
+        EXPECT_TRUE(undo.WaitForExit(kExitTimeoutMs)) << Joined(undo.DebugLines());
+        return boxes;
+    }
+
+    // How the scan DLL is in use when the undo puts it back.
+    enum Hold { kOpen, kLoaded, kBeforeTheRunsRestart };
+    void ExpectScanDllBackAfterTheRestart(Hold hold);
+};
+
+// The size and fnv1a64 of bytes, as an undo file names them.
+std::string Fingerprint(const std::string& bytes)
+{
+    unsigned long long digest = 14695981039346656037ull;
+    for (char c : bytes)
+        digest = (digest ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char hex[17] = {};
+    std::snprintf(hex, sizeof hex, "%016llx", digest);
+    return std::to_string(bytes.size()) + " bytes fnv1a64 " + hex;
+}
+
+// An undo record as a run would write it, in `folder` under `name`: the
+// product key's host name, the hosts file and the scan DLL, each to be
+// "put back" to what a standard user chose.
+void PlantUndoRecord(const std::string& folder, const std::string& name, const std::string& hosts,
+                     const std::string& dll)
+{
+    const std::string base = folder + name, hostsCopy = base + "-hosts", dllCopy = base + "-cvqscan3.dll";
+    const std::string plantedHosts = "10.66.66.66 windowsupdate.microsoft.com\r\n", plantedDll = "MZ planted";
+    std::string hostsNow, dllNow;
+    ASSERT_TRUE(ReadBytes(hosts, &hostsNow) && ReadBytes(dll, &dllNow));
+    ASSERT_TRUE(WriteBytes(hostsCopy, plantedHosts) && WriteBytes(dllCopy, plantedDll));
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\" + std::string(kProductKey) +
+                       "]\r\n\"Hostname\"=\"planted\"\r\n; wrote \"Hostname\"=\"cvq7250-old\"\r\n";
+    for (const auto& file : {std::make_pair(hosts, std::make_pair(hostsCopy, Fingerprint(plantedHosts) + "|" + Fingerprint(hostsNow))),
+                             std::make_pair(dll, std::make_pair(dllCopy, Fingerprint(plantedDll) + "|" + Fingerprint(dllNow)))}) {
+        const std::string& prints = file.second.second;
+        text += "\r\n; copy /y \"" + file.second.first + "\" \"" + file.first + "\"\r\n; kept \"" + file.first + "\" " +
+                prints.substr(0, prints.find('|')) + "\r\n; wrote \"" + file.first + "\" " +
+                prints.substr(prints.find('|') + 1) + "\r\n";
+    }
+    std::string bytes = "\xFF\xFE";
+    for (char c : text)
+        bytes += std::string{c, '\0'};
+    ASSERT_TRUE(WriteBytes(base + ".reg", bytes));
+}
+
+// Undo records planted where a standard user may write (beside the program,
+// the temp folder, a store folder that grants everyone write) are never
+// read: the box says why, and the hosts file, the DLL and the registry stay
+// as they are. (Wine keeps no owners and enforces no access lists: the
+// refusal is the program's own.)
+TEST_F(Undo, ReadsNoRecordOthersMayHaveWritten)
+{
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+    std::string outer = UndoStoreOuterFolder();
+    ASSERT_FALSE(outer.empty());
+    outer.pop_back();
+    const std::string name = "Remendo-undo-99-20990101-000000";
+    std::string hostsBefore, dllBefore;
+    ASSERT_TRUE(ReadBytes(m_hosts, &hostsBefore) && ReadBytes(m_installedDll, &dllBefore));
+    PlantUndoRecord(m_dir, name, m_hosts, m_installedDll);
+    PlantUndoRecord(temp, name, m_hosts, m_installedDll);
+    std::vector<std::string> boxes = RunUndoProgram();
+    EXPECT_EQ(boxes, std::vector<std::string>{"There is no run of Remendo to undo.\n\nNot read, because undo files are "
+                                              "read only from " + UndoStore() + ": " + m_dir + name + ".reg and " +
+                                              temp + name + ".reg."});
+
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &everyone, nullptr));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
+    ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), &attributes));
+    ASSERT_TRUE(::CreateDirectoryA((outer + "\\Undo").c_str(), &attributes));
+    ::LocalFree(everyone);
+    PlantUndoRecord(UndoStore(), name, m_hosts, m_installedDll);
+    boxes = RunUndoProgram();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("There is no run of Remendo to undo.\n\nRefused, so nothing of it is put back: " + outer +
+                                 " (S-1-1-0 may change it or what it holds).",
+                             0),
+              0u)
+        << boxes[0];
+
+    std::string hosts, dll;
+    EXPECT_TRUE(ReadBytes(m_hosts, &hosts) && hosts == hostsBefore) << "the hosts file was changed";
+    EXPECT_TRUE(ReadBytes(m_installedDll, &dll) && dll == dllBefore) << "the scan DLL was changed";
+    EXPECT_EQ(RegistryString(kProductKey, "Hostname"), "cvq7250-old");
+}
 
 // The registry, the hosts file, the scan DLLs with their attributes and the
 // management service's start type, as the service manager reports it, are
@@ -700,6 +812,53 @@ TEST_F(Undo, PutsTheRepairBackAsItWas)
     ASSERT_TRUE(ReadBytes(m_dir + "Remendo-undo.log", &log));
     EXPECT_NE(log.find("--- Yes, put back the hosts file ##### FIXED"), std::string::npos) << log;
     ::SetFileAttributesA(m_installedDll.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A scan DLL held open, or loaded, while the undo runs goes back at the
+// restart; so does one whose replacement the run itself left for the restart
+// when the undo comes first.
+void Undo::ExpectScanDllBackAfterTheRestart(Hold hold)
+{
+    std::optional<FileInUse> heldDuringRun;
+    if (hold == kBeforeTheRunsRestart)
+        heldDuringRun.emplace(m_installedDll);
+    Start();
+    RunToCompletion(kQuestion, hold == kBeforeTheRunsRestart ? kChangesRebootMessage : kChangesMadeMessage);
+    heldDuringRun.reset();
+    CompareWithSimulation();
+    std::optional<FileInUse> open;
+    HMODULE loaded = nullptr;
+    if (hold == kOpen)
+        open.emplace(m_installedDll);
+    if (hold == kLoaded)
+        loaded = ::LoadLibraryA(m_installedDll.c_str());
+    ASSERT_TRUE(hold != kLoaded || loaded != nullptr) << "cannot load " << m_installedDll;
+
+    std::vector<std::string> boxes = RunUndoProgram();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].find("Restart the computer to finish putting back cvqscan3.dll."), std::string::npos)
+        << boxes[1];
+    open.reset();
+    if (loaded != nullptr)
+        ::FreeLibrary(loaded);
+    std::string error;
+    ASSERT_TRUE(RestartWine(&error)) << error;
+    ExpectRepairPutBack();
+}
+
+TEST_F(Undo, PutsBackAScanDllHeldOpenAtTheRestart)
+{
+    ExpectScanDllBackAfterTheRestart(kOpen);
+}
+
+TEST_F(Undo, PutsBackALoadedScanDllAtTheRestart)
+{
+    ExpectScanDllBackAfterTheRestart(kLoaded);
+}
+
+TEST_F(Undo, BeforeTheRunsOwnRestartLeavesTheOldScanDllAfterIt)
+{
+    ExpectScanDllBackAfterTheRestart(kBeforeTheRunsRestart);
 }
 
 }  // namespace
