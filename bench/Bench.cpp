@@ -15,6 +15,8 @@
 // 4. A machine with 100,000 entries of one kind (printers, ports, services,
 //    faults, dialog answer sets, files): CPU time of reading it, running the
 //    utility on it, listing the changes and writing it out again, each kind.
+// 5. remendo-undo on a machine whose undo store holds 3,000 records with
+//    nothing left to put back after the run's own: CPU time of the whole undo.
 // With --write-hosts it only writes that hosts file, its 50 entries naming
 // HOST_NAME, for the same measurement of remendo.exe under Wine.
 // The figures are printed, never judged: a slow machine fails nothing.
@@ -36,6 +38,7 @@
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
 #include "machine/RegFile.h"
+#include "log/UndoFile.h"
 #include "sim/SimProcess.h"
 #include "RunUtility.h"
 
@@ -52,6 +55,7 @@ const int kImagingDevices = 500;
 const int kPrinters = 1000;
 const int kValuesUnderOneKey = 100000;
 const int kListEntries = 100000;
+const int kEmptyUndoRecords = 3000;
 const int kExportKeys = 10700;  // about 9.5 MB
 const int kValuesPerExportKey = 8;
 const char kImagingClassKey[] =
@@ -328,6 +332,37 @@ void BenchLargeLists(const std::string& examplesDir)
         std::printf("large_list_%s_cpu_seconds: %.3f\n", name.c_str(), seconds);
     }
 }
+// Records holding nothing are passed over, not offered: the undo stays
+// linear in the number of records.
+void BenchUndo(const std::string& examplesDir)
+{
+    machine::Machine machine = LoadExample(examplesDir);
+    {
+        sim::SimApi repair(machine);
+        sim::RunUtility(repair);
+    }
+    std::string store;
+    for (const auto& entry : machine.files.Files()) {
+        const std::string& path = entry.second.path;
+        if (UndoFile::IsUndoFileName(path.substr(path.rfind('\\') + 1)))
+            store = path.substr(0, path.rfind('\\') + 1);
+    }
+    std::string nothing = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n; The spooler service was restarted\r\n"))
+        nothing += std::string{c, '\0'};
+    for (int i = 0; i < kEmptyUndoRecords; ++i)
+        machine.files.Write(store + "Remendo-undo-" + std::to_string(i + 2) + "-20261208-093000.reg", nothing);
+    machine.messageBoxAnswers.clear();
+    sim::SimApi api(machine);
+    api.onUnscriptedMessageBox = [](const machine::ShownMessageBox& box) {
+        return (box.style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    };
+    double start = CpuSeconds();
+    sim::RunUndo(api);
+    double seconds = CpuSeconds() - start;
+    std::printf("undo_records_holding_nothing: %d\n", kEmptyUndoRecords);
+    std::printf("undo_with_records_holding_nothing_cpu_seconds: %.3f\n", seconds);
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -352,5 +387,6 @@ int main(int argc, char** argv)
     BenchWholeRun(argv[1], argv[2], hosts);
     BenchRegistryReading();
     BenchLargeLists(argv[1]);
+    BenchUndo(argv[1]);
     return 0;
 }

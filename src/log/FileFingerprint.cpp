@@ -72,3 +72,13 @@ bool FingerprintOf(const std::string& path, FileFingerprint& fingerprint)
     fingerprint = read;
     return true;
 }
+
+FileFingerprint FingerprintOfBytes(const std::string& bytes)
+{
+    FileFingerprint read;
+    read.digest = kOffsetBasis;
+    for (char c : bytes)
+        read.digest = (read.digest ^ static_cast<unsigned char>(c)) * kPrime;
+    read.size = bytes.size();
+    return read;
+}

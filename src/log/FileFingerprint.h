@@ -22,3 +22,5 @@ struct FileFingerprint {
 // The file's fingerprint, read through the C runtime's stream calls; false,
 // with the last error set, when it cannot be read whole.
 bool FingerprintOf(const std::string& path, FileFingerprint& fingerprint);
+// The fingerprint of bytes already read.
+FileFingerprint FingerprintOfBytes(const std::string& bytes);

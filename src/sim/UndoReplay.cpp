@@ -1,6 +1,7 @@
 #include "sim/UndoReplay.h"
 
 #include "log/UndoFile.h"
+#include "log/UndoFileFormat.h"
 #include "machine/RegFile.h"
 
 namespace sim {
@@ -8,9 +9,9 @@ namespace sim {
 namespace {
 const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services";
 const char* const kStartTypes[] = {"boot", "system", "auto", "demand", "disabled"};  // by the Start value
-const char kCopyLinePrefix[] = "; copy /y \"";
+const std::string kCopyLinePrefix = undoformat::LineStart(undoformat::kCopyLine);
 const char kCopyLineMiddle[] = "\" \"";
-const char kAttribLinePrefix[] = "; attrib ";
+const std::string kAttribLinePrefix = undoformat::LineStart(undoformat::kAttribLine);
 const std::pair<const char*, DWORD> kAttribFlags[] = {
     {"+r", FILE_ATTRIBUTE_READONLY}, {"+h", FILE_ATTRIBUTE_HIDDEN}, {"+s", FILE_ATTRIBUTE_SYSTEM}};
 
@@ -18,7 +19,7 @@ const std::pair<const char*, DWORD> kAttribFlags[] = {
 bool ApplyAttribLine(machine::Machine& machine, const std::string& line)
 {
     std::size_t quote = line.find('"');
-    if (line.compare(0, sizeof kAttribLinePrefix - 1, kAttribLinePrefix) != 0 || quote == std::string::npos ||
+    if (line.compare(0, kAttribLinePrefix.size(), kAttribLinePrefix) != 0 || quote == std::string::npos ||
         line.back() != '"')
         return false;
     machine::SimFile* file = machine.files.Find(line.substr(quote + 1, line.size() - quote - 2));
@@ -93,10 +94,10 @@ bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::
         if (ApplyAttribLine(machine, line))
             continue;
         std::size_t middle = line.find(kCopyLineMiddle);
-        if (line.compare(0, sizeof kCopyLinePrefix - 1, kCopyLinePrefix) != 0 || middle == std::string::npos ||
+        if (line.compare(0, kCopyLinePrefix.size(), kCopyLinePrefix) != 0 || middle == std::string::npos ||
             line.back() != '"')
             continue;
-        std::string from = line.substr(sizeof kCopyLinePrefix - 1, middle - (sizeof kCopyLinePrefix - 1));
+        std::string from = line.substr(kCopyLinePrefix.size(), middle - kCopyLinePrefix.size());
         std::string to = line.substr(middle + sizeof kCopyLineMiddle - 1);
         to.pop_back();
         const machine::SimFile* source = machine.files.Find(from);

@@ -1,7 +1,5 @@
 #include "system/Service.h"
 
-#include <new>
-
 #include "log/DebugLog.h"
 #include "platform/Owned.h"
 #include "platform/WinApi.h"
@@ -217,21 +215,13 @@ QUERY_SERVICE_CONFIGA* ServiceControl::QueryServiceConfig()
     DebugLog log("QueryServiceConfig", kSourceFile);
     OpenedService opened(log, kQueryCloseTexts);
     StopReason stop = opened.Open(m_strServiceName);
-    DWORD bytesNeeded = 0;
     if (stop == StopReason::kNone) {
-        Win().QueryServiceConfigA(opened.Service(), nullptr, 0, &bytesNeeded);
-        if (bytesNeeded == 0)
-            stop = StopReason::kQueryConfigFailed;
+        ServiceConfig::Result read = m_config.Query(opened.Service());
+        if (read != ServiceConfig::Result::kRead)
+            stop = read == ServiceConfig::Result::kNoMemory ? StopReason::kInsufficientMemory
+                                                            : StopReason::kQueryConfigFailed;
     }
-    if (stop == StopReason::kNone) {
-        m_pConfig.reset();
-        m_pConfig.reset(new (std::nothrow) BYTE[bytesNeeded]);
-        if (m_pConfig == nullptr)
-            stop = StopReason::kInsufficientMemory;
-    }
-    QUERY_SERVICE_CONFIGA* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(m_pConfig.get());
-    if (stop == StopReason::kNone && !Win().QueryServiceConfigA(opened.Service(), config, bytesNeeded, &bytesNeeded))
-        stop = StopReason::kQueryConfigFailed;
+    QUERY_SERVICE_CONFIGA* config = m_config.Get();
     return EndedInFailure(log, stop) ? nullptr : config;
 }
 

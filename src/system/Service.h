@@ -5,9 +5,9 @@
 // thing, closes both again and logs its own failures (unit "Service").
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "platform/ServiceConfig.h"
 #include "platform/WinTypes.h"
 
 class ServiceControl {
@@ -38,6 +38,6 @@ public:
 
 private:
     std::string m_strServiceName;
-    std::unique_ptr<BYTE[]> m_pConfig;  // holds a QUERY_SERVICE_CONFIGA and its texts
+    ServiceConfig m_config;  // a QUERY_SERVICE_CONFIGA and its texts
     SERVICE_STATUS m_status = {};
 };

@@ -10,13 +10,19 @@
 #include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "machine/MachineDiff.h"
+#include "platform/SecurityDescriptor.h"
+#include "StoredRuns.h"
+#include "log/FileFingerprint.h"
 #include "sim/Restart.h"
+#include "sim/SimProcess.h"
 
 namespace {
 const char kSample[] = "networked-family-b";
 const char kFolder[] = "C:\\Program Files\\Corvane\\Remendo\\";
-const char kUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000.reg";
-const char kHostsCopy[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-hosts";
+#define STORE "C:\\Documents and Settings\\All Users\\Application Data\\Remendo\\Undo\\"
+const char kStore[] = STORE;
+const char kUndo[] = STORE "Remendo-undo-1-20261208-093000.reg";
+const char kHostsCopy[] = STORE "Remendo-undo-1-20261208-093000-hosts";
 const char kHosts[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
 const char kDll[] = "C:\\WINDOWS\\system32\\cvqscan3.dll";
 const char kProductKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port";
@@ -90,8 +96,11 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
         std::vector<std::string> differences;  // what differs from the machine of before
         std::string finalBox;
         std::string logged;
+        bool undone = true;     // whether the run is marked undone (all back, or left on purpose)
+        bool copyThere = true;  // the undo's hosts copy
     };
     const std::string left = "\n\nLeft as they are, because they changed since the run: ";
+    const std::string allButHosts = "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40.";
     const Case cases[] = {
         {"the whole run", [](machine::Machine&) {}, IDYES, {}, kAllPutBack, "put back the hosts file ##### FIXED"},
         {"a value set again since", [](machine::Machine& m) { m.registry.Find(kProductKey)->SetValue("Hostname", REG_SZ, std::string("mine\0", 5)); },
@@ -104,11 +113,13 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
          "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
          "--- No, it changed since the run: left as it is"},
         {"the undo's copy changed", [](machine::Machine& m) { m.files.Find(kHostsCopy)->bytes += "x"; },
-         IDYES, {kHosts},
-         "Put back: 9 registry values, cvqscan3.dll and the start type of QMX Driver CVQ40." + left + "the hosts file.",
-         "is missing or changed since the run"},
+         IDYES, {kHosts}, allButHosts + "\n\nCould not be put back (see Remendo-undo.log): the hosts file.",
+         "is not what the run kept: left as it is", false},
+        {"the undo's copy missing", [](machine::Machine& m) { m.files.Remove(kHostsCopy); },
+         IDYES, {kHosts}, allButHosts + "\n\nLeft as they are, because the undo's copy is missing: the hosts file.",
+         "is missing: left as it is", false, false},
         {"the answer No", [](machine::Machine&) {}, IDNO, {"everything"}, "Nothing was put back.",
-         "--- No, it and any older run stay as they are"},
+         "--- No, it and any older run stay as they are", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -135,46 +146,183 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
         }
         // Nothing of the undo is removed or written over.
         EXPECT_NE(run.after.files.Find(kUndo), nullptr);
-        EXPECT_NE(run.after.files.Find(kHostsCopy), nullptr);
-        EXPECT_EQ(run.after.files.Find(std::string(kUndo) + ".undone") != nullptr, c.answer == IDYES);
+        EXPECT_EQ(run.after.files.Find(kHostsCopy) != nullptr, c.copyThere);
+        EXPECT_EQ(run.after.files.Find(std::string(kUndo) + ".undone") != nullptr, c.undone);
     }
 }
 
-// A run once undone is not offered again; two runs go back newest first.
-TEST(UndoProgram, TwoRunsGoBackNewestFirstAndOnce)
+// A run once undone is not offered again; two runs go back latest first, by
+// their order in the store, whatever the clock said; a value already as
+// before is not offered.
+TEST(UndoProgram, TwoRunsGoBackLatestFirstAndOnce)
 {
-    const char kLaterUndo[] = "C:\\Program Files\\Corvane\\Remendo\\Remendo-undo-20261208-093000-2.reg";
+    const char kLaterUndo[] = STORE "Remendo-undo-2-20261207-080000.reg";
     Undone run = RepairThenUndo([](machine::Machine& m) {
-        // The product key set back by hand, and the utility run once more.
+        // The product key set back by hand, the clock set back, and the utility run once more.
         m.registry.Find(kProductKey)->SetValue("IP Address", REG_SZ, std::string("10.0.0.20\0", 10));
+        m.startTime = {2026, 12, 1, 7, 8, 0, 0, 0};
         sim::SimApi again(m);
         sim::RunUtility(again);
     });
     ASSERT_EQ(run.boxes.size(), 3u);
-    EXPECT_EQ(run.boxes[1], kQuestion);
+    EXPECT_EQ(run.boxes[1], "Undo the Remendo run of Tuesday, December 08, 2026 at 09:30? It puts back 8 registry "
+                            "values, the hosts file, cvqscan3.dll and the start type of QMX Driver CVQ40.");
     EXPECT_TRUE(run.after.registry == run.before.registry);
     EXPECT_EQ(test::FileText(run.after, kHosts), test::FileText(run.before, kHosts));
     EXPECT_LT(std::find_if(run.log.begin(), run.log.end(),
                            [&](const std::string& line) { return line.find(kLaterUndo) != std::string::npos; }),
               std::find_if(run.log.begin(), run.log.end(),
-                           [](const std::string& line) { return line.find("093000.reg (") != std::string::npos; }));
+                           [](const std::string& line) { return line.find("1-20261208-093000.reg (") != std::string::npos; }));
 
     sim::SimApi once_more(run.after);
     sim::RunUndo(once_more);
     EXPECT_EQ(test::BoxTexts(once_more), std::vector<std::string>{"There is no run of Remendo to undo."});
 }
 
-// The still-image service holds the scan DLL: it goes back at the next restart.
+// A scan DLL in use goes back at the next restart, whether the still-image
+// service holds it open or has it loaded (a move over it is then refused).
 TEST(UndoProgram, ADllInUseGoesBackAtTheRestart)
 {
+    for (bool loaded : {false, true}) {
+        SCOPED_TRACE(loaded ? "loaded" : "open");
+        Undone run = RepairThenUndo([loaded](machine::Machine& m) {
+            m.heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ, loaded});
+        });
+        EXPECT_EQ(run.boxes.back(),
+                  std::string(kAllPutBack) + "\n\nRestart the computer to finish putting back cvqscan3.dll.");
+        EXPECT_NE(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
+        EXPECT_NE(run.after.files.Find(std::string(kUndo) + ".undone"), nullptr);
+        run.after.heldFiles.clear();
+        sim::Restart(run.after);
+        EXPECT_EQ(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
+        EXPECT_EQ(run.after.files.Find(kDll)->attributes, run.before.files.Find(kDll)->attributes);
+    }
+}
+
+// The run left its DLL swap for the restart; an undo before it follows the
+// swap at the same restart, so the old DLL stays.
+TEST(UndoProgram, AnUndoBeforeTheRunsRestartFollowsItsSwap)
+{
+    machine::Machine before = test::ExampleMachine(kSample), machine = test::ExampleMachine(kSample),
+                     notUndone = test::ExampleMachine(kSample);
+    for (machine::Machine* repaired : {&machine, &notUndone}) {
+        repaired->heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ, true});
+        sim::SimApi repair(*repaired);
+        sim::RunUtility(repair);
+    }
+    ASSERT_FALSE(machine.pendingRenames.empty());
+    notUndone.heldFiles.clear();
+    sim::Restart(notUndone);
+    EXPECT_NE(test::FileText(notUndone, kDll), test::FileText(before, kDll));
+
+    machine.messageBoxAnswers.clear();
+    sim::SimApi api(machine);
+    api.onUnscriptedMessageBox = [](const machine::ShownMessageBox& box) {
+        return (box.style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    };
+    sim::RunUndo(api);
+    EXPECT_NE(test::BoxTexts(api).back().find("Restart the computer to finish putting back cvqscan3.dll."),
+              std::string::npos)
+        << test::BoxTexts(api).back();
+    machine.heldFiles.clear();
+    sim::Restart(machine);
+    EXPECT_EQ(test::FileText(machine, kDll), test::FileText(before, kDll));
+}
+
+// A put-back that failed leaves the run offered again, with what is left of it.
+TEST(UndoProgram, ARunNotWhollyBackIsOfferedAgain)
+{
     Undone run = RepairThenUndo(
-        [](machine::Machine& m) { m.heldFiles.push_back({kDll, GENERIC_READ, FILE_SHARE_READ}); });
-    EXPECT_EQ(run.boxes.back(), std::string(kAllPutBack) + "\n\nRestart the computer to finish putting back cvqscan3.dll.");
-    EXPECT_NE(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
-    run.after.heldFiles.clear();
-    sim::Restart(run.after);
-    EXPECT_EQ(test::FileText(run.after, kDll), test::FileText(run.before, kDll));
-    EXPECT_EQ(run.after.files.Find(kDll)->attributes, run.before.files.Find(kDll)->attributes);
+        [](machine::Machine& m) { m.faults.push_back({"RegSetValueExW", 1, ERROR_ACCESS_DENIED}); });
+    EXPECT_EQ(run.boxes.back(), "Put back: 8 registry values, the hosts file, cvqscan3.dll and the start type of QMX "
+                                "Driver CVQ40.\n\nCould not be put back (see Remendo-undo.log): 1 registry value.");
+    EXPECT_EQ(run.after.files.Find(std::string(kUndo) + ".undone"), nullptr);
+
+    run.after.faults.clear();
+    sim::SimApi again(run.after);
+    again.onUnscriptedMessageBox = [](const machine::ShownMessageBox& box) {
+        return (box.style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    };
+    sim::RunUndo(again);
+    EXPECT_EQ(test::BoxTexts(again),
+              (std::vector<std::string>{
+                  "Undo the Remendo run of Tuesday, December 08, 2026 at 09:30? It puts back 1 registry value.",
+                  "Put back: 1 registry value."}));
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+    EXPECT_NE(run.after.files.Find(std::string(kUndo) + ".undone"), nullptr);
+}
+
+// What a run cut off left beside the hosts file goes only when the record
+// says the run was writing it: what it meant to write, or less of it.
+TEST(UndoProgram, RemovesOnlyTheRunsOwnLeftovers)
+{
+    const std::string hostsNew = std::string(kHosts) + ".new";
+    for (bool runs : {true, false}) {
+        SCOPED_TRACE(runs ? "cut off while writing" : "the administrator's own");
+        std::string left;
+        Undone run = RepairThenUndo([&](machine::Machine& m) {
+            std::string written = test::FileText(m, kHosts);
+            left = runs ? written.substr(0, written.size() / 2) : written + "# mine\r\n";
+            m.files.Write(hostsNew, left);
+        });
+        EXPECT_EQ(run.after.files.Find(hostsNew) == nullptr, runs);
+        if (!runs) {
+            EXPECT_EQ(test::FileText(run.after, hostsNew), left);
+        }
+        EXPECT_EQ(run.boxes.front().find(" values, hosts.new, the hosts file") != std::string::npos, runs) << run.boxes.front();
+    }
+}
+
+// Only the store is read: undo files elsewhere are named, a store or file
+// others may change is refused, and the box says why; nothing is changed.
+TEST(UndoProgram, ReadsOnlyWhatOnlyAdministratorsMayChange)
+{
+    auto othersMayWrite = [](machine::Machine& m, const std::string& path, bool owner) {
+        security::Descriptor descriptor;
+        descriptor.owner = owner ? security::UsersSid() : security::AdministratorsSid();
+        descriptor.hasDacl = true;
+        descriptor.dacl = {{security::Ace::kAllow, 0, security::kFileAllAccess, security::AdministratorsSid()},
+                           {security::Ace::kAllow, 0, owner ? 0x001200A9u : security::kFileAllAccess,
+                            security::UsersSid()}};
+        m.files.SetSecurity(path, security::SelfRelative(descriptor));
+    };
+    const std::string storeFolder = std::string(kStore).substr(0, sizeof kStore - 2);
+    struct Case {
+        const char* what;
+        std::function<void(machine::Machine&)> between;
+        std::string box;
+    };
+    const Case cases[] = {
+        {"undo files planted beside the program and in the temp folder",
+         [](machine::Machine& m) {
+             std::string undo = m.files.Find(kUndo)->bytes;
+             m.files.Remove(kUndo);
+             m.files.Write(std::string(kFolder) + "Remendo-undo-9-20261208-093000.reg", undo);
+             m.files.Write(m.paths.temp + "Remendo-undo-9-20261208-093000.reg", undo);
+         },
+         "There is no run of Remendo to undo.\n\nNot read, because undo files are read only from " STORE ": " +
+             std::string(kFolder) + "Remendo-undo-9-20261208-093000.reg and C:\\WINDOWS\\TEMP\\"
+             "Remendo-undo-9-20261208-093000.reg."},
+        {"a store others may write to", [&](machine::Machine& m) { othersMayWrite(m, storeFolder, false); },
+         "There is no run of Remendo to undo.\n\nRefused, so nothing of it is put back: " + storeFolder +
+             " (S-1-5-32-545 may change it or what it holds)."},
+        {"an undo file a user owns", [&](machine::Machine& m) { othersMayWrite(m, kUndo, true); },
+         "There is no run of Remendo to undo.\n\nRefused, so nothing of it is put back: " + std::string(kUndo) +
+             " (owned by S-1-5-32-545)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine::Machine repaired = test::ExampleMachine(kSample);
+        {
+            sim::SimApi repair(repaired);
+            sim::RunUtility(repair);
+        }
+        Undone run = RepairThenUndo(c.between);
+        EXPECT_EQ(run.boxes, std::vector<std::string>{c.box});
+        EXPECT_TRUE(run.after.registry == repaired.registry);
+        for (const char* path : {kHosts, kDll})
+            EXPECT_EQ(test::FileText(run.after, path), test::FileText(repaired, path)) << path;
+    }
 }
 
 // An undo file that names anything a run does not change, or is no undo file
@@ -205,6 +353,18 @@ TEST(UndoProgram, RefusesAFileThatIsNotWhatARunWrites)
         {"a bad line", utf16(header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\X]\r\n\"x\"=dword:12\r\n"),
          "line 4: a value line regedit would not read"},
         {"not UTF-16", header, "it is no undo file of this program"},
+        {"a copy name with a slash", utf16(header + "; copy /y \"" + std::string(kUndo).substr(0, sizeof kUndo - 5) +
+                                           "-a/b\" \"C:\\WINDOWS\\system32\\drivers\\etc\\hosts\"\r\n"),
+         "line 3: a copy that is not this undo file's own"},
+        {"a value name holding NUL",
+         utf16(header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\X]\r\n" +
+               std::string("\"x\0y\"=dword:00000001\r\n; wrote \"x\0y\"=dword:00000002\r\n", 50)),
+         "line 4: a value name holding a NUL character"},
+        {"a key climbing out", utf16(header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\..\\Microsoft]\r\n"),
+         "line 3: a key with an empty, \".\" or \"..\" part"},
+        {"a last value without what the run wrote",
+         utf16(header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\X]\r\n\"x\"=dword:00000001\r\n"),
+         "line 4: a value without what the run wrote there"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,9 +376,69 @@ TEST(UndoProgram, RefusesAFileThatIsNotWhatARunWrites)
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
             return line.find("is refused, " + c.why) != std::string::npos;
         })) << test::LogLines(api).back();
-        EXPECT_EQ(test::BoxTexts(api), std::vector<std::string>{"There is no run of Remendo to undo."});
+        std::string refused = "There is no run of Remendo to undo.\n\nRefused, so nothing of it is put back: " +
+                              std::string(kUndo) + " (" + c.why;
+        std::vector<std::string> boxes = test::BoxTexts(api);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].substr(0, refused.size()), refused);
         EXPECT_TRUE(machine.registry == before.registry);
     }
+}
+
+// A record of nothing left to put back is not offered, and not read again.
+TEST(UndoProgram, ARecordHoldingNothingIsNotOffered)
+{
+    machine::Machine machine = test::ExampleMachine(kSample);
+    std::string notesOnly = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n; The spooler service was restarted\r\n"))
+        notesOnly += std::string{c, '\0'};
+    machine.files.Write(kUndo, notesOnly);
+    sim::SimApi api(machine);
+    sim::RunUndo(api);
+    EXPECT_EQ(test::BoxTexts(api), std::vector<std::string>{"There is no run of Remendo to undo."});
+    EXPECT_NE(machine.files.Find(std::string(kUndo) + ".undone"), nullptr);
+}
+
+// What the run writes, the undo reads back; the package's folder may move.
+TEST(UndoProgram, ReadsBackWhatTheRunWrote)
+{
+    machine::Machine machine = test::ExampleMachine(kSample);
+    {
+        sim::SimApi repair(machine);
+        sim::RunUtility(repair);
+    }
+    sim::SimApi api(machine);
+    sim::ScopedBackend backend(api);
+    auto utf16 = [](const std::string& text) {
+        std::string bytes;
+        for (char c : text)
+            bytes += std::string{c, '\0'};
+        return bytes;
+    };
+    std::string bytes = machine.files.Find(kUndo)->bytes;
+    const std::string package = utf16(kFolder), moved = utf16("E:\\Package\\");
+    for (std::size_t at = 0; (at = bytes.find(package, at)) != std::string::npos; at += moved.size())
+        bytes.replace(at, package.size(), moved);
+    undo::UndoRecord record;
+    std::string problem;
+    ASSERT_TRUE(undo::ReadUndoFile(kUndo, bytes, undo::RunChangeablePlaces(), record, problem)) << problem;
+    EXPECT_EQ(record.runDate, "Tuesday, December 08, 2026 at 09:30");
+    EXPECT_EQ(record.values.size(), 10u);
+    EXPECT_EQ(std::count_if(record.values.begin(), record.values.end(),
+                            [](const undo::ValueChange& value) { return value.isStartType; }),
+              1);
+    ASSERT_EQ(record.files.size(), 2u);
+    for (const undo::FileChange& file : record.files) {
+        SCOPED_TRACE(file.target);
+        FileFingerprint copy, now;
+        ASSERT_TRUE(FingerprintOf(file.copy, copy) && FingerprintOf(file.target, now));
+        EXPECT_EQ(copy, file.kept);
+        EXPECT_TRUE(file.knowsWritten && now == file.written);
+        EXPECT_EQ(file.movedFrom, file.target == kDll ? "E:\\Package\\cvqscan3.dll" : "");
+    }
+    ASSERT_EQ(record.made.size(), 2u);
+    EXPECT_EQ(record.made[0].path, std::string(kHosts) + ".new");
+    EXPECT_TRUE(record.made[0].knowsContent);
 }
 
 }  // namespace

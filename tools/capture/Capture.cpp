@@ -1,15 +1,18 @@
 #include "Capture.h"
 
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
 #include "platform/Owned.h"
+#include "platform/ServiceConfig.h"
 #include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "system/FileVersion.h"
+#include "system/RepairedFiles.h"
 #include "system/ServiceNames.h"
 
 namespace capture {
@@ -22,10 +25,11 @@ const char kPendingRenamesValue[] = "PendingFileRenameOperations";
 const char kNtPathPrefix[] = "\\??\\";
 const char* const kServiceNames[] = {services::kSpooler, services::kStillImage, services::kManagement};
 // The files the run reads, moves or writes, by folder.
-const char* const kExeFolderFiles[] = {"Remendo.exe", "Remendo.log", "cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll"};
-const char* const kSystemFolderFiles[] = {"cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll", "cvqscan.bak",
-                                          "cvqscan2.bak", "cvqscan3.bak", "regsvr32.exe", "cvqmgr40.exe"};
-const char* const kHostsFiles[] = {"drivers\\etc\\hosts", "drivers\\etc\\hosts.new", "drivers\\etc\\hosts.bak"};
+// (the scan DLLs too, beside the program and in the system directory, with
+// their backups there; and the hosts files, below the system directory).
+const char* const kExeFolderFiles[] = {"Remendo.exe", "Remendo.log"};
+const char* const kSystemFolderFiles[] = {"regsvr32.exe", "cvqmgr40.exe"};
+const char* const kHostsFiles[] = {repairedfiles::kHosts, repairedfiles::kHostsNew, repairedfiles::kHostsBackup};
 // Files whose bytes are copied: texts of the system and the run's own. Every
 // other file becomes an empty stand-in carrying its version.
 const char* const kCopiedFiles[] = {"Remendo.log", "hosts", "hosts.new", "hosts.bak"};
@@ -394,12 +398,9 @@ void CaptureServices(machine::Machine& machine)
         SERVICE_STATUS status = {};
         if (Win().QueryServiceStatus(service.Get(), &status))
             captured.state = status.dwCurrentState == SERVICE_STOPPED ? "stopped" : "running";
-        DWORD needed = 0;
-        Win().QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
-        std::vector<DWORD> buffer(needed / sizeof(DWORD) + 1);
-        auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(buffer.data());
-        if (needed > 0 && Win().QueryServiceConfigA(service.Get(), config,
-                                                    static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &needed)) {
+        ServiceConfig read;
+        if (read.Query(service.Get()) == ServiceConfig::Result::kRead) {
+            const QUERY_SERVICE_CONFIGA* config = read.Get();
             captured.startType = StartTypeName(config->dwStartType);
             captured.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
             if (config->lpDisplayName != nullptr && config->lpDisplayName[0] != '\0')
@@ -504,7 +505,9 @@ void CaptureFiles(machine::Machine& machine)
 {
     std::string exeFolder = Folder(machine.paths.executable);
     if (!exeFolder.empty()) {
-        for (const char* name : kExeFolderFiles) {
+        std::vector<const char*> names(std::begin(kExeFolderFiles), std::end(kExeFolderFiles));
+        names.insert(names.end(), std::begin(repairedfiles::kScanDlls), std::end(repairedfiles::kScanDlls));
+        for (const char* name : names) {
             std::string path = exeFolder + "\\" + name;
             // The executable stands under the name it is started by.
             CaptureFile(machine::UpperCase(name) == machine::UpperCase(FileName(machine.paths.executable))
@@ -515,6 +518,10 @@ void CaptureFiles(machine::Machine& machine)
     }
     if (machine.paths.system.empty())
         return;
+    for (const char* name : repairedfiles::kScanDlls)
+        CaptureFile(machine.paths.system + "\\" + name, machine);
+    for (const char* name : repairedfiles::kScanDllBackups)
+        CaptureFile(machine.paths.system + "\\" + name, machine);
     for (const char* name : kSystemFolderFiles)
         CaptureFile(machine.paths.system + "\\" + name, machine);
     for (const char* name : kHostsFiles)

@@ -1,10 +1,10 @@
-#include "UndoFileReader.h"
+#include "log/UndoFileReader.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "platform/Owned.h"
+#include "log/UndoFileFormat.h"
 #include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
@@ -13,39 +13,28 @@ namespace undo {
 
 namespace {
 const char kRoot[] = "HKEY_LOCAL_MACHINE\\";
-// The keys whose values a run rewrites (upper case, below HKEY_LOCAL_MACHINE).
-const char* const kValueKeys[] = {
-    "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\CLASS\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\",
-    "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\PRINT\\MONITORS\\STANDARD TCP/IP PORT\\PORTS\\",
-    "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\PRINT\\MONITORS\\CV STANDARD TCP/IP PORT\\PORTS\\",
-    "SOFTWARE\\CORVANE\\",
-    "SOFTWARE\\WOW6432NODE\\CORVANE\\",
-};
-// The management service's start type, the one value of its key a run changes.
-const char kServiceKey[] = "SYSTEM\\CURRENTCONTROLSET\\SERVICES\\QMX DRIVER CVQ40";
 const char kStartValue[] = "Start";
-// The files a run replaces, in the system directory.
-const char* const kSystemFiles[] = {"drivers\\etc\\hosts", "cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll"};
-const char* const kScanDlls[] = {"cvqscan.dll", "cvqscan2.dll", "cvqscan3.dll"};
-const std::size_t kMostBytes = 4 * 1024 * 1024;  // far above any run's undo file
 
-const char kComment[] = "; ";
-const char kWrote[] = "; wrote ";
-const char kCopy[] = "; copy /y \"";
-const char kAttrib[] = "; attrib ";
-const char kKept[] = "; kept \"";
-const char kWroteFile[] = "; wrote \"";
-const char kMoved[] = "; moved \"";
-const char kHowToApply[] = "; To put the values back: ";
+// The lines beyond regedit's, known by how they start.
+const std::string kComment = undoformat::kComment;
+const std::string kWrote = kComment + undoformat::kWroteValue;
+const std::string kCopy = undoformat::LineStart(undoformat::kCopyLine);
+const std::string kAttrib = undoformat::LineStart(undoformat::kAttribLine);
+const std::string kKept = undoformat::LineStart(undoformat::kKeptLine);
+const std::string kWroteFile = undoformat::LineStart(undoformat::kWroteFileLine);
+const std::string kMoved = undoformat::LineStart(undoformat::kMovedLine);
+const std::string kAtRestart = undoformat::LineStart(undoformat::kAtRestartLine);
+const std::string kMaking = undoformat::LineStart(undoformat::kMakingLine);
+const std::string kHowToApply = undoformat::LineStart(undoformat::kHowToApply);
 
-bool StartsWith(const std::string& text, const char* prefix)
+bool StartsWith(const std::string& text, const std::string& prefix)
 {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
+    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool StartsWith(const WideText& text, const char* prefix)
+bool StartsWith(const WideText& text, const std::string& prefix)
 {
-    std::size_t length = std::strlen(prefix);
+    std::size_t length = prefix.size();
     if (text.size() < length)
         return false;
     for (std::size_t i = 0; i < length; ++i) {
@@ -181,19 +170,6 @@ bool SplitLines(const std::string& bytes, std::vector<WideText>& lines)
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes)
-{
-    Stream file(Win().fopen(path.c_str(), "rb"));
-    if (!file.IsOpen())
-        return false;
-    bytes.clear();
-    char block[64 * 1024];
-    std::size_t count = 0;
-    while ((count = Win().fread(block, 1, sizeof block, file.Get())) > 0 && bytes.size() <= kMostBytes)
-        bytes.append(block, count);
-    return !Win().ferror(file.Get());
-}
-
 // Two quoted paths: "FROM" "TO".
 bool ReadTwoPaths(const std::string& text, std::string& first, std::string& second)
 {
@@ -205,6 +181,34 @@ bool ReadTwoPaths(const std::string& text, std::string& first, std::string& seco
     return first.find('"') == std::string::npos && second.find('"') == std::string::npos;
 }
 
+// Whether `upper` is `directory` + one of `names`, each compared upper-cased.
+bool IsBelowAny(const std::string& upper, const std::vector<std::string>& directories,
+                const std::vector<std::string>& names)
+{
+    for (const std::string& directory : directories) {
+        for (const std::string& name : names) {
+            if (upper == Upper(directory + name))
+                return true;
+        }
+    }
+    return false;
+}
+
+// A key's parts each name a key: none empty, "." or "..".
+bool HasOnlyNamedParts(const std::string& key)
+{
+    std::size_t from = 0;
+    for (;;) {
+        std::size_t end = key.find('\\', from);
+        std::string part = key.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        if (end == std::string::npos)
+            return true;
+        from = end + 1;
+    }
+}
+
 class Reader {
 public:
     Reader(const std::string& path, const ChangeablePlaces& places, UndoRecord& record)
@@ -212,17 +216,16 @@ public:
     {
         m_record = UndoRecord();
         m_record.path = path;
-        m_copyPrefix = Upper(path.substr(0, path.size() - 4) + "-");  // without ".reg"
+        std::size_t slash = path.rfind('\\');
+        m_folder = Upper(path.substr(0, slash == std::string::npos ? 0 : slash + 1));
+        std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        m_copyPrefix = Upper(name.substr(0, name.size() - std::string(undoformat::kNameExtension).size()) +
+                             undoformat::kCopySeparator);
     }
 
-    bool Read(std::string& problem)
+    bool Read(const std::string& bytes, std::string& problem)
     {
-        std::string bytes;
-        if (!ReadWholeFile(m_record.path, bytes)) {
-            problem = "it cannot be read";
-            return false;
-        }
-        if (bytes.size() > kMostBytes || !SplitLines(bytes, m_lines)) {
+        if (bytes.size() > undoformat::kMostFileBytes || !SplitLines(bytes, m_lines)) {
             problem = "it is no undo file of this program (UTF-16LE with its byte-order mark)";
             return false;
         }
@@ -232,9 +235,14 @@ public:
         }
         for (m_at = 1; m_at < m_lines.size(); ++m_at) {
             if (!ReadLine()) {
-                problem = "line " + std::to_string(m_at + 1) + ": " + m_why;
+                problem = "line " + std::to_string(m_whyLine != 0 ? m_whyLine : m_at + 1) + ": " + m_why;
                 return false;
             }
+        }
+        if (m_awaitingNewValue) {
+            problem = "line " + std::to_string(m_record.values.back().line) +
+                      ": a value without what the run wrote there";
+            return false;
         }
         for (const FileChange& file : m_record.files) {
             if (!file.knowsKept) {
@@ -254,13 +262,13 @@ private:
 
     // The line at m_at, with the lines it continues onto (a trailing '\');
     // `continued` is what each continuation line starts with.
-    WideText JoinedLine(const char* continued)
+    WideText JoinedLine(const std::string& continued)
     {
         WideText line = m_lines[m_at];
         while (!line.empty() && line.back() == '\\' && m_at + 1 < m_lines.size() &&
                StartsWith(m_lines[m_at + 1], continued)) {
             line.pop_back();
-            WideText next = m_lines[++m_at].substr(std::strlen(continued));
+            WideText next = m_lines[++m_at].substr(continued.size());
             line += next.substr(next.find_first_not_of(' ') == WideText::npos ? next.size()
                                                                                 : next.find_first_not_of(' '));
         }
@@ -270,8 +278,10 @@ private:
     bool ReadLine()
     {
         const WideText& line = m_lines[m_at];
-        if (m_awaitingNewValue && !StartsWith(line, kWrote))
+        if (m_awaitingNewValue && !StartsWith(line, kWrote)) {
+            m_whyLine = static_cast<std::size_t>(m_record.values.back().line);
             return Refuse("a value without what the run wrote there");
+        }
         if (line.empty())
             return true;
         if (line[0] == '[')
@@ -282,9 +292,10 @@ private:
         // line for what it put in that file's place.
         if (StartsWith(line, kWrote) && m_awaitingNewValue)
             return ReadNewValue();
-        if (StartsWith(line, kWroteFile) || StartsWith(line, kCopy) || StartsWith(line, kAttrib) ||
-            StartsWith(line, kKept) || StartsWith(line, kMoved))
-            return ReadFileLine(line);
+        for (const std::string* start : {&kWroteFile, &kCopy, &kAttrib, &kKept, &kMoved, &kAtRestart, &kMaking}) {
+            if (StartsWith(line, *start))
+                return ReadFileLine(line);
+        }
         if (StartsWith(line, kComment) || line == WideText(1, ';'))
             return ReadNote(line);
         return Refuse("neither a key, a value nor a comment");
@@ -299,13 +310,18 @@ private:
             return Refuse("a key outside HKEY_LOCAL_MACHINE: " + key);
         std::string below = key.substr(std::strlen(kRoot));
         std::string upper = Upper(below);
-        bool allowed = upper == kServiceKey;
-        for (const char* prefix : kValueKeys)
-            allowed = allowed || (StartsWith(upper, prefix) && upper.size() > std::strlen(prefix));
-        if (!allowed || below.find("\\\\") != std::string::npos || below.back() == '\\')
+        if (!HasOnlyNamedParts(below))
+            return Refuse("a key with an empty, \".\" or \"..\" part: " + key);
+        bool isService = false;
+        for (const std::string& service : m_places.serviceKeys)
+            isService = isService || upper == Upper(service);
+        bool allowed = isService;
+        for (const std::string& prefix : m_places.valueKeys)
+            allowed = allowed || StartsWith(upper, Upper(prefix) + "\\");
+        if (!allowed)
             return Refuse("a key no run of Remendo changes: " + key);
         m_key = below;
-        m_keyIsService = upper == kServiceKey;
+        m_keyIsService = isService;
         return true;
     }
 
@@ -319,6 +335,8 @@ private:
         value.line = static_cast<int>(m_at + 1);
         if (!ReadValue(JoinedLine("  "), value.name, value.oldType, value.oldData))
             return Refuse("a value line regedit would not read");
+        if (value.name.find(WCHAR{0}) != WideText::npos)
+            return Refuse("a value name holding a NUL character");
         if (m_keyIsService && (value.name != WideText(kStartValue, kStartValue + 5) || value.oldType != REG_DWORD))
             return Refuse("the service's key holds its start type alone");
         m_record.values.push_back(value);
@@ -331,10 +349,19 @@ private:
         m_awaitingNewValue = false;
         ValueChange& value = m_record.values.back();
         WideText name;
-        if (!ReadValue(JoinedLine(kComment).substr(std::strlen(kWrote)), name, value.newType, value.newData) ||
+        if (!ReadValue(JoinedLine(kComment).substr(kWrote.size()), name, value.newType, value.newData) ||
             name != value.name)
             return Refuse("what the run wrote is no value line of the same name");
         return true;
+    }
+
+    FileChange* FileOf(const std::string& target)
+    {
+        for (FileChange& file : m_record.files) {
+            if (Upper(file.target) == Upper(target))
+                return &file;
+        }
+        return nullptr;
     }
 
     bool ReadFileLine(const WideText& wide)
@@ -344,12 +371,14 @@ private:
             return Refuse("a path beyond the code page");
         std::string from, to;
         if (StartsWith(line, kCopy)) {
-            if (!ReadTwoPaths(line.substr(std::strlen(kCopy)), from, to))
+            if (!ReadTwoPaths(line.substr(kCopy.size()), from, to))
                 return Refuse("a copy line must be ; copy /y \"FROM\" \"TO\"");
             if (!IsOwnCopy(from))
                 return Refuse("a copy that is not this undo file's own: " + from);
-            if (!IsChangeableFile(to))
+            if (!IsBelowAny(Upper(to), m_places.systemDirectories, m_places.systemFiles))
                 return Refuse("a file no run of Remendo changes: " + to);
+            if (FileOf(to) != nullptr)
+                return Refuse("a second copy of " + to);
             FileChange file;
             file.copy = from;
             file.target = to;
@@ -357,14 +386,25 @@ private:
             m_record.files.push_back(file);
             return true;
         }
+        std::size_t quote = line.find('"');
+        std::string quoted = quote == std::string::npos ? std::string() : line.substr(quote);
+        if (StartsWith(line, kMaking))
+            return ReadMaking(quoted);
+        if (StartsWith(line, kAtRestart)) {
+            FileChange* file = quoted.size() < 2 || quoted.back() != '"'
+                                   ? nullptr
+                                   : FileOf(quoted.substr(1, quoted.size() - 2));
+            if (file == nullptr)
+                return Refuse("a restart line for a file without its copy line");
+            file->atRestart = true;
+            return true;
+        }
         if (m_record.files.empty())
             return Refuse("a file's line before its copy line");
         FileChange& file = m_record.files.back();
-        std::size_t quote = line.find('"');
-        std::string target = quote == std::string::npos ? std::string() : line.substr(quote);
         if (StartsWith(line, kAttrib)) {
-            std::string flags = line.substr(std::strlen(kAttrib), quote - std::strlen(kAttrib));
-            if (target != "\"" + file.target + "\"")
+            std::string flags = line.substr(kAttrib.size(), quote - kAttrib.size());
+            if (quoted != "\"" + file.target + "\"")
                 return Refuse("an attrib line for another file than its copy line's");
             for (const char* flag : {"+r ", "+h ", "+s "}) {
                 if (flags.compare(0, 3, flag) == 0) {
@@ -377,18 +417,18 @@ private:
             return flags.empty() ? true : Refuse("an attrib line gives +r, +h and +s only");
         }
         if (StartsWith(line, kMoved)) {
-            if (!ReadTwoPaths(line.substr(std::strlen(kMoved)), from, to) || to != file.target)
+            if (!ReadTwoPaths(line.substr(kMoved.size()), from, to) || to != file.target)
                 return Refuse("a moved line for another file than its copy line's");
-            if (!IsProgramScanDll(from))
-                return Refuse("a moved file that is not a scan DLL beside the program: " + from);
+            if (!IsMovedIntoPlace(from))
+                return Refuse("a moved file that is not a scan DLL: " + from);
             file.movedFrom = from;
             return true;
         }
         // "; kept "TARGET" <fingerprint>" or "; wrote "TARGET" <fingerprint>".
         std::string prefix = "\"" + file.target + "\" ";
         FileFingerprint fingerprint;
-        if (target.compare(0, prefix.size(), prefix) != 0 ||
-            !FileFingerprint::FromText(target.substr(prefix.size()), fingerprint))
+        if (quoted.compare(0, prefix.size(), prefix) != 0 ||
+            !FileFingerprint::FromText(quoted.substr(prefix.size()), fingerprint))
             return Refuse("a fingerprint line must name its copy line's file, its size and fnv1a64");
         if (StartsWith(line, kKept)) {
             file.kept = fingerprint;
@@ -397,6 +437,32 @@ private:
             file.written = fingerprint;
             file.knowsWritten = true;
         }
+        return true;
+    }
+
+    // ""PATH"" or ""PATH" <fingerprint>": a file the run was about to make,
+    // and what it meant to write there when it knew; a later line for the
+    // same file tells more.
+    bool ReadMaking(const std::string& quoted)
+    {
+        std::size_t close = quoted.find('"', 1);
+        MadeFile made;
+        bool bare = close != std::string::npos && close + 1 == quoted.size();
+        if (close == std::string::npos ||
+            (!bare && (quoted.compare(close, 2, "\" ") != 0 ||
+                       !FileFingerprint::FromText(quoted.substr(close + 2), made.fingerprint))))
+            return Refuse("a making line must name a file, and may give its size and fnv1a64");
+        made.path = quoted.substr(1, close - 1);
+        made.knowsContent = !bare;
+        if (!IsBelowAny(Upper(made.path), m_places.systemDirectories, m_places.madeFiles))
+            return Refuse("a file no run of Remendo makes: " + made.path);
+        for (MadeFile& known : m_record.made) {
+            if (Upper(known.path) == Upper(made.path)) {
+                known = made;
+                return true;
+            }
+        }
+        m_record.made.push_back(made);
         return true;
     }
 
@@ -409,35 +475,34 @@ private:
         if (!WideToAnsi(line, text))
             text.clear();
         if (StartsWith(text, kHowToApply) && m_record.runDate.empty())
-            m_record.runDate = m_lastNote.substr(std::min(m_lastNote.size(), std::strlen(kComment)));
+            m_record.runDate = m_lastNote.substr(std::min(m_lastNote.size(), kComment.size()));
         m_lastNote = text;
         return true;
     }
 
+    // A copy lies beside the undo file and is named after it, with nothing
+    // in its name that reaches another folder or stream.
     bool IsOwnCopy(const std::string& path) const
     {
         std::string upper = Upper(path);
-        return upper.size() > m_copyPrefix.size() && upper.compare(0, m_copyPrefix.size(), m_copyPrefix) == 0 &&
-               upper.find('\\', m_copyPrefix.size()) == std::string::npos &&
-               upper.find("..", m_copyPrefix.size()) == std::string::npos;
+        std::size_t slash = upper.rfind('\\');
+        if (slash == std::string::npos || upper.substr(0, slash + 1) != m_folder)
+            return false;
+        std::string name = upper.substr(slash + 1);
+        return name.size() > m_copyPrefix.size() && StartsWith(name, m_copyPrefix) &&
+               name.find_first_of("/:") == std::string::npos && name.find("..") == std::string::npos;
     }
 
-    bool IsChangeableFile(const std::string& path) const
+    // The run's own scan DLL, wherever the package lay: a drive path to a file of that name.
+    bool IsMovedIntoPlace(const std::string& path) const
     {
-        std::string upper = Upper(path);
-        for (const std::string& directory : m_places.systemDirectories) {
-            for (const char* name : kSystemFiles) {
-                if (upper == Upper(directory + name))
-                    return true;
-            }
-        }
-        return false;
-    }
-
-    bool IsProgramScanDll(const std::string& path) const
-    {
-        for (const char* name : kScanDlls) {
-            if (Upper(path) == Upper(m_places.programDirectory + name))
+        std::size_t slash = path.rfind('\\');
+        if (path.size() < 4 || path[1] != ':' || path[2] != '\\' || slash == std::string::npos ||
+            path.find('/') != std::string::npos || path.find("\\..\\") != std::string::npos)
+            return false;
+        std::string name = Upper(path.substr(slash + 1));
+        for (const std::string& moved : m_places.movedNames) {
+            if (name == Upper(moved))
                 return true;
         }
         return false;
@@ -445,13 +510,15 @@ private:
 
     const ChangeablePlaces& m_places;
     UndoRecord& m_record;
-    std::string m_copyPrefix;
+    std::string m_folder;      // the undo file's, upper case, with its backslash
+    std::string m_copyPrefix;  // the start of its copies' names, upper case
     std::vector<WideText> m_lines;
     std::size_t m_at = 0;
     std::string m_key;
     bool m_keyIsService = false;
     bool m_awaitingNewValue = false;
     std::string m_why;
+    std::size_t m_whyLine = 0;  // the line the refusal names, when not the one read
     std::string m_lastNote;
 };
 }  // namespace
@@ -463,10 +530,11 @@ std::string Upper(std::string text)
     return text;
 }
 
-bool ReadUndoFile(const std::string& path, const ChangeablePlaces& places, UndoRecord& record, std::string& problem)
+bool ReadUndoFile(const std::string& path, const std::string& bytes, const ChangeablePlaces& places,
+                  UndoRecord& record, std::string& problem)
 {
     Reader reader(path, places, record);
-    if (reader.Read(problem))
+    if (reader.Read(bytes, problem))
         return true;
     record = UndoRecord();
     return false;

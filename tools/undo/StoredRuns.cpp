@@ -1,0 +1,197 @@
+#include "StoredRuns.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <tuple>
+
+#include "discovery/DiscoveryConstants.h"
+#include "log/UndoFileFormat.h"
+#include "log/UndoStore.h"
+#include "platform/WinApi.h"
+#include "system/RepairedFiles.h"
+#include "system/ServiceNames.h"
+
+namespace undo {
+
+namespace {
+const char kUndoneExtension[] = ".undone";
+const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
+// A 32-bit run on 64-bit Windows names the maker's key as the 64-bit regedit sees it.
+const char kSoftwareKey[] = "SOFTWARE\\";
+const char kWow64View[] = "Wow6432Node\\";
+const char kSystem32[] = "System32\\";
+const char kSysWow64[] = "SysWOW64\\";
+
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.rfind('\\') + 1);
+}
+
+// "N-YYYYMMDD-HHMMSS[-k].reg" after the prefix: N and k (1 without).
+void ReadOrder(const std::string& name, StoredRun& run)
+{
+    const std::size_t stampLength = std::string("YYYYMMDD-HHMMSS").size();
+    std::size_t at = sizeof undoformat::kNamePrefix - 1;
+    std::size_t digits = 0;
+    unsigned long sequence = 0;
+    for (; at < name.size() && digits < 9 && std::isdigit(static_cast<unsigned char>(name[at])); ++at, ++digits)
+        sequence = sequence * 10 + static_cast<unsigned long>(name[at] - '0');
+    if (digits == 0 || at >= name.size() || name[at] != '-')
+        return;
+    run.sequence = sequence;
+    std::size_t attempt = at + 1 + stampLength;
+    if (attempt < name.size() && name[attempt] == '-')
+        run.attempt = std::max(1, std::atoi(name.c_str() + attempt + 1));
+}
+
+bool IsUndoFileName(const std::string& name)
+{
+    const std::string prefix = undoformat::kNamePrefix, extension = undoformat::kNameExtension;
+    return name.size() > prefix.size() + extension.size() && Upper(name.substr(0, prefix.size())) == Upper(prefix) &&
+           Upper(name.substr(name.size() - extension.size())) == Upper(extension);
+}
+
+// The names of the files in `folder` whose names start as an undo file's, upper case.
+std::vector<std::string> UndoNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data = {};
+    FindHandle search(
+        NullIfInvalid(Win().FindFirstFileA((folder + undoformat::kNamePrefix + "*").c_str(), &data)));
+    if (!search.IsOpen())
+        return names;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(data.cFileName);
+    } while (Win().FindNextFileA(search.Get(), &data));
+    return names;
+}
+}  // namespace
+
+void Stores::Open(const std::vector<std::string>& storeFolders, std::vector<Refusal>& refused)
+{
+    for (const std::string& store : storeFolders) {
+        std::string outer = store.substr(0, store.rfind('\\', store.size() - 2) + 1);
+        bool opened = true;
+        for (const std::string& folder : {outer, store}) {
+            m_handles.emplace_back();
+            std::string problem;
+            std::string path = folder.substr(0, folder.size() - 1);
+            if (undostore::OpenChecked(path, true, m_handles.back(), problem))
+                continue;
+            DWORD error = Win().GetLastError();
+            bool missing = !m_handles.back().IsOpen() && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+            if (!missing)
+                refused.push_back({path, problem});
+            opened = false;
+            break;
+        }
+        if (opened)
+            m_folders.push_back(store);
+    }
+}
+
+std::vector<StoredRun> Stores::Runs() const
+{
+    std::vector<StoredRun> runs;
+    std::set<std::string> seen;
+    for (const std::string& folder : m_folders) {
+        std::vector<std::string> names = UndoNamesIn(folder);
+        std::set<std::string> upperNames;
+        for (const std::string& name : names)
+            upperNames.insert(Upper(name));
+        for (const std::string& name : names) {
+            std::string path = folder + name;
+            if (!IsUndoFileName(name) || upperNames.count(Upper(name + kUndoneExtension)) != 0 ||
+                !seen.insert(Upper(path)).second)
+                continue;
+            StoredRun run;
+            run.path = path;
+            ReadOrder(name, run);
+            runs.push_back(run);
+        }
+    }
+    std::sort(runs.begin(), runs.end(), [](const StoredRun& a, const StoredRun& b) {
+        return std::make_tuple(b.sequence, b.attempt, Upper(FileName(b.path))) <
+               std::make_tuple(a.sequence, a.attempt, Upper(FileName(a.path)));
+    });
+    return runs;
+}
+
+std::vector<std::string> StoreFolders()
+{
+    std::vector<std::string> folders;
+    for (const std::string& base : {undostore::CommonBase(), undostore::WindowsBase()}) {
+        std::string folder = undostore::StoreFolder(base);
+        bool known = std::any_of(folders.begin(), folders.end(),
+                                 [&folder](const std::string& other) { return Upper(other) == Upper(folder); });
+        if (!folder.empty() && !known)
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+std::vector<std::string> UndoFilesIn(const std::vector<std::string>& folders)
+{
+    std::vector<std::string> found;
+    std::set<std::string> seen;
+    for (const std::string& folder : folders) {
+        if (folder.empty() || !seen.insert(Upper(folder)).second)
+            continue;
+        for (const std::string& name : UndoNamesIn(folder)) {
+            if (IsUndoFileName(name))
+                found.push_back(folder + name);
+        }
+    }
+    return found;
+}
+
+bool ReadChecked(const std::string& path, std::size_t most, std::string& bytes, std::string& problem)
+{
+    KernelHandle file;
+    if (!undostore::OpenChecked(path, false, file, problem))
+        return false;
+    if (!undostore::ReadWhole(file.Get(), most, bytes)) {
+        problem = "it cannot be read whole";
+        return false;
+    }
+    return true;
+}
+
+std::string UndoneMarker(const std::string& undoPath)
+{
+    return undoPath + kUndoneExtension;
+}
+
+// The system directories as the 64-bit cmd.exe names them: System32 and, on
+// 64-bit Windows, SysWOW64, where a 32-bit run's scan DLLs lie.
+ChangeablePlaces RunChangeablePlaces()
+{
+    ChangeablePlaces places;
+    std::string systemDir = Directory(&WinApi::GetSystemDirectoryA);
+    std::string windowsDir = Directory(&WinApi::GetWindowsDirectoryA);
+    if (!systemDir.empty())
+        places.systemDirectories.push_back(PathOutsideRedirection(systemDir));
+    if (!windowsDir.empty()) {
+        places.systemDirectories.push_back(windowsDir + kSystem32);
+        places.systemDirectories.push_back(windowsDir + kSysWow64);
+    }
+    std::string makerKey = discovery::kMakerSoftwareKey;
+    places.valueKeys = {std::string(discovery::kClassKeyNt) + "\\" + discovery::kImagingClassGuid,
+                        discovery::kSystemMonitorPortsKey, discovery::kMakerMonitorPortsKey, makerKey,
+                        kSoftwareKey + std::string(kWow64View) + makerKey.substr(sizeof kSoftwareKey - 1)};
+    places.serviceKeys = {kServicesKey + std::string(services::kManagement)};
+    for (const char* dll : repairedfiles::kScanDlls) {
+        places.systemFiles.push_back(dll);
+        places.movedNames.push_back(dll);
+    }
+    for (const char* backup : repairedfiles::kScanDllBackups)
+        places.systemFiles.push_back(backup);
+    places.systemFiles.push_back(repairedfiles::kHosts);
+    places.systemFiles.push_back(repairedfiles::kHostsBackup);
+    places.madeFiles = {repairedfiles::kHostsNew, repairedfiles::kHostsBackupNew};
+    return places;
+}
+
+}  // namespace undo
