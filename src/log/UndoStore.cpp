@@ -121,7 +121,7 @@ Verdict WhoElseMayChange(HANDLE handle)
     return verdict;
 }
 
-bool OpenChecked(const std::string& path, bool folder, KernelHandle& handle, std::string& problem)
+Checked OpenAndCheck(const std::string& path, bool folder, KernelHandle& handle, std::string& problem)
 {
     // FILE_FLAG_OPEN_REPARSE_POINT: a link or junction is opened itself, never followed.
     handle.Attach(NullIfInvalid(Win().CreateFileA(
@@ -129,32 +129,36 @@ bool OpenChecked(const std::string& path, bool folder, KernelHandle& handle, std
         FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0u), nullptr)));
     if (!handle.IsOpen()) {
         problem = "it cannot be opened";
-        return false;
+        return Checked::kUnreadable;
     }
     BY_HANDLE_FILE_INFORMATION information = {};
     if (!Win().GetFileInformationByHandle(handle.Get(), &information)) {
         problem = "it cannot be read";
-        return false;
+        return Checked::kUnreadable;
     }
     if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         problem = "it is a link or junction";
-        return false;
+        return Checked::kUntrusted;
     }
     if (((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) {
         problem = folder ? "it is no folder" : "it is a folder";
-        return false;
+        return Checked::kUntrusted;
     }
     // A second name for the same file is a way to change it from elsewhere.
     if (!folder && information.nNumberOfLinks > 1) {
         problem = "it has another name (a hard link)";
-        return false;
+        return Checked::kUntrusted;
     }
     Verdict verdict = WhoElseMayChange(handle.Get());
-    if (!verdict.Trusted()) {
-        problem = verdict.why;
-        return false;
-    }
-    return true;
+    problem = verdict.why;
+    if (!verdict.readable)
+        return Checked::kUnreadable;
+    return verdict.why.empty() ? Checked::kTrusted : Checked::kUntrusted;
+}
+
+bool OpenChecked(const std::string& path, bool folder, KernelHandle& handle, std::string& problem)
+{
+    return OpenAndCheck(path, folder, handle, problem) == Checked::kTrusted;
 }
 
 bool ReadWhole(HANDLE file, std::size_t most, std::string& bytes)
@@ -195,9 +199,12 @@ bool PrepareFolder(const std::string& folder, bool windows9x)
         return true;
     KernelHandle handle;
     std::string why;
-    if (OpenChecked(path, true, handle, why))
-        return true;
+    Checked checked = OpenAndCheck(path, true, handle, why);
     handle.Close();
+    // A folder that cannot be told is left as it is (it may hold earlier
+    // runs' records): this run has no undo.
+    if (checked != Checked::kUntrusted)
+        return checked == Checked::kTrusted;
     for (int attempt = 1; attempt <= kMostAsideNames; ++attempt) {
         std::string aside = path + kAsideSuffix + (attempt == 1 ? std::string() : Format("-%d", {attempt}));
         if (Win().MoveFileA(path.c_str(), aside.c_str())) {

@@ -43,6 +43,10 @@ Verdict WhoElseMayChange(HANDLE handle);
 // the read. False with why in `problem` when it cannot be opened, is a link,
 // is not what was asked, or is not trusted.
 bool OpenChecked(const std::string& path, bool folder, KernelHandle& handle, std::string& problem);
+// The same, telling a file or folder others may change (kUntrusted) from one
+// whose security cannot be read at all (kUnreadable, the last error set).
+enum class Checked { kTrusted, kUntrusted, kUnreadable };
+Checked OpenAndCheck(const std::string& path, bool folder, KernelHandle& handle, std::string& problem);
 // All the bytes of an open file, up to `most`; false when it reads short or is longer.
 bool ReadWhole(HANDLE file, std::size_t most, std::string& bytes);
 
