@@ -750,8 +750,11 @@ TEST_F(Undo, ReadsNoRecordOthersMayHaveWritten)
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
                                                                        &everyone, nullptr));
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
-    ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), &attributes));
-    ASSERT_TRUE(::CreateDirectoryA((outer + "\\Undo").c_str(), &attributes));
+    // Wine reads back the rights given to everyone only once they are set on the folder made.
+    for (const std::string& folder : {outer, outer + "\\Undo"}) {
+        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), &attributes));
+        ASSERT_TRUE(::SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, everyone));
+    }
     ::LocalFree(everyone);
     PlantUndoRecord(UndoStore(), name, m_hosts, m_installedDll);
     boxes = RunUndoProgram();
