@@ -8,6 +8,7 @@
 #include "log/DebugLog.h"
 #include "log/FileFingerprint.h"
 #include "log/Format.h"
+#include "log/UndoFileFormat.h"
 #include "log/UndoStore.h"
 #include "platform/Owned.h"
 #include "platform/RegFileText.h"
@@ -15,18 +16,18 @@
 #include "platform/WinApi.h"
 
 namespace {
-const char kNamePrefix[] = "Remendo-undo-";
-const char kNameExtension[] = ".reg";
+using undoformat::kNameExtension;
+using undoformat::kNamePrefix;
 // The file is written whole under its name and this extension first.
 const char kPartExtension[] = ".new";
 const char kTimeStampFormat[] = "%04u%02u%02u-%02u%02u%02u";
 // A name already taken gets "-2", "-3", ... before the extension.
 const int kMostNamesTried = 100;
 
-const char kLineEnd[] = "\r\n";
-const char kComment[] = "; ";
+using undoformat::kComment;
+using undoformat::kLineEnd;
 const char kUndoes[] = "Undoes the registry changes of the Remendo run logged as:";
-const char kHowToApply[] = "To put the values back: regedit /s \"%s\"";
+using undoformat::kHowToApply;
 const char kHostsRewritten[] = "The hosts file was rewritten: to undo, copy %s to %s";
 const char kDllReplaced[] = "%s was replaced by a newer version: the old file lies at %s";
 const char kDllReplacedNotKept[] = "%s was replaced by a newer version: the old file was not kept";
@@ -34,26 +35,18 @@ const char kDllAtRestart[] = "%s is replaced by a newer version at the next rest
 const char kDllMovedAside[] = "%s was moved aside: the old file lies at %s; copy it back to undo";
 const char kServiceRestarted[] = "The %s service was restarted: nothing to undo";
 const char kRegisteredAgain[] = "Registered again with %s: nothing to undo";
-const char kCopyLine[] = "copy /y \"%s\" \"%s\"";
-// What the undo tool reads beyond regedit's lines, each in a comment: the
-// value the run wrote, the fingerprints of a file's copy ("kept") and of what
-// the run put in its place ("wrote"), and a file the run moved into place.
-const char kWrote[] = "; wrote ";
-const char kKeptLine[] = "kept \"%s\" %s";
-const char kWroteFileLine[] = "wrote \"%s\" %s";
-const char kMovedLine[] = "moved \"%s\" \"%s\"";
-// A file the run is about to make beside one it replaces (hosts.new), with
-// what it means to write there where that is known: a leftover of a run cut
-// off is the run's own only when the record names it.
-const char kMakingLine[] = "making \"%s\"";
-const char kMakingWithContentLine[] = "making \"%s\" %s";
-// A file whose replacement waits for the next restart.
-const char kAtRestartLine[] = "at restart \"%s\"";
-// The attributes a copied file had, which "copy" does not put back.
-const char kAttribLine[] = "attrib %s \"%s\"";
+// What the undo tool reads beyond regedit's lines (UndoFileFormat.h).
+using undoformat::kAtRestartLine;
+using undoformat::kAttribLine;
+using undoformat::kCopyLine;
+using undoformat::kKeptLine;
+using undoformat::kMakingLine;
+using undoformat::kMakingWithContentLine;
+using undoformat::kMovedLine;
+using undoformat::kWroteFileLine;
+const std::string kWrote = std::string(kComment) + undoformat::kWroteValue;
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
-// What the run changes but could not read first: left as the run leaves it.
-const char kUnknown[] = "unknown: %s could not be read before the run changed it; it is left as the run leaves it";
+const char* const kUnknown = undoformat::kUnknownLine;
 const char kUnknownStartType[] = "the start type of the %s service";
 const char kServicesKeyBelowRoot[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
