@@ -172,11 +172,11 @@ std::string CopyOf(const void* descriptor, std::size_t most)
     DWORD ownerAt = DwordAt(header, 4), daclAt = DwordAt(header, 16);
     if (ownerAt != 0 && ownerAt + 8 <= most) {
         std::size_t count = static_cast<BYTE>(at[ownerAt + 1]);
-        end = std::max(end, std::min(most, ownerAt + 8 + 4 * count));
+        end = std::max(end, std::min<std::size_t>(most, ownerAt + 8 + 4 * count));
     }
     if (daclAt != 0 && daclAt + kAclHeaderSize <= most) {
         std::string aclHeader(at + daclAt, kAclHeaderSize);
-        end = std::max(end, std::min(most, daclAt + static_cast<std::size_t>(WordAt(aclHeader, 2))));
+        end = std::max(end, std::min<std::size_t>(most, daclAt + static_cast<std::size_t>(WordAt(aclHeader, 2))));
     }
     return std::string(at, end);
 }
