@@ -118,6 +118,17 @@ TEST(UndoProgram, PutsBackWhatTheRunChangedAndNothingThatChangedSince)
         {"the undo's copy missing", [](machine::Machine& m) { m.files.Remove(kHostsCopy); },
          IDYES, {kHosts}, allButHosts + "\n\nLeft as they are, because the undo's copy is missing: the hosts file.",
          "is missing: left as it is", false, false},
+        {"the product key and the service removed since",
+         [](machine::Machine& m) {
+             m.registry.Delete(std::string(kProductKey).substr(0, sizeof kProductKey - sizeof "\\Port"));
+             m.services.erase(std::remove_if(m.services.begin(), m.services.end(),
+                                             [](const machine::Service& s) { return s.name == "QMX Driver CVQ40"; }),
+                              m.services.end());
+         },
+         IDYES, {"removed"},
+         "Put back: 5 registry values, the hosts file and cvqscan3.dll." + left +
+             "4 registry values and the start type of QMX Driver CVQ40.",
+         "--- No, it changed since the run: left as it is"},
         {"the answer No", [](machine::Machine&) {}, IDNO, {"everything"}, "Nothing was put back.",
          "--- No, it and any older run stay as they are", false},
     };

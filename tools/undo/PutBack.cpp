@@ -204,6 +204,9 @@ public:
         log.Writef(kIsAsRunLeftIt, words);
         RegistryKeyHandle key;
         LONG status = OpenValueKey(value, key);
+        // A run removes no key: one gone changed since.
+        if (status == ERROR_FILE_NOT_FOUND)
+            return Left(log, words, true);
         if (status != ERROR_SUCCESS) {
             Win().SetLastError(static_cast<DWORD>(status));
             return Failed(log, words, true);
@@ -232,8 +235,12 @@ public:
         std::string words = ValueWords(value);
         log.Writef(kIsAsRunLeftIt, words);
         ServiceHandle manager, service;
-        if (!OpenService(value, manager, service))
+        if (!OpenService(value, manager, service)) {
+            // A run removes no service: one gone changed since.
+            if (Win().GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+                return Left(log, words);
             return Failed(log, words);
+        }
         State state = StartTypeState(value, service.Get());
         if (state == State::kUnreadable)
             return Failed(log, words);
