@@ -1,9 +1,6 @@
 #include "machine/MachineFolder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -134,40 +131,6 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
     return true;
 }
 
-using Visit = std::function<bool(const fs::path& path, const std::string& relative, host::EntryKind kind)>;
-
-// Visits every entry beneath `root`, each directory before what it holds, with
-// its path relative to the root ("files/C/x"). Only plain directories are
-// entered; a link is visited as a link. Stops at the first entry refused.
-bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
-{
-    std::vector<std::pair<fs::path, std::string>> pending = {{root, std::string()}};
-    while (!pending.empty()) {
-        auto [directory, relative] = pending.back();
-        pending.pop_back();
-        std::error_code code;
-        for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
-            std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
-            // Windows would open the device, and wait on it: such a name is refused unopened.
-            std::string device = DeviceNameProblem(it->path().filename().u8string());
-            if (!device.empty()) {
-                problem = name + ": " + device;
-                return false;
-            }
-            host::EntryKind kind = host::KindOf(it->path());
-            if (!visit(it->path(), name, kind))
-                return false;
-            if (kind == host::EntryKind::kDirectory)
-                pending.emplace_back(it->path(), name);
-        }
-        if (code) {
-            problem = directory.u8string() + ": " + code.message();
-            return false;
-        }
-    }
-    return true;
-}
-
 // Why an entry of a folder (relative to it) keeps it from being a machine
 // folder that may be removed; "" when it is a machine folder's own.
 std::string StrangeEntry(const std::string& relative, host::EntryKind kind)
@@ -184,47 +147,45 @@ std::string StrangeEntry(const std::string& relative, host::EntryKind kind)
     return "it holds " + relative + ", which no machine folder holds";
 }
 
-struct Entry {
-    fs::path path;
-    host::EntryKind kind;
-};
-
-// The entries of a machine folder, each directory before what it holds; false,
-// with the reason, when anything in it is not a machine folder's plain file or
-// directory.
-bool ListMachineFolder(const fs::path& root, std::vector<Entry>& entries, std::string& problem)
+// Whether anything is in a folder that a machine folder may hold; false,
+// with the reason, when anything in it is not a machine folder's plain file
+// or directory.
+bool ListMachineFolder(const fs::path& root, bool& empty, std::string& problem)
 {
-    return WalkFolder(
-        root,
-        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
-            problem = StrangeEntry(relative, kind);
-            entries.push_back({path, kind});
+    empty = true;
+    return host::WalkTree(
+        root, false,
+        [&](host::TreeEntry& entry) {
+            empty = false;
+            problem = StrangeEntry(entry.relative, entry.kind);
             return problem.empty();
         },
         problem);
 }
 
 // Removes exactly the plain files and directories of a machine folder, and the
-// folder; anything else in it stops the removal there.
+// folder; anything else in it keeps the whole folder as it is.
 bool RemoveMachineFolder(const fs::path& root, std::string& problem)
 {
     return host::RemoveTree(root, StrangeEntry, problem);
 }
 
-// Removes the folder an old machine was moved into (its one entry: the old
-// machine folder under the target's name).
+// What the folder an old machine was moved into may hold: its one entry, the
+// old machine folder under the target's name.
+host::RemovalCheck OldHolderCheck(const std::string& name)
+{
+    return [name](const std::string& relative, host::EntryKind kind) {
+        if (relative == name)
+            return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
+        if (relative.compare(0, name.size() + 1, name + "/") != 0)
+            return "it holds " + relative + ", which a save does not leave there";
+        return StrangeEntry(relative.substr(name.size() + 1), kind);
+    };
+}
+
 bool RemoveOldHolder(const fs::path& holder, const std::string& name, std::string& problem)
 {
-    return host::RemoveTree(
-        holder,
-        [&](const std::string& relative, host::EntryKind kind) {
-            if (relative == name)
-                return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
-            if (relative.compare(0, name.size() + 1, name + "/") != 0)
-                return "it holds " + relative + ", which a save does not leave there";
-            return StrangeEntry(relative.substr(name.size() + 1), kind);
-        },
-        problem);
+    return host::RemoveTree(holder, OldHolderCheck(name), problem);
 }
 
 // Where a save writes the new machine, and where it moves the old one.
@@ -269,29 +230,24 @@ bool ReadFolderContents(const std::string& folder, FolderContents& contents, Loa
         return false;
     }
     std::string problem;
-    bool read = WalkFolder(
-        fs::path(folder),
-        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
-            std::error_code ignored;
-            if (kind == host::EntryKind::kDirectory) {
-                if (fs::is_empty(path, ignored))
-                    contents[relative + "/"] = std::string();
+    bool read = host::WalkTree(
+        fs::path(folder), true,
+        [&](host::TreeEntry& entry) {
+            // A directory stands as an entry of its own until something in it is met.
+            std::size_t slash = entry.relative.rfind('/');
+            if (slash != std::string::npos)
+                contents.erase(entry.relative.substr(0, slash + 1));
+            if (entry.kind == host::EntryKind::kDirectory) {
+                contents[entry.relative + "/"] = std::string();
                 return true;
             }
-            if (kind != host::EntryKind::kFile) {
-                error = {relative, {0, kind == host::EntryKind::kLink
-                                           ? "a link, junction or reparse point: a machine folder holds plain files"
-                                           : "not a plain file"}};
+            if (entry.kind != host::EntryKind::kFile) {
+                error = {entry.relative, {0, entry.kind == host::EntryKind::kLink
+                                                 ? "a link, junction or reparse point: a machine folder holds plain files"
+                                                 : "not a plain file"}};
                 return false;
             }
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            if (!in) {
-                error = {relative, {0, "cannot be read"}};
-                return false;
-            }
-            contents[relative] = bytes.str();
+            contents[entry.relative] = std::move(entry.bytes);
             return true;
         },
         problem);
@@ -383,14 +339,14 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
         problem = folder + " exists and is not a folder: it is left as it is";
         return false;
     }
-    std::vector<Entry> entries;
-    if (!ListMachineFolder(target, entries, problem)) {
+    bool empty = true;
+    if (!ListMachineFolder(target, empty, problem)) {
         problem = folder + " is not a machine folder (" + problem + "): it is left as it is";
         return false;
     }
     bool hasRegistry = host::KindOf(target / kRegistryFile) == host::EntryKind::kFile;
     bool hasManifest = host::KindOf(target / kManifestFile) == host::EntryKind::kFile;
-    if (!entries.empty() && (!hasRegistry || !hasManifest)) {
+    if (!empty && (!hasRegistry || !hasManifest)) {
         problem = folder + " is not a machine folder (it lacks registry.reg or machine.json): it is left as it is";
         return false;
     }
@@ -404,33 +360,37 @@ bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& not
         return false;
     fs::path fresh = NewBeside(target), holder = OldBeside(target);
     fs::path old = holder / target.filename();
-    // A save cut off between its two moves: the old machine waits in the holder.
-    if (host::KindOf(target) == host::EntryKind::kMissing && host::KindOf(old) == host::EntryKind::kDirectory &&
+    std::string name = target.filename().u8string();
+    // A save cut off between its two moves: the old machine waits in the
+    // holder, which is moved back only when the whole holder is a save's.
+    std::string why;
+    if (host::KindOf(target) == host::EntryKind::kMissing && host::KindOf(holder) != host::EntryKind::kMissing &&
+        host::CheckTree(holder, OldHolderCheck(name), why) &&
         host::KindOf(old / kRegistryFile) == host::EntryKind::kFile &&
         host::KindOf(old / kManifestFile) == host::EntryKind::kFile) {
-        std::error_code code;
-        fs::rename(old, target, code);
-        if (code) {
+        if (!host::MoveOut(holder, name, target, why)) {
             problem = "a save was cut off: the machine of " + folder + " lies in " + old.u8string() +
-                      ", and cannot be put back: " + code.message();
+                      ", and cannot be put back: " + why;
             return false;
         }
         notes.push_back("a save was cut off: the machine of " + folder + " is put back from " + old.u8string());
     }
     const struct {
         fs::path path;
-        std::function<bool(std::string&)> remove;
-    } leftovers[] = {
-        {fresh, [&](std::string& why) { return RemoveMachineFolder(fresh, why); }},
-        {holder, [&](std::string& why) { return RemoveOldHolder(holder, target.filename().u8string(), why); }},
-    };
+        host::RemovalCheck check;
+    } leftovers[] = {{fresh, StrangeEntry}, {holder, OldHolderCheck(name)}};
     for (const auto& leftover : leftovers) {
         if (host::KindOf(leftover.path) == host::EntryKind::kMissing)
             continue;
-        std::string why;
-        if (!leftover.remove(why)) {
+        // Checked whole before anything goes: what is not a save's own is left whole.
+        if (!host::CheckTree(leftover.path, leftover.check, why)) {
             problem = leftover.path.u8string() + " stands where a save of " + folder +
                       " writes, and is no leftover of one (" + why + "): it is left as it is";
+            return false;
+        }
+        if (!host::RemoveTree(leftover.path, leftover.check, why)) {
+            problem = leftover.path.u8string() + ", a cut-off save's leftover beside " + folder +
+                      ", cannot be removed: " + why;
             return false;
         }
         notes.push_back("a cut-off save's " + leftover.path.u8string() + " is removed");
