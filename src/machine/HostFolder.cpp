@@ -1,4 +1,5 @@
 #include "machine/HostFolder.h"
+#include "machine/WindowsNames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,8 +30,7 @@ std::vector<std::string> ResolvedNames(const fs::path& path)
     for (const fs::path& name : (code ? path : resolved).lexically_normal()) {
         std::string text = name.u8string();
 #ifdef _WIN32
-        for (char& c : text)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        text = WindowsNameKey(text);
 #endif
         if (!text.empty())
             names.push_back(text);

@@ -1,6 +1,7 @@
 #include "machine/MachineFolder.h"
 
 #include <filesystem>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -214,6 +215,46 @@ bool CanWriteBeside(const fs::path& target, const std::string& folder, std::stri
 }
 }  // namespace
 
+namespace {
+// The names under files/ met so far, each with the form a Windows disk holds
+// it under. Each name's form is its folder's form and its own last name's, so
+// a deep folder costs no more per entry than a shallow one.
+class NameSpellings {
+public:
+    // Takes `name` ("files/C/a/b") and the folders above it; false, with why,
+    // when Windows holds it, or one of them, for a name met before.
+    bool Add(const std::string& name, std::string& twin)
+    {
+        if (m_keyOf.count(name) != 0)
+            return true;
+        std::size_t slash = name.find_last_of("/\\");
+        std::string key;
+        if (slash == std::string::npos || slash < sizeof kFilesFolder) {
+            key = WindowsNameKey(name);
+        } else {
+            std::string folder = name.substr(0, slash);
+            if (!Add(folder, twin))
+                return false;
+            key = m_keyOf[folder] + "\\" + WindowsNameKey(name.substr(slash + 1));
+        }
+        auto spelled = m_spelling.emplace(key, name).first;
+        if (spelled->second != name) {
+            twin = spelled->second.size() == name.size() && WindowsUpper(spelled->second) == WindowsUpper(name)
+                       ? "differs only in case from " + spelled->second + ", which a Windows disk takes for the same name"
+                       : "is the same name to Windows as " + spelled->second +
+                             " (case, trailing dots and spaces, / and \\ tell no names apart)";
+            return false;
+        }
+        m_keyOf.emplace(name, std::move(key));
+        return true;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> m_keyOf;  // name -> its form
+    std::unordered_map<std::string, std::string> m_spelling;  // form -> the name first met
+};
+}  // namespace
+
 std::string LoadError::Describe() const
 {
     std::string text = file;
@@ -265,8 +306,9 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         }
     }
     // Every name under files/ by the form a Windows disk holds it under, so
-    // that no two names it takes for one are merged.
-    std::map<std::string, std::string> spellings;
+    // that no two names it takes for one are merged: all of them first, so a
+    // name that differs from another by a trailing dot or space is named with it.
+    NameSpellings spellings;
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
@@ -275,6 +317,16 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             error = {relative, {0, "unexpected file: a machine folder holds registry.reg, machine.json and files/"}};
             return false;
         }
+        std::string twin;
+        if (!spellings.Add(relative.back() == '/' ? relative.substr(0, relative.size() - 1) : relative, twin)) {
+            error = {relative, {0, twin}};
+            return false;
+        }
+    }
+    for (const auto& entry : contents) {
+        const std::string& relative = entry.first;
+        if (relative == kRegistryFile || relative == kManifestFile)
+            continue;
         std::string path = WindowsPath(relative);
         if (path.empty()) {
             error = {relative, {0, "files/ must hold one folder per drive letter"}};
@@ -286,21 +338,6 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
         bool directory = relative.back() == '/';
-        std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
-        for (std::size_t end = name.find_first_of("/\\", sizeof kFilesFolder);; end = name.find_first_of("/\\", end + 1)) {
-            std::string prefix = name.substr(0, end);
-            auto spelled = spellings.emplace(WindowsNameKey(prefix), prefix).first;
-            if (spelled->second != prefix) {
-                error = {relative, {0, UpperCase(spelled->second) == UpperCase(prefix)
-                                           ? "differs only in case from " + spelled->second +
-                                                 ", which a Windows disk takes for the same name"
-                                           : "is the same name to Windows as " + spelled->second +
-                                                 " (case, trailing dots and spaces, / and \\ tell no names apart)"}};
-                return false;
-            }
-            if (end == std::string::npos)
-                break;
-        }
         const SimFile* file = directory ? machine.files.Find(path) : nullptr;
         std::string clash = directory ? (file != nullptr ? file->path : "") : machine.files.FileClash(path);
         if (!clash.empty()) {

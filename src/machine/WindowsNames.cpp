@@ -30,14 +30,6 @@ std::vector<unsigned> Characters(const std::string& name)
     return characters;
 }
 
-// Latin-1's upper case: a-z, and à-þ but for ÷; ÿ's capital lies beyond Latin-1.
-unsigned UpperLatin1(unsigned character)
-{
-    if ((character >= 'a' && character <= 'z') || (character >= 0xE0 && character <= 0xFE && character != 0xF7))
-        return character - 0x20;
-    return character == 0xFF ? 0x178 : character;
-}
-
 void AppendUtf8(std::string& out, unsigned character)
 {
     if (character < 0x80) {
@@ -61,12 +53,17 @@ std::string NameKey(std::string name)
 {
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))
         name.pop_back();
-    std::string key;
-    for (unsigned character : Characters(name))
-        AppendUtf8(key, UpperLatin1(character));
-    return key;
+    return WindowsUpper(name);
 }
 }  // namespace
+
+std::string WindowsUpper(const std::string& text)
+{
+    std::string upper;
+    for (unsigned character : Characters(text))
+        AppendUtf8(upper, WindowsUpperCase(character));
+    return upper;
+}
 
 std::string WindowsNameKey(const std::string& path)
 {
