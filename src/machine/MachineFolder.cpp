@@ -1,5 +1,6 @@
 #include "machine/MachineFolder.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <unordered_map>
 #include <utility>
@@ -7,6 +8,7 @@
 
 #include "machine/HostFolder.h"
 #include "machine/Manifest.h"
+#include "machine/ManifestValues.h"
 #include "machine/WindowsNames.h"
 
 namespace machine {
@@ -27,22 +29,29 @@ std::string FolderPath(const std::string& windowsPath)
         if (c == '\\')
             c = '/';
     }
-    return relative + rest;
+    return manifest::AnsiToUtf8(relative + rest);
 }
 
 namespace {
 
-// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts"; "" when the path names no drive.
-// A directory's entry ends in '/': "files/C/Empty/" -> "C:\Empty\".
-std::string WindowsPath(const std::string& relative)
+// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts" in the machine's 8-bit text;
+// "" when the path names no drive. A directory's entry ends in '/':
+// "files/C/Empty/" -> "C:\Empty\". The folder's names are UTF-8 (or, written
+// on Linux before, Latin-1 bytes); one beyond Latin-1 has no place in the
+// machine's names: `beyond` is then its first such character.
+std::string WindowsPath(const std::string& relative, unsigned& beyond)
 {
+    beyond = 0;
     std::string rest = relative.substr(sizeof kFilesFolder - 1);
     if (rest.size() < 2 || rest[1] != '/' || !std::isalpha(static_cast<unsigned char>(rest[0])))
         return std::string();
-    std::string path = std::string(1, rest[0]) + ":\\" + rest.substr(2);
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
+    std::string path = std::string(1, rest[0]) + ":\\";
+    for (unsigned character : NameCharacters(rest.substr(2))) {
+        if (character > 0xFF) {
+            beyond = character;
+            return std::string();
+        }
+        path += character == '/' ? '\\' : static_cast<char>(character);
     }
     return path;
 }
@@ -69,7 +78,7 @@ bool MakeDirectories(const fs::path& root, const fs::path& relative, std::string
 
 bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, std::string& problem)
 {
-    fs::path path(relative);
+    fs::path path = fs::u8path(relative);
     return MakeDirectories(root, path.parent_path(), problem) && host::WriteNewFile(root / path, bytes, problem);
 }
 
@@ -118,7 +127,7 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a directory it cannot write: " + entry.second;
             return false;
         }
-        if (!MakeDirectories(root, fs::path(FolderPath(machine.files.Spelled(entry.second))), problem))
+        if (!MakeDirectories(root, fs::u8path(FolderPath(machine.files.Spelled(entry.second))), problem))
             return false;
     }
     for (const auto& entry : machine.files.Files()) {
@@ -327,7 +336,15 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
             continue;
-        std::string path = WindowsPath(relative);
+        unsigned beyond = 0;
+        std::string path = WindowsPath(relative, beyond);
+        if (beyond != 0) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", beyond);
+            error = {relative, {0, std::string("no name of the machine: it holds the character ") + code +
+                                       ", which does not fit the machine's 8-bit text"}};
+            return false;
+        }
         if (path.empty()) {
             error = {relative, {0, "files/ must hold one folder per drive letter"}};
             return false;

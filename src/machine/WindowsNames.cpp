@@ -5,9 +5,7 @@
 
 namespace machine {
 
-namespace {
-// The characters of a name: decoded when it is UTF-8 throughout, else its bytes as Latin-1.
-std::vector<unsigned> Characters(const std::string& name)
+std::vector<unsigned> NameCharacters(const std::string& name)
 {
     std::vector<unsigned> characters;
     for (std::size_t i = 0; i < name.size();) {
@@ -30,6 +28,7 @@ std::vector<unsigned> Characters(const std::string& name)
     return characters;
 }
 
+namespace {
 void AppendUtf8(std::string& out, unsigned character)
 {
     if (character < 0x80) {
@@ -60,7 +59,7 @@ std::string NameKey(std::string name)
 std::string WindowsUpper(const std::string& text)
 {
     std::string upper;
-    for (unsigned character : Characters(text))
+    for (unsigned character : NameCharacters(text))
         AppendUtf8(upper, WindowsUpperCase(character));
     return upper;
 }

@@ -3,9 +3,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace machine {
 
+// The characters of a name: decoded when it is UTF-8 throughout, else its
+// bytes each the Latin-1 character of its number (as names were written by
+// the tools on Linux before they wrote UTF-8).
+std::vector<unsigned> NameCharacters(const std::string& name);
 // A character's capital as a Windows volume compares names (UpperCaseTable.cpp).
 unsigned WindowsUpperCase(unsigned character);
 // The text in upper case by that table: UTF-8 by its characters, a text that

@@ -11,6 +11,7 @@
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
 #include "machine/RegFile.h"
+#include "machine/WindowsNames.h"
 
 namespace {
 
@@ -407,7 +408,10 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/\xC5\x82", "files/C/\xC5\x81"}, "files/C/\xC5\x82", "differs only in case from files/C/\xC5\x81" + kOneName},
         {{"files/C/\xEF\xBD\x81", "files/C/\xEF\xBC\xA1"}, "files/C/\xEF\xBD\x81",  // fullwidth a, A
          "differs only in case from files/C/\xEF\xBC\xA1" + kOneName},
-        {{"files/C/\xC4\xB1", "files/C/I", "files/C/\xC3\x9F", "files/C/SS"}, "", ""},  // dotless i, sharp s: names of their own
+        {{"files/C/\xC3\x9F", "files/C/SS"}, "", ""},  // sharp s: a name of its own
+        // The machine's names are 8-bit: a name of the folder (UTF-8) beyond Latin-1 has no place.
+        {{"files/C/\xC4\xB1"}, "files/C/\xC4\xB1",
+         "no name of the machine: it holds the character U+0131, which does not fit the machine's 8-bit text"},
         {{"files/C/system32./x"}, "files/C/system32./x",
          "no name of the machine: its name \"system32.\" ends in a dot or a space, which Windows leaves out"},
         {{"files/C/\xC3\xBF", "files/C/\xFF"}, "files/C/\xFF", "is the same name to Windows as files/C/\xC3\xBF" + kSameName},
@@ -423,6 +427,9 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
          "no name of the machine: \"Lpt9 .log\" names the device LPT9 on Windows, not a file"},
         {{"files/C/nul/x/"}, "files/C/nul/x/", "no name of the machine: \"nul\" names the device NUL on Windows, not a file"},
     };
+    // Dotless i and long s keep their case: no ASCII letter is their capital.
+    EXPECT_NE(machine::WindowsNameKey("\xC4\xB1"), machine::WindowsNameKey("I"));
+    EXPECT_NE(machine::WindowsNameKey("\xC5\xBF"), machine::WindowsNameKey("S"));
     for (const auto& c : cases) {
         machine::FolderContents contents = base;
         for (const std::string& file : c.files)
