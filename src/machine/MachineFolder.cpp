@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -56,30 +57,36 @@ std::string WindowsPath(const std::string& relative, unsigned& beyond)
     return path;
 }
 
-// Creates the directories of `relative` beneath `root` one at a time, each
-// new or a plain directory already: never one reached through a link.
-bool MakeDirectories(const fs::path& root, const fs::path& relative, std::string& problem)
+// The directories a write made so far, by their path beneath its folder: each
+// is made once, however many entries lie beneath it.
+using MadeDirectories = std::unordered_set<std::string>;
+
+// Creates the directories of `relative` beneath `root`, each beneath its
+// parent: new, or a plain directory already, never one reached through a link.
+bool MakeDirectories(const fs::path& root, const fs::path& relative, MadeDirectories& made, std::string& problem)
 {
-    fs::path at = root;
-    for (const fs::path& part : relative) {
-        at /= part;
-        bool existed = false;
-        if (host::CreateNewDirectory(at, existed, problem))
-            continue;
-        if (!existed)
-            return false;
-        if (host::KindOf(at) != host::EntryKind::kDirectory) {
-            problem = at.u8string() + " is not a plain directory";
-            return false;
-        }
+    if (relative.empty() || !made.insert(relative.generic_u8string()).second)
+        return true;
+    if (!MakeDirectories(root, relative.parent_path(), made, problem))
+        return false;
+    fs::path at = root / relative;
+    bool existed = false;
+    if (host::CreateNewDirectory(at, existed, problem))
+        return true;
+    if (!existed)
+        return false;
+    if (host::KindOf(at) != host::EntryKind::kDirectory) {
+        problem = at.u8string() + " is not a plain directory";
+        return false;
     }
     return true;
 }
 
-bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, std::string& problem)
+bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, MadeDirectories& made,
+                std::string& problem)
 {
     fs::path path = fs::u8path(relative);
-    return MakeDirectories(root, path.parent_path(), problem) && host::WriteNewFile(root / path, bytes, problem);
+    return MakeDirectories(root, path.parent_path(), made, problem) && host::WriteNewFile(root / path, bytes, problem);
 }
 
 // The folder as a full path without a trailing separator, so that it has a
@@ -117,8 +124,9 @@ fs::path Beside(const fs::path& target, const std::string& purpose)
 
 bool WriteFolder(const Machine& machine, const fs::path& root, std::string& problem)
 {
-    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), problem) ||
-        !WriteWhole(root, kManifestFile, WriteManifest(machine), problem))
+    MadeDirectories made;
+    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), made, problem) ||
+        !WriteWhole(root, kManifestFile, WriteManifest(machine), made, problem))
         return false;
     // Each directory as the machine first spelled it, so that no two names
     // differ in case only: a Windows disk cannot tell them apart.
@@ -127,7 +135,7 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a directory it cannot write: " + entry.second;
             return false;
         }
-        if (!MakeDirectories(root, fs::u8path(FolderPath(machine.files.Spelled(entry.second))), problem))
+        if (!MakeDirectories(root, fs::u8path(FolderPath(machine.files.Spelled(entry.second))), made, problem))
             return false;
     }
     for (const auto& entry : machine.files.Files()) {
@@ -135,7 +143,7 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a file it cannot write: " + entry.second.path;
             return false;
         }
-        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, problem))
+        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, made, problem))
             return false;
     }
     return true;
