@@ -155,6 +155,28 @@ std::string ProgramDirectory()
     return path.substr(0, slash + 1);
 }
 
+BOOL RenameFile(const std::string& from, const std::string& to, DWORD flags)
+{
+    if (Win().MoveFileExA(from.c_str(), to.c_str(), flags))
+        return TRUE;
+    if (Win().GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        return FALSE;
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 || Win().GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return Win().MoveFileA(from.c_str(), to.c_str());
+    const std::string aside = to + kAsideSuffix;
+    Win().DeleteFileA(aside.c_str());
+    if (!Win().MoveFileA(to.c_str(), aside.c_str()))
+        return FALSE;
+    if (!Win().MoveFileA(from.c_str(), to.c_str())) {
+        DWORD error = Win().GetLastError();
+        Win().MoveFileA(aside.c_str(), to.c_str());
+        Win().SetLastError(error);
+        return FALSE;
+    }
+    Win().DeleteFileA(aside.c_str());
+    return TRUE;
+}
+
 bool RunsUnderWow64()
 {
     BOOL wow64 = FALSE;
