@@ -36,7 +36,7 @@
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
 #include "machine/RegFile.h"
-#include "sim/SimProcess.h"
+#include "InstalledMachine.h"
 #include "RunUtility.h"
 
 extern char** environ;
