@@ -172,11 +172,17 @@ int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiB
 
 // Characters beyond the machine's code page (above U+00FF) have no byte: they
 // become the default character, as Windows converts them.
-int SimApi::WideCharToMultiByte(UINT, DWORD, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+int SimApi::WideCharToMultiByte(UINT, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
                                 int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
 {
     if (lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0) {
         m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    // WC_NO_BEST_FIT_CHARS came with Windows 2000.
+    if ((dwFlags & WC_NO_BEST_FIT_CHARS) != 0 &&
+        (m_machine.os.platform != VER_PLATFORM_WIN32_NT || m_machine.os.major < 5)) {
+        m_lastError = ERROR_INVALID_FLAGS;
         return 0;
     }
     std::size_t count = static_cast<std::size_t>(cchWideChar);

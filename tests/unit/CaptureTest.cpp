@@ -165,7 +165,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     }
     machine::Machine machine = test::BaseMachine();
     machine.tokens = {"denied", "denied"};
-    machine.os = {4, 10, 222, 1, "A \xe9 pack", false};
+    machine.os = {4, 10, 222, 2, "A \xe9 pack", false};
     machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
     // Kept: drive paths, also in Latin-1. Left out: the forms no machine path
     // has (UNC, a device, a "\\?\\" path), as source and as target.
@@ -182,7 +182,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
     EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
-    EXPECT_EQ(captured.os.platform, 1u);
+    EXPECT_EQ(captured.os.platform, 2u);
     EXPECT_EQ(captured.os.build, 222u);
     EXPECT_EQ(captured.startTime.wYear, 2030);
     EXPECT_EQ(captured.startTime.wSecond, 58);
