@@ -283,13 +283,13 @@ std::string LoadError::Describe() const
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error)
 {
     std::error_code code;
-    if (!fs::is_directory(folder, code)) {
+    if (!fs::is_directory(fs::u8path(folder), code)) {
         error = {folder, {0, "not a machine folder (no such directory)"}};
         return false;
     }
     std::string problem;
     bool read = host::WalkTree(
-        fs::path(folder), true,
+        fs::u8path(folder), true,
         [&](host::TreeEntry& entry) {
             // A directory stands as an entry of its own until something in it is met.
             std::size_t slash = entry.relative.rfind('/');
@@ -386,7 +386,7 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 
 bool CanReplaceFolder(const std::string& folder, std::string& problem)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     if (!CanWriteBeside(target, folder, problem))
         return false;
     switch (host::KindOf(target)) {
@@ -417,7 +417,7 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
 
 bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     if (!CanWriteBeside(target, folder, problem))
         return false;
     fs::path fresh = NewBeside(target), holder = OldBeside(target);
@@ -464,7 +464,7 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
 {
     if (!CanReplaceFolder(folder, problem))
         return false;
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     // The new folder is written in full beside the old one and only then takes
     // its place, so a save that fails leaves the old folder as it was.
     fs::path fresh = NewBeside(target);
@@ -536,9 +536,9 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
 
 std::string OverlapProblem(const std::string& machineFolder, const std::string& folder)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     for (const fs::path& written : {target, NewBeside(target), OldBeside(target)}) {
-        if (host::NestedOrSame(host::FullPath(machineFolder), written))
+        if (host::NestedOrSame(host::FullPath(fs::u8path(machineFolder)), written))
             return "the machine folder " + machineFolder + " and " + written.u8string() + ", where --out " + folder +
                    " writes, lie one within the other: the one would be removed with the other";
     }

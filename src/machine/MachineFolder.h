@@ -20,6 +20,9 @@ struct LoadError {
 
 using FolderContents = std::map<std::string, std::string>;
 
+// Folders are named in UTF-8 throughout (on Windows too, where a name beyond
+// the code page is then taken as it is).
+//
 // The folder's files by relative path ("registry.reg", "files/C/WINDOWS/...");
 // an empty directory is an entry of its own, ending in '/', with no content.
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error);
