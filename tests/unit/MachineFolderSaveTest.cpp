@@ -3,6 +3,7 @@
 // right by the next one.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -168,6 +169,41 @@ TEST(MachineFolder, AForeignFolderUnderASaveNameIsLeftWhole)
         EXPECT_EQ(EntriesBeneath(scratch.base / "foreign"), foreignBefore);
         EXPECT_FALSE(fs::exists(folder));
     }
+}
+
+// Shapes that once took time in proportion to their square: a key with many
+// values set by name, and a deep chain of folders with entries at its foot,
+// saved and read back. Each stays whole, and well within a bound the square
+// would pass by far (the bench gives the figures).
+TEST(MachineFolder, ManyValuesInOneKeyAndADeepChainTakeTimeInProportion)
+{
+    const auto start = std::chrono::steady_clock::now();
+    machine::RegKey key;
+    const int kValues = 100000;
+    for (int i = 0; i < kValues; ++i)
+        key.SetValue("Value " + std::to_string(i), REG_DWORD, std::string(4, '\0'));
+    key.SetValue("VALUE 7", REG_SZ, machine::StringData("set again"));
+    EXPECT_EQ(key.values.size(), static_cast<std::size_t>(kValues));
+    EXPECT_EQ(key.FindValue("value 7")->type, static_cast<DWORD>(REG_SZ));
+
+    Scratch scratch("remendo-deep-chain");
+    machine::Machine machine = test::BaseMachine();
+    std::string foot = "C:\\Deep";
+    for (int level = 0; level < 500; ++level)
+        foot += "\\d";
+    for (int i = 0; i < 200; ++i) {
+        machine.files.Write(foot + "\\file" + std::to_string(i) + ".txt", std::to_string(i));
+        machine.files.MakeDirectory(foot + "\\empty" + std::to_string(i));
+    }
+    std::string folder = (scratch.base / "deep").string(), problem;
+    ASSERT_TRUE(machine::SaveMachine(machine, folder, problem)) << problem;
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine back;
+    ASSERT_TRUE(machine::ReadFolderContents(folder, contents, error) && machine::LoadMachine(contents, back, error))
+        << error.Describe();
+    EXPECT_TRUE(back.files == machine.files);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 30.0);
 }
 
 TEST(MachineFolder, AnInputWithinTheOutputIsRefusedEitherWay)
