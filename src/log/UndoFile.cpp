@@ -481,7 +481,7 @@ UndoFile::Written UndoFile::WriteWhole(DWORD moveFlags)
                                    nullptr) &&
                    count == m_content.size() && Win().FlushFileBuffers(part.Get());
     part.Close();
-    if (written && Win().MoveFileExA(partPath.c_str(), m_strPath.c_str(), moveFlags))
+    if (written && RenameFile(partPath, m_strPath, moveFlags))
         return Written::kWhole;
     DWORD error = Win().GetLastError();
     Win().DeleteFileA(partPath.c_str());

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "machine/Registry.h"
 #include "machine/WindowsNames.h"
@@ -60,6 +61,9 @@ std::string FileSystem::PathProblem(const std::string& path)
                        " characters a Windows name can have";
             if (!DeviceNameProblem(part).empty())
                 return DeviceNameProblem(part);
+            // Windows drops them, and the name would be another's.
+            if (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                return "its name \"" + part + "\" ends in a dot or a space, which Windows leaves out";
             part.clear();
             continue;
         }
@@ -104,7 +108,8 @@ std::string FileSystem::FileClash(const std::string& path) const
         return normal;
     if (DirectoryExists(normal))
         return m_directories.at(Key(normal));
-    for (std::string parent = Parent(normal); parent.size() > 3; parent = Parent(parent)) {
+    // Up to the first directory there: a directory's own are directories too.
+    for (std::string parent = Parent(normal); parent.size() > 3 && !DirectoryExists(parent); parent = Parent(parent)) {
         if (const SimFile* file = Find(parent))
             return file->path;
     }
@@ -117,27 +122,23 @@ std::string FileSystem::Spelled(const std::string& path) const
     std::string::size_type slash = normal.rfind('\\');
     if (normal.size() <= 3 || slash == std::string::npos)
         return normal;
-    // From the name up to the drive, each directory's name as it was created.
-    std::vector<std::string> names = {normal.substr(slash)};
-    std::string at = Parent(normal);
-    for (; at.size() > 3; at = Parent(at)) {
-        auto directory = m_directories.find(Key(at));
-        const std::string& spelled = directory == m_directories.end() ? at : directory->second;
-        names.push_back(spelled.substr(spelled.rfind('\\')));
-    }
-    std::string out = at.substr(0, 2);
-    for (auto name = names.rbegin(); name != names.rend(); ++name)
-        out += *name;
-    return out;
+    // Its directory as the disk spells it (each directory is kept so), and its own name.
+    auto directory = m_directories.find(Key(Parent(normal)));
+    if (directory == m_directories.end())
+        return normal;
+    return directory->second + normal.substr(slash);
 }
 
 void FileSystem::MakeDirectory(const std::string& path)
 {
-    std::string normal = Normalise(path);
-    while (normal.size() > 3) {
-        m_directories.emplace(Key(normal), normal);
-        normal = Parent(normal);
-    }
+    // The directories not there yet, from the deepest up; then each made
+    // beneath its parent's spelling, so every directory keeps the whole path
+    // as the disk spells it.
+    std::vector<std::string> missing;
+    for (std::string normal = Normalise(path); normal.size() > 3 && !DirectoryExists(normal); normal = Parent(normal))
+        missing.push_back(normal);
+    for (auto made = missing.rbegin(); made != missing.rend(); ++made)
+        m_directories.emplace(Key(*made), Spelled(*made));
 }
 
 SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)

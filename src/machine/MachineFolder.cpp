@@ -1,14 +1,15 @@
 #include "machine/MachineFolder.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "machine/HostFolder.h"
 #include "machine/Manifest.h"
+#include "machine/ManifestValues.h"
 #include "machine/WindowsNames.h"
 
 namespace machine {
@@ -29,50 +30,63 @@ std::string FolderPath(const std::string& windowsPath)
         if (c == '\\')
             c = '/';
     }
-    return relative + rest;
+    return manifest::AnsiToUtf8(relative + rest);
 }
 
 namespace {
 
-// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts"; "" when the path names no drive.
-// A directory's entry ends in '/': "files/C/Empty/" -> "C:\Empty\".
-std::string WindowsPath(const std::string& relative)
+// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts" in the machine's 8-bit text;
+// "" when the path names no drive. A directory's entry ends in '/':
+// "files/C/Empty/" -> "C:\Empty\". The folder's names are UTF-8 (or, written
+// on Linux before, Latin-1 bytes); one beyond Latin-1 has no place in the
+// machine's names: `beyond` is then its first such character.
+std::string WindowsPath(const std::string& relative, unsigned& beyond)
 {
+    beyond = 0;
     std::string rest = relative.substr(sizeof kFilesFolder - 1);
     if (rest.size() < 2 || rest[1] != '/' || !std::isalpha(static_cast<unsigned char>(rest[0])))
         return std::string();
-    std::string path = std::string(1, rest[0]) + ":\\" + rest.substr(2);
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
+    std::string path = std::string(1, rest[0]) + ":\\";
+    for (unsigned character : NameCharacters(rest.substr(2))) {
+        if (character > 0xFF) {
+            beyond = character;
+            return std::string();
+        }
+        path += character == '/' ? '\\' : static_cast<char>(character);
     }
     return path;
 }
 
-// Creates the directories of `relative` beneath `root` one at a time, each
-// new or a plain directory already: never one reached through a link.
-bool MakeDirectories(const fs::path& root, const fs::path& relative, std::string& problem)
+// The directories a write made so far, by their path beneath its folder: each
+// is made once, however many entries lie beneath it.
+using MadeDirectories = std::unordered_set<std::string>;
+
+// Creates the directories of `relative` beneath `root`, each beneath its
+// parent: new, or a plain directory already, never one reached through a link.
+bool MakeDirectories(const fs::path& root, const fs::path& relative, MadeDirectories& made, std::string& problem)
 {
-    fs::path at = root;
-    for (const fs::path& part : relative) {
-        at /= part;
-        bool existed = false;
-        if (host::CreateNewDirectory(at, existed, problem))
-            continue;
-        if (!existed)
-            return false;
-        if (host::KindOf(at) != host::EntryKind::kDirectory) {
-            problem = at.u8string() + " is not a plain directory";
-            return false;
-        }
+    if (relative.empty() || !made.insert(relative.generic_u8string()).second)
+        return true;
+    if (!MakeDirectories(root, relative.parent_path(), made, problem))
+        return false;
+    fs::path at = root / relative;
+    bool existed = false;
+    if (host::CreateNewDirectory(at, existed, problem))
+        return true;
+    if (!existed)
+        return false;
+    if (host::KindOf(at) != host::EntryKind::kDirectory) {
+        problem = at.u8string() + " is not a plain directory";
+        return false;
     }
     return true;
 }
 
-bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, std::string& problem)
+bool WriteWhole(const fs::path& root, const std::string& relative, const std::string& bytes, MadeDirectories& made,
+                std::string& problem)
 {
-    fs::path path(relative);
-    return MakeDirectories(root, path.parent_path(), problem) && host::WriteNewFile(root / path, bytes, problem);
+    fs::path path = fs::u8path(relative);
+    return MakeDirectories(root, path.parent_path(), made, problem) && host::WriteNewFile(root / path, bytes, problem);
 }
 
 // The folder as a full path without a trailing separator, so that it has a
@@ -110,8 +124,9 @@ fs::path Beside(const fs::path& target, const std::string& purpose)
 
 bool WriteFolder(const Machine& machine, const fs::path& root, std::string& problem)
 {
-    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), problem) ||
-        !WriteWhole(root, kManifestFile, WriteManifest(machine), problem))
+    MadeDirectories made;
+    if (!WriteWhole(root, kRegistryFile, WriteRegFile(machine.registry), made, problem) ||
+        !WriteWhole(root, kManifestFile, WriteManifest(machine), made, problem))
         return false;
     // Each directory as the machine first spelled it, so that no two names
     // differ in case only: a Windows disk cannot tell them apart.
@@ -120,7 +135,7 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a directory it cannot write: " + entry.second;
             return false;
         }
-        if (!MakeDirectories(root, fs::path(FolderPath(machine.files.Spelled(entry.second))), problem))
+        if (!MakeDirectories(root, fs::u8path(FolderPath(machine.files.Spelled(entry.second))), made, problem))
             return false;
     }
     for (const auto& entry : machine.files.Files()) {
@@ -128,42 +143,8 @@ bool WriteFolder(const Machine& machine, const fs::path& root, std::string& prob
             problem = "the machine holds a file it cannot write: " + entry.second.path;
             return false;
         }
-        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, problem))
+        if (!WriteWhole(root, FolderPath(machine.files.Spelled(entry.second.path)), entry.second.bytes, made, problem))
             return false;
-    }
-    return true;
-}
-
-using Visit = std::function<bool(const fs::path& path, const std::string& relative, host::EntryKind kind)>;
-
-// Visits every entry beneath `root`, each directory before what it holds, with
-// its path relative to the root ("files/C/x"). Only plain directories are
-// entered; a link is visited as a link. Stops at the first entry refused.
-bool WalkFolder(const fs::path& root, const Visit& visit, std::string& problem)
-{
-    std::vector<std::pair<fs::path, std::string>> pending = {{root, std::string()}};
-    while (!pending.empty()) {
-        auto [directory, relative] = pending.back();
-        pending.pop_back();
-        std::error_code code;
-        for (fs::directory_iterator it(directory, code), end; it != end && !code; it.increment(code)) {
-            std::string name = (relative.empty() ? "" : relative + "/") + it->path().filename().u8string();
-            // Windows would open the device, and wait on it: such a name is refused unopened.
-            std::string device = DeviceNameProblem(it->path().filename().u8string());
-            if (!device.empty()) {
-                problem = name + ": " + device;
-                return false;
-            }
-            host::EntryKind kind = host::KindOf(it->path());
-            if (!visit(it->path(), name, kind))
-                return false;
-            if (kind == host::EntryKind::kDirectory)
-                pending.emplace_back(it->path(), name);
-        }
-        if (code) {
-            problem = directory.u8string() + ": " + code.message();
-            return false;
-        }
     }
     return true;
 }
@@ -184,47 +165,45 @@ std::string StrangeEntry(const std::string& relative, host::EntryKind kind)
     return "it holds " + relative + ", which no machine folder holds";
 }
 
-struct Entry {
-    fs::path path;
-    host::EntryKind kind;
-};
-
-// The entries of a machine folder, each directory before what it holds; false,
-// with the reason, when anything in it is not a machine folder's plain file or
-// directory.
-bool ListMachineFolder(const fs::path& root, std::vector<Entry>& entries, std::string& problem)
+// Whether anything is in a folder that a machine folder may hold; false,
+// with the reason, when anything in it is not a machine folder's plain file
+// or directory.
+bool ListMachineFolder(const fs::path& root, bool& empty, std::string& problem)
 {
-    return WalkFolder(
-        root,
-        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
-            problem = StrangeEntry(relative, kind);
-            entries.push_back({path, kind});
+    empty = true;
+    return host::WalkTree(
+        root, false,
+        [&](host::TreeEntry& entry) {
+            empty = false;
+            problem = StrangeEntry(entry.relative, entry.kind);
             return problem.empty();
         },
         problem);
 }
 
 // Removes exactly the plain files and directories of a machine folder, and the
-// folder; anything else in it stops the removal there.
+// folder; anything else in it keeps the whole folder as it is.
 bool RemoveMachineFolder(const fs::path& root, std::string& problem)
 {
     return host::RemoveTree(root, StrangeEntry, problem);
 }
 
-// Removes the folder an old machine was moved into (its one entry: the old
-// machine folder under the target's name).
+// What the folder an old machine was moved into may hold: its one entry, the
+// old machine folder under the target's name.
+host::RemovalCheck OldHolderCheck(const std::string& name)
+{
+    return [name](const std::string& relative, host::EntryKind kind) {
+        if (relative == name)
+            return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
+        if (relative.compare(0, name.size() + 1, name + "/") != 0)
+            return "it holds " + relative + ", which a save does not leave there";
+        return StrangeEntry(relative.substr(name.size() + 1), kind);
+    };
+}
+
 bool RemoveOldHolder(const fs::path& holder, const std::string& name, std::string& problem)
 {
-    return host::RemoveTree(
-        holder,
-        [&](const std::string& relative, host::EntryKind kind) {
-            if (relative == name)
-                return kind == host::EntryKind::kDirectory ? std::string() : relative + " is not a plain directory";
-            if (relative.compare(0, name.size() + 1, name + "/") != 0)
-                return "it holds " + relative + ", which a save does not leave there";
-            return StrangeEntry(relative.substr(name.size() + 1), kind);
-        },
-        problem);
+    return host::RemoveTree(holder, OldHolderCheck(name), problem);
 }
 
 // Where a save writes the new machine, and where it moves the old one.
@@ -253,6 +232,46 @@ bool CanWriteBeside(const fs::path& target, const std::string& folder, std::stri
 }
 }  // namespace
 
+namespace {
+// The names under files/ met so far, each with the form a Windows disk holds
+// it under. Each name's form is its folder's form and its own last name's, so
+// a deep folder costs no more per entry than a shallow one.
+class NameSpellings {
+public:
+    // Takes `name` ("files/C/a/b") and the folders above it; false, with why,
+    // when Windows holds it, or one of them, for a name met before.
+    bool Add(const std::string& name, std::string& twin)
+    {
+        if (m_keyOf.count(name) != 0)
+            return true;
+        std::size_t slash = name.find_last_of("/\\");
+        std::string key;
+        if (slash == std::string::npos || slash < sizeof kFilesFolder) {
+            key = WindowsNameKey(name);
+        } else {
+            std::string folder = name.substr(0, slash);
+            if (!Add(folder, twin))
+                return false;
+            key = m_keyOf[folder] + "\\" + WindowsNameKey(name.substr(slash + 1));
+        }
+        auto spelled = m_spelling.emplace(key, name).first;
+        if (spelled->second != name) {
+            twin = spelled->second.size() == name.size() && WindowsUpper(spelled->second) == WindowsUpper(name)
+                       ? "differs only in case from " + spelled->second + ", which a Windows disk takes for the same name"
+                       : "is the same name to Windows as " + spelled->second +
+                             " (case, trailing dots and spaces, / and \\ tell no names apart)";
+            return false;
+        }
+        m_keyOf.emplace(name, std::move(key));
+        return true;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> m_keyOf;  // name -> its form
+    std::unordered_map<std::string, std::string> m_spelling;  // form -> the name first met
+};
+}  // namespace
+
 std::string LoadError::Describe() const
 {
     std::string text = file;
@@ -264,34 +283,29 @@ std::string LoadError::Describe() const
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error)
 {
     std::error_code code;
-    if (!fs::is_directory(folder, code)) {
+    if (!fs::is_directory(fs::u8path(folder), code)) {
         error = {folder, {0, "not a machine folder (no such directory)"}};
         return false;
     }
     std::string problem;
-    bool read = WalkFolder(
-        fs::path(folder),
-        [&](const fs::path& path, const std::string& relative, host::EntryKind kind) {
-            std::error_code ignored;
-            if (kind == host::EntryKind::kDirectory) {
-                if (fs::is_empty(path, ignored))
-                    contents[relative + "/"] = std::string();
+    bool read = host::WalkTree(
+        fs::u8path(folder), true,
+        [&](host::TreeEntry& entry) {
+            // A directory stands as an entry of its own until something in it is met.
+            std::size_t slash = entry.relative.rfind('/');
+            if (slash != std::string::npos)
+                contents.erase(entry.relative.substr(0, slash + 1));
+            if (entry.kind == host::EntryKind::kDirectory) {
+                contents[entry.relative + "/"] = std::string();
                 return true;
             }
-            if (kind != host::EntryKind::kFile) {
-                error = {relative, {0, kind == host::EntryKind::kLink
-                                           ? "a link, junction or reparse point: a machine folder holds plain files"
-                                           : "not a plain file"}};
+            if (entry.kind != host::EntryKind::kFile) {
+                error = {entry.relative, {0, entry.kind == host::EntryKind::kLink
+                                                 ? "a link, junction or reparse point: a machine folder holds plain files"
+                                                 : "not a plain file"}};
                 return false;
             }
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            if (!in) {
-                error = {relative, {0, "cannot be read"}};
-                return false;
-            }
-            contents[relative] = bytes.str();
+            contents[entry.relative] = std::move(entry.bytes);
             return true;
         },
         problem);
@@ -309,8 +323,9 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         }
     }
     // Every name under files/ by the form a Windows disk holds it under, so
-    // that no two names it takes for one are merged.
-    std::map<std::string, std::string> spellings;
+    // that no two names it takes for one are merged: all of them first, so a
+    // name that differs from another by a trailing dot or space is named with it.
+    NameSpellings spellings;
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
@@ -319,7 +334,25 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             error = {relative, {0, "unexpected file: a machine folder holds registry.reg, machine.json and files/"}};
             return false;
         }
-        std::string path = WindowsPath(relative);
+        std::string twin;
+        if (!spellings.Add(relative.back() == '/' ? relative.substr(0, relative.size() - 1) : relative, twin)) {
+            error = {relative, {0, twin}};
+            return false;
+        }
+    }
+    for (const auto& entry : contents) {
+        const std::string& relative = entry.first;
+        if (relative == kRegistryFile || relative == kManifestFile)
+            continue;
+        unsigned beyond = 0;
+        std::string path = WindowsPath(relative, beyond);
+        if (beyond != 0) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", beyond);
+            error = {relative, {0, std::string("no name of the machine: it holds the character ") + code +
+                                       ", which does not fit the machine's 8-bit text"}};
+            return false;
+        }
         if (path.empty()) {
             error = {relative, {0, "files/ must hold one folder per drive letter"}};
             return false;
@@ -330,21 +363,6 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
         bool directory = relative.back() == '/';
-        std::string name = directory ? relative.substr(0, relative.size() - 1) : relative;
-        for (std::size_t end = name.find_first_of("/\\", sizeof kFilesFolder);; end = name.find_first_of("/\\", end + 1)) {
-            std::string prefix = name.substr(0, end);
-            auto spelled = spellings.emplace(WindowsNameKey(prefix), prefix).first;
-            if (spelled->second != prefix) {
-                error = {relative, {0, UpperCase(spelled->second) == UpperCase(prefix)
-                                           ? "differs only in case from " + spelled->second +
-                                                 ", which a Windows disk takes for the same name"
-                                           : "is the same name to Windows as " + spelled->second +
-                                                 " (case, trailing dots and spaces, / and \\ tell no names apart)"}};
-                return false;
-            }
-            if (end == std::string::npos)
-                break;
-        }
         const SimFile* file = directory ? machine.files.Find(path) : nullptr;
         std::string clash = directory ? (file != nullptr ? file->path : "") : machine.files.FileClash(path);
         if (!clash.empty()) {
@@ -368,7 +386,7 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 
 bool CanReplaceFolder(const std::string& folder, std::string& problem)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     if (!CanWriteBeside(target, folder, problem))
         return false;
     switch (host::KindOf(target)) {
@@ -383,14 +401,14 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
         problem = folder + " exists and is not a folder: it is left as it is";
         return false;
     }
-    std::vector<Entry> entries;
-    if (!ListMachineFolder(target, entries, problem)) {
+    bool empty = true;
+    if (!ListMachineFolder(target, empty, problem)) {
         problem = folder + " is not a machine folder (" + problem + "): it is left as it is";
         return false;
     }
     bool hasRegistry = host::KindOf(target / kRegistryFile) == host::EntryKind::kFile;
     bool hasManifest = host::KindOf(target / kManifestFile) == host::EntryKind::kFile;
-    if (!entries.empty() && (!hasRegistry || !hasManifest)) {
+    if (!empty && (!hasRegistry || !hasManifest)) {
         problem = folder + " is not a machine folder (it lacks registry.reg or machine.json): it is left as it is";
         return false;
     }
@@ -399,38 +417,42 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
 
 bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     if (!CanWriteBeside(target, folder, problem))
         return false;
     fs::path fresh = NewBeside(target), holder = OldBeside(target);
     fs::path old = holder / target.filename();
-    // A save cut off between its two moves: the old machine waits in the holder.
-    if (host::KindOf(target) == host::EntryKind::kMissing && host::KindOf(old) == host::EntryKind::kDirectory &&
+    std::string name = target.filename().u8string();
+    // A save cut off between its two moves: the old machine waits in the
+    // holder, which is moved back only when the whole holder is a save's.
+    std::string why;
+    if (host::KindOf(target) == host::EntryKind::kMissing && host::KindOf(holder) != host::EntryKind::kMissing &&
+        host::CheckTree(holder, OldHolderCheck(name), why) &&
         host::KindOf(old / kRegistryFile) == host::EntryKind::kFile &&
         host::KindOf(old / kManifestFile) == host::EntryKind::kFile) {
-        std::error_code code;
-        fs::rename(old, target, code);
-        if (code) {
+        if (!host::MoveOut(holder, name, target, why)) {
             problem = "a save was cut off: the machine of " + folder + " lies in " + old.u8string() +
-                      ", and cannot be put back: " + code.message();
+                      ", and cannot be put back: " + why;
             return false;
         }
         notes.push_back("a save was cut off: the machine of " + folder + " is put back from " + old.u8string());
     }
     const struct {
         fs::path path;
-        std::function<bool(std::string&)> remove;
-    } leftovers[] = {
-        {fresh, [&](std::string& why) { return RemoveMachineFolder(fresh, why); }},
-        {holder, [&](std::string& why) { return RemoveOldHolder(holder, target.filename().u8string(), why); }},
-    };
+        host::RemovalCheck check;
+    } leftovers[] = {{fresh, StrangeEntry}, {holder, OldHolderCheck(name)}};
     for (const auto& leftover : leftovers) {
         if (host::KindOf(leftover.path) == host::EntryKind::kMissing)
             continue;
-        std::string why;
-        if (!leftover.remove(why)) {
+        // Checked whole before anything goes: what is not a save's own is left whole.
+        if (!host::CheckTree(leftover.path, leftover.check, why)) {
             problem = leftover.path.u8string() + " stands where a save of " + folder +
                       " writes, and is no leftover of one (" + why + "): it is left as it is";
+            return false;
+        }
+        if (!host::RemoveTree(leftover.path, leftover.check, why)) {
+            problem = leftover.path.u8string() + ", a cut-off save's leftover beside " + folder +
+                      ", cannot be removed: " + why;
             return false;
         }
         notes.push_back("a cut-off save's " + leftover.path.u8string() + " is removed");
@@ -442,7 +464,7 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
 {
     if (!CanReplaceFolder(folder, problem))
         return false;
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     // The new folder is written in full beside the old one and only then takes
     // its place, so a save that fails leaves the old folder as it was.
     fs::path fresh = NewBeside(target);
@@ -514,9 +536,9 @@ bool SaveMachine(const Machine& machine, const std::string& folder, std::string&
 
 std::string OverlapProblem(const std::string& machineFolder, const std::string& folder)
 {
-    fs::path target = TargetFolder(folder);
+    fs::path target = TargetFolder(fs::u8path(folder));
     for (const fs::path& written : {target, NewBeside(target), OldBeside(target)}) {
-        if (host::NestedOrSame(host::FullPath(machineFolder), written))
+        if (host::NestedOrSame(host::FullPath(fs::u8path(machineFolder)), written))
             return "the machine folder " + machineFolder + " and " + written.u8string() + ", where --out " + folder +
                    " writes, lie one within the other: the one would be removed with the other";
     }

@@ -20,6 +20,9 @@ struct LoadError {
 
 using FolderContents = std::map<std::string, std::string>;
 
+// Folders are named in UTF-8 throughout (on Windows too, where a name beyond
+// the code page is then taken as it is).
+//
 // The folder's files by relative path ("registry.reg", "files/C/WINDOWS/...");
 // an empty directory is an entry of its own, ending in '/', with no content.
 bool ReadFolderContents(const std::string& folder, FolderContents& contents, LoadError& error);
@@ -39,7 +42,8 @@ bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& not
 // one of them, or the save's own "<folder>.new" or "<folder>.old", lies within
 // the other or is the same folder; "" when they are apart.
 std::string OverlapProblem(const std::string& machineFolder, const std::string& folder);
-// Where a machine file lies in its folder: "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts".
+// Where a machine file lies in its folder: "C:\WINDOWS\hosts" -> "files/C/WINDOWS/hosts",
+// its names in UTF-8, as the folder holds them.
 std::string FolderPath(const std::string& windowsPath);
 // Writes the machine into "<folder>.new", then puts it in the folder's place
 // (swapping the two in one step where the system can, else moving the old one

@@ -16,7 +16,6 @@ namespace machine {
 namespace {
 const char kHeader4[] = "REGEDIT4";
 
-const std::size_t kMaxKeyDepth = 512;  // the deepest nesting Windows allows below a root
 const std::size_t kLongestKeyName = 255;  // the longest name of a key Windows allows, in characters
 
 // The 1-based line a position of decoded text stands on; CR LF, LF and a lone CR each end a line.

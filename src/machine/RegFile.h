@@ -2,11 +2,15 @@
 // files, the format regedit writes and support staff get from customers).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "machine/Registry.h"
 
 namespace machine {
+
+// The deepest a key lies below its root that Windows allows, and an export holds.
+const std::size_t kMaxKeyDepth = 512;
 
 struct ParseError {
     int line = 0;  // 1-based; 0 when the problem is not tied to a line

@@ -41,14 +41,30 @@ RegKey& RegKey::CreateSubkey(const std::string& subkeyName)
     return *slot;
 }
 
+void RegKey::IndexValues() const
+{
+    if (m_indexedCount == values.size() && m_indexedStorage == values.data())
+        return;
+    m_valueIndex.clear();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m_valueIndex.emplace(UpperCase(values[i].name), i);
+    m_indexedCount = values.size();
+    m_indexedStorage = values.data();
+}
+
 RegValue* RegKey::FindValue(const std::string& valueName)
 {
-    std::string wanted = UpperCase(valueName);
-    for (RegValue& value : values) {
-        if (UpperCase(value.name) == wanted)
-            return &value;
+    IndexValues();
+    auto found = m_valueIndex.find(UpperCase(valueName));
+    if (found == m_valueIndex.end())
+        return nullptr;
+    RegValue& value = values[found->second];
+    // A value renamed in place since the index was made is looked for anew.
+    if (!EqualIgnoringCase(value.name, valueName)) {
+        m_indexedCount = ~std::size_t(0);
+        return FindValue(valueName);
     }
-    return nullptr;
+    return &value;
 }
 
 const RegValue* RegKey::FindValue(const std::string& valueName) const
@@ -59,12 +75,16 @@ const RegValue* RegKey::FindValue(const std::string& valueName) const
 void RegKey::SetValue(const std::string& valueName, DWORD type, const std::string& data)
 {
     RegValue* value = FindValue(valueName);
-    if (value == nullptr) {
-        values.push_back(RegValue{valueName, type, data});
+    if (value != nullptr) {
+        value->type = type;
+        value->data = data;
         return;
     }
-    value->type = type;
-    value->data = data;
+    values.push_back(RegValue{valueName, type, data});
+    // Kept up to date rather than made again.
+    m_valueIndex.emplace(UpperCase(valueName), values.size() - 1);
+    m_indexedCount = values.size();
+    m_indexedStorage = values.data();
 }
 
 bool RegKey::operator==(const RegKey& other) const

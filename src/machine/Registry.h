@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -29,6 +30,15 @@ struct RegKey {
     const RegValue* FindValue(const std::string& valueName) const;
     void SetValue(const std::string& valueName, DWORD type, const std::string& data);
     bool operator==(const RegKey& other) const;
+
+private:
+    // The values' places by upper-cased name, so a key with many values finds
+    // each at once. Made again whenever `values` changed beneath it (its
+    // length or its storage moved), as readers add values to it directly.
+    mutable std::unordered_map<std::string, std::size_t> m_valueIndex;
+    mutable std::size_t m_indexedCount = 0;
+    mutable const RegValue* m_indexedStorage = nullptr;
+    void IndexValues() const;
 };
 
 std::string UpperCase(std::string text);

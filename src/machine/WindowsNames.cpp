@@ -5,9 +5,7 @@
 
 namespace machine {
 
-namespace {
-// The characters of a name: decoded when it is UTF-8 throughout, else its bytes as Latin-1.
-std::vector<unsigned> Characters(const std::string& name)
+std::vector<unsigned> NameCharacters(const std::string& name)
 {
     std::vector<unsigned> characters;
     for (std::size_t i = 0; i < name.size();) {
@@ -30,14 +28,7 @@ std::vector<unsigned> Characters(const std::string& name)
     return characters;
 }
 
-// Latin-1's upper case: a-z, and à-þ but for ÷; ÿ's capital lies beyond Latin-1.
-unsigned UpperLatin1(unsigned character)
-{
-    if ((character >= 'a' && character <= 'z') || (character >= 0xE0 && character <= 0xFE && character != 0xF7))
-        return character - 0x20;
-    return character == 0xFF ? 0x178 : character;
-}
-
+namespace {
 void AppendUtf8(std::string& out, unsigned character)
 {
     if (character < 0x80) {
@@ -61,12 +52,17 @@ std::string NameKey(std::string name)
 {
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))
         name.pop_back();
-    std::string key;
-    for (unsigned character : Characters(name))
-        AppendUtf8(key, UpperLatin1(character));
-    return key;
+    return WindowsUpper(name);
 }
 }  // namespace
+
+std::string WindowsUpper(const std::string& text)
+{
+    std::string upper;
+    for (unsigned character : NameCharacters(text))
+        AppendUtf8(upper, WindowsUpperCase(character));
+    return upper;
+}
 
 std::string WindowsNameKey(const std::string& path)
 {

@@ -3,12 +3,22 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace machine {
 
+// The characters of a name: decoded when it is UTF-8 throughout, else its
+// bytes each the Latin-1 character of its number (as names were written by
+// the tools on Linux before they wrote UTF-8).
+std::vector<unsigned> NameCharacters(const std::string& name);
+// A character's capital as a Windows volume compares names (UpperCaseTable.cpp).
+unsigned WindowsUpperCase(unsigned character);
+// The text in upper case by that table: UTF-8 by its characters, a text that
+// is not UTF-8 by its bytes as Latin-1 (written back as UTF-8 either way).
+std::string WindowsUpper(const std::string& text);
 // The form under which Windows holds two paths for the same file: '/' and '\'
-// alike, each name without its trailing dots and spaces, and upper-case over
-// the whole of Latin-1 (a name in UTF-8 by its characters, else by its bytes).
+// alike, each name without its trailing dots and spaces, and in WindowsUpper's
+// upper case.
 std::string WindowsNameKey(const std::string& path);
 // Why a name (one part of a path) can be no file's on Windows: a device name,
 // with or without an extension ("CON", "com1.txt", "CONIN$"); "" when it can.

@@ -97,21 +97,53 @@ LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, st
     return ReadRegValueExactly(key, AnsiToWide(valueName), type, data);
 }
 
-LONG ReadRegValueExactly(HKEY key, const std::basic_string<WCHAR>& name, DWORD& type, std::string& data)
+namespace {
+// A value however long: `query` asks for its size (no buffer), then for its
+// data; the value may grow between the two calls, and is then asked again
+// with its new size.
+template <typename Query>
+LONG ReadWhole(Query query, std::string& data)
 {
     DWORD size = 0;
-    LONG status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    // The value may grow between the two calls: asked again with its new size.
+    LONG status = query(nullptr, &size);
     while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         std::vector<BYTE> buffer(size + 1);
         DWORD read = size;
-        status = Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer.data(), &read);
+        status = query(buffer.data(), &read);
         if (status == ERROR_SUCCESS) {
             data.assign(reinterpret_cast<const char*>(buffer.data()), std::min(read, size));
             return status;
         }
         size = read;
     }
+    return status;
+}
+
+bool IsTextType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+}  // namespace
+
+LONG ReadRegValueExactly(HKEY key, const std::basic_string<WCHAR>& name, DWORD& type, std::string& data)
+{
+    LONG status = ReadWhole(
+        [&](BYTE* buffer, DWORD* size) { return Win().RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer, size); },
+        data);
+    if (status != ERROR_CALL_NOT_IMPLEMENTED)
+        return status;
+    // The 9x family only stubs the wide call; its registry holds text of the
+    // ANSI code page, which the ANSI call gives as it is.
+    std::string ansiName;
+    if (!WideToAnsi(name, ansiName))
+        return ERROR_FILE_NOT_FOUND;
+    status = ReadWhole(
+        [&](BYTE* buffer, DWORD* size) {
+            return Win().RegQueryValueExA(key, ansiName.c_str(), nullptr, &type, buffer, size);
+        },
+        data);
+    if (status == ERROR_SUCCESS && IsTextType(type))
+        data = AnsiToUtf16(data);
     return status;
 }
 

@@ -26,7 +26,9 @@ std::string DwordData(DWORD value);
 DWORD DwordOf(const std::string& data);
 
 // The value exactly as the registry holds it, however long, through the wide
-// call: text comes as UTF-16LE, so no character is lost to the ANSI code page.
+// call: text comes as UTF-16LE, so no character is lost to the ANSI code page
+// (on the 9x family, whose registry holds text of that code page, through the
+// ANSI call, and converted).
 // The registry's result.
 LONG ReadRegValueExactly(HKEY key, const std::string& valueName, DWORD& type, std::string& data);
 LONG ReadRegValueExactly(HKEY key, const std::basic_string<WCHAR>& valueName, DWORD& type, std::string& data);

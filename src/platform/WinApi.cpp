@@ -72,21 +72,36 @@ std::basic_string<WCHAR> Utf16Units(const std::string& bytes)
     return units;
 }
 
+namespace {
+// One conversion of `wide` into `ansi`: false when a character has no place in
+// the ANSI code page, or when the system does not take `flags`.
+bool ConvertToAnsi(const std::basic_string<WCHAR>& wide, DWORD flags, std::string& ansi)
+{
+    int length = static_cast<int>(wide.size());
+    int bytes = Win().WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return false;
+    ansi.assign(static_cast<std::size_t>(bytes), '\0');
+    BOOL usedDefault = FALSE;
+    return Win().WideCharToMultiByte(CP_ACP, flags, wide.data(), length, &ansi[0], bytes, nullptr, &usedDefault) ==
+               bytes &&
+           !usedDefault;
+}
+}  // namespace
+
 bool WideToAnsi(const std::basic_string<WCHAR>& wide, std::string& ansi)
 {
     ansi.clear();
     if (wide.empty())
         return true;
-    int length = static_cast<int>(wide.size());
-    int bytes = Win().WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr,
-                                          nullptr);
-    if (bytes <= 0)
+    if (ConvertToAnsi(wide, WC_NO_BEST_FIT_CHARS, ansi))
+        return true;
+    if (Win().GetLastError() != ERROR_INVALID_FLAGS)
         return false;
-    ansi.assign(static_cast<std::size_t>(bytes), '\0');
-    BOOL usedDefault = FALSE;
-    return Win().WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, &ansi[0], bytes, nullptr,
-                                     &usedDefault) == bytes &&
-           !usedDefault;
+    // Before Windows 2000 the system knows no WC_NO_BEST_FIT_CHARS and may put
+    // a look-alike for a character the code page lacks: only a text that
+    // converts back to itself is the same text.
+    return ConvertToAnsi(wide, 0, ansi) && AnsiToWide(ansi) == wide;
 }
 
 std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath)
@@ -101,23 +116,65 @@ std::string AnsiPathOf(const std::basic_string<WCHAR>& widePath)
     return ansi;
 }
 
+namespace {
+// The wide calls of the 9x family are stubs that answer this.
+bool IsOnlyAStub(DWORD result)
+{
+    return result == 0 && Win().GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
+}
+}  // namespace
+
 std::string TempDirectory()
 {
     WCHAR temp[MAX_PATH] = {};
     DWORD length = Win().GetTempPathW(MAX_PATH, temp);
+    if (IsOnlyAStub(length)) {
+        char ansiTemp[MAX_PATH] = {};
+        length = Win().GetTempPathA(MAX_PATH, ansiTemp);
+        return length == 0 || length >= MAX_PATH ? std::string() : std::string(ansiTemp, length);
+    }
     return length == 0 || length >= MAX_PATH ? std::string() : AnsiPathOf(std::basic_string<WCHAR>(temp, length));
 }
 
 std::string ProgramDirectory()
 {
-    WCHAR buffer[MAX_PATH] = {};
     // By its length: a truncated path is not terminated on older systems.
+    WCHAR buffer[MAX_PATH] = {};
     DWORD length = Win().GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::string path = AnsiPathOf(std::basic_string<WCHAR>(buffer, std::min<DWORD>(length, MAX_PATH)));
+    std::string path;
+    if (IsOnlyAStub(length)) {
+        char ansiBuffer[MAX_PATH] = {};
+        length = Win().GetModuleFileNameA(nullptr, ansiBuffer, MAX_PATH);
+        path.assign(ansiBuffer, std::min<DWORD>(length, MAX_PATH));
+    } else {
+        path = AnsiPathOf(std::basic_string<WCHAR>(buffer, std::min<DWORD>(length, MAX_PATH)));
+    }
     std::string::size_type slash = path.rfind('\\');
     if (path.empty() || slash == std::string::npos)
         return TempDirectory();
     return path.substr(0, slash + 1);
+}
+
+BOOL RenameFile(const std::string& from, const std::string& to, DWORD flags)
+{
+    if (Win().MoveFileExA(from.c_str(), to.c_str(), flags))
+        return TRUE;
+    if (Win().GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        return FALSE;
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 || Win().GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return Win().MoveFileA(from.c_str(), to.c_str());
+    const std::string aside = to + kAsideSuffix;
+    Win().DeleteFileA(aside.c_str());
+    if (!Win().MoveFileA(to.c_str(), aside.c_str()))
+        return FALSE;
+    if (!Win().MoveFileA(from.c_str(), to.c_str())) {
+        DWORD error = Win().GetLastError();
+        Win().MoveFileA(aside.c_str(), to.c_str());
+        Win().SetLastError(error);
+        return FALSE;
+    }
+    Win().DeleteFileA(aside.c_str());
+    return TRUE;
 }
 
 bool RunsUnderWow64()

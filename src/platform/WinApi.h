@@ -60,6 +60,15 @@ std::string ProgramDirectory();
 // The text in the ANSI code page; false when a character has no place in it.
 bool WideToAnsi(const std::basic_string<WCHAR>& wide, std::string& ansi);
 
+// MoveFileExA(from, to, flags) now, without MOVEFILE_DELAY_UNTIL_REBOOT, on
+// every system: the 9x family only stubs it, and there a file `flags` lets
+// be replaced is first renamed aside (its name and kAsideSuffix), `from`
+// renamed in with MoveFileA, and the old one deleted, or renamed back when
+// that failed. Not one step there: a process cut off between the two renames
+// leaves the old file whole under its aside name.
+BOOL RenameFile(const std::string& from, const std::string& to, DWORD flags);
+inline constexpr char kAsideSuffix[] = ".old";
+
 // Whether this is a 32-bit program on 64-bit Windows (WoW64).
 bool RunsUnderWow64();
 

@@ -9,7 +9,8 @@ void Restart(machine::Machine& machine)
             continue;
         if (rename.to.empty())
             machine.files.Remove(rename.from);
-        else if (rename.replaceExisting || machine.files.Find(rename.to) == nullptr)
+        else if ((rename.replaceExisting || machine.files.Find(rename.to) == nullptr) &&
+                 (machine.files.Find(rename.to) != nullptr || machine.files.FileClash(rename.to).empty()))
             machine.files.Rename(rename.from, rename.to);
     }
     machine.pendingRenames.clear();

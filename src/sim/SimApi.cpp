@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "machine/FaultOperations.h"
+#include "sim/SystemCalls.h"
 
 namespace sim {
 
@@ -53,6 +54,11 @@ bool SimApi::Fails(const char* operation)
             m_bCutPending = true;
         else
             throw ProcessStopped{};
+    }
+    // An older system's stub, or a function it lacks (looked up at run time).
+    if (AnswersNotImplemented(operation, m_machine.os.major, m_machine.os.minor, m_machine.os.platform)) {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return true;
     }
     if (m_faultsIndexed != m_machine.faults.size()) {
         m_faultsByCall.clear();

@@ -138,12 +138,13 @@ private:
     // The machine's 8-bit text of a wide name or path, each character the byte
     // of its number; false when one has no place there.
     static bool NarrowText(LPCWSTR wide, std::string& text);
-    // GetModuleFileNameA and GetModuleFileNameW after the fault: the
-    // executable's path, cut to fit as the system cuts it.
+    // GetModuleFileNameA and GetModuleFileNameW, `operation` the one called:
+    // the executable's path, cut to fit as the system cuts it.
     template <typename Char>
-    DWORD ModuleFileName(Char* buffer, DWORD size);
-    // The temp folder as GetTempPathA and GetTempPathW give it, with its backslash.
-    std::string TempPath() const;
+    DWORD ModuleFileName(const char* operation, Char* buffer, DWORD size);
+    // GetTempPathA and GetTempPathW: the temp folder, with its backslash.
+    template <typename Char>
+    DWORD TempPath(const char* operation, DWORD size, Char* buffer);
     // The text a caller's path points to ("" for none).
     static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.
@@ -151,14 +152,17 @@ private:
     // The open or predefined key's path ("" for an unknown handle).
     std::string PathOfKey(HKEY key) const;
     machine::RegKey* ResolveKey(HKEY key, LONG& status);
-    // The A and W registry calls after their names are read: a subkey's
-    // opening, the name of the subkey at an index (ERROR_MORE_DATA when it
-    // does not fit `cchName` characters with its NUL), and the value at an
-    // index, its name and text as the machine holds them or, `wide`, as UTF-16.
+    // The A and W registry calls, `operation` the one called, a wide
+    // `Char` for W: a subkey's opening (after its name is read), the name of
+    // the subkey at an index (ERROR_MORE_DATA when it does not fit with its
+    // NUL), and the value at an index, its name and text as the machine holds
+    // them or, wide, as UTF-16.
     LONG OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult);
-    LONG SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string*& name);
-    LONG EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, LPDWORD lpcchValueName, LPDWORD lpType,
-                   LPBYTE lpData, LPDWORD lpcbData);
+    template <typename Char>
+    LONG EnumKey(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpName, LPDWORD lpcchName);
+    template <typename Char>
+    LONG EnumValue(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
     // RegQueryValueExA and RegQueryValueExW after the name: text as the
     // machine holds it, or `wide`, as UTF-16LE.
     LONG QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,

@@ -74,8 +74,11 @@ LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired,
     return ERROR_SUCCESS;
 }
 
-LONG SimApi::SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string*& name)
+template <typename Char>
+LONG SimApi::EnumKey(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpName, LPDWORD lpcchName)
 {
+    if (Fails(operation))
+        return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
@@ -84,59 +87,34 @@ LONG SimApi::SubkeyAt(HKEY hKey, DWORD dwIndex, DWORD cchName, const std::string
         return ERROR_NO_MORE_ITEMS;
     auto entry = key->subkeys.begin();
     std::advance(entry, dwIndex);
-    name = &entry->second->name;
-    return name->size() >= cchName ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    const std::string& name = entry->second->name;
+    if (name.size() >= *lpcchName)
+        return ERROR_MORE_DATA;
+    CopyText(name, lpName, name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
 }
 
 LONG SimApi::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
                            FILETIME*)
 {
-    if (Fails(__func__))
-        return static_cast<LONG>(m_lastError);
-    const std::string* name = nullptr;
-    LONG status = SubkeyAt(hKey, dwIndex, *lpcchName, name);
-    if (status != ERROR_SUCCESS)
-        return status;
-    std::memcpy(lpName, name->c_str(), name->size() + 1);
-    *lpcchName = static_cast<DWORD>(name->size());
-    return ERROR_SUCCESS;
+    return EnumKey(__func__, hKey, dwIndex, lpName, lpcchName);
 }
 
 LONG SimApi::RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD, LPWSTR, LPDWORD,
                            FILETIME*)
 {
-    if (Fails(__func__))
-        return static_cast<LONG>(m_lastError);
-    const std::string* name = nullptr;
-    LONG status = SubkeyAt(hKey, dwIndex, *lpcchName, name);
-    if (status != ERROR_SUCCESS)
-        return status;
-    CopyText(*name, lpName, name->size() + 1);
-    *lpcchName = static_cast<DWORD>(name->size());
-    return ERROR_SUCCESS;
-}
-
-LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
-                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
-{
-    if (Fails(__func__))
-        return static_cast<LONG>(m_lastError);
-    return EnumValue(hKey, dwIndex, false, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
-}
-
-LONG SimApi::RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
-                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
-{
-    if (Fails(__func__))
-        return static_cast<LONG>(m_lastError);
-    return EnumValue(hKey, dwIndex, true, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
+    return EnumKey(__func__, hKey, dwIndex, lpName, lpcchName);
 }
 
 // Values in creation order. A name or data buffer too small gives
 // ERROR_MORE_DATA, with the data size needed.
-LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, LPDWORD lpcchValueName,
+template <typename Char>
+LONG SimApi::EnumValue(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpValueName, LPDWORD lpcchValueName,
                        LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
+    if (Fails(operation))
+        return static_cast<LONG>(m_lastError);
     LONG status = ERROR_SUCCESS;
     machine::RegKey* key = ResolveKey(hKey, status);
     if (key == nullptr)
@@ -144,6 +122,7 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
     const machine::RegValue& value = key->values[dwIndex];
+    const bool wide = sizeof(Char) > 1;
     std::string data = wide && regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
     DWORD size = static_cast<DWORD>(data.size());
     if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
@@ -151,10 +130,7 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
             *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    if (wide)
-        CopyText(value.name, static_cast<LPWSTR>(lpValueName), value.name.size() + 1);
-    else
-        std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+    CopyText(value.name, lpValueName, value.name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(value.name.size());
     if (lpType != nullptr)
         *lpType = value.type;
@@ -163,6 +139,18 @@ LONG SimApi::EnumValue(HKEY hKey, DWORD dwIndex, bool wide, void* lpValueName, L
     if (lpcbData != nullptr)
         *lpcbData = size;
     return ERROR_SUCCESS;
+}
+
+LONG SimApi::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    return EnumValue(__func__, hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
+}
+
+LONG SimApi::RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    return EnumValue(__func__, hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
 }
 
 LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,

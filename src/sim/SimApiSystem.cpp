@@ -57,8 +57,12 @@ void SimApi::Sleep(DWORD dwMilliseconds)
 }
 
 template <typename Char>
-DWORD SimApi::ModuleFileName(Char* buffer, DWORD size)
+DWORD SimApi::ModuleFileName(const char* operation, Char* buffer, DWORD size)
 {
+    if (Fails(operation)) {
+        CopyText(std::string(), buffer, size);
+        return 0;
+    }
     const std::string& path = m_machine.paths.executable;
     std::size_t copied = CopyText(path, buffer, size);
     if (copied < path.size()) {
@@ -68,12 +72,15 @@ DWORD SimApi::ModuleFileName(Char* buffer, DWORD size)
     return static_cast<DWORD>(copied);
 }
 
-std::string SimApi::TempPath() const
+template <typename Char>
+DWORD SimApi::TempPath(const char* operation, DWORD size, Char* buffer)
 {
+    if (Fails(operation))
+        return 0;
     std::string path = m_machine.paths.temp;
     if (path.empty() || path.back() != '\\')
         path += '\\';
-    return path;
+    return CopyWholePath(path, buffer, size);
 }
 
 // Windows 2000 and later keep it under All Users, Vista and later in
@@ -104,36 +111,24 @@ const char* SimApi::wine_get_version()
 
 DWORD SimApi::GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
 {
-    if (Fails(__func__)) {
-        CopyText(std::string(), lpFilename, nSize);
-        return 0;
-    }
-    return ModuleFileName(lpFilename, nSize);
+    return ModuleFileName(__func__, lpFilename, nSize);
 }
 
 DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    if (Fails(__func__))
-        return 0;
-    return CopyWholePath(TempPath(), lpBuffer, nBufferLength);
+    return TempPath(__func__, nBufferLength, lpBuffer);
 }
 
 // The wide forms give the machine's paths, whose 8-bit characters are those
 // of the same number (as MultiByteToWideChar converts them).
 DWORD SimApi::GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
 {
-    if (Fails(__func__)) {
-        CopyText(std::string(), lpFilename, nSize);
-        return 0;
-    }
-    return ModuleFileName(lpFilename, nSize);
+    return ModuleFileName(__func__, lpFilename, nSize);
 }
 
 DWORD SimApi::GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
 {
-    if (Fails(__func__))
-        return 0;
-    return CopyWholePath(TempPath(), lpBuffer, nBufferLength);
+    return TempPath(__func__, nBufferLength, lpBuffer);
 }
 
 // The machine's disks hold no short (8.3) names: the path given is its own
@@ -203,11 +198,17 @@ int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiB
 
 // Characters beyond the machine's code page (above U+00FF) have no byte: they
 // become the default character, as Windows converts them.
-int SimApi::WideCharToMultiByte(UINT, DWORD, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+int SimApi::WideCharToMultiByte(UINT, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
                                 int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
 {
     if (lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0) {
         m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    // WC_NO_BEST_FIT_CHARS came with Windows 2000.
+    if ((dwFlags & WC_NO_BEST_FIT_CHARS) != 0 &&
+        (m_machine.os.platform != VER_PLATFORM_WIN32_NT || m_machine.os.major < 5)) {
+        m_lastError = ERROR_INVALID_FLAGS;
         return 0;
     }
     std::size_t count = static_cast<std::size_t>(cchWideChar);

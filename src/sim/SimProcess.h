@@ -1,7 +1,7 @@
-// One process of the utility on a simulated machine (tools/sim/RunUtility.h runs it).
+// One process of the utility on a simulated machine (tools/sim/RunUtility.h runs it,
+// tools/sim/InstalledMachine.h holds the utility's hub on it).
 #pragma once
 
-#include "app/Remendo.h"
 #include "sim/SimApi.h"
 
 namespace sim {
@@ -15,19 +15,6 @@ public:
     ~ScopedBackend();
     ScopedBackend(const ScopedBackend&) = delete;
     ScopedBackend& operator=(const ScopedBackend&) = delete;
-};
-
-// A simulated machine with its backend installed and the utility's hub on it,
-// for calling the run's steps one by one. The members are built in this order:
-// the backend is installed before the hub exists and removed only after it is
-// gone. The machine must outlive it; as the simulator reads the machine call
-// by call, the machine may still be set up after this is built on it.
-struct InstalledMachine {
-    explicit InstalledMachine(machine::Machine& machine) : api(machine), backend(api) {}
-
-    SimApi api;
-    ScopedBackend backend;
-    CRemendoApp app;
 };
 
 }  // namespace sim

@@ -20,6 +20,8 @@ const char* SystemMessageText(DWORD code)
         {ERROR_HANDLE_DISK_FULL, "The disk is full.\r\n"},
         {ERROR_FILE_EXISTS, "The file exists.\r\n"},
         {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
+        {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system.\r\n"},
+        {ERROR_INVALID_FLAGS, "Invalid flags.\r\n"},
         {ERROR_DISK_FULL, "There is not enough space on the disk.\r\n"},
         {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
         {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n"},

@@ -200,7 +200,7 @@ bool FlushToDisk(const std::string& path)
 bool BackUp(const std::string& hostsPath, const std::string& newBackupPath, const std::string& backupPath)
 {
     if (Win().CopyFileA(hostsPath.c_str(), newBackupPath.c_str(), FALSE) &&
-        Win().MoveFileExA(newBackupPath.c_str(), backupPath.c_str(), kReplaceInOneStep))
+        RenameFile(newBackupPath, backupPath, kReplaceInOneStep))
         return true;
     DWORD error = Win().GetLastError();
     Win().DeleteFileA(newBackupPath.c_str());
@@ -285,7 +285,7 @@ bool CRemendoApp::ReplaceHostsFile(DebugLog& log, const std::string& hostsPath, 
         log.LogLastError(kCannotBackUp);
         return false;
     }
-    if (!Win().MoveFileExA(newPath.c_str(), hostsPath.c_str(), kReplaceInOneStep)) {
+    if (!RenameFile(newPath, hostsPath, kReplaceInOneStep)) {
         log.LogLastError(kCannotReplace);
         return false;
     }

@@ -431,7 +431,19 @@ BOOL Win32Api::VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuf
 
 // Windows, dialogs, resources
 
-BOOL Win32Api::InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) { return ::InitCommonControlsEx(picce); }
+// InitCommonControlsEx came with the common controls of Internet Explorer 3
+// (4.70), which a plain NT 4.0 or 95 lacks: looked up in the common controls
+// this program runs with (those of its manifest where the system has them),
+// which InitCommonControls loads; that one alone where it is missing.
+BOOL Win32Api::InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce)
+{
+    using InitCommonControlsExFunction = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
+    ::InitCommonControls();
+    HMODULE commonControls = ::GetModuleHandleA("comctl32.dll");
+    auto initEx = reinterpret_cast<InitCommonControlsExFunction*>(reinterpret_cast<void*>(
+        commonControls != nullptr ? ::GetProcAddress(commonControls, "InitCommonControlsEx") : nullptr));
+    return initEx != nullptr ? initEx(picce) : TRUE;
+}
 
 int Win32Api::LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 {

@@ -120,8 +120,19 @@ bool DescribeStandardTcpIpPort(const std::string& port, const RegistryStrings& v
 
 bool InstallOnlyImagingDevice(const RegistryStrings& values, const RegistryStrings& deviceData, std::string* error)
 {
-    std::string device = std::string(kImagingClassKey) + "\\" + kImagingDeviceSubkey;
-    if (!DeleteTree(kImagingClassKey, error) || !SetStrings(device, values, error))
+    return InstallOnlyImagingDeviceUnder(kImagingClassKey, values, deviceData, error);
+}
+
+std::string ImagingDeviceKey(const std::string& classKey)
+{
+    return classKey + "\\" + kImagingDeviceSubkey;
+}
+
+bool InstallOnlyImagingDeviceUnder(const std::string& classKey, const RegistryStrings& values,
+                                   const RegistryStrings& deviceData, std::string* error)
+{
+    std::string device = ImagingDeviceKey(classKey);
+    if (!DeleteTree(classKey, error) || !SetStrings(device, values, error))
         return false;
     return deviceData.empty() || SetStrings(device + "\\" + kDeviceDataSubkey, deviceData, error);
 }

@@ -33,6 +33,11 @@ bool DescribeStandardTcpIpPort(const std::string& port, const RegistryStrings& v
 
 // The imaging class's only device, subkey "0000": its values and those of its DeviceData subkey.
 bool InstallOnlyImagingDevice(const RegistryStrings& values, const RegistryStrings& deviceData, std::string* error);
+// The same under another imaging class key (the 9x family's).
+bool InstallOnlyImagingDeviceUnder(const std::string& classKey, const RegistryStrings& values,
+                                   const RegistryStrings& deviceData, std::string* error);
+// The imaging device's key under a class key, as InstallOnlyImagingDevice makes it.
+std::string ImagingDeviceKey(const std::string& classKey);
 // A key of HKEY_LOCAL_MACHINE, created when missing, with these string values.
 bool SetStrings(const std::string& keyPath, const RegistryStrings& values, std::string* error);
 

@@ -6,6 +6,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "MachineSetup.h"
+#include "discovery/DiscoveryConstants.h"
 #include "RemendoE2E.h"
 #include "UiAutomation.h"
 
@@ -76,6 +78,8 @@ struct PresentedWindows {
 const PresentedWindows kPresentedWindows[] = {
     {"winxp", "Remendo: SetupOs> --- Major Version: 5, Minor Version: 1, Build: 2600, Platform: 2, Service Pack 3",
      true},
+    {"win2k", "Remendo: SetupOs> --- Major Version: 5, Minor Version: 0, Build: 2195, Platform: 2, Service Pack 4",
+     false},
     {"winxp64", "Remendo: SetupOs> --- Major Version: 5, Minor Version: 2, Build: 3790, Platform: 2, Service Pack 2",
      true},
     {"vista", "Remendo: SetupOs> --- Major Version: 6, Minor Version: 0, Build: 6002, Platform: 2, Service Pack 2",
@@ -522,6 +526,181 @@ TEST_F(NetworkRepair, ShippedScanDllInUseLeavesTheInstalledOneInPlaceUntilTheRes
                        "Remendo: UpdateFiles> ----- Can the old file go back in place until then?",
                        "Remendo: UpdateFiles> ------- Yes, moved it back from " + SystemDirectory() + "\\cvqscan3.bak",
                        "Remendo: UpdateHostsEntry> - Starting to update the Host file"});
+}
+
+// The oldest Windows the i686 exe is for, as Wine presents them in a 32-bit
+// prefix (REMENDO_WINE_WINDOWS): the version line the run logs (the 9x
+// family's build number carries its version in the high word, and is logged
+// as it is), and the branches the run takes there.
+struct OldWindows {
+    const char* name;
+    const char* versionLine;
+    bool win9x;           // no administrator, spooler or service step; the 9x imaging class
+    bool serviceManager;  // the service steps reach the service manager (2000), else "Not on NT platform"
+};
+const OldWindows kOldWindows[] = {
+    {"win98", "Remendo: SetupOs> --- Major Version: 4, Minor Version: 10, Build: 67766446, Platform: 1,  A ", true,
+     false},
+    {"nt40", "Remendo: SetupOs> --- Major Version: 4, Minor Version: 0, Build: 1381, Platform: 2, Service Pack 6a",
+     false, false},
+    {"win2k", "Remendo: SetupOs> --- Major Version: 5, Minor Version: 0, Build: 2195, Platform: 2, Service Pack 4",
+     false, true},
+};
+const char kNotOnNtPlatform[] = "DebugLog: LogLastError> Not on NT platform";
+
+// This machine under an old Windows: on the 9x family its imaging device is
+// under that family's class key, and its product key, where the run finds the
+// address there, already names the device as it is.
+class OldWindowsRepair : public NetworkRepair {
+protected:
+    void SetUp() override
+    {
+        char name[32] = {};
+        DWORD length = ::GetEnvironmentVariableA("REMENDO_WINE_WINDOWS", name, sizeof name);
+        for (const OldWindows& windows : kOldWindows)
+            if (length > 0 && length < sizeof name && windows.name == std::string(name))
+                m_windows = &windows;
+        if (m_windows == nullptr)
+            GTEST_SKIP() << "runs under a Windows of kOldWindows only";
+        // On NT 4.0 the run gives up its undo file (the management service's
+        // start type cannot be read there) and names it in the log by the
+        // second it was begun, which a loaded machine's replay misses by one.
+        m_replayOnSimulation = m_windows->win9x || m_windows->serviceManager;
+        NetworkRepair::SetUp();
+    }
+
+    bool PrepareMachine(std::string* error) override
+    {
+        if (!NetworkRepair::PrepareMachine(error))
+            return false;
+        if (!m_windows->win9x)
+            return true;
+        return InstallOnlyImagingDeviceUnder(discovery::kImagingClassKey9x,
+                                             {{"DriverDesc", "CV Quillray 7250"},
+                                              {"CreateFileName", "\\\\.\\Dot4Scan001"}},
+                                             {{"TwainDS", "CV Quillray 7250 TWAIN"},
+                                              {"PortID", "10.0.0.20"},
+                                              {"NetworkHostName", "cvq7250-old"}},
+                                             error) &&
+               SetStrings(kProductKey,
+                          {{"IP Address", "10.0.0.25"},
+                           {"Hostname", "cvq7250"},
+                           {"Connection Type", "Network"},
+                           {"Port", kPort}},
+                          error);
+    }
+
+    // The imaging class key of this Windows.
+    std::string ClassKey() const
+    {
+        return m_windows->win9x ? discovery::kImagingClassKey9x
+                                : std::string(discovery::kClassKeyNt) + "\\" + discovery::kImagingClassGuid;
+    }
+
+    // A direct printer and imaging device, on the class key of this Windows,
+    // whose scan channel still names another port.
+    bool PrepareDirectMachine(std::string* error)
+    {
+        return PrepareHealthyDirectMachine(error) &&
+               InstallOnlyImagingDeviceUnder(ClassKey(),
+                                             {{"DriverDesc", "CV Quillray 7250"},
+                                              {"CreateFileName", "\\\\.\\Dot4Scan001"}},
+                                             {{"TwainDS", "CV Quillray 7250 TWAIN"}}, error);
+    }
+
+    // The environment and service steps of this Windows, in the log, of a run
+    // that makes this many service calls.
+    void ExpectEnvironmentAndServiceSteps(std::size_t serviceCalls)
+    {
+        std::vector<std::string> lines = LogLines();
+        EXPECT_TRUE(Logged(m_windows->versionLine)) << Joined(lines);
+        const std::vector<std::string> serviceSteps = {
+            "Remendo: InitInstance> - Do we have administrator privileges?",
+            "Remendo: InitInstance> - Is the spooler running?",
+            "Remendo: InitInstance> - Is the QMX service installed and enabled?"};
+        for (const std::string& step : serviceSteps)
+            EXPECT_EQ(Logged(step), !m_windows->win9x) << step;
+        std::size_t notOnNt = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind(kNotOnNtPlatform, 0) == 0;
+        });
+        // On NT 4.0 each service call says so.
+        EXPECT_EQ(notOnNt, m_windows->win9x || m_windows->serviceManager ? 0u : serviceCalls) << Joined(lines);
+        if (!m_windows->win9x && !m_windows->serviceManager) {
+            EXPECT_EQ(MissingInOrder(lines, {"Remendo: InitInstance> --- Yes, spooler is already running",
+                                             "Remendo: InitInstance> Trouble stopping sti service",
+                                             "Remendo: InitInstance> Trouble starting the sti service",
+                                             "Remendo: InitInstance> --- Unknown, QMX service installed but can't "
+                                             "query it"}),
+                      "");
+        }
+        // None of them counts as XP or later.
+        EXPECT_FALSE(Logged("Remendo: FixImagingDevice> - Does the device id need updating?"));
+    }
+
+    const OldWindows* m_windows = nullptr;
+};
+
+TEST_F(OldWindowsRepair, NetworkedRepairTakesTheBranchesOfThatWindows)
+{
+    Start();
+    RunToCompletion(kQuestion, kChangesMadeMessage);
+    CompareWithSimulation();
+    // The spooler's status, the still-image service's stop and start, the
+    // management service's existence and configuration, and the spooler's
+    // stop and start after the port's values.
+    ExpectEnvironmentAndServiceSteps(7);
+    if (!m_windows->win9x) {
+        // The NT family's networked repair, but the device id.
+        ExpectRegistryValues(kRepaired, false);
+        std::string hosts;
+        EXPECT_TRUE(ReadBytes(m_hosts, &hosts));
+        EXPECT_EQ(hosts, kRepairedHosts);
+        EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
+        return;
+    }
+    // The three still-image values, and nothing else: no file, hosts entry,
+    // port or service, nor the NT family's class key.
+    std::string device = ImagingDeviceKey(ClassKey());
+    EXPECT_EQ(RegistryString(device, "CreateFileName"), "AUTO");
+    EXPECT_EQ(RegistryString(device + "\\DeviceData", "PortID"), "10.0.0.25");
+    EXPECT_EQ(RegistryString(device + "\\DeviceData", "NetworkHostName"), "cvq7250");
+    EXPECT_EQ(RegistryString(kDeviceKey, "CreateFileName"), "\\\\.\\Dot4Scan001");
+    EXPECT_EQ(RegistryString(kDeviceDataKey, "PortID"), "10.0.0.20");
+    EXPECT_EQ(RegistryString(kProductKey, "IP Address"), "10.0.0.25");
+    std::string hosts;
+    EXPECT_TRUE(ReadBytes(m_hosts, &hosts));
+    EXPECT_EQ(hosts, kStaleHosts);
+    EXPECT_EQ(FileVersionText(m_installedDll), kOlderVersion);
+    EXPECT_EQ(FileVersionText(m_shippedDll), kNewerVersion);
+    EXPECT_EQ(MissingInOrder(LogLines(),
+                             {"Remendo: UpdateRegVar> --- Yes, changed 0000\\CreateFileName from \\\\.\\Dot4Scan001 "
+                              "to AUTO ##### FIXED",
+                              "Remendo: UpdateRegVar> --- Yes, changed 0000\\PortID from 10.0.0.20 to 10.0.0.25 "
+                              "##### FIXED",
+                              "Remendo: UpdateRegVar> --- Yes, changed 0000\\NetworkHostName from cvq7250-old to "
+                              "cvq7250 ##### FIXED",
+                              "Remendo: InitInstance> \tDone enumerating"}),
+              "");
+}
+
+TEST_F(OldWindowsRepair, DirectRepairTakesTheBranchesOfThatWindows)
+{
+    std::string error;
+    ASSERT_TRUE(PrepareDirectMachine(&error)) << error;
+    Start();
+    RunToCompletion(kDirectQuestion, kChangesMadeMessage);
+    CompareWithSimulation();
+    // As the networked repair's, but for the spooler's restart.
+    ExpectEnvironmentAndServiceSteps(5);
+    EXPECT_EQ(RegistryString(ImagingDeviceKey(ClassKey()), "CreateFileName"), "DOT4_001");
+    EXPECT_EQ(MissingInOrder(LogLines(),
+                             {"Remendo: DetermineInfo> --- Direct",
+                              "Remendo: FixDirectScanDevice> On 2k or older so updating CreateFileName",
+                              "Remendo: UpdateRegVar> --- Yes, changed 0000\\CreateFileName from \\\\.\\Dot4Scan001 "
+                              "to DOT4_001 ##### FIXED",
+                              "Remendo: FixDirectScanDevice> Cycling through the other CreateFileNames to fix "
+                              "contention issues"}),
+              "");
 }
 
 // The same machine, for runs cut off, or started from where a folder's name

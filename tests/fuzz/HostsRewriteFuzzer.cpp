@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/SimProcess.h"
+#include "InstalledMachine.h"
 
 namespace {
 const char kHostsPath[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";

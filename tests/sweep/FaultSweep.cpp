@@ -28,6 +28,7 @@
 #include "machine/FaultOperations.h"
 #include "machine/MachineFolder.h"
 #include "machine/RegFile.h"
+#include "platform/WinApi.h"
 #include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "ui/StringTable.h"
@@ -364,6 +365,25 @@ void Count(const std::vector<std::string>& broken, const std::string& what, Tall
         std::cout << what << ": " << problem << "\n";
 }
 
+// On the 9x family a file is replaced in two renames (RenameFile): a run cut
+// off between them leaves the old undo file whole under its aside name, which
+// support staff rename back.
+void RenameBackWhatWasSetAside(machine::Machine& machine)
+{
+    if (machine.os.platform != VER_PLATFORM_WIN32_WINDOWS)
+        return;
+    const std::string suffix = kAsideSuffix;
+    std::vector<std::string> aside;
+    for (const auto& entry : machine.files.Files()) {
+        const std::string& path = entry.second.path;
+        if (path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+            machine.files.Find(path.substr(0, path.size() - suffix.size())) == nullptr)
+            aside.push_back(path);
+    }
+    for (const std::string& path : aside)
+        machine.files.Rename(path, path.substr(0, path.size() - suffix.size()));
+}
+
 // The process cut off at every platform call in turn, before the call and,
 // for a copy or a write, half-way through it: what it changed up to there,
 // its undo file puts back, and the hosts file is whole, old or new.
@@ -383,6 +403,7 @@ void SweepStops(const Example& example, int totalCalls, Tally& tally)
             // Cut before a call that is no copy or write: the first pass had it.
             if (partWay && !api.StoppedPartWay())
                 continue;
+            RenameBackWhatWasSetAside(machine);
             std::vector<std::string> broken = BrokenUndo(before, machine, LogLines(api), example, 1);
             bool existed = false, exists = false;
             std::string old = FileBytes(before, example.hostsPath, existed);

@@ -9,6 +9,7 @@
 #include "machine/FaultOperations.h"
 #include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
+#include "machine/RegFile.h"
 
 namespace {
 
@@ -165,7 +166,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     }
     machine::Machine machine = test::BaseMachine();
     machine.tokens = {"denied", "denied"};
-    machine.os = {4, 10, 222, 1, "A \xe9 pack", false};
+    machine.os = {4, 10, 222, 2, "A \xe9 pack", false};
     machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
     // Kept: drive paths, also in Latin-1. Left out: the forms no machine path
     // has (UNC, a device, a "\\?\\" path), as source and as target.
@@ -182,7 +183,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
     EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
-    EXPECT_EQ(captured.os.platform, 1u);
+    EXPECT_EQ(captured.os.platform, 2u);
     EXPECT_EQ(captured.os.build, 222u);
     EXPECT_EQ(captured.startTime.wYear, 2030);
     EXPECT_EQ(captured.startTime.wSecond, 58);
@@ -238,11 +239,16 @@ TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
 }
 
 // registry.reg writes each name on one line: a key or value named with a
-// line break is left out, the rest of its key kept.
-TEST(Capture, RegistryNamesWithLineBreaksAreLeftOut)
+// line break is left out, the rest of its key kept; and it holds keys as deep
+// as Windows allows, so a deeper one is left out with what lies beneath it.
+TEST(Capture, RegistryNamesWithLineBreaksAndKeysTooDeepAreLeftOut)
 {
     machine::Machine machine = test::BaseMachine();
     machine::RegKey& maker = machine.registry.Create(kMakerKey);
+    std::string deepest = std::string(kMakerKey) + "\\Deep";
+    while (machine::SplitKeyPath(deepest).size() - 1 < machine::kMaxKeyDepth)
+        deepest += "\\d";
+    machine.registry.Create(deepest + "\\d\\d");
     maker.SetValue("Kept", REG_SZ, machine::StringData("v"));
     maker.SetValue("Line\r\nbreak", REG_SZ, machine::StringData("v"));
     maker.SetValue("Line\nfeed", REG_DWORD, std::string(4, '\0'));
@@ -255,13 +261,16 @@ TEST(Capture, RegistryNamesWithLineBreaksAreLeftOut)
     ASSERT_NE(key, nullptr);
     EXPECT_NE(key->FindValue("Kept"), nullptr);
     EXPECT_NE(captured.registry.Find(std::string(kMakerKey) + "\\Plain"), nullptr);
-    EXPECT_EQ(key->subkeys.size(), 1u);
+    EXPECT_NE(captured.registry.Find(deepest), nullptr);
+    EXPECT_EQ(key->subkeys.size(), 2u);
     EXPECT_EQ(key->values.size(), 1u);
     EXPECT_EQ(leftOut, (std::vector<std::string>{
                            "Left out: the value \"Line\\r\\nbreak\" of " + std::string(kMakerKey) +
                                " (its name holds a line break)",
                            "Left out: the value \"Line\\nfeed\" of " + std::string(kMakerKey) +
                                " (its name holds a line break)",
+                           "Left out: the key " + deepest + "\\d and all beneath it (deeper than the 512 levels a "
+                               "registry export holds)",
                            "Left out: the key " + std::string(kMakerKey) + "\\Key\\rname and all beneath it "
                                "(its name holds a line break)"}));
 }

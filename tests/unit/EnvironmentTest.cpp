@@ -10,6 +10,7 @@
 
 #include "SimTestSupport.h"
 #include "app/Remendo.h"
+#include "platform/WinApi.h"
 #include "system/Service.h"
 
 namespace {
@@ -129,6 +130,55 @@ TEST(SetupOs, FailedQueryDefaultsToNt)
                                         "DebugLog: LogLastError> Unknown as GetVersionEx failed, defaulting to NT: "
                                         "The parameter is incorrect.\r\n"}));
     EXPECT_FALSE(ServiceControl::IsNtPlatform());
+}
+
+// What the oldest systems answer: the 9x family's wide, service and security
+// calls are stubs, so the program's and the temp folder come through the ANSI
+// calls there; before 2000 a conversion into the code page takes no
+// WC_NO_BEST_FIT_CHARS, and a text the code page lacks is still refused. The
+// 9x family's build number carries its version in the high word, and the log
+// gives it as it is.
+TEST(OldWindows, AnswerAsThoseSystemsDoAndThePathsStillCome)
+{
+    struct Case {
+        const char* windows;
+        machine::OsVersion os;
+        bool stubs;
+    };
+    const Case cases[] = {
+        {"98 SE", {4, 10, 0x040A08AE, VER_PLATFORM_WIN32_WINDOWS, " A ", false}, true},
+        {"Me", {4, 90, 0x045A0BB8, VER_PLATFORM_WIN32_WINDOWS, " ", false}, true},
+        {"NT 4.0", {4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6a", false}, false},
+        {"2000", {5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4", false}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.windows);
+        machine::Machine machine = test::BaseMachine();
+        machine.os = c.os;
+        sim::InstalledMachine hub(machine);
+        WCHAR path[MAX_PATH] = {};
+        EXPECT_EQ(hub.api.GetModuleFileNameW(nullptr, path, MAX_PATH) == 0, c.stubs);
+        SC_HANDLE manager = hub.api.OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        EXPECT_EQ(manager == nullptr, c.stubs);
+        if (manager != nullptr)
+            hub.api.CloseServiceHandle(manager);
+        else
+            EXPECT_EQ(hub.api.GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+        EXPECT_EQ(ProgramDirectory(), "C:\\Tools\\");
+        EXPECT_EQ(TempDirectory(), machine.paths.temp);
+        std::string ansi;
+        EXPECT_TRUE(WideToAnsi(u"Caf\u00e9", ansi));
+        EXPECT_EQ(ansi, "Caf\xe9");
+        EXPECT_FALSE(WideToAnsi(u"\u65e5", ansi));
+
+        hub.app.SetupOs();
+        EXPECT_EQ(test::LogLines(hub.api).at(1),
+                  "Remendo: SetupOs> --- Major Version: " + std::to_string(c.os.major) + ", Minor Version: " +
+                      std::to_string(c.os.minor) + ", Build: " + std::to_string(static_cast<int>(c.os.build)) +
+                      ", Platform: " + std::to_string(c.os.platform) + ", " + c.os.servicePack);
+        EXPECT_EQ(hub.app.m_bWin9x, c.os.platform == VER_PLATFORM_WIN32_WINDOWS);
+        EXPECT_FALSE(hub.app.m_bXpOrLater);
+    }
 }
 
 struct TokenCase {

@@ -6,6 +6,7 @@
 
 #include "RunUtility.h"
 #include "SimTestSupport.h"
+#include "sim/SystemCalls.h"
 #include "ui/resource.h"
 
 namespace {
@@ -181,6 +182,44 @@ TEST(Run, NineXFamilySkipsTheAdministratorCheck)
     std::vector<std::string> lines = test::LogLines(api);
     EXPECT_FALSE(Contains(lines, "Remendo: InitInstance> - Do we have administrator privileges?"));
     EXPECT_EQ(api.CallCount("OpenThreadToken"), 0);
+}
+
+// On the 9x family the run calls none of the stubs the import table says it
+// never calls there (only those it falls back from), and no service or
+// security call; on NT 4.0 every service call ends at "Not on NT platform",
+// and the run goes on as on a system whose services cannot be asked.
+TEST(Run, OldWindowsTakeTheirBranches)
+{
+    machine::Machine ninetyEight = test::ExampleMachine("windows-98-family-c");
+    sim::SimApi api(ninetyEight);
+    sim::RunUtility(api);
+    EXPECT_EQ(test::BoxTexts(api).back(), "Changes were made that may have corrected a problem.");
+    for (const auto& call : api.CallCounts()) {
+        const sim::SystemCall* row = sim::FindSystemCall(call.first);
+        ASSERT_NE(row, nullptr) << call.first << " is not in the import table";
+        EXPECT_TRUE(!row->stubOn9x || row->calledOn9x) << call.first << " is only a stub on the 9x family";
+    }
+    for (const char* call : {"OpenSCManagerA", "OpenThreadToken", "OpenProcessToken"})
+        EXPECT_EQ(api.CallCount(call), 0) << call;
+
+    machine::Machine ntFour = test::ExampleMachine("networked-family-b");
+    ntFour.os = {4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6a", false};
+    sim::SimApi ntApi(ntFour);
+    sim::RunUtility(ntApi);
+    std::vector<std::string> lines = test::LogLines(ntApi);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.rfind("DebugLog: LogLastError> Not on NT platform: ", 0) == 0;
+                            }),
+              7);
+    for (const char* line : {"Remendo: InitInstance> --- Yes, we have administrator privileges",
+                             "Remendo: InitInstance> --- Yes, spooler is already running",
+                             "Remendo: InitInstance> Trouble stopping sti service",
+                             "Remendo: InitInstance> Trouble starting the sti service",
+                             "Remendo: InitInstance> --- Unknown, QMX service installed but can't query it"})
+        EXPECT_TRUE(Contains(lines, line)) << line;
+    EXPECT_FALSE(Contains(lines, "Remendo: FixImagingDevice> - Does the device id need updating?"));
+    EXPECT_EQ(ntApi.CallCount("OpenSCManagerA"), 0);
 }
 
 TEST(Run, OldLogIsDeletedAndMissingExecutablePathUsesTheTempDirectory)

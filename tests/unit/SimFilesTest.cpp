@@ -148,9 +148,16 @@ TEST(SimFiles, DelayedMovesWaitForTheRestart)
     EXPECT_EQ(test::FileText(machine, kOther), "old");
     ASSERT_EQ(machine.pendingRenames.size(), 1u);
 
+    // A move onto a directory, or beneath a file, cannot be made: it is dropped.
+    machine.files.Write("C:\\Data\\stays.txt", "stays");
+    machine.files.MakeDirectory("C:\\Data\\Folder");
+    machine.pendingRenames.push_back({"C:\\Data\\stays.txt", "C:\\Data\\Folder", true});
+    machine.pendingRenames.push_back({"C:\\Data\\stays.txt", std::string(kOther) + "\\inside.txt", true});
+
     sim::Restart(machine);
     EXPECT_EQ(test::FileText(machine, kOther), "new");
     EXPECT_EQ(machine.files.Find(kFile), nullptr);
+    EXPECT_EQ(test::FileText(machine, "C:\\Data\\stays.txt"), "stays");
     EXPECT_TRUE(machine.pendingRenames.empty());
 }
 

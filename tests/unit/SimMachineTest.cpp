@@ -11,6 +11,7 @@
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
 #include "machine/RegFile.h"
+#include "machine/WindowsNames.h"
 
 namespace {
 
@@ -371,6 +372,7 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
 TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
     const std::string kSameName = " (case, trailing dots and spaces, / and \\ tell no names apart)";
+    const std::string kOneName = ", which a Windows disk takes for the same name";
     machine::Machine machine;
     machine::LoadError error;
     EXPECT_FALSE(machine::LoadMachine({{"machine.json", "{}"}}, machine, error));
@@ -395,11 +397,23 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/a:b"}, "files/C/a:b", "no name of the machine: it holds ':', which no Windows name holds"},
         {{"files/C/" + std::string(256, 'n') + "/x"}, "files/C/" + std::string(256, 'n') + "/x",
          "no name of the machine: a name in it is longer than the 255 characters a Windows name can have"},
-        // Nor does it tell apart case beyond ASCII, a trailing dot or space, or '/' and '\\'.
+        // Nor does it tell apart case beyond ASCII (by its volumes' whole
+        // table), a trailing dot or space, or '/' and '\\'.
         {{"files/C/\xC3\x89t\xC3\xA9", "files/C/\xC3\xA9t\xC3\x89"}, "files/C/\xC3\xA9t\xC3\x89",
-         "is the same name to Windows as files/C/\xC3\x89t\xC3\xA9" + kSameName},
-        {{"files/C/\xC9t\xE9", "files/C/\xE9t\xC9"}, "files/C/\xE9t\xC9",
-         "is the same name to Windows as files/C/\xC9t\xE9" + kSameName},
+         "differs only in case from files/C/\xC3\x89t\xC3\xA9" + kOneName},
+        {{"files/C/\xC9t\xE9", "files/C/\xE9t\xC9"}, "files/C/\xE9t\xC9", "differs only in case from files/C/\xC9t\xE9" + kOneName},
+        {{"files/C/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB", "files/C/\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B"},  // файл, ФАЙЛ
+         "files/C/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB", "differs only in case from files/C/\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B" + kOneName},
+        {{"files/C/\xCF\x83", "files/C/\xCE\xA3"}, "files/C/\xCF\x83", "differs only in case from files/C/\xCE\xA3" + kOneName},
+        {{"files/C/\xC5\x82", "files/C/\xC5\x81"}, "files/C/\xC5\x82", "differs only in case from files/C/\xC5\x81" + kOneName},
+        {{"files/C/\xEF\xBD\x81", "files/C/\xEF\xBC\xA1"}, "files/C/\xEF\xBD\x81",  // fullwidth a, A
+         "differs only in case from files/C/\xEF\xBC\xA1" + kOneName},
+        {{"files/C/\xC3\x9F", "files/C/SS"}, "", ""},  // sharp s: a name of its own
+        // The machine's names are 8-bit: a name of the folder (UTF-8) beyond Latin-1 has no place.
+        {{"files/C/\xC4\xB1"}, "files/C/\xC4\xB1",
+         "no name of the machine: it holds the character U+0131, which does not fit the machine's 8-bit text"},
+        {{"files/C/system32./x"}, "files/C/system32./x",
+         "no name of the machine: its name \"system32.\" ends in a dot or a space, which Windows leaves out"},
         {{"files/C/\xC3\xBF", "files/C/\xFF"}, "files/C/\xFF", "is the same name to Windows as files/C/\xC3\xBF" + kSameName},
         {{"files/C/hosts", "files/C/hosts."}, "files/C/hosts.", "is the same name to Windows as files/C/hosts" + kSameName},
         {{"files/C/hosts", "files/C/HOSTS "}, "files/C/hosts", "is the same name to Windows as files/C/HOSTS " + kSameName},
@@ -413,12 +427,15 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
          "no name of the machine: \"Lpt9 .log\" names the device LPT9 on Windows, not a file"},
         {{"files/C/nul/x/"}, "files/C/nul/x/", "no name of the machine: \"nul\" names the device NUL on Windows, not a file"},
     };
+    // Dotless i and long s keep their case: no ASCII letter is their capital.
+    EXPECT_NE(machine::WindowsNameKey("\xC4\xB1"), machine::WindowsNameKey("I"));
+    EXPECT_NE(machine::WindowsNameKey("\xC5\xBF"), machine::WindowsNameKey("S"));
     for (const auto& c : cases) {
         machine::FolderContents contents = base;
         for (const std::string& file : c.files)
             contents[file] = "x";
         machine::Machine loaded;
-        EXPECT_FALSE(machine::LoadMachine(contents, loaded, error)) << c.refused;
+        EXPECT_EQ(machine::LoadMachine(contents, loaded, error), c.refused.empty()) << c.refused;
         EXPECT_EQ(error.file, c.refused);
         EXPECT_EQ(error.where.message, c.problem) << c.refused;
     }

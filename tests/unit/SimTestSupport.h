@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/SimApi.h"
-#include "sim/SimProcess.h"
+#include "InstalledMachine.h"
 
 namespace test {
 

@@ -6,6 +6,7 @@
 
 #include "app/RunConstants.h"
 #include "discovery/DiscoveryConstants.h"
+#include "machine/RegFile.h"
 #include "platform/Owned.h"
 #include "platform/ServiceConfig.h"
 #include "platform/RegFileText.h"
@@ -92,7 +93,9 @@ void CopyValues(HKEY key, const std::string& path, machine::RegKey& into, const 
     }
 }
 
-void CopyKey(HKEY key, const std::string& path, machine::RegKey& into, const ProgressLine& leftOut)
+// Copies a key with all beneath it, `depth` levels below its root; what lies
+// deeper than a machine folder's registry.reg holds is left out, and said.
+void CopyKey(HKEY key, const std::string& path, std::size_t depth, machine::RegKey& into, const ProgressLine& leftOut)
 {
     CopyValues(key, path, into, leftOut);
     WCHAR name[kMaxKeyNameLength + 1];
@@ -107,10 +110,15 @@ void CopyKey(HKEY key, const std::string& path, machine::RegKey& into, const Pro
             leftOut("Left out: the key " + path + "\\" + Shown(wideName) + " and all beneath it (" + problem + ")");
             continue;
         }
+        if (depth + 1 > machine::kMaxKeyDepth) {
+            leftOut("Left out: the key " + path + "\\" + Shown(wideName) + " and all beneath it (deeper than the " +
+                    std::to_string(machine::kMaxKeyDepth) + " levels a registry export holds)");
+            continue;
+        }
         RegistryKeyHandle subkey;
         if (Win().RegOpenKeyExW(key, wideName.c_str(), 0, KEY_READ, subkey.Receive()) == ERROR_SUCCESS &&
             subkey.IsOpen())
-            CopyKey(subkey.Get(), path + "\\" + subkeyName, into.CreateSubkey(subkeyName), leftOut);
+            CopyKey(subkey.Get(), path + "\\" + subkeyName, depth + 1, into.CreateSubkey(subkeyName), leftOut);
     }
 }
 
@@ -119,7 +127,8 @@ void CopySubtree(const std::string& path, machine::Registry& registry, const Pro
 {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS)
-        CopyKey(key.Get(), kMachineRoot + path, registry.Create(kMachineRoot + path), leftOut);
+        CopyKey(key.Get(), kMachineRoot + path, machine::SplitKeyPath(kMachineRoot + path).size() - 1,
+                registry.Create(kMachineRoot + path), leftOut);
 }
 
 // The values named `valueName` anywhere in a captured subtree.

@@ -15,8 +15,9 @@ bool IsConsole(DWORD standardHandle)
 }
 
 // A console made without a window has none; one started hidden has a window no
-// one sees. A console's window may be shown a moment after its program starts
-// (under Wine, for one), so it is given that moment.
+// one sees, and one started minimised (start /min) a window no one looks at.
+// A console's window may be shown a moment after its program starts (under
+// Wine, for one), so it is given that moment.
 bool ConsoleShown()
 {
     const int kChecks = 40;
@@ -24,7 +25,7 @@ bool ConsoleShown()
     HWND window = ::GetConsoleWindow();
     for (int check = 0; window != nullptr && check < kChecks; ++check) {
         if (::IsWindowVisible(window))
-            return true;
+            return !::IsIconic(window);
         ::Sleep(kPauseMs);
     }
     return false;

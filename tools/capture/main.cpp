@@ -10,6 +10,7 @@
 
 #include "Capture.h"
 #include "ConsoleWait.h"
+#include "machine/HostFolder.h"
 #include "machine/MachineFolder.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Win32Api.h"
@@ -35,6 +36,27 @@ int WriteMachineFolder(const machine::Machine& machine, const std::filesystem::p
         std::cout << folder.u8string() << " exists: it is left as it is, and the machine goes to a new folder\n";
     std::cout << written << "\n";
     return 0;
+}
+
+// Why the capture cannot write into the folder asked for; "" when it can. It
+// makes a folder of its own there: a drive's or a share's root is no such
+// folder (the next free name would be "C:\-2"), and a \\?\ or \\.\ path
+// reaches past the path rules a folder is made by.
+std::string FolderProblem(const std::filesystem::path& folder)
+{
+    std::wstring given = folder.wstring();
+    if (given.rfind(L"\\\\?\\", 0) == 0 || given.rfind(L"\\\\.\\", 0) == 0 || given.rfind(L"\\??\\", 0) == 0)
+        return folder.u8string() + " is a \\\\?\\ or \\\\.\\ path, which the capture does not take: give the folder "
+                                   "as C:\\... or \\\\server\\share\\...";
+    std::filesystem::path full = machine::host::FullPath(folder);
+    std::size_t names = 0;
+    for (const std::filesystem::path& name : full.relative_path())
+        names += name.empty() ? 0 : 1;
+    bool share = full.root_name().wstring().rfind(L"\\\\", 0) == 0;
+    if (names < (share ? 2u : 1u))
+        return folder.u8string() + " is the root of a drive or a share: give a folder to create there, as " +
+               (full / kDefaultFolder).u8string();
+    return std::string();
 }
 
 // This program's full path as the system gives it, in any folder; "" when it cannot be had.
@@ -68,6 +90,12 @@ int Capture(int argc, wchar_t** argv)
     std::wstring::size_type slash = ownFolder.rfind(L'\\');
     ownFolder = slash == std::wstring::npos ? std::wstring(L".") : ownFolder.substr(0, slash);
     std::filesystem::path folder(argc == 2 ? std::wstring(argv[1]) : ownFolder + L"\\" + kDefaultFolder);
+    std::string problem = FolderProblem(folder);
+    if (!problem.empty()) {
+        std::cerr << "remendo-capture: " << problem << "\n";
+        PauseIfAloneInConsole();
+        return 2;
+    }
 
     auto print = [](const std::string& line) { std::cout << line << "\n"; };
     machine::Machine machine = capture::CaptureMachine(ownFolder + L"\\" + kRemendoExe, print, print);

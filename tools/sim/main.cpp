@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
@@ -19,6 +20,11 @@
 #include "sim/UndoReplay.h"
 #include "RunUtility.h"
 #include "TerminalDialog.h"
+#ifdef _WIN32
+// After the platform's headers, which bring in <windows.h> in the order Windows Sockets needs.
+#include <filesystem>
+#include <shellapi.h>
+#endif
 
 const std::map<std::string, std::string>& EmbeddedSampleMachine();
 
@@ -32,8 +38,27 @@ struct Options {
     bool undo = false;
 };
 
-bool ParseOptions(int argc, char** argv, Options& options)
+// The arguments in UTF-8, as folders are named: on Windows from the wide
+// command line, so a folder named beyond the code page (Иван, 日本) is taken
+// as it is.
+std::vector<std::string> Arguments(int argc, char** argv)
 {
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        std::vector<std::string> arguments;
+        for (int i = 0; i < count; ++i)
+            arguments.push_back(std::filesystem::path(wide[i]).u8string());
+        ::LocalFree(wide);
+        return arguments;
+    }
+#endif
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+bool ParseOptions(const std::vector<std::string>& argv, Options& options)
+{
+    int argc = static_cast<int>(argv.size());
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--out" && i + 1 < argc)
@@ -115,7 +140,7 @@ void PrintUndoFiles(const machine::Machine& before, const machine::Machine& afte
 int main(int argc, char** argv)
 {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
+    if (!ParseOptions(Arguments(argc, argv), options)) {
         std::cerr << kUsage;
         return 1;
     }
