@@ -48,8 +48,7 @@ const std::string kWrote = std::string(kComment) + undoformat::kWroteValue;
 const char kServiceDidNotExist[] = "The %s service did not exist before this run: it is left as it is now";
 const char* const kUnknown = undoformat::kUnknownLine;
 const char kUnknownStartType[] = "the start type of the %s service";
-const char kServicesKeyBelowRoot[] = "SYSTEM\\CurrentControlSet\\Services\\";
-const char kServicesKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
+const char kMachineRoot[] = "HKEY_LOCAL_MACHINE\\";
 const char kStartValue[] = "Start";
 // A 32-bit program on 64-bit Windows sees this key through its 32-bit view.
 const char kRedirectedKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
@@ -131,17 +130,6 @@ std::string NumberedName(const std::string& base, int attempt, const std::string
     return base + (attempt == 1 ? std::string() : Format("-%d", {attempt})) + extension;
 }
 
-// The sequence number in an undo file's name ("Remendo-undo-N-..."); 0 for none.
-unsigned long SequenceInName(const std::string& fileName)
-{
-    const std::size_t prefix = sizeof kNamePrefix - 1;
-    unsigned long sequence = 0;
-    std::size_t at = prefix;
-    for (; at < fileName.size() && at < prefix + 9 && std::isdigit(static_cast<unsigned char>(fileName[at])); ++at)
-        sequence = sequence * 10 + static_cast<unsigned long>(fileName[at] - '0');
-    return at > prefix && at < fileName.size() && fileName[at] == '-' ? sequence : 0;
-}
-
 // The number after the highest in the store: runs are ordered by it, not by
 // a clock that may be set back.
 unsigned long NextSequence(const std::string& store)
@@ -152,7 +140,10 @@ unsigned long NextSequence(const std::string& store)
     if (!search.IsOpen())
         return 1;
     do {
-        highest = std::max(highest, SequenceInName(data.cFileName));
+        unsigned long sequence = 0;
+        int attempt = 1;
+        if (undoformat::ReadNameOrder(data.cFileName, sequence, attempt))
+            highest = std::max(highest, sequence);
     } while (Win().FindNextFileA(search.Get(), &data));
     return highest + 1;
 }
@@ -255,8 +246,8 @@ void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType, 
     if (!m_bRunBegun || m_bAbandoned)
         return;
     m_bChangeMade = true;
-    AddEntry(ValueEntry(kServicesKey + serviceName, kStartValue, REG_DWORD, DwordData(startType), REG_DWORD,
-                        DwordData(newStartType)));
+    AddEntry(ValueEntry(kMachineRoot + std::string(kServicesKey) + serviceName, kStartValue, REG_DWORD,
+                        DwordData(startType), REG_DWORD, DwordData(newStartType)));
 }
 
 void UndoFile::RecordStartTypeFromRegistry(const std::string& serviceName, DWORD newStartType)
@@ -266,7 +257,7 @@ void UndoFile::RecordStartTypeFromRegistry(const std::string& serviceName, DWORD
     RegistryKey key;
     DWORD type = REG_NONE;
     std::string data;
-    if (key.Open(HKEY_LOCAL_MACHINE, kServicesKeyBelowRoot + serviceName, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+    if (key.Open(HKEY_LOCAL_MACHINE, kServicesKey + serviceName, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
         ReadRegValueExactly(key.Get(), kStartValue, type, data) == ERROR_SUCCESS && type == REG_DWORD &&
         data.size() == 4) {
         RecordStartType(serviceName, DwordOf(data), newStartType);

@@ -5,6 +5,9 @@
 // by the text before the first "%s".
 #pragma once
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <string>
 
 namespace undoformat {
@@ -14,6 +17,25 @@ namespace undoformat {
 const char kNamePrefix[] = "Remendo-undo-";
 const char kNameExtension[] = ".reg";
 const char kCopySeparator[] = "-";
+
+// A run's place in the order of runs, from its undo file's name: N and the
+// "-2", "-3" of a name taken (1 without). False, leaving both as they are,
+// for a name without N.
+inline bool ReadNameOrder(const std::string& fileName, unsigned long& sequence, int& attempt)
+{
+    const std::size_t stampLength = std::string("YYYYMMDD-HHMMSS").size();
+    std::size_t at = sizeof kNamePrefix - 1;
+    std::size_t digits = 0;
+    unsigned long number = 0;
+    for (; at < fileName.size() && digits < 9 && std::isdigit(static_cast<unsigned char>(fileName[at])); ++at, ++digits)
+        number = number * 10 + static_cast<unsigned long>(fileName[at] - '0');
+    if (digits == 0 || at >= fileName.size() || fileName[at] != '-')
+        return false;
+    sequence = number;
+    std::size_t taken = at + 1 + stampLength;
+    attempt = taken < fileName.size() && fileName[taken] == '-' ? std::max(1, std::atoi(fileName.c_str() + taken + 1)) : 1;
+    return true;
+}
 // Far above any run's undo file: a longer one is no undo file.
 const std::size_t kMostFileBytes = 4 * 1024 * 1024;
 

@@ -7,6 +7,9 @@
 #include "platform/Owned.h"
 #include "platform/WinTypes.h"
 
+// The services' keys, below HKEY_LOCAL_MACHINE, each under its service's name.
+const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
+
 // One value as read into a MAX_PATH-byte buffer: a longer value cannot be read
 // (ERROR_MORE_DATA).
 struct RegValueRead {

@@ -407,6 +407,22 @@ std::string OthersWhoMayChange(const std::string& folder)
     return others;
 }
 
+// The store's two folders (OUTER and OUTER\Undo), made before any run with
+// full control for everyone. Wine reads back the rights given to everyone
+// only once they are set on the folder made.
+void MakeStoreFoldersEveryoneMayChange(const std::string& outer)
+{
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &everyone, nullptr));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
+    for (const std::string& folder : {outer, outer + "\\Undo"}) {
+        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), &attributes)) << folder;
+        ASSERT_TRUE(::SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, everyone)) << folder;
+    }
+    ::LocalFree(everyone);
+}
+
 // A folder at the store's place that everyone may change, made before the
 // first run, is moved aside whole; the run makes its store afresh, for
 // administrators alone. (Wine keeps no owners: its access list is the check.)
@@ -417,18 +433,9 @@ TEST_F(NetworkRepair, AStoreFolderOthersMayChangeIsMovedAsideAndTheNewOneIsForAd
     std::string outer = UndoStoreOuterFolder();
     ASSERT_FALSE(outer.empty());
     outer.pop_back();
-    PSECURITY_DESCRIPTOR everyone = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
-                                                                       &everyone, nullptr));
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
-    // Wine reads back the rights given to everyone only once they are set on the folder made.
-    for (const std::string& folder : {outer, outer + "\\Undo"}) {
-        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), &attributes));
-        ASSERT_TRUE(::SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, everyone));
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeStoreFoldersEveryoneMayChange(outer));
     const std::string planted = "\\Undo\\Remendo-undo-99-20990101-000000.reg";
     ASSERT_TRUE(WriteBytes(outer + planted, "planted"));
-    ::LocalFree(everyone);
     ASSERT_NE(OthersWhoMayChange(outer), "");
 
     Start();
@@ -925,16 +932,7 @@ TEST_F(Undo, ReadsNoRecordOthersMayHaveWritten)
                                               "read only from " + UndoStore() + ": " + m_dir + name + ".reg and " +
                                               temp + name + ".reg."});
 
-    PSECURITY_DESCRIPTOR everyone = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
-                                                                       &everyone, nullptr));
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, everyone, FALSE};
-    // Wine reads back the rights given to everyone only once they are set on the folder made.
-    for (const std::string& folder : {outer, outer + "\\Undo"}) {
-        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), &attributes));
-        ASSERT_TRUE(::SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, everyone));
-    }
-    ::LocalFree(everyone);
+    ASSERT_NO_FATAL_FAILURE(MakeStoreFoldersEveryoneMayChange(outer));
     PlantUndoRecord(UndoStore(), name, m_hosts, m_installedDll);
     boxes = RunUndoProgram();
     ASSERT_EQ(boxes.size(), 1u);

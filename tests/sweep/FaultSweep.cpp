@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "log/UndoFileFormat.h"
 #include "machine/FaultOperations.h"
 #include "machine/MachineFolder.h"
 #include "machine/RegFile.h"
@@ -152,11 +153,9 @@ bool Load(const Example& example, machine::Machine& machine)
 std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
 {
     auto order = [](const std::string& path) {
-        std::string name = path.substr(path.rfind('\\') + 1);
-        long sequence = std::atol(name.c_str() + std::string("Remendo-undo-").size());
-        std::size_t stampEnd = std::string("Remendo-undo-").size() + std::to_string(sequence).size() +
-                               std::string("-YYYYMMDD-HHMMSS").size();
-        int later = name[stampEnd] == '-' ? std::atoi(name.c_str() + stampEnd + 1) : 1;
+        unsigned long sequence = 0;
+        int later = 1;
+        undoformat::ReadNameOrder(path.substr(path.rfind('\\') + 1), sequence, later);
         return std::make_pair(sequence, later);
     };
     std::sort(undoFiles.begin(), undoFiles.end(),

@@ -20,7 +20,6 @@ namespace capture {
 
 namespace {
 const char kMachineRoot[] = "HKEY_LOCAL_MACHINE\\";
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingRenamesValue[] = "PendingFileRenameOperations";
 const char kNtPathPrefix[] = "\\??\\";

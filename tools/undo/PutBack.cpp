@@ -45,11 +45,6 @@ bool EndsWith(const std::string& text, const std::string& tail)
     return text.size() >= tail.size() && Upper(text.substr(text.size() - tail.size())) == Upper(tail);
 }
 
-std::string FileName(const std::string& path)
-{
-    return path.substr(path.rfind('\\') + 1);
-}
-
 bool IsHostsFile(const std::string& path)
 {
     return EndsWith(path, std::string("\\") + repairedfiles::kHosts);

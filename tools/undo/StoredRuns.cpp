@@ -1,13 +1,13 @@
 #include "StoredRuns.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <tuple>
 
 #include "discovery/DiscoveryConstants.h"
 #include "log/UndoFileFormat.h"
 #include "log/UndoStore.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "system/RepairedFiles.h"
 #include "system/ServiceNames.h"
@@ -16,34 +16,11 @@ namespace undo {
 
 namespace {
 const char kUndoneExtension[] = ".undone";
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 // A 32-bit run on 64-bit Windows names the maker's key as the 64-bit regedit sees it.
 const char kSoftwareKey[] = "SOFTWARE\\";
 const char kWow64View[] = "Wow6432Node\\";
 const char kSystem32[] = "System32\\";
 const char kSysWow64[] = "SysWOW64\\";
-
-std::string FileName(const std::string& path)
-{
-    return path.substr(path.rfind('\\') + 1);
-}
-
-// "N-YYYYMMDD-HHMMSS[-k].reg" after the prefix: N and k (1 without).
-void ReadOrder(const std::string& name, StoredRun& run)
-{
-    const std::size_t stampLength = std::string("YYYYMMDD-HHMMSS").size();
-    std::size_t at = sizeof undoformat::kNamePrefix - 1;
-    std::size_t digits = 0;
-    unsigned long sequence = 0;
-    for (; at < name.size() && digits < 9 && std::isdigit(static_cast<unsigned char>(name[at])); ++at, ++digits)
-        sequence = sequence * 10 + static_cast<unsigned long>(name[at] - '0');
-    if (digits == 0 || at >= name.size() || name[at] != '-')
-        return;
-    run.sequence = sequence;
-    std::size_t attempt = at + 1 + stampLength;
-    if (attempt < name.size() && name[attempt] == '-')
-        run.attempt = std::max(1, std::atoi(name.c_str() + attempt + 1));
-}
 
 bool IsUndoFileName(const std::string& name)
 {
@@ -68,6 +45,11 @@ std::vector<std::string> UndoNamesIn(const std::string& folder)
     return names;
 }
 }  // namespace
+
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.rfind('\\') + 1);
+}
 
 void Stores::Open(const std::vector<std::string>& storeFolders, std::vector<Refusal>& refused)
 {
@@ -108,7 +90,7 @@ std::vector<StoredRun> Stores::Runs() const
                 continue;
             StoredRun run;
             run.path = path;
-            ReadOrder(name, run);
+            undoformat::ReadNameOrder(name, run.sequence, run.attempt);
             runs.push_back(run);
         }
     }

@@ -50,6 +50,9 @@ std::vector<std::string> UndoFilesIn(const std::vector<std::string>& folders);
 // A file of a store, opened checked and read through that handle, up to `most` bytes.
 bool ReadChecked(const std::string& path, std::size_t most, std::string& bytes, std::string& problem);
 
+// The last part of a path: a file's name.
+std::string FileName(const std::string& path);
+
 // A marker beside an undo file says its run is undone.
 std::string UndoneMarker(const std::string& undoPath);
 

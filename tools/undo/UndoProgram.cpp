@@ -41,11 +41,6 @@ const char kReportRestart[] = "Restart the computer to finish putting back %s.";
 const char kReportRefused[] = "Refused, so nothing of it is put back: %s.";
 const char kReportNotRead[] = "Not read, because undo files are read only from %s: %s.";
 
-std::string FileName(const std::string& path)
-{
-    return path.substr(path.rfind('\\') + 1);
-}
-
 int Ask(const std::string& text, UINT style)
 {
     return Win().MessageBoxA(nullptr, text.c_str(), kCaption, style);
