@@ -3,6 +3,7 @@
 #include "log/UndoFile.h"
 #include "log/UndoFileFormat.h"
 #include "machine/RegFile.h"
+#include "platform/RegFileText.h"
 
 namespace sim {
 
@@ -47,12 +48,14 @@ void TakeStartTypes(machine::Machine& machine, bool servicesKeyExisted)
         machine.registry.Delete(kServicesKey);
 }
 
-// The file's lines, its UTF-16LE text narrowed to the machine's 8-bit text.
+// The file's lines in the machine's 8-bit text: UTF-16LE narrowed, or the
+// REGEDIT4 form as it is.
 std::vector<std::string> UndoLines(const std::string& bytes)
 {
+    bool wide = bytes.compare(0, 2, regfile::kByteOrderMark) == 0;
     std::vector<std::string> lines(1);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char c = bytes[i + 1] == '\0' ? bytes[i] : '?';
+    for (std::size_t i = wide ? 2 : 0; i + (wide ? 1 : 0) < bytes.size(); i += wide ? 2 : 1) {
+        char c = !wide || bytes[i + 1] == '\0' ? bytes[i] : '?';
         if (c == '\n')
             lines.emplace_back();
         else if (c != '\r')
