@@ -219,8 +219,9 @@ bool CanWriteBeside(const fs::path& target, const std::string& folder, std::stri
 {
     std::error_code code;
     if (!fs::is_directory(target.parent_path(), code)) {
+        bool missing = host::KindOf(target.parent_path()) == host::EntryKind::kMissing;
         problem = "cannot write the machine to " + folder + ": its parent folder " + target.parent_path().u8string() +
-                  " does not exist";
+                  (missing ? " does not exist" : " is no folder");
         return false;
     }
     if (target.filename().u8string().size() + sizeof ".new" - 1 > kLongestName) {
