@@ -3,6 +3,7 @@
 #include "log/UndoFile.h"
 #include "log/UndoFileFormat.h"
 #include "machine/RegFile.h"
+#include "machine/TextEncodings.h"
 
 namespace sim {
 
@@ -47,17 +48,21 @@ void TakeStartTypes(machine::Machine& machine, bool servicesKeyExisted)
         machine.registry.Delete(kServicesKey);
 }
 
-// The file's lines, its UTF-16LE text narrowed to the machine's 8-bit text.
+// The file's lines, its UTF-16LE text as the machine's text.
 std::vector<std::string> UndoLines(const std::string& bytes)
 {
-    std::vector<std::string> lines(1);
+    std::vector<std::u16string> units(1);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char c = bytes[i + 1] == '\0' ? bytes[i] : '?';
-        if (c == '\n')
-            lines.emplace_back();
-        else if (c != '\r')
-            lines.back() += c;
+        char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == '\n')
+            units.emplace_back();
+        else if (unit != '\r')
+            units.back() += unit;
     }
+    std::vector<std::string> lines;
+    for (const std::u16string& line : units)
+        lines.push_back(machine::FromUtf16(line));
     return lines;
 }
 
