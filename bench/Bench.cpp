@@ -1,6 +1,6 @@
 // Benchmarks on the simulated machine, one "name: value" line each.
 //
-//   remendo-bench EXAMPLES_DIR REMENDO_SIM
+//   remendo-bench EXAMPLES_DIR REMENDO_SIM [SIZE]
 //   remendo-bench --write-hosts FILE HOST_NAME
 //
 // 1. The hosts rewrite of a 200,000-line hosts file (about 6 MB) with 50 lines
@@ -10,13 +10,17 @@
 //    file on this machine's disk.
 // 2. A whole remendo-sim run on a large machine (500 imaging devices, 1,000
 //    printers, that hosts file): CPU time and peak memory of the process.
-// 3. Reading registry.reg: 100,000 values under one key, and an export of
+// 3. Reading registry.reg: SIZE values under one key, and an export of
 //    about 9.5 MB (UTF-16, as regedit writes it) of many keys: CPU time each.
-// 4. A machine with 100,000 entries of one kind (printers, ports, services,
-//    faults, dialog answer sets, files): CPU time of reading it, running the
-//    utility on it, listing the changes and writing it out again, each kind.
-// 5. remendo-undo on a machine whose undo store holds 3,000 records with
+// 4. A machine with SIZE entries of one kind (printers, ports, services,
+//    faults, dialog answer sets, imaging devices, which are subkeys of one
+//    key, files in one folder): CPU time of reading it, running the utility on
+//    it, listing the changes and writing it out again, each kind.
+// 5. remendo-undo on a machine whose undo store holds SIZE records with
 //    nothing left to put back after the run's own: CPU time of the whole undo.
+// 6. A chain of folders 1,500 deep with files and empty folders at its foot,
+//    read, saved and read back.
+// SIZE is 100,000 unless given; every large case takes time in proportion to it.
 // With --write-hosts it only writes that hosts file, its 50 entries naming
 // HOST_NAME, for the same measurement of remendo.exe under Wine.
 // The figures are printed, never judged: a slow machine fails nothing.
@@ -28,6 +32,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -53,11 +58,11 @@ const int kHostsLines = 200000;
 const int kLinesToRewrite = 50;
 const int kImagingDevices = 500;
 const int kPrinters = 1000;
-const int kValuesUnderOneKey = 100000;
-const int kListEntries = 100000;
-const int kEmptyUndoRecords = 3000;
+const int kDefaultSize = 100000;
 const int kExportKeys = 10700;  // about 9.5 MB
-const int kDeepFolderDepth = 500;
+// "/d" per level: the save's deepest path stays within the 4,096 bytes a Linux
+// path can have, with room for the temporary folder's own.
+const int kDeepFolderDepth = 1500;
 const int kDeepFolderFootEntries = 1000;
 const int kValuesPerExportKey = 8;
 const char kImagingClassKey[] =
@@ -257,17 +262,17 @@ double ReadRegFileCpuSeconds(const std::string& bytes)
 
 // The reading of registry.reg takes time in proportion to its size, however
 // the values are spread over the keys.
-void BenchRegistryReading()
+void BenchRegistryReading(int valuesUnderOneKey)
 {
     machine::Registry oneKey;
     machine::RegKey& key = oneKey.Create(std::string(kImagingClassKey) + "\\0000");
     // Each value set by name, as the capture and the simulated calls set them.
     double start = CpuSeconds();
-    for (int i = 0; i < kValuesUnderOneKey; ++i)
+    for (int i = 0; i < valuesUnderOneKey; ++i)
         key.SetValue("Value " + std::to_string(i), REG_SZ, machine::StringData("data " + std::to_string(i)));
     std::printf("registry_set_values_under_one_key_cpu_seconds: %.3f\n", CpuSeconds() - start);
     std::string oneKeyExport = machine::WriteRegFile(oneKey);
-    std::printf("registry_read_values_under_one_key: %d (%zu bytes)\n", kValuesUnderOneKey, oneKeyExport.size());
+    std::printf("registry_read_values_under_one_key: %d (%zu bytes)\n", valuesUnderOneKey, oneKeyExport.size());
     std::printf("registry_read_values_under_one_key_cpu_seconds: %.3f\n", ReadRegFileCpuSeconds(oneKeyExport));
 
     machine::Registry manyKeys;
@@ -288,12 +293,12 @@ machine::Service ServiceNamed(const std::string& name)
     return service;
 }
 
-// The sample machine's folder with one list grown to kListEntries entries.
-machine::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind)
+// The sample machine's folder with one list grown to `entries` entries.
+machine::FolderContents GrownMachine(const std::string& examplesDir, const std::string& kind, int entries)
 {
     machine::FolderContents contents;
     machine::Machine machine = LoadExample(examplesDir, contents);
-    for (int i = 0; i < kListEntries; ++i) {
+    for (int i = 0; i < entries; ++i) {
         std::string n = std::to_string(i);
         if (kind == "printers")
             machine.printers.insert(machine.printers.begin() + i, {"Office Printer " + n, "PORT" + n, "Generic"});
@@ -305,18 +310,23 @@ machine::FolderContents GrownMachine(const std::string& examplesDir, const std::
             machine.faults.push_back({"RegOpenKeyExA", 1000000 + i, ERROR_ACCESS_DENIED});
         else if (kind == "dialog answer sets")
             machine.dialog.push_back(machine::DialogAnswers{});
+        else if (kind == "imaging devices")
+            machine.registry.Create(std::string(kImagingClassKey) + "\\" + std::to_string(10000 + i))
+                .SetValue("DriverDesc", REG_SZ, machine::StringData("Camera " + n));
         else
-            contents["files/C/Many/" + std::to_string(i / 1000) + "/file" + n + ".txt"] = n;
+            contents["files/C/Many/file" + n + ".txt"] = n;
     }
     contents["machine.json"] = machine::WriteManifest(machine);
+    contents["registry.reg"] = machine::WriteRegFile(machine.registry);
     return contents;
 }
 
 // Each list read, run and written in time in proportion to its length.
-void BenchLargeLists(const std::string& examplesDir)
+void BenchLargeLists(const std::string& examplesDir, int entries)
 {
-    for (const char* kind : {"printers", "ports", "services", "faults", "dialog answer sets", "files"}) {
-        machine::FolderContents contents = GrownMachine(examplesDir, kind);
+    for (const char* kind : {"printers", "ports", "services", "faults", "dialog answer sets", "imaging devices",
+                             "files in one folder"}) {
+        machine::FolderContents contents = GrownMachine(examplesDir, kind, entries);
         double start = CpuSeconds();
         machine::Machine before, machine;
         machine::LoadError error;
@@ -331,14 +341,14 @@ void BenchLargeLists(const std::string& examplesDir)
         double seconds = CpuSeconds() - start;
         std::string name = kind;
         std::replace(name.begin(), name.end(), ' ', '_');
-        std::printf("large_list_%s: %d entries (%zu changes, %zu bytes written)\n", name.c_str(), kListEntries,
+        std::printf("large_list_%s: %d entries (%zu changes, %zu bytes written)\n", name.c_str(), entries,
                     changes, written);
         std::printf("large_list_%s_cpu_seconds: %.3f\n", name.c_str(), seconds);
     }
 }
 // Records holding nothing are passed over, not offered: the undo stays
 // linear in the number of records.
-void BenchUndo(const std::string& examplesDir)
+void BenchUndo(const std::string& examplesDir, int records)
 {
     machine::Machine machine = LoadExample(examplesDir);
     {
@@ -354,7 +364,7 @@ void BenchUndo(const std::string& examplesDir)
     std::string nothing = "\xFF\xFE";
     for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n; The spooler service was restarted\r\n"))
         nothing += std::string{c, '\0'};
-    for (int i = 0; i < kEmptyUndoRecords; ++i)
+    for (int i = 0; i < records; ++i)
         machine.files.Write(store + "Remendo-undo-" + std::to_string(i + 2) + "-20261208-093000.reg", nothing);
     machine.messageBoxAnswers.clear();
     sim::SimApi api(machine);
@@ -364,7 +374,7 @@ void BenchUndo(const std::string& examplesDir)
     double start = CpuSeconds();
     sim::RunUndo(api);
     double seconds = CpuSeconds() - start;
-    std::printf("undo_records_holding_nothing: %d\n", kEmptyUndoRecords);
+    std::printf("undo_records_holding_nothing: %d\n", records);
     std::printf("undo_with_records_holding_nothing_cpu_seconds: %.3f\n", seconds);
 }
 
@@ -416,17 +426,19 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if (argc != 3) {
-        std::cerr << "usage: remendo-bench EXAMPLES_DIR REMENDO_SIM\n"
+    int size = argc == 4 ? std::atoi(argv[3]) : kDefaultSize;
+    if ((argc != 3 && argc != 4) || size <= 0) {
+        std::cerr << "usage: remendo-bench EXAMPLES_DIR REMENDO_SIM [SIZE]\n"
                      "       remendo-bench --write-hosts FILE HOST_NAME\n";
         return 2;
     }
     std::string hosts = LargeHostsFile(kDeviceHost);
     BenchHostsRewrite(argv[1], hosts);
     BenchWholeRun(argv[1], argv[2], hosts);
-    BenchRegistryReading();
-    BenchLargeLists(argv[1]);
-    BenchUndo(argv[1]);
+    std::printf("large_cases_size: %d\n", size);
+    BenchRegistryReading(size);
+    BenchLargeLists(argv[1], size);
+    BenchUndo(argv[1], size);
     BenchDeepFolder(argv[1]);
     return 0;
 }

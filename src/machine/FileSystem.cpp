@@ -14,6 +14,10 @@ namespace machine {
 namespace {
 std::string Normalise(const std::string& path)
 {
+    // Most paths come so already: taken whole rather than letter by letter.
+    if (path.find('/') == std::string::npos && path.find("\\\\") == std::string::npos &&
+        !(path.size() > 3 && path.back() == '\\'))
+        return path;
     std::string out;
     for (char c : path) {
         if (c == '/')

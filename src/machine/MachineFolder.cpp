@@ -403,6 +403,20 @@ bool CanReplaceFolder(const std::string& folder, std::string& problem)
     return true;
 }
 
+bool CanSaveInto(const std::string& folder, std::string& problem)
+{
+    if (!CanReplaceFolder(folder, problem))
+        return false;
+    fs::path fresh = NewBeside(TargetFolder(fs::u8path(folder)));
+    bool existed = false;
+    std::string why;
+    if (!host::CreateNewDirectory(fresh, existed, why) || !host::RemoveEntry(fresh, host::EntryKind::kDirectory, why)) {
+        problem = "cannot write the machine to " + folder + ": " + why;
+        return false;
+    }
+    return true;
+}
+
 bool ClearSaveLeftovers(const std::string& folder, std::vector<std::string>& notes, std::string& problem)
 {
     fs::path target = TargetFolder(fs::u8path(folder));

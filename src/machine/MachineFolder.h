@@ -32,6 +32,10 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
 // is empty, or is a machine folder (the plain files registry.reg and
 // machine.json, and plain files and directories under files/, no links).
 bool CanReplaceFolder(const std::string& folder, std::string& problem);
+// CanReplaceFolder, and the save's "<folder>.new" made and removed again: only
+// making it proves the disk takes a folder there (not read-only, not a
+// system's own), so a run whose machine could not be written is not begun.
+bool CanSaveInto(const std::string& folder, std::string& problem);
 // What a cut-off save of the folder left, set right: the old machine put back
 // when the folder is missing and it waits in "<folder>.old", then
 // "<folder>.new" and "<folder>.old" removed, each only when it holds nothing

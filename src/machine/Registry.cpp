@@ -1,6 +1,7 @@
 #include "machine/Registry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 
 #include "machine/WindowsNames.h"
@@ -42,14 +43,29 @@ RegKey* RegKey::FindSubkey(const std::string& subkeyName) const
     return found == subkeys.end() ? nullptr : found->second.get();
 }
 
+std::uint64_t RegKey::NewSubkeysVersion()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 RegKey& RegKey::CreateSubkey(const std::string& subkeyName)
 {
     std::unique_ptr<RegKey>& slot = subkeys[UpperCase(subkeyName)];
     if (!slot) {
         slot = std::make_unique<RegKey>();
         slot->name = subkeyName;
+        m_subkeysVersion = NewSubkeysVersion();
     }
     return *slot;
+}
+
+bool RegKey::DeleteSubkey(const std::string& subkeyName)
+{
+    if (subkeys.erase(UpperCase(subkeyName)) == 0)
+        return false;
+    m_subkeysVersion = NewSubkeysVersion();
+    return true;
 }
 
 void RegKey::IndexValues() const
@@ -183,7 +199,7 @@ bool Registry::Delete(const std::string& fullPath)
     for (const std::string& part : parts)
         parentPath += part + "\\";
     RegKey* parent = Find(parentPath);
-    return parent != nullptr && parent->subkeys.erase(UpperCase(last)) > 0;
+    return parent != nullptr && parent->DeleteSubkey(last);
 }
 
 std::string StringData(const std::string& text)

@@ -4,6 +4,7 @@
 // subkeys enumerate in name order, values in creation order, as on Windows.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,12 +28,19 @@ struct RegKey {
 
     RegKey* FindSubkey(const std::string& subkeyName) const;
     RegKey& CreateSubkey(const std::string& subkeyName);
+    bool DeleteSubkey(const std::string& subkeyName);
+    // Taken anew whenever a subkey is added or removed, and never shared by
+    // two keys: while it holds, a place found in `subkeys` is still there and
+    // still the same number of entries from the first.
+    std::uint64_t SubkeysVersion() const { return m_subkeysVersion; }
     RegValue* FindValue(const std::string& valueName);
     const RegValue* FindValue(const std::string& valueName) const;
     void SetValue(const std::string& valueName, DWORD type, const std::string& data);
     bool operator==(const RegKey& other) const;
 
 private:
+    std::uint64_t m_subkeysVersion = NewSubkeysVersion();
+    static std::uint64_t NewSubkeysVersion();
     // The values' places by upper-cased name, so a key with many values finds
     // each at once. Made again whenever `values` changed beneath it (its
     // length or its storage moved), as readers add values to it directly.

@@ -186,6 +186,7 @@ private:
     LONG OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult);
     template <typename Char>
     LONG EnumKey(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpName, LPDWORD lpcchName);
+    const machine::RegKey& NthSubkey(HKEY hKey, const machine::RegKey& key, DWORD index);
     template <typename Char>
     LONG EnumValue(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpValueName, LPDWORD lpcchValueName,
                    LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
@@ -261,9 +262,18 @@ private:
     bool m_bStoppedPartWay = false;
     std::uintptr_t m_nextHandle = 0x100;
     std::map<HANDLE, OpenObject> m_handles;
+    // Where the handle's enumeration of subkeys stopped, so the next index
+    // is one step on rather than a walk from the first.
+    struct SubkeyCursor {
+        const machine::RegKey* key = nullptr;
+        std::uint64_t version = 0;
+        DWORD index = 0;
+        std::map<std::string, std::unique_ptr<machine::RegKey>>::const_iterator place;
+    };
     struct OpenKey {
         std::string path;  // "HKEY_LOCAL_MACHINE\..."
         REGSAM access = 0;
+        SubkeyCursor cursor;
     };
     std::map<HKEY, OpenKey> m_keys;
     std::set<void*> m_allocations;       // SIDs and message buffers handed out

@@ -492,8 +492,12 @@ HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDa
     std::string pattern = machine::UpperCase(path.substr(path.rfind('\\') + 1));
     std::string folderKey = machine::FileSystem::Key(folder);
     OpenObject search{OpenObject::kSearch, folderKey, 0, 0, 0};
-    for (const auto& entry : m_machine.files.Files()) {
-        const std::string& filePath = entry.second.path;
+    // The folder's files lie together among the keys, after its own key and a backslash.
+    std::string prefix = folderKey.back() == '\\' ? folderKey : folderKey + '\\';
+    const auto& files = m_machine.files.Files();
+    for (auto entry = files.lower_bound(prefix);
+         entry != files.end() && entry->first.compare(0, prefix.size(), prefix) == 0; ++entry) {
+        const std::string& filePath = entry->second.path;
         std::string name = filePath.substr(filePath.rfind('\\') + 1);
         if (machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey &&
             Matches(machine::UpperCase(name), pattern))

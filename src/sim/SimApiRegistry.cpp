@@ -67,9 +67,25 @@ LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired,
     if (m_machine.registry.Find(path) == nullptr)
         return ERROR_FILE_NOT_FOUND;
     HKEY opened = reinterpret_cast<HKEY>(m_nextHandle++);
-    m_keys[opened] = OpenKey{path, samDesired};
+    m_keys[opened] = OpenKey{path, samDesired, {}};
     *phkResult = opened;
     return ERROR_SUCCESS;
+}
+
+// Enumerations go through the indexes in order: from the handle's last place
+// while the key's subkeys have not changed since, else from the first.
+// A predefined root's handle keeps no place: it walks its few subkeys.
+const machine::RegKey& SimApi::NthSubkey(HKEY hKey, const machine::RegKey& key, DWORD index)
+{
+    auto open = m_keys.find(hKey);
+    SubkeyCursor rootCursor;
+    SubkeyCursor& cursor = open == m_keys.end() ? rootCursor : open->second.cursor;
+    bool onward = cursor.key == &key && cursor.version == key.SubkeysVersion() && cursor.index <= index;
+    if (!onward)
+        cursor = SubkeyCursor{&key, key.SubkeysVersion(), 0, key.subkeys.begin()};
+    std::advance(cursor.place, index - cursor.index);
+    cursor.index = index;
+    return *cursor.place->second;
 }
 
 template <typename Char>
@@ -83,9 +99,7 @@ LONG SimApi::EnumKey(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpNa
         return status;
     if (dwIndex >= key->subkeys.size())
         return ERROR_NO_MORE_ITEMS;
-    auto entry = key->subkeys.begin();
-    std::advance(entry, dwIndex);
-    std::basic_string<Char> name = CallerText<Char>(entry->second->name);
+    std::basic_string<Char> name = CallerText<Char>(NthSubkey(hKey, *key, dwIndex).name);
     if (name.size() >= *lpcchName)
         return ERROR_MORE_DATA;
     CopyText(name, lpName, name.size() + 1);

@@ -1,5 +1,5 @@
-// The simulated machine's spooler, sockets and version query behave as the
-// Windows calls do.
+// The simulated machine's spooler, sockets, version query and subkey
+// enumeration behave as the Windows calls do.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -34,6 +34,48 @@ TEST(SimSpooler, PrinterListIsSizedThenReadWithItsTextsInTheBuffer)
     }
     EXPECT_FALSE(api.EnumPrintersA(6, nullptr, 1, buffer.data(), needed, &needed, &count));
     EXPECT_EQ(api.GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+}
+
+// Each index names the subkey at that place in name order as the key stands at
+// the call, however the key changed since the last one and whichever handle asks.
+TEST(SimRegistry, SubkeyIndexesFollowTheKeyAsItStandsAtEachCall)
+{
+    const std::string kParent = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Maker";
+    machine::Machine machine;
+    for (const char* name : {"b", "A", "c"})
+        machine.registry.Create(kParent + "\\" + name);
+    sim::SimApi api(machine);
+    HKEY first = nullptr, second = nullptr;
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, KEY_READ, &first), ERROR_SUCCESS);
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, KEY_READ, &second), ERROR_SUCCESS);
+    const struct {
+        const char* change;  // "+name" created, "-name" deleted before the call
+        HKEY* handle;
+        DWORD index;
+        const char* name;  // nullptr: no more items
+    } steps[] = {
+        {"", &first, 0, "A"},     {"", &first, 1, "b"},     {"", &second, 0, "A"},   {"", &first, 2, "c"},
+        {"", &first, 3, nullptr}, {"", &first, 1, "b"},     {"+B1", &first, 2, "B1"}, {"-A", &first, 2, "c"},
+        {"", &second, 1, "B1"},   {"+a0", &second, 2, "B1"}, {"", &first, 0, "a0"},    {"-c", &second, 3, nullptr},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.change) + " index " + std::to_string(step.index));
+        std::string change = step.change;
+        if (!change.empty() && change[0] == '+') {
+            machine.registry.Create(kParent + "\\" + change.substr(1));
+        } else if (!change.empty()) {
+            ASSERT_TRUE(machine.registry.Delete(kParent + "\\" + change.substr(1)));
+        }
+        char name[16] = {};
+        DWORD size = sizeof name;
+        LONG status = api.RegEnumKeyExA(*step.handle, step.index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (step.name == nullptr) {
+            EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+        } else {
+            EXPECT_EQ(status, ERROR_SUCCESS);
+            EXPECT_STREQ(name, step.name);
+        }
+    }
 }
 
 TEST(SimSockets, AddressTextsAndLookups)

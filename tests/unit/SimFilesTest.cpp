@@ -161,6 +161,33 @@ TEST(SimFiles, DelayedMovesWaitForTheRestart)
     EXPECT_TRUE(machine.pendingRenames.empty());
 }
 
+// A search lists the folder's own files that fit the pattern, in name order:
+// not its folders' files, nor those of a folder whose name starts as its does.
+TEST(SimFiles, FolderSearchListsOnlyTheFolderOwnFiles)
+{
+    machine::Machine machine = test::BaseMachine();
+    for (const char* path : {"C:\\Data\\b.log", "C:\\Data\\A.log", "C:\\Data\\c.txt", "C:\\Data\\Sub\\d.log",
+                             "C:\\Data!\\e.log", "C:\\Data2\\f.log", "C:\\Dat\\g.log", "C:\\h.log"})
+        machine.files.Write(path, "x");
+    sim::SimApi api(machine);
+    const struct {
+        const char* pattern;
+        std::vector<std::string> names;
+    } cases[] = {{"C:\\Data\\*.log", {"A.log", "b.log"}}, {"C:\\Data\\*", {"A.log", "b.log", "c.txt"}},
+                 {"C:\\*.log", {"h.log"}}, {"C:\\Data\\*.ini", {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data = {};
+        HANDLE search = api.FindFirstFileA(c.pattern, &data);
+        for (BOOL found = search != INVALID_HANDLE_VALUE; found; found = api.FindNextFileA(search, &data))
+            names.push_back(data.cFileName);
+        if (search != INVALID_HANDLE_VALUE)
+            api.FindClose(search);
+        EXPECT_EQ(names, c.names);
+    }
+}
+
 TEST(SimFiles, SystemDirectoryReportsTheSizeItNeeds)
 {
     machine::Machine machine = test::BaseMachine();

@@ -152,7 +152,7 @@ int main(int argc, char** argv)
         problem = machine::OverlapProblem(options.machineFolder, *options.outFolder);
     std::vector<std::string> notes;
     if (options.outFolder && (!problem.empty() || !machine::ClearSaveLeftovers(*options.outFolder, notes, problem) ||
-                              !machine::CanReplaceFolder(*options.outFolder, problem))) {
+                              !machine::CanSaveInto(*options.outFolder, problem))) {
         for (const std::string& note : notes)
             std::cerr << "remendo-sim: " << note << "\n";
         std::cerr << "remendo-sim: " << problem << "\n";

@@ -76,7 +76,8 @@ void Stores::Open(const std::vector<std::string>& storeFolders, std::vector<Refu
 
 std::vector<StoredRun> Stores::Runs() const
 {
-    std::vector<StoredRun> runs;
+    // Each run with its name in upper case, made once rather than at every comparison.
+    std::vector<std::pair<StoredRun, std::string>> found;
     std::set<std::string> seen;
     for (const std::string& folder : m_folders) {
         std::vector<std::string> names = UndoNamesIn(folder);
@@ -91,13 +92,17 @@ std::vector<StoredRun> Stores::Runs() const
             StoredRun run;
             run.path = path;
             undoformat::ReadNameOrder(name, run.sequence, run.attempt);
-            runs.push_back(run);
+            found.emplace_back(run, Upper(name));
         }
     }
-    std::sort(runs.begin(), runs.end(), [](const StoredRun& a, const StoredRun& b) {
-        return std::make_tuple(b.sequence, b.attempt, Upper(FileName(b.path))) <
-               std::make_tuple(a.sequence, a.attempt, Upper(FileName(a.path)));
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return std::tie(b.first.sequence, b.first.attempt, b.second) <
+               std::tie(a.first.sequence, a.first.attempt, a.second);
     });
+    std::vector<StoredRun> runs;
+    runs.reserve(found.size());
+    for (auto& entry : found)
+        runs.push_back(std::move(entry.first));
     return runs;
 }
 
