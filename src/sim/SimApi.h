@@ -136,7 +136,7 @@ private:
     static std::string MachineText(const std::basic_string<WCHAR>& wide);
     static std::string MachineText(LPCWSTR wide)
     {
-        return MachineText(std::basic_string<WCHAR>(wide != nullptr ? wide : std::basic_string<WCHAR>().c_str()));
+        return wide != nullptr ? MachineText(std::basic_string<WCHAR>(wide)) : std::string();
     }
     // The machine's text as a caller of the ANSI (`Char` char) or the wide
     // (WCHAR) call sees it.
