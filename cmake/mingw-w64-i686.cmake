@@ -13,9 +13,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/e2e/wine-run)
 # The oldest Windows each program runs on, as _WIN32_WINNT: the tools on XP
-# (SP3); remendo.exe, of the NT family, on NT 4.0 (SP6), and of the 9x family
-# on 98 (4.10): Windows 95 has no msvcrt.dll of its own, which every program
-# built here imports.
+# (SP3), the undo program on 2000, as the repair's way back there;
+# remendo.exe, of the NT family, on NT 4.0 (SP6), and of the 9x family on 98
+# (4.10): Windows 95 has no msvcrt.dll of its own, which every program built
+# here imports.
 set(REMENDO_WINDOWS_FLOOR 0x0501)
+set(REMENDO_UNDO_FLOOR 0x0500)
 set(REMENDO_REPAIR_FLOOR 0x0400)
 set(REMENDO_REPAIR_FLOOR_9X 4.10)

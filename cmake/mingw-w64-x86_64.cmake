@@ -14,5 +14,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/e2e/wine-run)
 # The oldest Windows remendo.exe runs on (Windows XP x64 / Server 2003 x64), as _WIN32_WINNT.
 set(REMENDO_WINDOWS_FLOOR 0x0502)
-# remendo.exe's too: no 64-bit Windows is older.
+# remendo.exe's and the undo program's too: no 64-bit Windows is older.
 set(REMENDO_REPAIR_FLOOR 0x0502)
+set(REMENDO_UNDO_FLOOR 0x0502)

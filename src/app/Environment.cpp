@@ -40,6 +40,8 @@ void CRemendoApp::SetupOs()
         m_bWin9x = false;
         m_bXpOrLater = version.dwMajorVersion >= 5 && version.dwMinorVersion >= 1;
     }
+    // Before Windows 2000, regedit reads only the REGEDIT4 form.
+    m_undoFile.SetWindows(m_bWin9x, m_bWin9x || version.dwMajorVersion < 5);
 }
 
 bool CRemendoApp::RunningAsAdministrator()

@@ -114,7 +114,6 @@ BOOL CRemendoApp::InitInstance()
 
     // 8. Operating system.
     SetupOs();
-    m_undoFile.SetWindows9x(m_bWin9x);
 
     // 9. Administrator check (NT family only).
     if (!m_bWin9x) {

@@ -74,27 +74,56 @@ std::string UpperCase(std::string text)
     return text;
 }
 
+// Text of the ANSI code page in the file's form: UTF-16LE, or as it is in
+// the REGEDIT4 form.
+std::string Encoded(const std::string& text, bool regedit4)
+{
+    return regedit4 ? text : AnsiToUtf16(text);
+}
+
+// A value's line in the file's form; its text data (UTF-16LE, as the wide
+// call reads it) in the ANSI code page for the REGEDIT4 form. False when the
+// code page cannot hold it, or it is no whole UTF-16 text (an odd length),
+// which the REGEDIT4 form cannot give back as it was.
+bool ValueLineOf(const std::string& valueName, DWORD type, const std::string& data, bool regedit4, std::string& line)
+{
+    if (!regedit4) {
+        line = regfile::ValueLine(AnsiToUtf16(valueName), type, data);
+        return true;
+    }
+    std::string text = data;
+    if (regfile::IsText(type) && (data.size() % 2 != 0 || !WideToAnsi(Utf16Units(data), text)))
+        return false;
+    line = regfile::ValueLine4(valueName, type, text);
+    return true;
+}
+
 // A key with one value as it was, as regedit's export writes it, and the
 // value the run writes, in a comment regedit skips ("; wrote", each line of
-// long data continued on a line of its own after "; "), all in UTF-16LE.
-std::string ValueEntry(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data,
-                       DWORD newType, const std::string& newData)
+// long data continued on a line of its own after "; "), all in the file's
+// form. False when the ANSI code page cannot hold a REGEDIT4 file's text.
+bool ValueEntry(const std::string& keyPath, const std::string& valueName, DWORD type, const std::string& data,
+                DWORD newType, const std::string& newData, bool regedit4, std::string& entry)
 {
-    const std::string lineEnd = AnsiToUtf16(kLineEnd);
-    std::string wrote = AnsiToUtf16(kWrote);
-    std::string newLine = regfile::ValueLine(AnsiToUtf16(valueName), newType, newData);
+    const std::string lineEnd = Encoded(kLineEnd, regedit4);
+    const std::size_t unit = regedit4 ? 1 : 2;
+    std::string wrote = Encoded(kWrote, regedit4);
+    std::string oldLine, newLine;
+    if (!ValueLineOf(valueName, type, data, regedit4, oldLine) ||
+        !ValueLineOf(valueName, newType, newData, regedit4, newLine))
+        return false;
     for (std::size_t at = 0;;) {
         std::size_t end = newLine.find(lineEnd, at);
-        while (end != std::string::npos && end % 2 != 0)
+        while (end != std::string::npos && end % unit != 0)
             end = newLine.find(lineEnd, end + 1);
         wrote += newLine.substr(at, end == std::string::npos ? std::string::npos : end - at) + lineEnd;
         if (end == std::string::npos)
             break;
-        wrote += AnsiToUtf16(kComment);
+        wrote += Encoded(kComment, regedit4);
         at = end + lineEnd.size();
     }
-    return AnsiToUtf16(kLineEnd + ("[" + keyPath + "]") + kLineEnd) +
-           regfile::ValueLine(AnsiToUtf16(valueName), type, data) + lineEnd + wrote;
+    entry = Encoded(kLineEnd + ("[" + keyPath + "]") + kLineEnd, regedit4) + oldLine + lineEnd + wrote;
+    return true;
 }
 
 // The key as the 64-bit regedit names the one this program sees: a 32-bit run
@@ -182,8 +211,13 @@ void UndoFile::RecordValue(HKEY key, const std::string& valueName, DWORD newType
     }
     // Text goes into the registry as the wide call gives it back: UTF-16LE
     // with its terminating zero.
-    AddEntry(ValueEntry(KeyAsSeenBy64BitRegedit(keyPath), valueName, type, data, newType,
-                        AnsiToUtf16(newText) + std::string(2, '\0')));
+    std::string entry;
+    if (!ValueEntry(KeyAsSeenBy64BitRegedit(keyPath), valueName, type, data, newType,
+                    AnsiToUtf16(newText) + std::string(2, '\0'), m_bRegedit4, entry)) {
+        NoteUnknown(keyPath + "\\" + valueName);
+        return;
+    }
+    AddEntry(entry);
 }
 
 void UndoFile::KeepCopy(const std::string& path)
@@ -222,7 +256,7 @@ void UndoFile::KeepCopy(const std::string& path)
     if (!flags.empty())
         lines += CommentLine(Format(kAttribLine, {flags, target}));
     lines += CommentLine(Format(kKeptLine, {target, kept.Text()}));
-    Append(AnsiToUtf16(kLineEnd + lines));
+    Append(Text(kLineEnd + lines));
 }
 
 void UndoFile::ChangeMade()
@@ -243,11 +277,14 @@ void UndoFile::ChangeNotMade()
 
 void UndoFile::RecordStartType(const std::string& serviceName, DWORD startType, DWORD newStartType)
 {
-    if (!m_bRunBegun || m_bAbandoned)
+    // A start type the run leaves as it was needs nothing put back.
+    if (!m_bRunBegun || m_bAbandoned || startType == newStartType)
         return;
     m_bChangeMade = true;
-    AddEntry(ValueEntry(kMachineRoot + std::string(kServicesKey) + serviceName, kStartValue, REG_DWORD,
-                        DwordData(startType), REG_DWORD, DwordData(newStartType)));
+    std::string entry;
+    ValueEntry(kMachineRoot + std::string(kServicesKey) + serviceName, kStartValue, REG_DWORD, DwordData(startType),
+               REG_DWORD, DwordData(newStartType), m_bRegedit4, entry);
+    AddEntry(entry);
 }
 
 void UndoFile::RecordStartTypeFromRegistry(const std::string& serviceName, DWORD newStartType)
@@ -269,7 +306,7 @@ void UndoFile::RecordStartTypeFromRegistry(const std::string& serviceName, DWORD
 void UndoFile::NoteUnknown(const std::string& what)
 {
     m_bChangeMade = true;
-    AddEntry(AnsiToUtf16(kLineEnd + CommentLine(Format(kUnknown, {what}))));
+    AddEntry(Text(kLineEnd + CommentLine(Format(kUnknown, {what}))));
 }
 
 void UndoFile::NoteNewContent(const std::string& path, const std::string& newContentPath, bool movedIn)
@@ -285,7 +322,7 @@ void UndoFile::NoteNewContent(const std::string& path, const std::string& newCon
     std::string lines = CommentLine(Format(kWroteFileLine, {target, fingerprint.Text()}));
     if (movedIn)
         lines += CommentLine(Format(kMovedLine, {PathOutsideRedirection(newContentPath), target}));
-    Append(AnsiToUtf16(lines));
+    Append(Text(lines));
 }
 
 void UndoFile::NoteMaking(const std::string& path, const std::string& contentPath)
@@ -294,7 +331,7 @@ void UndoFile::NoteMaking(const std::string& path, const std::string& contentPat
         return;
     std::string target = PathOutsideRedirection(path);
     if (contentPath.empty()) {
-        Append(AnsiToUtf16(kLineEnd + CommentLine(Format(kMakingLine, {target}))));
+        Append(Text(kLineEnd + CommentLine(Format(kMakingLine, {target}))));
         return;
     }
     FileFingerprint fingerprint;
@@ -302,7 +339,7 @@ void UndoFile::NoteMaking(const std::string& path, const std::string& contentPat
         CannotRecord();
         return;
     }
-    Append(AnsiToUtf16(kLineEnd + CommentLine(Format(kMakingWithContentLine, {target, fingerprint.Text()}))));
+    Append(Text(kLineEnd + CommentLine(Format(kMakingWithContentLine, {target, fingerprint.Text()}))));
 }
 
 void UndoFile::NoteServiceDidNotExist(const std::string& serviceName)
@@ -335,7 +372,7 @@ void UndoFile::NoteScanDllReplaced(const std::string& installedPath, const std::
 void UndoFile::NoteScanDllReplacedAtRestart(const std::string& installedPath, const std::string& oldFilePath)
 {
     AddChangeNote(Format(kDllAtRestart, {installedPath, oldFilePath}));
-    Append(AnsiToUtf16(CommentLine(Format(kAtRestartLine, {PathOutsideRedirection(installedPath)}))));
+    Append(Text(CommentLine(Format(kAtRestartLine, {PathOutsideRedirection(installedPath)}))));
 }
 
 void UndoFile::NoteScanDllMovedAside(const std::string& installedPath, const std::string& oldFilePath)
@@ -351,6 +388,11 @@ void UndoFile::NoteServiceRestarted(const std::string& serviceName)
 void UndoFile::NoteRegisteredAgain(const std::string& commandLine)
 {
     AddNote(kLineEnd + CommentLine(Format(kRegisteredAgain, {commandLine})));
+}
+
+std::string UndoFile::Text(const std::string& text) const
+{
+    return Encoded(text, m_bRegedit4);
 }
 
 bool UndoFile::IsUndoFileName(const std::string& fileName)
@@ -373,7 +415,7 @@ void UndoFile::AddEntry(const std::string& text)
 void UndoFile::AddChangeNote(const std::string& text)
 {
     m_bChangeMade = true;
-    AddEntry(AnsiToUtf16(kLineEnd + CommentLine(text)));
+    AddEntry(Text(kLineEnd + CommentLine(text)));
 }
 
 void UndoFile::AddNote(const std::string& text)
@@ -382,7 +424,7 @@ void UndoFile::AddNote(const std::string& text)
         return;
     if (!m_bChangeMade && !m_bAbandoned)
         m_aNotesBeforeFirstChange.push_back(text);
-    Append(AnsiToUtf16(text));
+    Append(Text(text));
 }
 
 // True while the file exists, creating it (header, run lines, waiting notes)
@@ -404,13 +446,14 @@ bool UndoFile::Create()
     std::string base = BaseName();
     for (int attempt = 1; attempt <= kMostNamesTried; ++attempt) {
         m_strPath = NumberedName(base, attempt, kNameExtension);
-        std::string head = std::string(regfile::kHeader) + kLineEnd + kLineEnd + CommentLine(kUndoes);
+        std::string head = std::string(m_bRegedit4 ? regfile::kHeader4 : regfile::kHeader) + kLineEnd + kLineEnd +
+                           CommentLine(kUndoes);
         for (const std::string& line : m_aRunLines)
             head += CommentLine(line);
         head += CommentLine(Format(kHowToApply, {m_strPath}));
         for (const std::string& note : m_aNotesBeforeFirstChange)
             head += note;
-        m_content = regfile::kByteOrderMark + AnsiToUtf16(head);
+        m_content = m_bRegedit4 ? head : regfile::kByteOrderMark + AnsiToUtf16(head);
         // Without replacing: an earlier run's undo file is never written over.
         Written written = WriteWhole(MOVEFILE_WRITE_THROUGH);
         if (written == Written::kWhole) {

@@ -65,8 +65,14 @@ public:
     // Something the run changes that could not be read first: noted, and
     // left as the run leaves it; the rest of the undo holds.
     void NoteUnknown(const std::string& what);
-    // The 9x family has no accounts: the store is not checked for owners there.
-    void SetWindows9x(bool windows9x) { m_bWindows9x = windows9x; }
+    // The 9x family has no accounts: the store is not checked for owners
+    // there. Its regedit, and NT 4.0's, reads only the REGEDIT4 form (8-bit
+    // text of the ANSI code page), in which the file is then written.
+    void SetWindows(bool windows9x, bool regedit4Only)
+    {
+        m_bWindows9x = windows9x;
+        m_bRegedit4 = regedit4Only;
+    }
     void NoteServiceDidNotExist(const std::string& serviceName);
     // A file the run is about to make (hosts.new, hosts.bak.new), before it
     // makes it, with the bytes of `contentPath` as what it means to write
@@ -96,6 +102,8 @@ public:
     static bool IsUndoFileName(const std::string& fileName);
 
 private:
+    // Text of the ANSI code page in the file's form (UTF-16LE or REGEDIT4).
+    std::string Text(const std::string& text) const;
     void AddEntry(const std::string& text);
     void AddChangeNote(const std::string& text);
     void AddNote(const std::string& text);
@@ -122,6 +130,7 @@ private:
     std::string m_store;  // the folder of the undo records, with its backslash
     unsigned long m_sequence = 0;
     bool m_bWindows9x = false;
+    bool m_bRegedit4 = false;
     std::string m_strPath;
     std::string m_content;  // the file's bytes, as written last
     bool m_bCreated = false;

@@ -108,9 +108,20 @@ bool ReadHexBytes(const WideText& line, std::size_t at, std::string& bytes)
     return true;
 }
 
+// Hex data of a text type (hex(1), hex(2), hex(7)) as the wide registry call
+// gives it: the REGEDIT4 form holds it in the ANSI code page.
+bool ReadHexData(const WideText& line, std::size_t at, DWORD type, bool regedit4, std::string& data)
+{
+    if (!ReadHexBytes(line, at, data))
+        return false;
+    if (regedit4 && regfile::IsText(type))
+        data = AnsiToUtf16(data);
+    return true;
+}
+
 // One value as regedit writes it: "name"= (or @=), then "text",
 // dword:xxxxxxxx, hex:... or hex(N):..., with continued lines joined.
-bool ReadValue(const WideText& line, WideText& name, DWORD& type, std::string& data)
+bool ReadValue(const WideText& line, bool regedit4, WideText& name, DWORD& type, std::string& data)
 {
     std::size_t at = 0;
     if (StartsWith(line, "@=")) {
@@ -149,19 +160,23 @@ bool ReadValue(const WideText& line, WideText& name, DWORD& type, std::string& d
         if (!ReadHexNumber(rest, 4, close, number))
             return false;
         type = static_cast<DWORD>(number);
-        return ReadHexBytes(rest, close + 2, data);
+        return ReadHexData(rest, close + 2, type, regedit4, data);
     }
     return false;
 }
 
-// The file's lines, without their CR LF; false when it is no regedit file of
-// this program (no UTF-16LE byte-order mark, an odd byte count).
-bool SplitLines(const std::string& bytes, std::vector<WideText>& lines)
+// The file's lines, without their CR LF, and its form: UTF-16LE after its
+// byte-order mark, or the REGEDIT4 form (8-bit text of the ANSI code page)
+// that the regedit of Windows 98, Me and NT 4.0 reads. False when it is
+// neither.
+bool SplitLines(const std::string& bytes, std::vector<WideText>& lines, bool& regedit4)
 {
-    if (bytes.size() < 2 || bytes.compare(0, 2, regfile::kByteOrderMark) != 0 || bytes.size() % 2 != 0)
+    const std::string header4 = std::string(regfile::kHeader4) + undoformat::kLineEnd;
+    regedit4 = bytes.compare(0, header4.size(), header4) == 0;
+    if (!regedit4 && (bytes.size() < 2 || bytes.compare(0, 2, regfile::kByteOrderMark) != 0 || bytes.size() % 2 != 0))
         return false;
     lines.assign(1, WideText());
-    for (WCHAR unit : Utf16Units(bytes.substr(2))) {
+    for (WCHAR unit : regedit4 ? AnsiToWide(bytes) : Utf16Units(bytes.substr(2))) {
         if (unit == '\n')
             lines.emplace_back();
         else if (unit != '\r')
@@ -225,11 +240,12 @@ public:
 
     bool Read(const std::string& bytes, std::string& problem)
     {
-        if (bytes.size() > undoformat::kMostFileBytes || !SplitLines(bytes, m_lines)) {
-            problem = "it is no undo file of this program (UTF-16LE with its byte-order mark)";
+        if (bytes.size() > undoformat::kMostFileBytes || !SplitLines(bytes, m_lines, m_regedit4)) {
+            problem = "it is no undo file of this program (UTF-16LE with its byte-order mark, or REGEDIT4)";
             return false;
         }
-        if (m_lines[0] != WideText(regfile::kHeader, regfile::kHeader + std::strlen(regfile::kHeader))) {
+        const char* header = m_regedit4 ? regfile::kHeader4 : regfile::kHeader;
+        if (m_lines[0] != WideText(header, header + std::strlen(header))) {
             problem = "line 1: it is no regedit file";
             return false;
         }
@@ -333,7 +349,7 @@ private:
         value.keyPath = m_key;
         value.isStartType = m_keyIsService;
         value.line = static_cast<int>(m_at + 1);
-        if (!ReadValue(JoinedLine("  "), value.name, value.oldType, value.oldData))
+        if (!ReadValue(JoinedLine("  "), m_regedit4, value.name, value.oldType, value.oldData))
             return Refuse("a value line regedit would not read");
         if (value.name.find(WCHAR{0}) != WideText::npos)
             return Refuse("a value name holding a NUL character");
@@ -349,7 +365,7 @@ private:
         m_awaitingNewValue = false;
         ValueChange& value = m_record.values.back();
         WideText name;
-        if (!ReadValue(JoinedLine(kComment).substr(kWrote.size()), name, value.newType, value.newData) ||
+        if (!ReadValue(JoinedLine(kComment).substr(kWrote.size()), m_regedit4, name, value.newType, value.newData) ||
             name != value.name)
             return Refuse("what the run wrote is no value line of the same name");
         return true;
@@ -517,6 +533,7 @@ private:
     std::string m_key;
     bool m_keyIsService = false;
     bool m_awaitingNewValue = false;
+    bool m_regedit4 = false;  // the file's text data is 8-bit, of the ANSI code page
     std::string m_why;
     std::size_t m_whyLine = 0;  // the line the refusal names, when not the one read
     std::string m_lastNote;

@@ -15,7 +15,6 @@
 namespace machine {
 
 namespace {
-const char kHeader4[] = "REGEDIT4";
 
 const std::size_t kLongestKeyName = 255;  // the longest name of a key Windows allows, in characters
 
@@ -310,7 +309,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             line.pop_back();
 
         if (!headerSeen) {
-            if (line != regfile::kHeader && line != kHeader4) {
+            if (line != regfile::kHeader && line != regfile::kHeader4) {
                 error.message = std::string("the first line must be \"") + regfile::kHeader + "\"";
                 return false;
             }

@@ -7,6 +7,7 @@
 namespace regfile {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
+const char kHeader4[] = "REGEDIT4";
 const char kByteOrderMark[] = "\xFF\xFE";
 
 std::string WidenToUtf16(const std::string& text)
@@ -98,6 +99,20 @@ std::string ValueLine(const std::string& wideName, DWORD type, const std::string
     char kind[16];
     std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(type));
     return HexLine(line + WidenToUtf16(kind), data);
+}
+
+std::string ValueLine4(const std::string& name, DWORD type, const std::string& data)
+{
+    // The version 5 line of the same characters, each 8-bit one widened to
+    // the unit of its number and narrowed back: the forms are the same but
+    // for the text's width. Hex data stays the value's own bytes.
+    std::string widened = WidenToUtf16(data);
+    bool quoted = type == REG_SZ && IsPlainString(widened);
+    std::string wide = ValueLine(WidenToUtf16(name), type, quoted ? widened : data);
+    std::string line;
+    for (std::size_t i = 0; i + 1 < wide.size(); i += 2)
+        line += wide[i];
+    return line;
 }
 
 }  // namespace regfile

@@ -10,6 +10,9 @@
 namespace regfile {
 
 extern const char kHeader[];  // "Windows Registry Editor Version 5.00"
+// The first line of the older form, 8-bit text of the ANSI code page, the
+// only one the regedit of Windows 98, Me and NT 4.0 reads.
+extern const char kHeader4[];  // "REGEDIT4"
 extern const char kByteOrderMark[];  // UTF-16LE's, the file's first two bytes
 
 // The 8-bit text as UTF-16LE, one character per byte.
@@ -25,5 +28,8 @@ bool IsText(DWORD type);
 // the data as the wide registry call gives it (text in UTF-16LE). CR LF
 // between lines, none at the end.
 std::string ValueLine(const std::string& wideName, DWORD type, const std::string& data);
+// The same in the REGEDIT4 form: the name, and text data (REG_SZ,
+// REG_EXPAND_SZ, REG_MULTI_SZ), in the ANSI code page.
+std::string ValueLine4(const std::string& name, DWORD type, const std::string& data);
 
 }  // namespace regfile

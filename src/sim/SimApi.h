@@ -206,6 +206,7 @@ private:
     std::string ResolveProgram(LPCSTR applicationName, const std::string& commandLine) const;
     const machine::Program* FindProgram(const std::string& path) const;
     void RegisterOrRemoveService(const machine::Program& program, const std::string& commandLine);
+    void KeepStartValue(const machine::Service& service);
     HWND CreateFromTemplate(int templateId, DLGPROC proc);
     // The user at an open modal dialog: scripted, asked, or closing it.
     void PlayDialogUser(HWND hDlg);

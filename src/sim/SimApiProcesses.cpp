@@ -126,6 +126,7 @@ void SimApi::RegisterOrRemoveService(const machine::Program& program, const std:
             }
             existing->startType = "auto";
             existing->binaryPath = program.path;
+            KeepStartValue(*existing);
         }
     }
 }

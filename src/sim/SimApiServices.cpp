@@ -7,6 +7,8 @@
 
 #include "sim/SimApi.h"
 
+#include "platform/RegistryKey.h"
+
 namespace sim {
 
 namespace {
@@ -173,7 +175,18 @@ BOOL SimApi::ChangeServiceConfigA(SC_HANDLE hService, DWORD, DWORD dwStartType, 
         return FALSE;
     }
     service->startType = kStartTypes[dwStartType];
+    KeepStartValue(*service);
     return TRUE;
+}
+
+// The service manager keeps a service's start type in its key's "Start"
+// value, which a program reads where the service manager cannot tell it
+// (NT 4.0): where this machine holds that key, it follows the service.
+void SimApi::KeepStartValue(const machine::Service& service)
+{
+    machine::RegKey* key = m_machine.registry.Find("HKEY_LOCAL_MACHINE\\" + std::string(kServicesKey) + service.name);
+    if (key != nullptr)
+        key->SetValue("Start", REG_DWORD, DwordData(StartTypeNumber(service.startType)));
 }
 
 BOOL SimApi::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR*)

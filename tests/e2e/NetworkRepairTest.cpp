@@ -303,13 +303,17 @@ bool ApplyAsAdministrator(const std::string& undoFile, std::string* error)
     ::GetWindowsDirectoryA(windows, MAX_PATH);
     if (!RunAndWait(cmd, "cmd.exe /c " + std::string(windows) + "\\regedit.exe /s \"" + undoFile + "\"", error))
         return false;
+    // UTF-16LE after its byte-order mark, or the REGEDIT4 form of the oldest
+    // Windows, 8-bit.
     std::string bytes, line;
-    if (!ReadBytes(undoFile, &bytes) || bytes.compare(0, 2, "\xFF\xFE") != 0) {
-        *error = "cannot read " + undoFile + " as UTF-16LE";
+    if (!ReadBytes(undoFile, &bytes)) {
+        *error = "cannot read " + undoFile;
         return false;
     }
+    const bool wide = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    const std::size_t unit = wide ? 2 : 1;
     const std::string copyLine = "; copy /y ";
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    for (std::size_t i = wide ? 2 : 0; i + unit - 1 < bytes.size(); i += unit) {
         if (bytes[i] != '\n') {
             if (bytes[i] != '\r')
                 line += bytes[i];
@@ -569,10 +573,6 @@ protected:
                 m_windows = &windows;
         if (m_windows == nullptr)
             GTEST_SKIP() << "runs under a Windows of kOldWindows only";
-        // On NT 4.0 the run gives up its undo file (the management service's
-        // start type cannot be read there) and names it in the log by the
-        // second it was begun, which a loaded machine's replay misses by one.
-        m_replayOnSimulation = m_windows->win9x || m_windows->serviceManager;
         NetworkRepair::SetUp();
     }
 
@@ -644,6 +644,19 @@ protected:
         EXPECT_FALSE(Logged("Remendo: FixImagingDevice> - Does the device id need updating?"));
     }
 
+    // The run's one undo file, in the form this Windows' regedit reads (the
+    // REGEDIT4 form before 2000), applied as an administrator would.
+    void ApplyTheUndo()
+    {
+        std::vector<std::string> undoFiles = UndoFiles();
+        ASSERT_EQ(undoFiles.size(), 1u);
+        std::string bytes, error;
+        ASSERT_TRUE(ReadBytes(undoFiles[0], &bytes));
+        const std::string header = m_windows->serviceManager ? std::string("\xFF\xFEW\0i\0n\0", 8) : "REGEDIT4\r\n";
+        EXPECT_EQ(bytes.compare(0, header.size(), header), 0) << bytes.substr(0, 40);
+        ASSERT_TRUE(ApplyAsAdministrator(undoFiles[0], &error)) << error;
+    }
+
     const OldWindows* m_windows = nullptr;
 };
 
@@ -663,6 +676,8 @@ TEST_F(OldWindowsRepair, NetworkedRepairTakesTheBranchesOfThatWindows)
         EXPECT_TRUE(ReadBytes(m_hosts, &hosts));
         EXPECT_EQ(hosts, kRepairedHosts);
         EXPECT_EQ(FileVersionText(m_installedDll), kNewerVersion);
+        ApplyTheUndo();
+        ExpectRepairPutBack();
         return;
     }
     // The three still-image values, and nothing else: no file, hosts entry,
@@ -688,6 +703,10 @@ TEST_F(OldWindowsRepair, NetworkedRepairTakesTheBranchesOfThatWindows)
                               "cvq7250 ##### FIXED",
                               "Remendo: InitInstance> \tDone enumerating"}),
               "");
+    ApplyTheUndo();
+    EXPECT_EQ(RegistryString(device, "CreateFileName"), "\\\\.\\Dot4Scan001");
+    EXPECT_EQ(RegistryString(device + "\\DeviceData", "PortID"), "10.0.0.20");
+    EXPECT_EQ(RegistryString(device + "\\DeviceData", "NetworkHostName"), "cvq7250-old");
 }
 
 TEST_F(OldWindowsRepair, DirectRepairTakesTheBranchesOfThatWindows)
@@ -972,8 +991,12 @@ TEST_F(Undo, PutsTheRepairBackAsItWas)
     HWND box = undo.WaitForMessageBox(kBoxTimeoutMs);
     ASSERT_NE(box, nullptr) << Joined(undo.DebugLines());
     EXPECT_EQ(uia::MessageBoxText(box).rfind("Undo the Remendo run of ", 0), 0u) << uia::MessageBoxText(box);
-    EXPECT_NE(uia::MessageBoxText(box).find("? It puts back 8 registry values, the hosts file, cvqscan3.dll and the "
-                                            "start type of QMX Driver CVQ40."),
+    // The device id is updated only on a Windows counted as XP or later.
+    const PresentedWindows* windows = Presented();
+    const std::string values = windows == nullptr || windows->xpOrLater ? "8" : "7";
+    EXPECT_NE(uia::MessageBoxText(box).find("? It puts back " + values +
+                                            " registry values, the hosts file, cvqscan3.dll and the start type of "
+                                            "QMX Driver CVQ40."),
               std::string::npos)
         << uia::MessageBoxText(box);
     ASSERT_TRUE(uia::PressButton(box, IDYES));

@@ -29,6 +29,7 @@
 #include "machine/FaultOperations.h"
 #include "machine/MachineFolder.h"
 #include "machine/RegFile.h"
+#include "platform/RegistryKey.h"
 #include "platform/WinApi.h"
 #include "sim/UndoReplay.h"
 #include "RunUtility.h"
@@ -173,9 +174,11 @@ bool NotedAsLeft(const machine::Machine& machine, const std::vector<std::string>
     const std::string notes[] = {"The " + service + " service did not exist before this run",
                                  "; unknown: the start type of the " + service + " service could not be read"};
     for (const std::string& undo : undoFiles) {
-        std::string text;
+        // UTF-16LE after its byte-order mark, or the REGEDIT4 form as it is.
         const std::string& bytes = machine.files.Find(undo)->bytes;
-        for (std::size_t i = 2; i < bytes.size(); i += 2)
+        bool wide = bytes.compare(0, 2, "\xFF\xFE") == 0;
+        std::string text = wide ? std::string() : bytes;
+        for (std::size_t i = 2; wide && i < bytes.size(); i += 2)
             text += bytes[i];
         if (std::any_of(std::begin(notes), std::end(notes),
                         [&text](const std::string& note) { return text.find(note) != std::string::npos; }))
@@ -188,7 +191,20 @@ std::vector<std::string> Differences(const machine::Machine& before, const machi
                                      const std::vector<std::string>& undoFiles)
 {
     std::vector<std::string> differences;
-    if (!(undone.registry == before.registry))
+    // Where the machine holds a service's key, its "Start" value follows the
+    // service: one noted as left stays as the run left it.
+    machine::Registry registry, beforeRegistry;
+    machine::ParseError error;
+    machine::ReadRegFile(machine::WriteRegFile(undone.registry), registry, error);
+    machine::ReadRegFile(machine::WriteRegFile(before.registry), beforeRegistry, error);
+    for (const machine::Service& service : before.services) {
+        const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kServicesKey + service.name;
+        machine::RegKey* old = beforeRegistry.Find(key);
+        const machine::RegValue* start = old == nullptr ? nullptr : old->FindValue("Start");
+        if (start != nullptr && registry.Find(key) != nullptr && NotedAsLeft(undone, undoFiles, service.name))
+            registry.Find(key)->SetValue("Start", start->type, start->data);
+    }
+    if (!(registry == beforeRegistry))
         differences.push_back("the registry");
     std::vector<std::string> files = {example.hostsPath};
     for (const char* dll : kScanDlls)
@@ -465,9 +481,15 @@ std::vector<std::string> HalfwayThings(const machine::Machine& original, const m
         auto inRepaired = values[1].find(value.first), inOriginal = values[0].find(value.first);
         bool asRepaired = inRepaired != values[1].end() && inRepaired->second == value.second;
         bool asOriginal = inOriginal != values[0].end() && inOriginal->second == value.second;
+        // A service's "Start" value follows its start type, counted with the service.
+        const std::string servicesKey = std::string("[HKEY_LOCAL_MACHINE\\") + kServicesKey;
+        const std::string startName = "] \"Start\"";
+        bool startType = value.first.compare(0, servicesKey.size(), servicesKey) == 0 &&
+                         value.first.size() > startName.size() &&
+                         value.first.compare(value.first.size() - startName.size(), startName.size(), startName) == 0;
         if (!asRepaired && !asOriginal)
             broken.push_back("registry value neither as repaired nor as before: " + value.first);
-        else if (!asRepaired)
+        else if (!asRepaired && !startType)
             ++putBack;
     }
     std::vector<std::string> files = {example.hostsPath};

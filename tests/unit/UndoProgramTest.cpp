@@ -10,6 +10,7 @@
 #include "RunUtility.h"
 #include "SimTestSupport.h"
 #include "machine/MachineDiff.h"
+#include "platform/RegistryKey.h"
 #include "platform/SecurityDescriptor.h"
 #include "StoredRuns.h"
 #include "log/FileFingerprint.h"
@@ -450,6 +451,37 @@ TEST(UndoProgram, ReadsBackWhatTheRunWrote)
     ASSERT_EQ(record.made.size(), 2u);
     EXPECT_EQ(record.made[0].path, std::string(kHosts) + ".new");
     EXPECT_TRUE(record.made[0].knowsContent);
+}
+
+// Before Windows 2000 the run writes the REGEDIT4 form, 8-bit, which regedit
+// reads there; read back, it holds the same as the UTF-16 form.
+TEST(UndoProgram, ReadsBackTheRegedit4FormOfWindowsBefore2000)
+{
+    machine::Machine machine = test::ExampleMachine("windows-nt4-family-b");
+    {
+        sim::SimApi repair(machine);
+        sim::RunUtility(repair);
+    }
+    sim::SimApi api(machine);
+    sim::ScopedBackend backend(api);
+    const char undoPath[] = "C:\\WINNT\\Remendo\\Undo\\Remendo-undo-1-20261209-141000.reg";
+    ASSERT_NE(machine.files.Find(undoPath), nullptr);
+    const std::string bytes = machine.files.Find(undoPath)->bytes;
+    EXPECT_EQ(bytes.compare(0, 10, "REGEDIT4\r\n"), 0);
+    undo::UndoRecord record;
+    std::string problem;
+    ASSERT_TRUE(undo::ReadUndoFile(undoPath, bytes, undo::RunChangeablePlaces(), record, problem)) << problem;
+    EXPECT_EQ(record.runDate, "Wednesday, December 09, 2026 at 14:10");
+    ASSERT_EQ(record.values.size(), 9u);
+    // Text as the wide registry call gives it, and the start type read from the service's key.
+    std::string wide;
+    for (char c : std::string("\\\\.\\Dot4Scan001") + '\0')
+        wide += std::string{c, '\0'};
+    EXPECT_EQ(record.values[0].oldData, wide);
+    EXPECT_TRUE(record.values.back().isStartType);
+    EXPECT_EQ(record.values.back().oldData, DwordData(SERVICE_DEMAND_START));
+    EXPECT_EQ(record.files.size(), 2u);
+    EXPECT_EQ(record.made.size(), 2u);
 }
 
 }  // namespace
