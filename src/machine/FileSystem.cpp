@@ -15,8 +15,10 @@ namespace {
 std::string Normalise(const std::string& path)
 {
     // Most paths come so already: taken whole rather than letter by letter.
-    if (path.find('/') == std::string::npos && path.find("\\\\") == std::string::npos &&
-        !(path.size() > 3 && path.back() == '\\'))
+    bool usual = !(path.size() > 3 && path.back() == '\\');
+    for (std::size_t i = 0; usual && i < path.size(); ++i)
+        usual = path[i] != '/' && !(path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\');
+    if (usual)
         return path;
     std::string out;
     for (char c : path) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <stdexcept>
 
 #include "machine/WindowsNames.h"
 
@@ -168,23 +169,51 @@ std::vector<std::string> SplitKeyPath(const std::string& path)
     return parts;
 }
 
+namespace {
+// Each part of a key path in turn, as SplitKeyPath gives them, into one
+// string: a key is looked for at every registry call, so without a list made each time.
+class KeyPathParts {
+public:
+    explicit KeyPathParts(const std::string& path) : m_path(path) {}
+    bool Next(std::string& part)
+    {
+        while (m_at < m_path.size() && m_path[m_at] == '\\')
+            ++m_at;
+        if (m_at >= m_path.size())
+            return false;
+        std::size_t end = std::min(m_path.find('\\', m_at), m_path.size());
+        part.assign(m_path, m_at, end - m_at);
+        m_at = end;
+        return true;
+    }
+
+private:
+    const std::string& m_path;
+    std::size_t m_at = 0;
+};
+}  // namespace
+
 RegKey* Registry::Find(const std::string& fullPath)
 {
-    std::vector<std::string> parts = SplitKeyPath(fullPath);
-    if (parts.empty() || !IsRootName(parts[0]))
+    KeyPathParts parts(fullPath);
+    std::string part;
+    if (!parts.Next(part) || !IsRootName(part))
         return nullptr;
-    RegKey* key = &Root(parts[0]);
-    for (std::size_t i = 1; i < parts.size() && key != nullptr; ++i)
-        key = key->FindSubkey(parts[i]);
+    RegKey* key = &Root(part);
+    while (key != nullptr && parts.Next(part))
+        key = key->FindSubkey(part);
     return key;
 }
 
 RegKey& Registry::Create(const std::string& fullPath)
 {
-    std::vector<std::string> parts = SplitKeyPath(fullPath);
-    RegKey* key = &Root(parts.at(0));
-    for (std::size_t i = 1; i < parts.size(); ++i)
-        key = &key->CreateSubkey(parts[i]);
+    KeyPathParts parts(fullPath);
+    std::string part;
+    if (!parts.Next(part))
+        throw std::out_of_range("no root in the key path");
+    RegKey* key = &Root(part);
+    while (parts.Next(part))
+        key = &key->CreateSubkey(part);
     return *key;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Capture.h"
+#include "ConsoleWindow.h"
 #include "SimTestSupport.h"
 #include "machine/FaultOperations.h"
 #include "machine/MachineDiff.h"
@@ -275,6 +276,33 @@ TEST(Capture, RegistryNamesWithLineBreaksAndKeysTooDeepAreLeftOut)
                                "registry export holds)",
                            "Left out: the key " + std::string(kMakerKey) + "\\Key\\rname and all beneath it "
                                "(its name holds a line break)"}));
+}
+
+// The capture waits for Enter only in a console window someone looks at: the
+// first look that finds it visible decides; minimised (start /min), hidden or
+// without a window, it does not wait.
+TEST(CaptureConsole, WaitsOnlyInAWindowShownAndNotMinimised)
+{
+    const WindowLook none{}, hidden{true, false, false}, shown{true, true, false}, minimised{true, true, true};
+    const struct {
+        const char* what;
+        std::vector<WindowLook> looks;
+        bool shown;
+        std::size_t taken;
+    } cases[] = {
+        {"shown at once", {shown}, true, 1},
+        {"shown a moment after the start", {hidden, hidden, shown}, true, 3},
+        {"minimised", {minimised, shown}, false, 1},
+        {"minimised once shown", {hidden, minimised}, false, 2},
+        {"hidden throughout", {hidden, hidden, hidden, hidden}, false, 3},
+        {"no window", {none, shown}, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::size_t taken = 0;
+        EXPECT_EQ(WindowShown([&] { return c.looks.at(taken++); }, 3), c.shown);
+        EXPECT_EQ(taken, c.taken);
+    }
 }
 
 }  // namespace

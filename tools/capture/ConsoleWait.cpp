@@ -5,6 +5,8 @@
 #include <iostream>
 #include <string>
 
+#include "ConsoleWindow.h"
+
 namespace {
 const DWORD kSecondLookMs = 200;
 
@@ -14,21 +16,25 @@ bool IsConsole(DWORD standardHandle)
     return ::GetConsoleMode(::GetStdHandle(standardHandle), &mode) != FALSE;
 }
 
-// A console made without a window has none; one started hidden has a window no
-// one sees, and one started minimised (start /min) a window no one looks at.
-// A console's window may be shown a moment after its program starts (under
-// Wine, for one), so it is given that moment.
+// The console's window, looked at every kPauseMs for up to two seconds.
 bool ConsoleShown()
 {
-    const int kChecks = 40;
+    const int kLooks = 40;
     const DWORD kPauseMs = 50;
     HWND window = ::GetConsoleWindow();
-    for (int check = 0; window != nullptr && check < kChecks; ++check) {
-        if (::IsWindowVisible(window))
-            return !::IsIconic(window);
-        ::Sleep(kPauseMs);
-    }
-    return false;
+    bool first = true;
+    return WindowShown(
+        [&] {
+            if (!first)
+                ::Sleep(kPauseMs);
+            first = false;
+            WindowLook seen;
+            seen.exists = window != nullptr;
+            seen.visible = seen.exists && ::IsWindowVisible(window);
+            seen.minimised = seen.visible && ::IsIconic(window);
+            return seen;
+        },
+        kLooks);
 }
 }  // namespace
 
