@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "machine/Registry.h"
+#include "machine/TextEncodings.h"
 #include "machine/WindowsNames.h"
 
 namespace machine {
@@ -54,7 +55,7 @@ std::string FileSystem::PathProblem(const std::string& path)
     if (path.size() < 3 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
         (path[2] != '\\' && path[2] != '/'))
         return "it is not a full path \"X:\\...\" on a drive";
-    if (path.size() > kLongestPath)
+    if (Utf16Length(path) > kLongestPath)
         return "it is longer than the " + std::to_string(kLongestPath) + " characters a Windows path can have";
     std::string part;
     for (std::size_t i = 3; i <= path.size(); ++i) {
@@ -62,7 +63,7 @@ std::string FileSystem::PathProblem(const std::string& path)
         if (c == '\\' || c == '/') {
             if (part == "." || part == "..")
                 return "its \"" + part + "\" part leads out of its folder";
-            if (part.size() > kLongestName)
+            if (Utf16Length(part) > kLongestName)
                 return "a name in it is longer than the " + std::to_string(kLongestName) +
                        " characters a Windows name can have";
             if (!DeviceNameProblem(part).empty())

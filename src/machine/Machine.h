@@ -10,6 +10,7 @@
 #include "platform/WinTypes.h"
 #include "machine/FileSystem.h"
 #include "machine/Registry.h"
+#include "machine/TextEncodings.h"
 
 namespace machine {
 
@@ -119,7 +120,10 @@ struct Fault {
     DWORD error = ERROR_ACCESS_DENIED;
 };
 
+// Every text of a machine is Unicode, in UTF-8 (TextEncodings.h).
 struct Machine {
+    // The ANSI code page (GetACP) its ANSI calls see its texts in.
+    DWORD ansiCodePage = kDefaultCodePage;
     Registry registry;
     FileSystem files;
     OsVersion os;

@@ -1,5 +1,6 @@
 #include "machine/MachineFolder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
@@ -9,7 +10,7 @@
 
 #include "machine/HostFolder.h"
 #include "machine/Manifest.h"
-#include "machine/ManifestValues.h"
+#include "machine/TextEncodings.h"
 #include "machine/WindowsNames.h"
 
 namespace machine {
@@ -30,30 +31,21 @@ std::string FolderPath(const std::string& windowsPath)
         if (c == '\\')
             c = '/';
     }
-    return manifest::AnsiToUtf8(relative + rest);
+    return Utf8Of(relative + rest);
 }
 
 namespace {
 
-// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts" in the machine's 8-bit text;
-// "" when the path names no drive. A directory's entry ends in '/':
-// "files/C/Empty/" -> "C:\Empty\". The folder's names are UTF-8 (or, written
-// on Linux before, Latin-1 bytes); one beyond Latin-1 has no place in the
-// machine's names: `beyond` is then its first such character.
-std::string WindowsPath(const std::string& relative, unsigned& beyond)
+// "files/C/WINDOWS/hosts" -> "C:\WINDOWS\hosts" as the machine holds it
+// (`texts`); "" when the path names no drive. A directory's entry ends in '/':
+// "files/C/Empty/" -> "C:\Empty\".
+std::string WindowsPath(const std::string& relative, const FolderTexts& texts)
 {
-    beyond = 0;
     std::string rest = relative.substr(sizeof kFilesFolder - 1);
     if (rest.size() < 2 || rest[1] != '/' || !std::isalpha(static_cast<unsigned char>(rest[0])))
         return std::string();
-    std::string path = std::string(1, rest[0]) + ":\\";
-    for (unsigned character : NameCharacters(rest.substr(2))) {
-        if (character > 0xFF) {
-            beyond = character;
-            return std::string();
-        }
-        path += character == '/' ? '\\' : static_cast<char>(character);
-    }
+    std::string path = std::string(1, rest[0]) + ":\\" + texts.Read(rest.substr(2));
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
@@ -323,6 +315,10 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
     }
+    FolderTexts texts;
+    error.file = kManifestFile;
+    if (!ReadFolderTexts(contents.at(kManifestFile), texts, error.where))
+        return false;
     // Every name under files/ by the form a Windows disk holds it under, so
     // that no two names it takes for one are merged: all of them first, so a
     // name that differs from another by a trailing dot or space is named with it.
@@ -345,15 +341,7 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
             continue;
-        unsigned beyond = 0;
-        std::string path = WindowsPath(relative, beyond);
-        if (beyond != 0) {
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", beyond);
-            error = {relative, {0, std::string("no name of the machine: it holds the character ") + code +
-                                       ", which does not fit the machine's 8-bit text"}};
-            return false;
-        }
+        std::string path = WindowsPath(relative, texts);
         if (path.empty()) {
             error = {relative, {0, "files/ must hold one folder per drive letter"}};
             return false;
@@ -376,7 +364,7 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             machine.files.Write(path, entry.second);
     }
     error.file = kRegistryFile;
-    if (!ReadRegFile(contents.at(kRegistryFile), machine.registry, error.where))
+    if (!ReadRegFile(contents.at(kRegistryFile), machine.registry, error.where, texts))
         return false;
     error.file = kManifestFile;
     if (!ReadManifest(contents.at(kManifestFile), machine, error.where))

@@ -9,6 +9,7 @@
 
 #include "machine/ManifestFields.h"
 #include "machine/ManifestValues.h"
+#include "machine/TextEncodings.h"
 
 namespace machine {
 
@@ -81,7 +82,7 @@ struct FileVersionsKind {
         json versions = json::object();
         for (const auto& entry : files.Files()) {
             if (!entry.second.version.empty())
-                versions[AnsiToUtf8(entry.second.path)] = entry.second.version;
+                versions[Utf8Of(entry.second.path)] = entry.second.version;
         }
         return versions;
     }
@@ -91,7 +92,7 @@ struct FileVersionsKind {
             std::string version = Text(item.value(), item.key());
             if (!IsVersion(version))
                 throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
-            MachineFile(machine, MachinePath(Utf8ToAnsi(item.key(), item.key()), item.key()), item.key()).version =
+            MachineFile(machine, MachinePath(item.key(), item.key()), item.key()).version =
                 version;
         }
     }
@@ -106,7 +107,7 @@ struct FileAttributesKind {
         json attributes = json::object();
         for (const auto& entry : files.Files()) {
             if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE)
-                attributes[AnsiToUtf8(entry.second.path)] = kAttributeNames.Write(entry.second.attributes);
+                attributes[Utf8Of(entry.second.path)] = kAttributeNames.Write(entry.second.attributes);
         }
         return attributes;
     }
@@ -115,7 +116,7 @@ struct FileAttributesKind {
         for (const auto& item : attributes.items()) {
             DWORD bits = 0;
             kAttributeNames.Read(item.value(), item.key(), bits);
-            SimFile* file = machine.files.Find(MachinePath(Utf8ToAnsi(item.key(), item.key()), item.key()));
+            SimFile* file = machine.files.Find(MachinePath(item.key(), item.key()));
             if (file == nullptr)
                 throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
             file->attributes = bits != 0 ? bits : FILE_ATTRIBUTE_NORMAL;
@@ -211,7 +212,10 @@ const Fields<Fault> kFaultFields = {
 };
 
 // Completion runs in this order: versions, then the programs' files, then attributes.
+const char kCodePageField[] = "ansiCodePage";
+
 const Fields<Machine> kMachineFields = {
+    FieldOf(kCodePageField, &Machine::ansiCodePage, CodePageKind{}),
     FieldOf("os", &Machine::os, RecordKind<OsVersion>{kOsFields}),
     FieldOf("token", &Machine::tokens, RecordKind<Tokens>{kTokenFields}),
     FieldOf("paths", &Machine::paths, RecordKind<Paths>{kPathFields}),
@@ -305,7 +309,46 @@ private:
     nlohmann::detail::json_sax_dom_parser<json> m_builder;
     std::vector<std::set<std::string>> m_objectKeys;
 };
+
+// The document of a folder of the days of 8-bit machines, its every text
+// (names and values) as FromLatin1Era reads it.
+json FromLatin1Era(const json& value)
+{
+    if (value.is_string())
+        return machine::FromLatin1Era(value.get<std::string>());
+    if (value.is_array()) {
+        json list = json::array();
+        for (const json& item : value)
+            list.push_back(FromLatin1Era(item));
+        return list;
+    }
+    if (!value.is_object())
+        return value;
+    json object = json::object();
+    for (const auto& item : value.items())
+        object[machine::FromLatin1Era(item.key())] = FromLatin1Era(item.value());
+    return object;
+}
 }  // namespace
+
+bool ReadFolderTexts(const std::string& text, FolderTexts& texts, ParseError& error)
+{
+    texts = FolderTexts();
+    json document = json::parse(text, nullptr, false);
+    if (!document.is_object() || !document.contains(kCodePageField)) {
+        texts.latin1Era = true;
+        return true;
+    }
+    try {
+        DWORD codePage = kDefaultCodePage;
+        CodePageKind{}.Read(document.at(kCodePageField), kCodePageField, codePage);
+        texts.codePage = codePage;
+    } catch (const ManifestProblem& problem) {
+        error = {LineOfField(text, problem.field), problem.message};
+        return false;
+    }
+    return true;
+}
 
 bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
 {
@@ -330,6 +373,8 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
     try {
         if (twice)
             throw ManifestProblem{*twice, "\"" + *twice + "\" is given twice in one object"};
+        if (document.is_object() && !document.contains(kCodePageField))
+            document = FromLatin1Era(document);
         ReadRecord(document, "machine.json", kMachineFields, machine);
     } catch (const ManifestProblem& problem) {
         error.line = LineOfField(text, problem.field);

@@ -9,7 +9,12 @@
 
 namespace machine {
 
-// Fills the machine from the manifest. Unknown fields and wrong types are
+// How the folder's texts are to be read, by the code page its manifest
+// states; one that states none is of the days of 8-bit machines. False, with
+// why, when it states a code page the machine does not model.
+bool ReadFolderTexts(const std::string& text, FolderTexts& texts, ParseError& error);
+// Fills the machine from the manifest, its texts UTF-8 (by FromLatin1Era
+// when it states no code page). Unknown fields and wrong types are
 // errors, reported with the line they stand on.
 bool ReadManifest(const std::string& text, Machine& machine, ParseError& error);
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "machine/FaultOperations.h"
+#include "machine/TextEncodings.h"
 
 namespace machine::manifest {
 
@@ -30,46 +31,6 @@ unsigned DaysInMonth(unsigned year, unsigned month)
 }
 }  // namespace
 
-std::string AnsiToUtf8(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string Utf8ToAnsi(const std::string& text, const std::string& field)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            out += text[i];
-            continue;
-        }
-        unsigned codePoint = 0;
-        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
-        codePoint = byte & (0x3F >> extra);
-        for (int k = 0; k < extra && i + 1 < text.size(); ++k)
-            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
-        if (codePoint > 0xFF) {
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", codePoint);
-            throw ManifestProblem{field, "\"" + field + "\" holds the character " + code +
-                                             ", which does not fit the machine's 8-bit text"};
-        }
-        out += static_cast<char>(codePoint);
-    }
-    return out;
-}
-
 const json& Object(const json& value, const std::string& field)
 {
     if (!value.is_object())
@@ -88,7 +49,7 @@ std::string Text(const json& value, const std::string& field)
 {
     if (!value.is_string())
         throw ManifestProblem{field, "\"" + field + "\" must be a string"};
-    return Utf8ToAnsi(value.get<std::string>(), field);
+    return value.get<std::string>();
 }
 
 std::string MachinePath(const std::string& path, const std::string& field)
@@ -106,7 +67,7 @@ void TextKind::Read(const json& value, const std::string& field, std::string& in
     into = Text(value, field);
 }
 
-json TextKind::Write(const std::string& text) const { return AnsiToUtf8(text); }
+json TextKind::Write(const std::string& text) const { return Utf8Of(text); }
 
 void PathKind::Read(const json& value, const std::string& field, std::string& into) const
 {
@@ -114,7 +75,7 @@ void PathKind::Read(const json& value, const std::string& field, std::string& in
     into = mayBeEmpty && path.empty() ? path : MachinePath(path, field);
 }
 
-json PathKind::Write(const std::string& path) const { return AnsiToUtf8(path); }
+json PathKind::Write(const std::string& path) const { return Utf8Of(path); }
 
 void ChoiceKind::Read(const json& value, const std::string& field, std::string& into) const
 {
@@ -129,7 +90,7 @@ void ChoiceKind::Read(const json& value, const std::string& field, std::string& 
     throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + text + "\""};
 }
 
-json ChoiceKind::Write(const std::string& choice) const { return AnsiToUtf8(choice); }
+json ChoiceKind::Write(const std::string& choice) const { return Utf8Of(choice); }
 
 void NumberKind::Read(const json& value, const std::string& field, DWORD& into) const
 {
@@ -251,7 +212,7 @@ void IpFieldsKind::Read(const json& value, const std::string& field, std::string
         throw ManifestProblem{field, "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
 }
 
-json IpFieldsKind::Write(const std::string& text) const { return AnsiToUtf8(text); }
+json IpFieldsKind::Write(const std::string& text) const { return Utf8Of(text); }
 
 void OperationKind::Read(const json& value, const std::string& field, std::string& into) const
 {
@@ -261,19 +222,32 @@ void OperationKind::Read(const json& value, const std::string& field, std::strin
     into = operation;
 }
 
-json OperationKind::Write(const std::string& operation) const { return AnsiToUtf8(operation); }
+json OperationKind::Write(const std::string& operation) const { return Utf8Of(operation); }
+
+void CodePageKind::Read(const json& value, const std::string& field, DWORD& into) const
+{
+    DWORD codePage = 0;
+    NumberKind{}.Read(value, field, codePage);
+    if (!IsModelledCodePage(codePage))
+        throw ManifestProblem{field, "\"" + field + "\" is " + std::to_string(codePage) +
+                                         ", a code page the simulated machine does not model (it models " +
+                                         ModelledCodePages() + ")"};
+    into = codePage;
+}
+
+json CodePageKind::Write(DWORD codePage) const { return NumberKind{}.Write(codePage); }
 
 void TextMapKind::Read(const json& value, const std::string& field, std::map<std::string, std::string>& into) const
 {
     for (const auto& item : Object(value, field).items())
-        into[Utf8ToAnsi(item.key(), item.key())] = Text(item.value(), item.key());
+        into[item.key()] = Text(item.value(), item.key());
 }
 
 json TextMapKind::Write(const std::map<std::string, std::string>& texts) const
 {
     json object = json::object();
     for (const auto& entry : texts)
-        object[AnsiToUtf8(entry.first)] = AnsiToUtf8(entry.second);
+        object[Utf8Of(entry.first)] = Utf8Of(entry.second);
     return object;
 }
 

@@ -22,14 +22,6 @@ struct ManifestProblem {
     std::string message;
 };
 
-// Machine texts are 8-bit (the ANSI code page); the manifest holds them as
-// UTF-8 with each byte of 0x80 and above as the character of that number, so
-// every byte survives a write and a read.
-std::string AnsiToUtf8(const std::string& text);
-// A character beyond one byte has no place in the machine's 8-bit texts: it
-// is refused rather than replaced, so two names never become one.
-std::string Utf8ToAnsi(const std::string& text, const std::string& field);
-
 // ---- Checks of single values: each throws a problem naming the field.
 
 const json& Object(const json& value, const std::string& field);
@@ -41,6 +33,7 @@ std::string MachinePath(const std::string& path, const std::string& field);
 // ---- Kinds of field. Each reads one JSON value into a member of its type
 // (Read, which checks it) and gives the JSON value of a member (Write).
 
+// Texts are UTF-8, in the manifest as in the machine.
 struct TextKind {
     void Read(const json& value, const std::string& field, std::string& into) const;
     json Write(const std::string& text) const;
@@ -62,6 +55,12 @@ struct ChoiceKind {
 struct NumberKind {
     void Read(const json& value, const std::string& field, DWORD& into) const;
     json Write(DWORD number) const;
+};
+
+// A code page the machine models (TextEncodings.h).
+struct CodePageKind {
+    void Read(const json& value, const std::string& field, DWORD& into) const;
+    json Write(DWORD codePage) const;
 };
 
 struct CountKind {

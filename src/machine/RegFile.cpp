@@ -9,6 +9,7 @@
 
 #include "platform/RegFileText.h"
 #include "platform/RegistryKey.h"
+#include "machine/TextEncodings.h"
 #include "machine/TextLines.h"
 
 namespace machine {
@@ -17,58 +18,32 @@ namespace {
 
 const std::size_t kLongestKeyName = 255;  // the longest name of a key Windows allows, in characters
 
-// The 1-based line a position of decoded text stands on; CR LF, LF and a lone CR each end a line.
-int LineAt(const std::string& text, std::size_t end)
+// UTF-16LE bytes as the machine's text.
+std::string FromUtf16Bytes(const std::string& bytes, std::size_t start)
 {
-    int line = 1;
-    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
-            ++line;
-    }
-    return line;
+    std::u16string units;
+    for (std::size_t i = start; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return FromUtf16(units);
 }
 
-// UTF-16LE units to the machine's 8-bit text. A character beyond one byte has
-// no place in the machine's ANSI strings: it is refused rather than replaced,
-// so two names never become one. `bad` is the unit index of such a character.
-bool NarrowUtf16(const std::string& bytes, std::size_t start, std::string& out, std::size_t& bad)
-{
-    out.clear();
-    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
-        unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        if (unit > 0xFF) {
-            bad = out.size();
-            return false;
-        }
-        out += static_cast<char>(unit);
-    }
-    return true;
-}
-
-std::string CharacterProblem(const std::string& bytes, std::size_t unitOffset)
-{
-    unsigned unit = static_cast<unsigned char>(bytes[unitOffset]) | (static_cast<unsigned char>(bytes[unitOffset + 1]) << 8);
-    char code[8];
-    std::snprintf(code, sizeof code, "%04X", unit);
-    return std::string("the character U+") + code + " does not fit the machine's 8-bit text";
-}
-
-// The file's text: UTF-16LE with its byte-order mark, UTF-8 with its mark, or 8-bit.
-bool DecodeText(const std::string& bytes, std::string& text, ParseError& error)
+// The file's text as the machine holds it: UTF-16LE with its byte-order mark,
+// UTF-8 with its mark, or 8-bit (UTF-8 when it is UTF-8 throughout, else in
+// the machine's code page, as regedit writes a REGEDIT4 file).
+bool DecodeText(const std::string& bytes, const FolderTexts& texts, std::string& text, ParseError& error)
 {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
         if (bytes.size() % 2 != 0) {
             error = {0, "a UTF-16 file must hold whole characters: its byte count is odd"};
             return false;
         }
-        std::size_t bad = 0;
-        if (!NarrowUtf16(bytes, 2, text, bad)) {
-            error = {LineAt(text, bad), CharacterProblem(bytes, 2 + 2 * bad)};
-            return false;
-        }
+        text = texts.Read(FromUtf16Bytes(bytes, 2));
         return true;
     }
-    text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text = texts.Read(bytes.substr(3));
+    else
+        text = texts.Read(IsUtf8(bytes) ? bytes : FromCodePage(bytes, texts.codePage));
     return true;
 }
 
@@ -123,8 +98,10 @@ bool ReadHexBytes(const std::string& text, std::string& out)
     return true;
 }
 
-// `wideText`: hex(1), hex(2) and hex(7) data are UTF-16LE (version 5 files), not 8-bit text (REGEDIT4).
-bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std::string& problem)
+// `wideText`: hex(1), hex(2) and hex(7) data are UTF-16LE (version 5 files),
+// not 8-bit text in the machine's code page (REGEDIT4).
+bool ParseValueData(const std::string& text, bool wideText, const FolderTexts& texts, RegValue& value,
+                    std::string& problem)
 {
     if (!text.empty() && text[0] == '"') {
         std::size_t pos = 0;
@@ -172,19 +149,19 @@ bool ParseValueData(const std::string& text, bool wideText, RegValue& value, std
             return false;
         }
         value.type = type;
-        if (!wideText || !regfile::IsText(type)) {
+        if (!regfile::IsText(type)) {
             value.data = bytes;
             return true;
         }
-        std::size_t bad = 0;
+        if (!wideText) {
+            value.data = texts.Read(FromCodePage(bytes, texts.codePage));
+            return true;
+        }
         if (bytes.size() % 2 != 0) {
             problem = "a hex(1), hex(2) or hex(7) value needs whole UTF-16 characters";
             return false;
         }
-        if (!NarrowUtf16(bytes, 0, value.data, bad)) {
-            problem = CharacterProblem(bytes, 2 * bad);
-            return false;
-        }
+        value.data = texts.Read(FromUtf16Bytes(bytes, 0));
         return true;
     }
     problem = "unknown value data '" + text + "'";
@@ -283,17 +260,17 @@ private:
 // Wine's regedit writes it, so the line stays one; ReadQuoted takes it back.
 std::string ValueLineOf(const RegValue& value)
 {
-    std::string data = regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
+    std::string data = regfile::IsText(value.type) ? Utf16Bytes(value.data) : value.data;
     if (value.name.find_first_of("\r\n") == std::string::npos)
-        return regfile::ValueLine(regfile::WidenToUtf16(value.name), value.type, data);
+        return regfile::ValueLine(Utf16Bytes(value.name), value.type, data);
     std::string quoted = "\"";
     for (char c : value.name) {
         if (c == '\\' || c == '"')
             quoted += '\\';
         quoted += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
     }
-    const std::string defaultName = regfile::WidenToUtf16("@");
-    return regfile::WidenToUtf16(quoted + "\"") +
+    const std::string defaultName = Utf16Bytes("@");
+    return Utf16Bytes(quoted + "\"") +
            regfile::ValueLine(std::string(), value.type, data).substr(defaultName.size());
 }
 
@@ -301,20 +278,20 @@ void WriteKey(const RegKey& key, const std::string& path, std::string& out)
 {
     bool isRoot = path.find('\\') == std::string::npos;
     if (!isRoot || !key.values.empty()) {
-        out += regfile::WidenToUtf16("[" + path + "]\r\n");
+        out += Utf16Bytes("[" + path + "]\r\n");
         for (const RegValue& value : key.values)
-            out += ValueLineOf(value) + regfile::WidenToUtf16("\r\n");
-        out += regfile::WidenToUtf16("\r\n");
+            out += ValueLineOf(value) + Utf16Bytes("\r\n");
+        out += Utf16Bytes("\r\n");
     }
     for (const auto& entry : key.subkeys)
         WriteKey(*entry.second, path + "\\" + entry.second->name, out);
 }
 }  // namespace
 
-bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error)
+bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error, const FolderTexts& texts)
 {
     std::string text;
-    if (!DecodeText(bytes, text, error))
+    if (!DecodeText(bytes, texts, text, error))
         return false;
     std::vector<std::string> lines = SplitLines(text);
     RegKey* current = nullptr;
@@ -353,9 +330,9 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 return false;
             }
             auto tooLong = std::find_if(parts.begin() + 1, parts.end(),
-                                        [](const std::string& part) { return part.size() > kLongestKeyName; });
+                                        [](const std::string& part) { return Utf16Length(part) > kLongestKeyName; });
             if (tooLong != parts.end()) {
-                error.message = "a key name of " + std::to_string(tooLong->size()) +
+                error.message = "a key name of " + std::to_string(Utf16Length(*tooLong)) +
                                 " characters; the registry allows " + std::to_string(kLongestKeyName);
                 return false;
             }
@@ -410,7 +387,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             continue;
         }
         RegValue value;
-        if (!ParseValueData(data, wideText, value, error.message))
+        if (!ParseValueData(data, wideText, texts, value, error.message))
             return false;
         values.Set(*current, name, value);
     }
@@ -425,7 +402,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
 
 std::string WriteRegFile(const Registry& registry)
 {
-    std::string out = regfile::kByteOrderMark + regfile::WidenToUtf16(std::string(regfile::kHeader) + "\r\n\r\n");
+    std::string out = regfile::kByteOrderMark + Utf16Bytes(std::string(regfile::kHeader) + "\r\n\r\n");
     for (const auto& root : registry.Roots())
         WriteKey(root.second, root.first, out);
     return out;

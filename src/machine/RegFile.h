@@ -6,6 +6,7 @@
 #include <string>
 
 #include "machine/Registry.h"
+#include "machine/TextEncodings.h"
 
 namespace machine {
 
@@ -17,9 +18,10 @@ struct ParseError {
     std::string message;
 };
 
-// Adds the export's keys and values to the registry. Returns false and fills
-// the error on the first malformed line; the registry may then be partly filled.
-bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error);
+// Adds the export's keys and values to the registry, its texts read as
+// `texts` says. Returns false and fills the error on the first malformed
+// line; the registry may then be partly filled.
+bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error, const FolderTexts& texts = {});
 
 // An export of every key of the registry, readable by ReadRegFile and by regedit.
 std::string WriteRegFile(const Registry& registry);

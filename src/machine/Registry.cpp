@@ -5,6 +5,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "machine/WindowsNames.h"
+
 namespace machine {
 
 namespace {
@@ -14,13 +16,22 @@ const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKE
 
 std::string UpperCase(std::string text)
 {
-    for (char& c : text)
+    for (char& c : text) {
+        // Beyond ASCII, by the table a Windows volume compares names by.
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return WindowsUpper(text);
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
     return text;
 }
 
 bool EqualIgnoringCase(const std::string& first, const std::string& second)
 {
+    auto ascii = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (!ascii(first) || !ascii(second))
+        return UpperCase(first) == UpperCase(second);
     return first.size() == second.size() &&
            std::equal(first.begin(), first.end(), second.begin(), [](char a, char b) {
                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));

@@ -1,5 +1,6 @@
-// The simulated machine's registry: a tree of keys with typed values.
-// Names compare case-insensitively and keep the case they were created with;
+// The simulated machine's registry: a tree of keys with typed values. Names
+// and text data are UTF-8 (TextEncodings.h). Names compare case-insensitively
+// and keep the case they were created with;
 // subkeys enumerate in name order, values in creation order, as on Windows.
 #pragma once
 
@@ -17,7 +18,7 @@ namespace machine {
 struct RegValue {
     std::string name;  // "" is the key's default value
     DWORD type = REG_SZ;
-    std::string data;  // raw bytes, as RegQueryValueExA returns them (strings keep their NUL)
+    std::string data;  // raw bytes; a text type's in UTF-8, each string with its NUL
 };
 
 struct RegKey {
@@ -49,8 +50,10 @@ private:
     void IndexValues() const;
 };
 
+// A name (UTF-8) in upper case as Windows compares names: ASCII letters, and
+// beyond ASCII by WindowsUpper.
 std::string UpperCase(std::string text);
-// Whether two names are the same but for the case of their ASCII letters.
+// Whether two names are the same by UpperCase.
 bool EqualIgnoringCase(const std::string& first, const std::string& second);
 
 // The whole registry: one tree per root ("HKEY_LOCAL_MACHINE", ...).

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "machine/TextEncodings.h"
+
 namespace machine {
 
 std::vector<unsigned> NameCharacters(const std::string& name)
@@ -29,25 +31,6 @@ std::vector<unsigned> NameCharacters(const std::string& name)
 }
 
 namespace {
-void AppendUtf8(std::string& out, unsigned character)
-{
-    if (character < 0x80) {
-        out += static_cast<char>(character);
-    } else if (character < 0x800) {
-        out += static_cast<char>(0xC0 | (character >> 6));
-        out += static_cast<char>(0x80 | (character & 0x3F));
-    } else if (character < 0x10000) {
-        out += static_cast<char>(0xE0 | (character >> 12));
-        out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (character & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (character >> 18));
-        out += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (character & 0x3F));
-    }
-}
-
 std::string NameKey(std::string name)
 {
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "machine/FaultOperations.h"
+#include "platform/RegFileText.h"
 #include "sim/SystemCalls.h"
 
 namespace sim {
@@ -122,41 +123,39 @@ std::vector<machine::ShownMessageBox> SimApi::MessageBoxes() const
     return boxes;
 }
 
-std::size_t SimApi::CopyText(const std::string& text, LPSTR buffer, std::size_t size)
+std::string SimApi::AnsiText(const std::string& text, bool* missing) const
 {
-    if (buffer == nullptr || size == 0)
-        return 0;
-    std::size_t count = std::min(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-    return count;
+    return machine::ToCodePage(text, m_machine.ansiCodePage, '?', missing);
 }
 
-std::size_t SimApi::CopyText(const std::string& text, LPWSTR buffer, std::size_t size)
+std::string SimApi::MachineText(const std::string& ansi) const
 {
-    if (buffer == nullptr || size == 0)
-        return 0;
-    std::size_t count = std::min(text.size(), size - 1);
-    for (std::size_t i = 0; i < count; ++i)
-        buffer[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
-    buffer[count] = 0;
-    return count;
+    return machine::FromCodePage(ansi, m_machine.ansiCodePage);
 }
 
-bool SimApi::NarrowText(LPCWSTR wide, std::string& text)
+std::string SimApi::MachineText(const std::basic_string<WCHAR>& wide)
 {
-    text.clear();
-    for (LPCWSTR unit = wide; unit != nullptr && *unit != 0; ++unit) {
-        if (*unit > 0xFF)
-            return false;
-        text += static_cast<char>(*unit);
-    }
-    return true;
+    return machine::FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 
-std::string SimApi::PathText(LPCSTR path)
+template <>
+std::basic_string<char> SimApi::CallerText<char>(const std::string& text) const
 {
-    return path != nullptr ? path : "";
+    return AnsiText(text);
+}
+
+template <>
+std::basic_string<WCHAR> SimApi::CallerText<WCHAR>(const std::string& text) const
+{
+    std::u16string units = machine::ToUtf16(text);
+    return std::basic_string<WCHAR>(units.begin(), units.end());
+}
+
+std::string SimApi::CallerData(const machine::RegValue& value, bool wide) const
+{
+    if (!regfile::IsText(value.type))
+        return value.data;
+    return wide ? machine::Utf16Bytes(value.data) : AnsiText(value.data);
 }
 
 SimApi::OpenObject* SimApi::FindOpenObject(HANDLE handle, OpenObject::Kind kind)

@@ -5,6 +5,7 @@
 // call count (Machine::faults).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -125,19 +126,46 @@ private:
     // Fails, it writes `bytes` cut to half their length (from `from`) and
     // throws ProcessStopped; otherwise it does nothing.
     void StopPartWayThrough(std::string& destination, std::size_t from, const std::string& bytes);
+    // The machine's text (UTF-8) as its ANSI calls see it, in its code page:
+    // a character the code page lacks as '?', and `missing` (when given) says so.
+    std::string AnsiText(const std::string& text, bool* missing = nullptr) const;
+    // The text of an ANSI call (in the machine's code page; "" for none) and of
+    // a wide call (UTF-16), as the machine holds it.
+    std::string MachineText(const std::string& ansi) const;
+    std::string MachineText(LPCSTR ansi) const { return MachineText(std::string(ansi != nullptr ? ansi : "")); }
+    static std::string MachineText(const std::basic_string<WCHAR>& wide);
+    static std::string MachineText(LPCWSTR wide)
+    {
+        return wide != nullptr ? MachineText(std::basic_string<WCHAR>(wide)) : std::string();
+    }
+    // The machine's text as a caller of the ANSI (`Char` char) or the wide
+    // (WCHAR) call sees it.
+    template <typename Char>
+    std::basic_string<Char> CallerText(const std::string& text) const;
+    // A registry value's data as the ANSI or the `wide` call gives it: text in
+    // the code page or in UTF-16LE, other types as they are.
+    std::string CallerData(const machine::RegValue& value, bool wide) const;
     // Copies the text into a caller's buffer of this size, cut to fit and
     // terminated; the number of characters copied.
-    static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size);
-    // The same for a wide buffer, each byte the character of its number.
-    static std::size_t CopyText(const std::string& text, LPWSTR buffer, std::size_t size);
+    template <typename Char>
+    static std::size_t CopyText(const std::basic_string<Char>& text, Char* buffer, std::size_t size)
+    {
+        if (buffer == nullptr || size == 0)
+            return 0;
+        std::size_t count = std::min(text.size(), size - 1);
+        std::copy(text.begin(), text.begin() + static_cast<long>(count), buffer);
+        buffer[count] = Char();
+        return count;
+    }
+    static std::size_t CopyText(const std::string& text, LPSTR buffer, std::size_t size)
+    {
+        return CopyText<char>(text, buffer, size);
+    }
     // A path into a caller's buffer as the system's path calls give it: too
     // small a buffer gets the size needed, terminator included, and nothing
     // copied; else the path and its length.
     template <typename Char>
-    static DWORD CopyWholePath(const std::string& path, Char* buffer, std::size_t size);
-    // The machine's 8-bit text of a wide name or path, each character the byte
-    // of its number; false when one has no place there.
-    static bool NarrowText(LPCWSTR wide, std::string& text);
+    static DWORD CopyWholePath(const std::basic_string<Char>& path, Char* buffer, std::size_t size);
     // GetModuleFileNameA and GetModuleFileNameW, `operation` the one called:
     // the executable's path, cut to fit as the system cuts it.
     template <typename Char>
@@ -145,8 +173,6 @@ private:
     // GetTempPathA and GetTempPathW: the temp folder, with its backslash.
     template <typename Char>
     DWORD TempPath(const char* operation, DWORD size, Char* buffer);
-    // The text a caller's path points to ("" for none).
-    static std::string PathText(LPCSTR path);
     // The file a bare name or a full path names, as the loader would look it up.
     const machine::SimFile* FindModuleFile(const std::string& name) const;
     // The open or predefined key's path ("" for an unknown handle).
@@ -264,5 +290,10 @@ private:
     std::vector<char*> m_hostAddresses;
     hostent m_hostEntry = {};
 };
+
+template <>
+std::basic_string<char> SimApi::CallerText<char>(const std::string& text) const;
+template <>
+std::basic_string<WCHAR> SimApi::CallerText<WCHAR>(const std::string& text) const;
 
 }  // namespace sim

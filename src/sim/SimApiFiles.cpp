@@ -28,7 +28,7 @@ HANDLE SimApi::CreateFileMappingA(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, D
 {
     if (Fails(__func__))
         return nullptr;
-    std::string name = lpName ? lpName : "";
+    std::string name = MachineText(lpName);
     bool exists = m_machine.namedObjects.count(name) > 0 ||
                   std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
                       return entry.second.kind == OpenObject::kMapping && entry.second.name == name;
@@ -95,7 +95,7 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
 {
     if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
-    std::string path = lpFileName ? lpFileName : "";
+    std::string path = MachineText(lpFileName);
     if (path.empty() || !m_machine.files.DirectoryExists(machine::FileSystem::Parent(path))) {
         m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
@@ -242,7 +242,7 @@ BOOL SimApi::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurit
 {
     if (Fails(__func__))
         return FALSE;
-    std::string path = PathText(lpPathName);
+    std::string path = MachineText(lpPathName);
     if (!machine::FileSystem::IsDrivePath(path) || m_machine.files.Find(path) != nullptr ||
         m_machine.files.DirectoryExists(path)) {
         m_lastError = machine::FileSystem::IsDrivePath(path) ? ERROR_ALREADY_EXISTS : ERROR_INVALID_NAME;
@@ -270,7 +270,7 @@ BOOL SimApi::DeleteFileA(LPCSTR lpFileName)
 {
     if (Fails(__func__))
         return FALSE;
-    std::string path = lpFileName ? lpFileName : "";
+    std::string path = MachineText(lpFileName);
     const machine::SimFile* file = m_machine.files.Find(path);
     if (file == nullptr) {
         m_lastError = MissingFileError(path);
@@ -296,8 +296,8 @@ BOOL SimApi::CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFa
 {
     if (Fails(__func__))
         return FALSE;
-    std::string from = PathText(lpExistingFileName);
-    std::string to = PathText(lpNewFileName);
+    std::string from = MachineText(lpExistingFileName);
+    std::string to = MachineText(lpNewFileName);
     const machine::SimFile* source = m_machine.files.Find(from);
     if (source == nullptr) {
         m_lastError = m_machine.files.DirectoryExists(from) ? ERROR_ACCESS_DENIED : MissingFileError(from);
@@ -397,21 +397,21 @@ BOOL SimApi::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 {
     if (Fails(__func__))
         return FALSE;
-    return MoveNow(PathText(lpExistingFileName), PathText(lpNewFileName), false);
+    return MoveNow(MachineText(lpExistingFileName), MachineText(lpNewFileName), false);
 }
 
 BOOL SimApi::MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 {
     if (Fails(__func__))
         return FALSE;
-    std::string from = PathText(lpExistingFileName);
+    std::string from = MachineText(lpExistingFileName);
     if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
         if (m_machine.files.Find(from) == nullptr) {
             m_lastError = MissingFileError(from);
             return FALSE;
         }
         m_machine.pendingRenames.push_back(
-            {from, PathText(lpNewFileName), (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0});
+            {from, MachineText(lpNewFileName), (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0});
         return TRUE;
     }
     if (lpNewFileName == nullptr) {
@@ -425,7 +425,7 @@ DWORD SimApi::GetFileAttributesA(LPCSTR lpFileName)
 {
     if (Fails(__func__))
         return INVALID_FILE_ATTRIBUTES;
-    std::string path = PathText(lpFileName);
+    std::string path = MachineText(lpFileName);
     if (const machine::SimFile* file = m_machine.files.Find(path))
         return file->attributes;
     if (m_machine.files.DirectoryExists(path))
@@ -438,7 +438,7 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
     if (Fails(__func__))
         return FALSE;
-    std::string path = PathText(lpFileName);
+    std::string path = MachineText(lpFileName);
     machine::SimFile* file = m_machine.files.Find(path);
     if (file == nullptr) {
         if (m_machine.files.DirectoryExists(path))
@@ -455,22 +455,16 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 }
 
 namespace {
-bool SameLetter(char a, char b)
-{
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-}
-
-// A name against a pattern with at most one '*', letters compared as the
+// A name against a pattern with at most one '*', both in upper case as the
 // file system compares them.
 bool Matches(const std::string& name, const std::string& pattern)
 {
     std::size_t star = pattern.find('*');
     if (star == std::string::npos)
-        return name.size() == pattern.size() && std::equal(name.begin(), name.end(), pattern.begin(), SameLetter);
+        return name == pattern;
     std::size_t tail = pattern.size() - star - 1;
-    return name.size() >= star + tail && std::equal(pattern.begin(), pattern.begin() + star, name.begin(), SameLetter) &&
-           std::equal(pattern.end() - static_cast<long>(tail), pattern.end(), name.end() - static_cast<long>(tail),
-                      SameLetter);
+    return name.size() >= star + tail && std::equal(pattern.begin(), pattern.begin() + star, name.begin()) &&
+           std::equal(pattern.end() - static_cast<long>(tail), pattern.end(), name.end() - static_cast<long>(tail));
 }
 
 void FillFindData(const std::string& name, const machine::SimFile& file, LPWIN32_FIND_DATAA data)
@@ -489,13 +483,13 @@ HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDa
 {
     if (Fails(__func__))
         return INVALID_HANDLE_VALUE;
-    std::string path = PathText(lpFileName);
+    std::string path = MachineText(lpFileName);
     std::string folder = machine::FileSystem::Parent(path);
     if (!m_machine.files.DirectoryExists(folder)) {
         m_lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::string pattern = path.substr(path.rfind('\\') + 1);
+    std::string pattern = machine::UpperCase(path.substr(path.rfind('\\') + 1));
     std::string folderKey = machine::FileSystem::Key(folder);
     OpenObject search{OpenObject::kSearch, folderKey, 0, 0, 0};
     // The folder's files lie together among the keys, after its own key and a backslash.
@@ -505,7 +499,8 @@ HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDa
          entry != files.end() && entry->first.compare(0, prefix.size(), prefix) == 0; ++entry) {
         const std::string& filePath = entry->second.path;
         std::string name = filePath.substr(filePath.rfind('\\') + 1);
-        if (machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey && Matches(name, pattern))
+        if (machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey &&
+            Matches(machine::UpperCase(name), pattern))
             search.found.push_back(name);
     }
     if (search.found.empty()) {
@@ -528,7 +523,7 @@ BOOL SimApi::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
     while (search->position < search->found.size()) {
         const std::string& name = search->found[search->position++];
         if (const machine::SimFile* file = m_machine.files.Find(search->name + "\\" + name)) {
-            FillFindData(name, *file, lpFindFileData);
+            FillFindData(AnsiText(name), *file, lpFindFileData);
             return TRUE;
         }
     }

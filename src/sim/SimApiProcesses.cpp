@@ -76,7 +76,8 @@ std::string SimApi::ResolveProgram(LPCSTR applicationName, const std::string& co
     if (applicationName != nullptr) {
         // Taken as given: no search and no extension added. A bare name is
         // relative to the current directory, the utility's own.
-        std::string path = HasBackslash(applicationName) ? applicationName : programDirectory + "\\" + applicationName;
+        std::string application = MachineText(applicationName);
+        std::string path = HasBackslash(application) ? application : programDirectory + "\\" + application;
         const machine::SimFile* file = m_machine.files.Find(path);
         return file != nullptr ? file->path : std::string();
     }
@@ -136,7 +137,7 @@ BOOL SimApi::CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSEC
 {
     if (Fails(__func__))
         return FALSE;
-    std::string commandLine = lpCommandLine ? lpCommandLine : "";
+    std::string commandLine = MachineText(lpCommandLine);
     std::string path = ResolveProgram(lpApplicationName, commandLine);
     if (path.empty()) {
         m_lastError = ERROR_FILE_NOT_FOUND;

@@ -46,16 +46,14 @@ LONG SimApi::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    return OpenSubkey(hKey, lpSubKey != nullptr ? lpSubKey : "", samDesired, phkResult);
+    return OpenSubkey(hKey, MachineText(lpSubKey), samDesired, phkResult);
 }
 
-// A name beyond the machine's code page names no key.
 LONG SimApi::RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    std::string subKey;
-    return NarrowText(lpSubKey, subKey) ? OpenSubkey(hKey, subKey, samDesired, phkResult) : ERROR_FILE_NOT_FOUND;
+    return OpenSubkey(hKey, MachineText(lpSubKey), samDesired, phkResult);
 }
 
 LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult)
@@ -101,7 +99,7 @@ LONG SimApi::EnumKey(const char* operation, HKEY hKey, DWORD dwIndex, Char* lpNa
         return status;
     if (dwIndex >= key->subkeys.size())
         return ERROR_NO_MORE_ITEMS;
-    const std::string& name = NthSubkey(hKey, *key, dwIndex).name;
+    std::basic_string<Char> name = CallerText<Char>(NthSubkey(hKey, *key, dwIndex).name);
     if (name.size() >= *lpcchName)
         return ERROR_MORE_DATA;
     CopyText(name, lpName, name.size() + 1);
@@ -136,16 +134,16 @@ LONG SimApi::EnumValue(const char* operation, HKEY hKey, DWORD dwIndex, Char* lp
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
     const machine::RegValue& value = key->values[dwIndex];
-    const bool wide = sizeof(Char) > 1;
-    std::string data = wide && regfile::IsText(value.type) ? regfile::WidenToUtf16(value.data) : value.data;
+    std::basic_string<Char> name = CallerText<Char>(value.name);
+    std::string data = CallerData(value, sizeof(Char) > 1);
     DWORD size = static_cast<DWORD>(data.size());
-    if (value.name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
+    if (name.size() >= *lpcchValueName || (lpData != nullptr && lpcbData != nullptr && *lpcbData < size)) {
         if (lpcbData != nullptr)
             *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    CopyText(value.name, lpValueName, value.name.size() + 1);
-    *lpcchValueName = static_cast<DWORD>(value.name.size());
+    CopyText(name, lpValueName, name.size() + 1);
+    *lpcchValueName = static_cast<DWORD>(name.size());
     if (lpType != nullptr)
         *lpType = value.type;
     if (lpData != nullptr)
@@ -172,20 +170,16 @@ LONG SimApi::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lp
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    return QueryValue(hKey, lpValueName ? lpValueName : "", false, lpType, lpData, lpcbData);
+    return QueryValue(hKey, MachineText(lpValueName), false, lpType, lpData, lpcbData);
 }
 
-// The wide call: a name beyond the machine's code page names no value; text
-// comes as UTF-16LE, one unit per byte of the machine's text.
+// The wide call: text comes as UTF-16LE.
 LONG SimApi::RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                               LPDWORD lpcbData)
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    std::string name;
-    if (!NarrowText(lpValueName, name))
-        return ERROR_FILE_NOT_FOUND;
-    return QueryValue(hKey, name, true, lpType, lpData, lpcbData);
+    return QueryValue(hKey, MachineText(lpValueName), true, lpType, lpData, lpcbData);
 }
 
 LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDWORD lpType, LPBYTE lpData,
@@ -200,7 +194,7 @@ LONG SimApi::QueryValue(HKEY hKey, const std::string& valueName, bool wide, LPDW
         return ERROR_FILE_NOT_FOUND;
     if (lpType != nullptr)
         *lpType = value->type;
-    std::string data = wide && regfile::IsText(value->type) ? regfile::WidenToUtf16(value->data) : value->data;
+    std::string data = CallerData(*value, wide);
     DWORD size = static_cast<DWORD>(data.size());
     if (lpcbData == nullptr)
         return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
@@ -218,8 +212,8 @@ LONG SimApi::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, 
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    return SetValue(hKey, lpValueName ? lpValueName : "", dwType,
-                    std::string(reinterpret_cast<const char*>(lpData), cbData));
+    std::string data(reinterpret_cast<const char*>(lpData), cbData);
+    return SetValue(hKey, MachineText(lpValueName), dwType, regfile::IsText(dwType) ? MachineText(data) : data);
 }
 
 LONG SimApi::SetValue(HKEY hKey, const std::string& name, DWORD type, std::string data)
@@ -238,26 +232,20 @@ LONG SimApi::SetValue(HKEY hKey, const std::string& name, DWORD type, std::strin
     return ERROR_SUCCESS;
 }
 
-// Text comes as UTF-16LE and is kept in the machine's 8-bit text; a character
-// beyond its code page has no place there.
+// Text comes as UTF-16LE.
 LONG SimApi::RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
     if (Fails(__func__))
         return static_cast<LONG>(m_lastError);
-    std::string name;
-    if (!NarrowText(lpValueName, name))
-        return ERROR_INVALID_PARAMETER;
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
     if (regfile::IsText(dwType)) {
-        std::string narrow;
-        for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-            if (data[i + 1] != '\0')
-                return ERROR_INVALID_PARAMETER;
-            narrow += data[i];
-        }
-        data = narrow;
+        std::u16string units;
+        for (std::size_t i = 0; i + 1 < data.size(); i += 2)
+            units += static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
+                                           (static_cast<unsigned char>(data[i + 1]) << 8));
+        data = machine::FromUtf16(units);
     }
-    return SetValue(hKey, name, dwType, data);
+    return SetValue(hKey, MachineText(lpValueName), dwType, data);
 }
 
 LONG SimApi::RegCloseKey(HKEY hKey)

@@ -92,7 +92,7 @@ SC_HANDLE SimApi::OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD
         return nullptr;
     if (FindOpenObject(reinterpret_cast<HANDLE>(hSCManager), OpenObject::kServiceManager) == nullptr)
         return nullptr;
-    const machine::Service* service = FindService(m_machine.services, lpServiceName ? lpServiceName : "");
+    const machine::Service* service = FindService(m_machine.services, MachineText(lpServiceName));
     if (service == nullptr) {
         m_lastError = ERROR_SERVICE_DOES_NOT_EXIST;
         return nullptr;
@@ -129,8 +129,8 @@ BOOL SimApi::QueryServiceConfigA(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGA lpS
         return FALSE;
     // The record, then its texts; the dependency list ends with two NULs.
     const std::string displayName = service->displayName.empty() ? service->name : service->displayName;
-    const std::string texts[] = {service->binaryPath, std::string(), std::string(1, '\0'), kLocalSystemAccount,
-                                 displayName};
+    const std::string texts[] = {AnsiText(service->binaryPath), std::string(), std::string(1, '\0'),
+                                 kLocalSystemAccount, AnsiText(displayName)};
     std::size_t needed = sizeof(QUERY_SERVICE_CONFIGA);
     for (const std::string& text : texts)
         needed += text.size() + 1;

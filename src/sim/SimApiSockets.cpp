@@ -109,7 +109,7 @@ hostent* SimApi::gethostbyaddr(const char* addr, int len, int type)
         m_lastError = WSAHOST_NOT_FOUND;
         return nullptr;
     }
-    m_hostName = found->second;
+    m_hostName = AnsiText(found->second);
     std::memcpy(m_hostAddress.data(), addr, 4);
     m_hostAliases = {nullptr};
     m_hostAddresses = {m_hostAddress.data(), nullptr};

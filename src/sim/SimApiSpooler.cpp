@@ -59,7 +59,9 @@ BOOL SimApi::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
         m_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    const std::vector<machine::Printer>& printers = m_machine.printers;
+    std::vector<machine::Printer> printers = m_machine.printers;
+    for (machine::Printer& printer : printers)
+        printer = {AnsiText(printer.name), AnsiText(printer.port), AnsiText(printer.driver)};
     std::size_t recordsSize = printers.size() * sizeof(PRINTER_INFO_2A);
     std::size_t needed = recordsSize;
     for (const machine::Printer& printer : printers)
@@ -94,7 +96,9 @@ BOOL SimApi::EnumPortsA(LPSTR, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD p
     }
     // Level 1 records hold the port name only; level 2 adds a monitor name and
     // a description, which the machine does not model (empty texts).
-    const std::vector<std::string>& ports = m_machine.ports;
+    std::vector<std::string> ports;
+    for (const std::string& port : m_machine.ports)
+        ports.push_back(AnsiText(port));
     std::size_t recordSize = Level == 1 ? sizeof(LPSTR) : sizeof(PORT_INFO_2A);
     std::size_t recordsSize = ports.size() * recordSize;
     std::size_t needed = recordsSize;

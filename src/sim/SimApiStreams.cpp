@@ -39,10 +39,10 @@ FILE* SimApi::fopen(const char* filename, const char* mode)
 {
     if (Fails(__func__))
         return nullptr;
-    std::string path = PathText(filename);
+    std::string path = MachineText(filename);
     bool write = false;
     bool text = true;
-    if (path.empty() || !ParseStreamMode(PathText(mode), write, text)) {
+    if (path.empty() || !ParseStreamMode(mode != nullptr ? mode : "", write, text)) {
         m_lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
@@ -186,7 +186,7 @@ int SimApi::_stat(const char* path, struct _stat* buffer)
     // __func__ would give the sized variant it stands for.
     if (Fails("_stat"))
         return -1;
-    std::string name = PathText(path);
+    std::string name = MachineText(path);
     *buffer = {};
     if (const machine::SimFile* file = m_machine.files.Find(name)) {
         buffer->st_mode = _S_IFREG;

@@ -17,7 +17,7 @@ static_assert(kVersionInfoSize == 148 && kVersionInfoExSize == 156, "the version
 }  // namespace
 
 template <typename Char>
-DWORD SimApi::CopyWholePath(const std::string& path, Char* buffer, std::size_t size)
+DWORD SimApi::CopyWholePath(const std::basic_string<Char>& path, Char* buffer, std::size_t size)
 {
     if (buffer == nullptr || size <= path.size())
         return static_cast<DWORD>(path.size() + 1);
@@ -41,7 +41,7 @@ BOOL SimApi::GetVersionExA(LPOSVERSIONINFOA info)
     info->dwMinorVersion = m_machine.os.minor;
     info->dwBuildNumber = m_machine.os.build;
     info->dwPlatformId = m_machine.os.platform;
-    CopyText(m_machine.os.servicePack, info->szCSDVersion, sizeof info->szCSDVersion);
+    CopyText(AnsiText(m_machine.os.servicePack), info->szCSDVersion, sizeof info->szCSDVersion);
     return TRUE;
 }
 
@@ -60,10 +60,10 @@ template <typename Char>
 DWORD SimApi::ModuleFileName(const char* operation, Char* buffer, DWORD size)
 {
     if (Fails(operation)) {
-        CopyText(std::string(), buffer, size);
+        CopyText(std::basic_string<Char>(), buffer, size);
         return 0;
     }
-    const std::string& path = m_machine.paths.executable;
+    std::basic_string<Char> path = CallerText<Char>(m_machine.paths.executable);
     std::size_t copied = CopyText(path, buffer, size);
     if (copied < path.size()) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
@@ -77,9 +77,9 @@ DWORD SimApi::TempPath(const char* operation, DWORD size, Char* buffer)
 {
     if (Fails(operation))
         return 0;
-    std::string path = m_machine.paths.temp;
-    if (path.empty() || path.back() != '\\')
-        path += '\\';
+    std::basic_string<Char> path = CallerText<Char>(m_machine.paths.temp);
+    if (path.empty() || path.back() != Char('\\'))
+        path += Char('\\');
     return CopyWholePath(path, buffer, size);
 }
 
@@ -100,7 +100,7 @@ HRESULT SimApi::SHGetFolderPathA(HWND, int csidl, HANDLE, DWORD, LPSTR pszPath)
     // The system makes it when it is installed: it is there whenever it is asked for.
     if (!m_machine.files.DirectoryExists(folder))
         m_machine.files.MakeDirectory(folder);
-    CopyText(folder, pszPath, MAX_PATH);
+    CopyText(AnsiText(folder), pszPath, MAX_PATH);
     return S_OK;
 }
 
@@ -119,8 +119,6 @@ DWORD SimApi::GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
     return TempPath(__func__, nBufferLength, lpBuffer);
 }
 
-// The wide forms give the machine's paths, whose 8-bit characters are those
-// of the same number (as MultiByteToWideChar converts them).
 DWORD SimApi::GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
 {
     return ModuleFileName(__func__, lpFilename, nSize);
@@ -137,27 +135,26 @@ DWORD SimApi::GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWOR
 {
     if (Fails(__func__))
         return 0;
-    std::string path;
-    if (!NarrowText(lpszLongPath, path) ||
-        (m_machine.files.Find(path) == nullptr && !m_machine.files.DirectoryExists(path))) {
+    std::string path = MachineText(lpszLongPath);
+    if (m_machine.files.Find(path) == nullptr && !m_machine.files.DirectoryExists(path)) {
         m_lastError = ERROR_FILE_NOT_FOUND;
         return 0;
     }
-    return CopyWholePath(path, lpszShortPath, cchBuffer);
+    return CopyWholePath(CallerText<WCHAR>(path), lpszShortPath, cchBuffer);
 }
 
 UINT SimApi::GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    return CopyWholePath(m_machine.paths.system, lpBuffer, uSize);
+    return CopyWholePath(AnsiText(m_machine.paths.system), lpBuffer, uSize);
 }
 
 UINT SimApi::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
     if (Fails(__func__))
         return 0;
-    return CopyWholePath(m_machine.paths.windows, lpBuffer, uSize);
+    return CopyWholePath(AnsiText(m_machine.paths.windows), lpBuffer, uSize);
 }
 
 BOOL SimApi::IsWow64Process(HANDLE, PBOOL Wow64Process)
@@ -172,11 +169,11 @@ UINT SimApi::GetSystemWow64DirectoryA(LPSTR lpBuffer, UINT uSize)
         m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return 0;
     }
-    return CopyWholePath(m_machine.paths.windows + kWow64Folder, lpBuffer, uSize);
+    return CopyWholePath(AnsiText(m_machine.paths.windows + kWow64Folder), lpBuffer, uSize);
 }
 
-// The simulated machine's ANSI code page gives every byte the character of the
-// same number (U+0000 to U+00FF), as its registry files read and write them.
+// Every code page asked for is taken as the machine's ANSI one, the only one
+// the program asks for; each of its bytes is one character, one UTF-16 unit.
 int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
                                 int cchWideChar)
 {
@@ -191,13 +188,14 @@ int SimApi::MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiB
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return 0;
     }
-    for (std::size_t i = 0; i < count; ++i)
-        lpWideCharStr[i] = static_cast<WCHAR>(static_cast<unsigned char>(lpMultiByteStr[i]));
+    std::basic_string<WCHAR> wide = CallerText<WCHAR>(MachineText(std::string(lpMultiByteStr, count)));
+    std::copy(wide.begin(), wide.end(), lpWideCharStr);
     return static_cast<int>(count);
 }
 
-// Characters beyond the machine's code page (above U+00FF) have no byte: they
-// become the default character, as Windows converts them.
+// Characters beyond the machine's code page have no byte: they become the
+// default character, as Windows converts them (no look-alikes: its best-fit
+// conversions are not modelled).
 int SimApi::WideCharToMultiByte(UINT, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
                                 int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
 {
@@ -214,21 +212,20 @@ int SimApi::WideCharToMultiByte(UINT, DWORD dwFlags, LPCWSTR lpWideCharStr, int 
     std::size_t count = static_cast<std::size_t>(cchWideChar);
     if (cchWideChar == -1)
         count = std::char_traits<WCHAR>::length(lpWideCharStr) + 1;
+    bool usedDefault = false;
+    std::string ansi = machine::ToCodePage(MachineText(std::basic_string<WCHAR>(lpWideCharStr, count)),
+                                           m_machine.ansiCodePage, lpDefaultChar != nullptr ? *lpDefaultChar : '?',
+                                           &usedDefault);
     if (cbMultiByte == 0)
-        return static_cast<int>(count);
-    if (lpMultiByteStr == nullptr || static_cast<std::size_t>(cbMultiByte) < count) {
+        return static_cast<int>(ansi.size());
+    if (lpMultiByteStr == nullptr || static_cast<std::size_t>(cbMultiByte) < ansi.size()) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return 0;
     }
-    bool usedDefault = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        bool fits = lpWideCharStr[i] <= 0xFF;
-        usedDefault = usedDefault || !fits;
-        lpMultiByteStr[i] = fits ? static_cast<char>(lpWideCharStr[i]) : lpDefaultChar != nullptr ? *lpDefaultChar : '?';
-    }
+    std::copy(ansi.begin(), ansi.end(), lpMultiByteStr);
     if (lpUsedDefaultChar != nullptr)
         *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
-    return static_cast<int>(count);
+    return static_cast<int>(ansi.size());
 }
 
 

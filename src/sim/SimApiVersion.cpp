@@ -34,7 +34,7 @@ DWORD SimApi::GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle)
         *lpdwHandle = 0;
     if (Fails(__func__))
         return 0;
-    const machine::SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
+    const machine::SimFile* file = FindModuleFile(MachineText(lptstrFilename));
     if (file == nullptr) {
         m_lastError = ERROR_FILE_NOT_FOUND;
         return 0;
@@ -52,7 +52,7 @@ BOOL SimApi::GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD, DWORD dwLen, LPVO
 {
     if (Fails(__func__))
         return FALSE;
-    const machine::SimFile* file = FindModuleFile(lptstrFilename ? lptstrFilename : "");
+    const machine::SimFile* file = FindModuleFile(MachineText(lptstrFilename));
     if (file == nullptr || file->version.empty()) {
         m_lastError = file == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
         return FALSE;

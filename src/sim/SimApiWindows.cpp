@@ -3,6 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "machine/WindowsNames.h"
 #include "sim/DialogTemplates.h"
 #include "sim/SimApi.h"
 
@@ -211,20 +212,17 @@ HWND SimApi::GetFocus()
     return owner != m_controlOwners.end() && FindWindow(owner->second.first) != nullptr ? m_focus : nullptr;
 }
 
-// The letters of code page 1252, the ANSI code page of the simulated machine.
+// The letters of the machine's code page: each to its capital when the code
+// page holds that, else as it is.
 DWORD SimApi::CharUpperBuffA(LPSTR lpsz, DWORD cchLength)
 {
     if (lpsz == nullptr)
         return 0;
     for (DWORD i = 0; i < cchLength; ++i) {
-        unsigned char c = static_cast<unsigned char>(lpsz[i]);
-        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
-            c = static_cast<unsigned char>(c - 0x20);
-        else if (c == 0x9A || c == 0x9C || c == 0x9E)
-            c = static_cast<unsigned char>(c - 0x10);
-        else if (c == 0xFF)
-            c = 0x9F;
-        lpsz[i] = static_cast<char>(c);
+        bool missing = false;
+        std::string upper = AnsiText(machine::WindowsUpper(MachineText(std::string(1, lpsz[i]))), &missing);
+        if (!missing && upper.size() == 1)
+            lpsz[i] = upper[0];
     }
     return cchLength;
 }

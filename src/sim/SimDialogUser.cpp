@@ -60,8 +60,9 @@ void SimApi::ApplyDialogAnswers(HWND hDlg, const machine::DialogAnswers& answers
         SimControl* control = FindDlgControl(hDlg, id);
         if (control == nullptr || !control->enabled)
             return;
-        std::size_t limit = control->textLimit > 0 ? static_cast<std::size_t>(control->textLimit) : text.size();
-        control->text = text.substr(0, limit);
+        std::string typed = AnsiText(text);
+        std::size_t limit = control->textLimit > 0 ? static_cast<std::size_t>(control->textLimit) : typed.size();
+        control->text = typed.substr(0, limit);
     };
     if (answers.product)
         typeInto(IDC_PRODUCT, *answers.product);

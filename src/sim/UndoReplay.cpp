@@ -3,6 +3,7 @@
 #include "log/UndoFile.h"
 #include "log/UndoFileFormat.h"
 #include "machine/RegFile.h"
+#include "machine/TextEncodings.h"
 #include "platform/RegFileText.h"
 
 namespace sim {
@@ -48,19 +49,28 @@ void TakeStartTypes(machine::Machine& machine, bool servicesKeyExisted)
         machine.registry.Delete(kServicesKey);
 }
 
-// The file's lines in the machine's 8-bit text: UTF-16LE narrowed, or the
-// REGEDIT4 form as it is.
-std::vector<std::string> UndoLines(const std::string& bytes)
+// The file's lines as the machine's text: UTF-16LE, or the REGEDIT4 form
+// in the machine's code page.
+std::vector<std::string> UndoLines(const std::string& bytes, unsigned codePage)
 {
     bool wide = bytes.compare(0, 2, regfile::kByteOrderMark) == 0;
-    std::vector<std::string> lines(1);
+    std::vector<std::u16string> units(1);
+    std::vector<std::string> narrow(1);
     for (std::size_t i = wide ? 2 : 0; i + (wide ? 1 : 0) < bytes.size(); i += wide ? 2 : 1) {
-        char c = !wide || bytes[i + 1] == '\0' ? bytes[i] : '?';
-        if (c == '\n')
-            lines.emplace_back();
-        else if (c != '\r')
-            lines.back() += c;
+        char16_t unit = static_cast<unsigned char>(bytes[i]);
+        if (wide)
+            unit = static_cast<char16_t>(unit | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == '\n') {
+            units.emplace_back();
+            narrow.emplace_back();
+        } else if (unit != '\r') {
+            units.back() += unit;
+            narrow.back() += bytes[i];
+        }
     }
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < units.size(); ++i)
+        lines.push_back(wide ? machine::FromUtf16(units[i]) : machine::FromCodePage(narrow[i], codePage));
     return lines;
 }
 
@@ -88,12 +98,12 @@ bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::
     std::string bytes = undo->bytes;
     bool servicesKeyExisted = machine.registry.Find(kServicesKey) != nullptr;
     machine::ParseError error;
-    if (!machine::ReadRegFile(bytes, machine.registry, error)) {
+    if (!machine::ReadRegFile(bytes, machine.registry, error, machine::FolderTexts{machine.ansiCodePage, false})) {
         problem = "undo file unreadable, line " + std::to_string(error.line) + ": " + error.message;
         return false;
     }
     TakeStartTypes(machine, servicesKeyExisted);
-    for (const std::string& line : UndoLines(bytes)) {
+    for (const std::string& line : UndoLines(bytes, machine.ansiCodePage)) {
         if (ApplyAttribLine(machine, line))
             continue;
         std::size_t middle = line.find(kCopyLineMiddle);

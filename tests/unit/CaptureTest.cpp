@@ -18,14 +18,6 @@ const char kMakerKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane";
 const char kMonitorPorts[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 
-capture::WideText Widened(const std::string& latin1)
-{
-    capture::WideText wide;
-    for (char c : latin1)
-        wide += static_cast<unsigned char>(c);
-    return wide;
-}
-
 // The capture of the machine, its remendo.exe at `exe` (by default the machine's own).
 machine::Machine CaptureOf(machine::Machine& machine, std::vector<std::string>* progress = nullptr,
                        std::vector<std::string>* leftOut = nullptr, const capture::WideText* exe = nullptr)
@@ -38,7 +30,7 @@ machine::Machine CaptureOf(machine::Machine& machine, std::vector<std::string>* 
                 lines->push_back(line);
         };
     };
-    machine::Machine captured = capture::CaptureMachine(exe != nullptr ? *exe : Widened(machine.paths.executable),
+    machine::Machine captured = capture::CaptureMachine(exe != nullptr ? *exe : capture::WideOf(machine.paths.executable),
                                                     into(progress), into(leftOut));
     // Every operation the capture calls can be named by a machine's faults.
     for (const auto& counted : api.CallCounts())
@@ -62,11 +54,13 @@ machine::Machine ThroughFolder(const machine::Machine& machine, const std::strin
 }
 
 // A machine whose names and values are what a careless reader gets wrong:
-// printf directives, backslashes, quotes, bytes above 0x7F, long values.
-machine::Machine HostileMachine()
+// printf directives, backslashes, quotes, characters of its code page beyond
+// ASCII (`beyondAscii`), long values.
+machine::Machine HostileMachine(DWORD codePage, const std::string& beyondAscii)
 {
     machine::Machine machine = test::BaseMachine();
-    const std::string odd = "100% \\\\srv\\q \"%s\" \xe9\xff\x80";
+    machine.ansiCodePage = codePage;
+    const std::string odd = "100% \\\\srv\\q \"%s\" " + beyondAscii;
     machine.printers = {{"CV Quillray 7250 " + odd, "IP_10.0.0.7", "Driver " + odd},
                         {"Other %n", "DOT4_001", "d"}};
     machine.ports = {"IP_10.0.0.7", "DOT4_001", "%d\\port"};
@@ -78,7 +72,7 @@ machine::Machine HostileMachine()
     product.SetValue("", REG_EXPAND_SZ, machine::StringData("%SystemRoot%\\" + odd));
     machine.registry.Create(std::string(kMonitorPorts) + "\\IP_10.0.0.7")
         .SetValue("IPAddress", REG_SZ, machine::StringData("10.0.0.7"));
-    machine.hostNames = {{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}, {"10.0.0.9", "never looked up"}};
+    machine.hostNames = {{"10.0.0.7", "h" + beyondAscii + "-%s"}, {"10.0.0.8", "second"}, {"10.0.0.9", "never looked up"}};
     const std::string hosts = machine.paths.system + "\\drivers\\etc\\hosts";
     machine.files.Write(hosts,
                         std::string("10.0.0.7 h\xe9st\r# \x1a\0 ctrl-z and NUL\r\n\xff", 36));
@@ -97,10 +91,17 @@ machine::Machine HostileMachine()
 
 TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
 {
-    machine::Machine machine = HostileMachine();
-    machine::Machine before = HostileMachine();
+    const struct {
+        DWORD codePage;
+        std::string beyondAscii;
+    } kCases[] = {{1252, "\xC3\xA9\xC3\xBF\xE2\x82\xAC"}, {1251, "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xD1\x91 \xE2\x82\xAC"}};
+    for (const auto& c : kCases) {
+    SCOPED_TRACE(c.codePage);
+    machine::Machine machine = HostileMachine(c.codePage, c.beyondAscii);
+    machine::Machine before = HostileMachine(c.codePage, c.beyondAscii);
     std::vector<std::string> progress, leftOut;
     machine::Machine captured = ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
+    EXPECT_EQ(captured.ansiCodePage, c.codePage);
 
     EXPECT_EQ(machine::DescribeChanges(before, machine), std::vector<std::string>());
     EXPECT_EQ(progress.size(), 6u);
@@ -119,7 +120,8 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     }
     EXPECT_EQ(captured.ports, machine.ports);
     // Only the addresses the run could look up.
-    EXPECT_EQ(captured.hostNames, (std::map<std::string, std::string>{{"10.0.0.7", "h\xe9st-%s"}, {"10.0.0.8", "second"}}));
+    EXPECT_EQ(captured.hostNames,
+              (std::map<std::string, std::string>{{"10.0.0.7", "h" + c.beyondAscii + "-%s"}, {"10.0.0.8", "second"}}));
 
     ASSERT_EQ(captured.services.size(), 3u);
     EXPECT_EQ(captured.services[0].displayName, machine.services[0].displayName);
@@ -153,6 +155,7 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     EXPECT_EQ(captured.paths.system, machine.paths.system);
     EXPECT_EQ(captured.paths.temp, machine.paths.temp);
     EXPECT_EQ(captured.registryView, sizeof(void*) == 4 ? "32-bit" : "64-bit");
+    }
 }
 
 TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
@@ -167,23 +170,23 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     }
     machine::Machine machine = test::BaseMachine();
     machine.tokens = {"denied", "denied"};
-    machine.os = {4, 10, 222, 2, "A \xe9 pack", false};
+    machine.os = {4, 10, 222, 2, "A \xC3\xA9 pack", false};
     machine.startTime = {2030, 1, 3, 31, 23, 59, 58, 0};
-    // Kept: drive paths, also in Latin-1. Left out: the forms no machine path
+    // Kept: drive paths, beyond the code page too. Left out: the forms no machine path
     // has (UNC, a device, a "\\?\\" path), as source and as target.
     const char kRenames[] = "\\??\\C:\\a.dll\0!\\??\\C:\\b.dll\0"
                             "\\??\\UNC\\srv\\share\\x.dll\0\0"
                             "\\Device\\HarddiskVolume1\\x.dll\0\\??\\C:\\y.dll\0"
                             "\\??\\\\?\\C:\\x.dll\0\0"
                             "\\??\\C:\\c.dll\0!\\\\srv\\share\\c.dll\0"
-                            "\\??\\C:\\Jos\xe9\\gone.tmp\0\0";
+                            "\\??\\C:\\\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\gone.tmp\0\0";
     std::string renames(kRenames, sizeof kRenames);
     machine.registry.Create("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")
         .SetValue("PendingFileRenameOperations", REG_MULTI_SZ, renames);
     std::vector<std::string> leftOut;
     machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
-    EXPECT_EQ(captured.os.servicePack, "A \xe9 pack");
+    EXPECT_EQ(captured.os.servicePack, "A \xC3\xA9 pack");
     EXPECT_EQ(captured.os.platform, 2u);
     EXPECT_EQ(captured.os.build, 222u);
     EXPECT_EQ(captured.startTime.wYear, 2030);
@@ -192,7 +195,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     EXPECT_EQ(captured.pendingRenames[0].from, "C:\\a.dll");
     EXPECT_EQ(captured.pendingRenames[0].to, "C:\\b.dll");
     EXPECT_TRUE(captured.pendingRenames[0].replaceExisting);
-    EXPECT_EQ(captured.pendingRenames[1].from, "C:\\Jos\xe9\\gone.tmp");
+    EXPECT_EQ(captured.pendingRenames[1].from, "C:\\\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\gone.tmp");
     EXPECT_EQ(captured.pendingRenames[1].to, "");
     EXPECT_FALSE(captured.pendingRenames[1].replaceExisting);
     ASSERT_EQ(leftOut.size(), 4u);
@@ -202,9 +205,9 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
                           "(\\\\srv\\share\\c.dll: it is not a full path \"X:\\...\" on a drive)");
 }
 
-// remendo.exe's path, as the capture is given it in wide text: one the
-// machine cannot hold is left out, with the files beside it, and the capture
-// still reads back.
+// remendo.exe's path, as the capture is given it in wide text: held as it
+// is, beyond the code page too; one the machine cannot hold is left out,
+// with the files beside it, and the capture still reads back.
 TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
 {
     const struct {
@@ -212,13 +215,12 @@ TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
         const char* held;  // the machine's path, or nullptr when left out
         const char* line;  // what the left-out line says of it
     } kCases[] = {
-        {u"C:\\cp-test\\\u0418\u0432\u0430\u043d\\remendo.exe", nullptr,
-         "C:\\cp-test\\<U+0418><U+0432><U+0430><U+043D>\\remendo.exe and the files beside it (it holds a character "
-         "outside Latin-1)"},
-        {u"C:\\\u0141ukasz\\remendo.exe", nullptr, "<U+0141>ukasz"},
-        {u"C:\\\u20ac\\remendo.exe", nullptr, "<U+20AC>"},
+        {u"C:\\cp-test\\\u0418\u0432\u0430\u043d\\remendo.exe", "C:\\cp-test\\\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\remendo.exe",
+         nullptr},
+        {u"C:\\\u0141ukasz\\remendo.exe", "C:\\\xC5\x81ukasz\\remendo.exe", nullptr},
         {u"\\\\srv\\share\\remendo.exe", nullptr, "it is not a full path"},
-        {u"C:\\Jos\u00e9\\remendo.exe", "C:\\Jos\xe9\\remendo.exe", nullptr},
+        {u"C:\\a\nb\\remendo.exe", nullptr, "C:\\a\\nb\\remendo.exe and the files beside it (it holds the control"},
+        {u"C:\\Jos\u00e9\\remendo.exe", "C:\\Jos\xC3\xA9\\remendo.exe", nullptr},
     };
     for (const auto& test : kCases) {
         machine::Machine machine = test::BaseMachine();

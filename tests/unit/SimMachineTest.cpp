@@ -41,13 +41,13 @@ TEST(RegFile, WriteThenReadGivesTheSameRegistry)
 {
     machine::Registry original;
     machine::RegKey& key = original.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Round [trip]");
-    key.SetValue("Text", REG_SZ, machine::StringData("a \"quoted\" \\ value \xe9"));
+    key.SetValue("Text \xD0\x98\xD0\xBC\xD1\x8F", REG_SZ, machine::StringData("a \"quoted\" \\ value \xC3\xA9 \xE2\x82\xAC"));
     key.SetValue("", REG_SZ, machine::StringData(""));
     key.SetValue("NoTerminator", REG_SZ, "raw");
     key.SetValue("Expand", REG_EXPAND_SZ, machine::StringData("%SystemRoot%\\x"));
     key.SetValue("Number", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
     key.SetValue("Blob", REG_BINARY, std::string(100, '\xff'));
-    key.SetValue("Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    key.SetValue("Multi", REG_MULTI_SZ, std::string("a\0\xCE\xA3\0\0", 6));
     original.Create("HKEY_CURRENT_USER\\Empty\\Leaf");
 
     machine::Registry reread;
@@ -75,14 +75,11 @@ TEST(RegFile, ReadsUtf16ExportsAsRegeditWritesThem)
     machine::Registry registry;
     machine::ParseError error;
     ASSERT_TRUE(machine::ReadRegFile(wide, registry, error)) << error.message;
-    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\xe9\0", 3));
-
-    // Nothing is dropped or replaced: a last odd byte and a character the
-    // machine's 8-bit text cannot hold (two keys would become one) are refused.
+    EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\A")->FindValue("V")->data, std::string("x\xC3\xA9\0", 4));
+    // A character beyond 8 bits is the machine's as it is; a last odd byte is refused.
+    ASSERT_TRUE(machine::ReadRegFile(Utf16("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\\\u0100]\r\n"), registry, error));
+    EXPECT_NE(registry.Find("HKEY_LOCAL_MACHINE\\\xC4\x80"), nullptr);
     EXPECT_FALSE(machine::ReadRegFile(wide + "[", registry, error));
-    EXPECT_FALSE(machine::ReadRegFile(Utf16("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\\\u0100]\r\n"), registry, error));
-    EXPECT_EQ(error.line, 2);
-    EXPECT_NE(error.message.find("U+0100"), std::string::npos);
 }
 
 TEST(RegFile, ReadsLinesAsRegeditDoes)
@@ -153,7 +150,7 @@ TEST(RegFile, RejectsMalformedLinesNamingTheLine)
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n", 3},
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(2):41\n", 3},
-        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(7):00,01,00,00\n", 3},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(7):00,01,00\n", 3},
         // Continuation joins hex data only: a string ending in a backslash does not take the next line.
         {header + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"x\\\n\"\n", 3},
         // A type wider than a DWORD, short and far too long.
@@ -279,11 +276,12 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
          "\"programs\": [{\"path\": \"C:\\\\p.exe\"}]}",
          2, "unknown file attribute \"pink\" (readonly, hidden, system, archive or normal)"},
         // Versions are checked once every other field has been read.
-        {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},        // A number no type holds, a name given twice, a text beyond 8 bits.
+        {"{\n\"fileVersions\": {\"C:\\\\a\": \"1.0\"},\n\"ports\": 3}", 3, "\"ports\" must be a list"},        // A number no type holds, a name given twice, a code page not modelled.
         {"{\n\"printerListNotReadyCalls\":\n1e400}", 3, "not valid JSON: number overflow parsing '1e400'"},
         {"{\"ports\": [],\n\"os\": {\"major\": 5, \"minor\": 1},\n\"os\": {}}", 2, "\"os\" is given twice in one object"},
-        {"{\n\"printers\": [{\"name\": \"\xe2\x82\xac\"}]}", 2,
-         "\"name\" holds the character U+20AC, which does not fit the machine's 8-bit text"},
+        {"{\"ports\": [],\n\"ansiCodePage\": 932}", 2,
+         "\"ansiCodePage\" is 932, a code page the simulated machine does not model (it models 1250, 1251, 1252, "
+         "1253, 1254, 1257)"},
         // Paths: control characters, names Windows cannot hold, a drive, a
         // directory, beneath a file.
         {"{\n\"paths\": {\"temp\": \"C:\\\\T\\nE\"}}", 2, "\"temp\" is no path of the machine: it holds the control character 0x0A"},
@@ -322,17 +320,18 @@ TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
 TEST(Manifest, WriteThenReadKeepsEveryField)
 {
     machine::Machine original = test::BaseMachine();
-    original.os = {4, 10, 0xFFFFFFFF, 1, "A \xe9 pack", true};
+    original.ansiCodePage = 1251;
+    original.os = {4, 10, 0xFFFFFFFF, 1, "A \xC3\xA9 pack", true};
     original.tokens = {"admin-deny-only", "user"};
     original.namedObjects.insert("cvRemendoUtility");
-    original.printers = {{"Printer \xe9", "IP_1.2.3.4", "Driver"}};
+    original.printers = {{"Printer \xD0\x98", "IP_1.2.3.4", "Driver"}};
     original.ports = {"DOT4_001"};
     original.printerListNotReadyCalls = 3;
     original.hostNames["1.2.3.4"] = "host";
     original.services.push_back({"stisvc", "Still", "running", "auto", "C:\\x.exe", 2147483647, 2, false});
     original.programs.push_back({"C:\\WINDOWS\\system32\\cvqmgr40.exe", 1200, false, "QMX Driver CVQ40"});
     original.socketsVersion = MAKEWORD(1, 1);
-    original.dialog = {machine::DialogAnswers{"Series \xe9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
+    original.dialog = {machine::DialogAnswers{"Series \xC3\xA9", "network", std::nullopt, "10..0.1", "00:1a", "h", {"fixit"}},
                        machine::DialogAnswers{std::nullopt, "direct", "DOT4_001", std::nullopt, std::nullopt, std::nullopt, {"cancel"}}};
     original.heldFiles.push_back({"C:\\WINDOWS\\twain_32\\held.ds", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE});
     original.messageBoxAnswers = {"no", "cancel"};
@@ -349,13 +348,14 @@ TEST(Manifest, WriteThenReadKeepsEveryField)
     machine::ParseError error;
     ASSERT_TRUE(machine::ReadManifest(machine::WriteManifest(original), reread, error)) << error.message;
     EXPECT_EQ(machine::WriteManifest(reread), machine::WriteManifest(original));
-    EXPECT_EQ(reread.os.servicePack, "A \xe9 pack");
+    EXPECT_EQ(reread.ansiCodePage, 1251u);
+    EXPECT_EQ(reread.os.servicePack, "A \xC3\xA9 pack");
     EXPECT_EQ(reread.os.build, 0xFFFFFFFFu);
-    EXPECT_EQ(reread.printers.at(0).name, "Printer \xe9");
+    EXPECT_EQ(reread.printers.at(0).name, "Printer \xD0\x98");
     EXPECT_FALSE(reread.services.back().canOpen);
     EXPECT_EQ(reread.programs.at(0).service, "QMX Driver CVQ40");
     ASSERT_EQ(reread.dialog.size(), 2u);
-    EXPECT_EQ(reread.dialog[0].product, std::optional<std::string>("Series \xe9"));
+    EXPECT_EQ(reread.dialog[0].product, std::optional<std::string>("Series \xC3\xA9"));
     EXPECT_FALSE(reread.dialog[0].port.has_value());
     EXPECT_EQ(reread.dialog[1].port, std::optional<std::string>("DOT4_001"));
     ASSERT_EQ(reread.heldFiles.size(), 1u);
@@ -373,6 +373,9 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
 {
     const std::string kSameName = " (case, trailing dots and spaces, / and \\ tell no names apart)";
     const std::string kOneName = ", which a Windows disk takes for the same name";
+    std::string kLongCyrillicName;  // 255 characters, 510 bytes
+    for (int i = 0; i < 255; ++i)
+        kLongCyrillicName += "\xD0\x98";
     machine::Machine machine;
     machine::LoadError error;
     EXPECT_FALSE(machine::LoadMachine({{"machine.json", "{}"}}, machine, error));
@@ -409,9 +412,8 @@ TEST(MachineFolder, ReportsMissingStrayAndClashingFiles)
         {{"files/C/\xEF\xBD\x81", "files/C/\xEF\xBC\xA1"}, "files/C/\xEF\xBD\x81",  // fullwidth a, A
          "differs only in case from files/C/\xEF\xBC\xA1" + kOneName},
         {{"files/C/\xC3\x9F", "files/C/SS"}, "", ""},  // sharp s: a name of its own
-        // The machine's names are 8-bit: a name of the folder (UTF-8) beyond Latin-1 has no place.
-        {{"files/C/\xC4\xB1"}, "files/C/\xC4\xB1",
-         "no name of the machine: it holds the character U+0131, which does not fit the machine's 8-bit text"},
+        // Any name is the machine's, beyond its code page too; its length counts characters.
+        {{"files/C/\xC4\xB1", "files/C/" + kLongCyrillicName + "/x"}, "", ""},
         {{"files/C/system32./x"}, "files/C/system32./x",
          "no name of the machine: its name \"system32.\" ends in a dot or a space, which Windows leaves out"},
         {{"files/C/\xC3\xBF", "files/C/\xFF"}, "files/C/\xFF", "is the same name to Windows as files/C/\xC3\xBF" + kSameName},
@@ -484,6 +486,125 @@ TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
     EXPECT_EQ(ReadText(folder / "machine.json"), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 2);
     fs::remove_all(base);
+}
+
+// A machine folder written back and read again, in a fresh folder of its own.
+machine::Machine SavedAndRead(const machine::Machine& machine, const std::string& name, std::string& manifest)
+{
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(folder);
+    std::string problem;
+    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine reread;
+    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error) && machine::LoadMachine(contents, reread, error))
+        << error.Describe();
+    manifest = contents["machine.json"];
+    std::filesystem::remove_all(folder);
+    return reread;
+}
+
+// Names are Unicode in the machine and its folder; the ANSI calls see them in
+// the machine's code page (a character it lacks as '?'), the wide calls as they are.
+TEST(MachineFolder, NamesAreUnicodeAndTheAnsiCallsSeeThemInTheMachinesCodePage)
+{
+    const std::string kFile = "C:\\Data\\\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt";  // файл.txt
+    const struct {
+        DWORD codePage;
+        std::string fileName;  // as FindFirstFileA gives it
+        std::string valueName;  // as RegEnumValueA gives it
+        std::string data;
+    } kCases[] = {
+        {1251, "\xF4\xE0\xE9\xEB.txt", "\xC8\xEC\xFF", std::string("\xC7\xED\xE0\xF7\xE5\xED\xE8\xE5\0", 9)},
+        {1252, "????.txt", "???", std::string("????????\0", 9)},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.codePage);
+        machine::Machine machine = test::BaseMachine();
+        machine.ansiCodePage = c.codePage;
+        machine.files.Write(kFile, "x");
+        machine.registry.Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82")  // Тест
+            .SetValue("\xD0\x98\xD0\xBC\xD1\x8F", REG_SZ, machine::StringData("\xD0\x97\xD0\xBD\xD0\xB0\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5"));
+        sim::SimApi api(machine);
+
+        WIN32_FIND_DATAA found = {};
+        HANDLE search = api.FindFirstFileA("C:\\Data\\*", &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE);
+        api.FindClose(search);
+        EXPECT_EQ(std::string(found.cFileName), c.fileName);
+        // Opened by that name only where the code page holds it: '?' is no name's.
+        EXPECT_EQ(api.GetFileAttributesA(("C:\\Data\\" + c.fileName).c_str()) != INVALID_FILE_ATTRIBUTES,
+                  c.codePage == 1251);
+
+        HKEY key = nullptr;
+        ASSERT_EQ(api.RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<LPCWSTR>(u"SOFTWARE\\\u0422\u0435\u0441\u0442"), 0,
+                                    KEY_READ, &key),
+                  ERROR_SUCCESS);
+        char name[16] = {};
+        BYTE data[32] = {};
+        DWORD nameLength = sizeof name, size = sizeof data;
+        ASSERT_EQ(api.RegEnumValueA(key, 0, name, &nameLength, nullptr, nullptr, data, &size), ERROR_SUCCESS);
+        EXPECT_EQ(std::string(name, nameLength), c.valueName);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), c.data);
+        size = sizeof data;
+        ASSERT_EQ(api.RegQueryValueExW(key, reinterpret_cast<LPCWSTR>(u"\u0418\u043c\u044f"), nullptr, nullptr, data, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(data), size / 2),
+                  std::u16string(u"\u0417\u043d\u0430\u0447\u0435\u043d\u0438\u0435\0", 9));
+        api.RegCloseKey(key);
+
+        // The program's own writes by ANSI name land under the Unicode name.
+        if (c.codePage == 1251) {
+            FILE* written = api.fopen("C:\\Data\\\xED\xEE\xE2\xFB\xE9.txt", "wb");  // новый.txt
+            ASSERT_NE(written, nullptr);
+            api.fclose(written);
+            EXPECT_NE(machine.files.Find("C:\\Data\\\xD0\xBD\xD0\xBE\xD0\xB2\xD1\x8B\xD0\xB9.txt"), nullptr);
+        }
+
+        std::string manifest;
+        machine::Machine reread = SavedAndRead(machine, "remendo-code-page-test", manifest);
+        EXPECT_NE(manifest.find("\"ansiCodePage\": " + std::to_string(c.codePage)), std::string::npos);
+        EXPECT_EQ(reread.ansiCodePage, c.codePage);
+        EXPECT_TRUE(reread.registry == machine.registry);
+        EXPECT_TRUE(reread.files == machine.files);
+    }
+}
+
+// A folder written when the machine's texts were 8-bit (no code page stated):
+// its names, UTF-8 or raw bytes, and its registry's texts give the ANSI calls
+// the bytes they gave before, of code page 1252; written back, it states it.
+TEST(MachineFolder, AFolderOfEightBitDaysReplaysAsBefore)
+{
+    const machine::FolderContents contents = {
+        {"machine.json", "{}"},
+        {"registry.reg", Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"\x80\"=\"\xe9\x80\"\r\n")},
+        {"files/C/\x80.txt", "raw byte"},
+        {"files/C/D\xC2\x80/x", "UTF-8"},
+    };
+    machine::Machine machine;
+    machine::LoadError error;
+    ASSERT_TRUE(machine::LoadMachine(contents, machine, error)) << error.Describe();
+    EXPECT_EQ(machine.ansiCodePage, 1252u);
+    sim::SimApi api(machine);
+    EXPECT_NE(api.GetFileAttributesA("C:\\\x80.txt"), INVALID_FILE_ATTRIBUTES);
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = api.FindFirstFileA("C:\\D\x80\\*", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    api.FindClose(search);
+    HKEY key = nullptr;
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A", 0, KEY_READ, &key), ERROR_SUCCESS);
+    BYTE data[8] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(api.RegQueryValueExA(key, "\x80", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), std::string("\xe9\x80\0", 3));
+    api.RegCloseKey(key);
+
+    std::string manifest;
+    machine::Machine reread = SavedAndRead(machine, "remendo-eight-bit-test", manifest);
+    EXPECT_NE(manifest.find("\"ansiCodePage\": 1252"), std::string::npos);
+    EXPECT_TRUE(reread.registry == machine.registry);
+    EXPECT_TRUE(reread.files == machine.files);
 }
 
 // What a user who can write beside the folder plants there: the save removes

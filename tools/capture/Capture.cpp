@@ -53,12 +53,11 @@ std::string Folder(const std::string& path)
 
 // Registry
 
-// The data as the machine holds it: text, read as UTF-16, in Latin-1; false
-// when a character lies outside it.
-bool MachineData(DWORD type, const BYTE* data, DWORD size, std::string& bytes)
+// The data as the machine holds it: text, read as UTF-16, in UTF-8.
+std::string MachineData(DWORD type, const BYTE* data, DWORD size)
 {
-    bytes.assign(reinterpret_cast<const char*>(data), size);
-    return !regfile::IsText(type) || ToLatin1(Utf16Units(bytes), bytes);
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    return regfile::IsText(type) ? MachineText(Utf16Units(bytes)) : bytes;
 }
 
 // The values of a key, read through the wide call so that no name or text
@@ -80,15 +79,13 @@ void CopyValues(HKEY key, const std::string& path, machine::RegKey& into, const 
             return;
         ++index;
         WideText wideName(name.data(), nameLength);
-        std::string valueName, bytes;
+        std::string valueName;
         std::string problem = RegistryNameProblem(wideName, valueName);
-        if (problem.empty() && !MachineData(type, data.data(), size, bytes))
-            problem = "its text holds a character outside Latin-1";
         if (!problem.empty()) {
             leftOut("Left out: the value \"" + Shown(wideName) + "\" of " + path + " (" + problem + ")");
             continue;
         }
-        into.SetValue(valueName, type, bytes);
+        into.SetValue(valueName, type, MachineData(type, data.data(), size));
     }
 }
 
@@ -232,7 +229,7 @@ machine::OsVersion OsVersion()
     os.minor = info.dwMinorVersion;
     os.build = info.dwBuildNumber;
     os.platform = info.dwPlatformId;
-    os.servicePack = info.szCSDVersion;
+    os.servicePack = MachineTextOfAnsi(info.szCSDVersion);
     return os;
 }
 
@@ -283,7 +280,7 @@ std::string SystemText(UINT (WinApi::*query)(LPSTR, UINT))
 {
     char buffer[MAX_PATH + 1] = {};
     UINT length = (Win().*query)(buffer, sizeof buffer);
-    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+    return length > 0 && length < sizeof buffer ? MachineTextOfAnsi(std::string(buffer, length)) : std::string();
 }
 
 machine::Paths Paths(const std::string& remendoExe)
@@ -294,7 +291,7 @@ machine::Paths Paths(const std::string& remendoExe)
     paths.system = SystemText(&WinApi::GetSystemDirectoryA);
     char temp[MAX_PATH + 1] = {};
     DWORD length = Win().GetTempPathA(sizeof temp, temp);
-    paths.temp = length > 0 && length < sizeof temp ? std::string(temp, length) : std::string();
+    paths.temp = length > 0 && length < sizeof temp ? MachineTextOfAnsi(std::string(temp, length)) : std::string();
     return paths;
 }
 
@@ -322,15 +319,16 @@ void CapturePrinters(machine::Machine& machine)
                  return Win().EnumPrintersA(kPrinterEnumFlags, nullptr, 2, data, size, needed, count);
              },
              buffer)) {
-        machine.printers.push_back({info.pPrinterName ? info.pPrinterName : "", info.pPortName ? info.pPortName : "",
-                                    info.pDriverName ? info.pDriverName : ""});
+        machine.printers.push_back({MachineTextOfAnsi(info.pPrinterName ? info.pPrinterName : ""),
+                                    MachineTextOfAnsi(info.pPortName ? info.pPortName : ""),
+                                    MachineTextOfAnsi(info.pDriverName ? info.pDriverName : "")});
     }
     for (const PORT_INFO_2A& info : Enumerate<PORT_INFO_2A>(
              [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD count) {
                  return Win().EnumPortsA(nullptr, 2, data, size, needed, count);
              },
              buffer)) {
-        machine.ports.push_back(info.pPortName ? info.pPortName : "");
+        machine.ports.push_back(MachineTextOfAnsi(info.pPortName ? info.pPortName : ""));
     }
 }
 
@@ -368,7 +366,7 @@ void CaptureNames(machine::Machine& machine)
             continue;
         const hostent* entry = Win().gethostbyaddr(reinterpret_cast<const char*>(&number), sizeof number, AF_INET);
         if (entry != nullptr && entry->h_name != nullptr && entry->h_name[0] != '\0')
-            machine.hostNames[address] = entry->h_name;
+            machine.hostNames[address] = MachineTextOfAnsi(entry->h_name);
     }
 }
 
@@ -410,9 +408,9 @@ void CaptureServices(machine::Machine& machine)
         if (read.Query(service.Get()) == ServiceConfig::Result::kRead) {
             const QUERY_SERVICE_CONFIGA* config = read.Get();
             captured.startType = StartTypeName(config->dwStartType);
-            captured.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
+            captured.binaryPath = MachineTextOfAnsi(config->lpBinaryPathName ? config->lpBinaryPathName : "");
             if (config->lpDisplayName != nullptr && config->lpDisplayName[0] != '\0')
-                captured.displayName = config->lpDisplayName;
+                captured.displayName = MachineTextOfAnsi(config->lpDisplayName);
         }
         // The run asks for full control; whether it would get it is all that is tried.
         ServiceHandle control(Win().OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
@@ -435,7 +433,7 @@ void CaptureRunningObjects(machine::Machine& machine)
 
 bool ReadWhole(const std::string& path, std::string& bytes)
 {
-    Stream file(Win().fopen(path.c_str(), "rb"));
+    Stream file(Win().fopen(AnsiPath(path).c_str(), "rb"));
     if (!file.IsOpen())
         return false;
     bytes.clear();
@@ -465,7 +463,8 @@ bool IsCopied(const std::string& path)
 bool SharingRefused(const std::string& path, DWORD access, DWORD share)
 {
     KernelHandle file(NullIfInvalid(
-        Win().CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        Win().CreateFileA(AnsiPath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr)));
     return !file.IsOpen() && Win().GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -494,7 +493,7 @@ void CaptureHolder(const std::string& path, machine::Machine& machine)
 // text, and whether another process holds it open.
 void CaptureFile(const std::string& path, machine::Machine& machine)
 {
-    DWORD attributes = Win().GetFileAttributesA(path.c_str());
+    DWORD attributes = Win().GetFileAttributesA(AnsiPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return;
     std::string bytes;
@@ -504,7 +503,7 @@ void CaptureFile(const std::string& path, machine::Machine& machine)
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     file.attributes = (attributes & kept) != 0 ? attributes & kept : FILE_ATTRIBUTE_NORMAL;
     FileVersion version;
-    if (ReadFileVersion(path, version))
+    if (ReadFileVersion(AnsiPath(path), version))
         file.version = VersionText(version);
     CaptureHolder(path, machine);
 }
@@ -549,6 +548,7 @@ machine::Machine CaptureMachine(const WideText& remendoExe, const ProgressLine& 
 {
     machine::Machine machine;
     progress("Reading the Windows version, the token and the folders");
+    machine.ansiCodePage = AnsiCodePage();
     machine.os = OsVersion();
     machine.tokens = Tokens();
     // Without its path the machine has no files beside remendo.exe either.
