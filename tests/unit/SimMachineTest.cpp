@@ -554,8 +554,10 @@ TEST(MachineFolder, NamesAreUnicodeAndTheAnsiCallsSeeThemInTheMachinesCodePage)
                   std::u16string(u"\u0417\u043d\u0430\u0447\u0435\u043d\u0438\u0435\0", 9));
         api.RegCloseKey(key);
 
-        // The program's own writes by ANSI name land under the Unicode name.
+        // The program's own writes by ANSI name land under the Unicode name,
+        // and a name in capitals is the same name, as on a Windows disk.
         if (c.codePage == 1251) {
+            EXPECT_NE(api.GetFileAttributesA("C:\\DATA\\\xD4\xC0\xC9\xCB.TXT"), INVALID_FILE_ATTRIBUTES);
             FILE* written = api.fopen("C:\\Data\\\xED\xEE\xE2\xFB\xE9.txt", "wb");  // новый.txt
             ASSERT_NE(written, nullptr);
             api.fclose(written);
