@@ -43,7 +43,7 @@ bool DecodeText(const std::string& bytes, const FolderTexts& texts, std::string&
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text = texts.Read(bytes.substr(3));
     else
-        text = texts.Read(IsUtf8(bytes) ? bytes : FromCodePage(bytes, texts.codePage));
+        text = texts.Read(!texts.eightBitInCodePage && IsUtf8(bytes) ? bytes : FromCodePage(bytes, texts.codePage));
     return true;
 }
 

@@ -53,6 +53,9 @@ std::string FromLatin1Era(const std::string& text);
 struct FolderTexts {
     unsigned codePage = kDefaultCodePage;
     bool latin1Era = false;
+    // 8-bit text is in the code page alone, as Windows writes it (an undo
+    // file in the REGEDIT4 form), never taken as UTF-8.
+    bool eightBitInCodePage = false;
     // A text of the folder (UTF-8, or 8-bit as Utf8Of reads it) as the machine holds it.
     std::string Read(const std::string& text) const { return latin1Era ? FromLatin1Era(text) : Utf8Of(text); }
 };

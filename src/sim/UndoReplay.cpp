@@ -98,7 +98,7 @@ bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::
     std::string bytes = undo->bytes;
     bool servicesKeyExisted = machine.registry.Find(kServicesKey) != nullptr;
     machine::ParseError error;
-    if (!machine::ReadRegFile(bytes, machine.registry, error, machine::FolderTexts{machine.ansiCodePage, false})) {
+    if (!machine::ReadRegFile(bytes, machine.registry, error, machine::FolderTexts{machine.ansiCodePage, false, true})) {
         problem = "undo file unreadable, line " + std::to_string(error.line) + ": " + error.message;
         return false;
     }

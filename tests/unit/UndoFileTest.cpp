@@ -474,6 +474,22 @@ TEST(UndoFile, OnWindows98LiesUnderTheWindowsFolder)
     EXPECT_TRUE(run.after.registry == run.before.registry);
 }
 
+// Before Windows 2000 the file is 8-bit text of the code page: a text whose
+// bytes there happen to read as UTF-8 ("Ã©" in 1252) comes back as it was.
+TEST(UndoFile, OnNt4IsTheCodePagesTextAndPutsItBackAsItWas)
+{
+    Outcome run{test::ExampleMachine("windows-nt4-family-b"), test::ExampleMachine("windows-nt4-family-b"), {}};
+    const char productKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\CV_Quillray_7250_7252_7255_7290\\Port";
+    for (machine::Machine* machine : {&run.before, &run.after})
+        machine->registry.Find(productKey)->SetValue("Hostname", REG_SZ, std::string("cvq\xC3\x83\xC2\xA9\0", 8));
+    RunOn(run);
+    std::vector<std::string> undoFiles = sim::NewUndoFiles(run.before, run.after);
+    ASSERT_EQ(undoFiles.size(), 1u);
+    EXPECT_NE(test::FileText(run.after, undoFiles[0]).find("\"Hostname\"=\"cvq\xC3\xA9\""), std::string::npos);
+    ApplyUndo(run.after, undoFiles[0]);
+    EXPECT_TRUE(run.after.registry == run.before.registry);
+}
+
 // Backups the run writes over (an older cvqscan3.bak, an earlier hosts.bak)
 // are kept first and put back; the files it makes beside the hosts file are
 // named before they are made.
