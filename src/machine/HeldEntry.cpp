@@ -120,6 +120,19 @@ void HeldEntry::Close()
     m_handle = nullptr;
 }
 
+bool HeldEntry::Take(void* handle, const fs::path& path, unsigned long& attributes, std::string& problem)
+{
+    *this = HeldEntry();
+    m_handle = handle;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!::GetFileInformationByHandle(handle, &information) || !HandleName(handle, m_name)) {
+        problem = SystemProblem(path, "examine");
+        return false;
+    }
+    attributes = information.dwFileAttributes;
+    return true;
+}
+
 bool HeldEntry::OpenFollowing(const fs::path& folder, HeldEntry& opened, std::string& problem)
 {
     HANDLE handle = ::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -129,14 +142,10 @@ bool HeldEntry::OpenFollowing(const fs::path& folder, HeldEntry& opened, std::st
         problem = SystemProblem(folder, "open");
         return false;
     }
-    opened = HeldEntry();
-    opened.m_handle = handle;
-    BY_HANDLE_FILE_INFORMATION information = {};
-    if (!::GetFileInformationByHandle(handle, &information) || !HandleName(handle, opened.m_name)) {
-        problem = SystemProblem(folder, "examine");
+    DWORD attributes = 0;
+    if (!opened.Take(handle, folder, attributes, problem))
         return false;
-    }
-    opened.m_kind = KindOfAttributes(information.dwFileAttributes & ~FILE_ATTRIBUTE_REPARSE_POINT);
+    opened.m_kind = KindOfAttributes(attributes & ~FILE_ATTRIBUTE_REPARSE_POINT);
     if (opened.m_kind != EntryKind::kDirectory) {
         problem = folder.u8string() + " is not a directory";
         return false;
@@ -173,14 +182,10 @@ bool HeldEntry::OpenChild(const Listed& listed, Purpose purpose, const fs::path&
         problem = SystemProblem(path, "open", ErrorOfStatus(result));
         return false;
     }
-    child = HeldEntry();
-    child.m_handle = handle;
-    BY_HANDLE_FILE_INFORMATION information = {};
-    if (!::GetFileInformationByHandle(handle, &information) || !HandleName(handle, child.m_name)) {
-        problem = SystemProblem(path, "examine");
+    DWORD fileAttributes = 0;
+    if (!child.Take(handle, path, fileAttributes, problem))
         return false;
-    }
-    child.m_kind = KindOfAttributes(information.dwFileAttributes);
+    child.m_kind = KindOfAttributes(fileAttributes);
     // Where the handle cannot tell (Wine opens a Unix link as its target), the
     // name tells: the listing shows a link, or the handle leads elsewhere.
     std::wstring expected = m_name + (m_name.empty() || m_name.back() != L'\\' ? L"\\" : L"") + listed.name;

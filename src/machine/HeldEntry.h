@@ -54,6 +54,9 @@ public:
 private:
     void Close();
 #ifdef _WIN32
+    // Holds `handle` from now on, with the name it leads to; the entry's
+    // attributes in `attributes`.
+    bool Take(void* handle, const std::filesystem::path& path, unsigned long& attributes, std::string& problem);
     void* m_handle = nullptr;
     std::wstring m_name;  // the name the handle itself leads to, on its volume
 #else

@@ -49,31 +49,6 @@ void TakeStartTypes(machine::Machine& machine, bool servicesKeyExisted)
         machine.registry.Delete(kServicesKey);
 }
 
-// The file's lines as the machine's text: UTF-16LE, or the REGEDIT4 form
-// in the machine's code page.
-std::vector<std::string> UndoLines(const std::string& bytes, unsigned codePage)
-{
-    bool wide = bytes.compare(0, 2, regfile::kByteOrderMark) == 0;
-    std::vector<std::u16string> units(1);
-    std::vector<std::string> narrow(1);
-    for (std::size_t i = wide ? 2 : 0; i + (wide ? 1 : 0) < bytes.size(); i += wide ? 2 : 1) {
-        char16_t unit = static_cast<unsigned char>(bytes[i]);
-        if (wide)
-            unit = static_cast<char16_t>(unit | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        if (unit == '\n') {
-            units.emplace_back();
-            narrow.emplace_back();
-        } else if (unit != '\r') {
-            units.back() += unit;
-            narrow.back() += bytes[i];
-        }
-    }
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < units.size(); ++i)
-        lines.push_back(wide ? machine::FromUtf16(units[i]) : machine::FromCodePage(narrow[i], codePage));
-    return lines;
-}
-
 }  // namespace
 
 std::vector<std::string> NewUndoFiles(const machine::Machine& before, const machine::Machine& after)
@@ -103,7 +78,7 @@ bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::
         return false;
     }
     TakeStartTypes(machine, servicesKeyExisted);
-    for (const std::string& line : UndoLines(bytes, machine.ansiCodePage)) {
+    for (const std::string& line : UndoFileLines(bytes, machine.ansiCodePage)) {
         if (ApplyAttribLine(machine, line))
             continue;
         std::size_t middle = line.find(kCopyLineMiddle);
@@ -125,6 +100,29 @@ bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::
         target.version = copied.version;
     }
     return true;
+}
+
+std::vector<std::string> UndoFileLines(const std::string& bytes, unsigned codePage)
+{
+    bool wide = bytes.compare(0, 2, regfile::kByteOrderMark) == 0;
+    std::vector<std::u16string> units(1);
+    std::vector<std::string> narrow(1);
+    for (std::size_t i = wide ? 2 : 0; i + (wide ? 1 : 0) < bytes.size(); i += wide ? 2 : 1) {
+        char16_t unit = static_cast<unsigned char>(bytes[i]);
+        if (wide)
+            unit = static_cast<char16_t>(unit | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == '\n') {
+            units.emplace_back();
+            narrow.emplace_back();
+        } else if (unit != '\r') {
+            units.back() += unit;
+            narrow.back() += bytes[i];
+        }
+    }
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < units.size(); ++i)
+        lines.push_back(wide ? machine::FromUtf16(units[i]) : machine::FromCodePage(narrow[i], codePage));
+    return lines;
 }
 
 }  // namespace sim

@@ -18,4 +18,8 @@ std::vector<std::string> NewUndoFiles(const machine::Machine& before, const mach
 // copy lines, in order, on the disks. False, with the problem, when the file
 // cannot be read or a copy cannot be made.
 bool ApplyUndoFile(machine::Machine& machine, const std::string& undoPath, std::string& problem);
+
+// An undo file's lines (without CR LF) as the machine's text: UTF-16LE after
+// its byte-order mark, or the REGEDIT4 form in the machine's code page.
+std::vector<std::string> UndoFileLines(const std::string& bytes, unsigned codePage);
 }

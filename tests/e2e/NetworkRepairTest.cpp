@@ -90,16 +90,23 @@ const PresentedWindows kPresentedWindows[] = {
     {"win10", "Remendo: SetupOs> --- Major Version: 6, Minor Version: 2, Build: 9200, Platform: 2, ", true},
 };
 
-// The entry of the Windows this run's prefix presents; nullptr for Wine's
-// default, on which every other test runs too.
-const PresentedWindows* Presented()
+// The name of the Windows this run's prefix presents (REMENDO_WINE_WINDOWS);
+// "" for Wine's default, on which every other test runs too.
+std::string PresentedWindowsName()
 {
     char name[32] = {};
     DWORD length = ::GetEnvironmentVariableA("REMENDO_WINE_WINDOWS", name, sizeof name);
-    if (length == 0 || length >= sizeof name)
+    return length > 0 && length < sizeof name ? std::string(name, length) : std::string();
+}
+
+// The entry of the Windows this run's prefix presents; nullptr for Wine's default.
+const PresentedWindows* Presented()
+{
+    std::string name = PresentedWindowsName();
+    if (name.empty())
         return nullptr;
     for (const PresentedWindows& windows : kPresentedWindows) {
-        if (std::string(windows.name) == name)
+        if (windows.name == name)
             return &windows;
     }
     ADD_FAILURE() << "no expectations for the Windows " << name;
@@ -566,10 +573,9 @@ class OldWindowsRepair : public NetworkRepair {
 protected:
     void SetUp() override
     {
-        char name[32] = {};
-        DWORD length = ::GetEnvironmentVariableA("REMENDO_WINE_WINDOWS", name, sizeof name);
+        std::string name = PresentedWindowsName();
         for (const OldWindows& windows : kOldWindows)
-            if (length > 0 && length < sizeof name && windows.name == std::string(name))
+            if (!name.empty() && windows.name == name)
                 m_windows = &windows;
         if (m_windows == nullptr)
             GTEST_SKIP() << "runs under a Windows of kOldWindows only";

@@ -164,47 +164,55 @@ std::vector<std::string> NewestFirst(std::vector<std::string> undoFiles)
     return undoFiles;
 }
 
-// What the undo files put back: the registry, the hosts file, the scan DLLs
-// and the services' start types.
 // A service the run was told did not exist is re-registered and left, and
 // so is one whose start type could not be read: its undo file says so
 // instead of holding its start type.
-bool NotedAsLeft(const machine::Machine& machine, const std::vector<std::string>& undoFiles, const std::string& service)
+std::set<std::string> ServicesNotedAsLeft(const machine::Machine& machine, const std::vector<std::string>& undoFiles,
+                                          const std::vector<machine::Service>& services)
 {
-    const std::string notes[] = {"The " + service + " service did not exist before this run",
-                                 "; unknown: the start type of the " + service + " service could not be read"};
+    std::set<std::string> left;
     for (const std::string& undo : undoFiles) {
-        // UTF-16LE after its byte-order mark, or the REGEDIT4 form as it is.
-        const std::string& bytes = machine.files.Find(undo)->bytes;
-        bool wide = bytes.compare(0, 2, "\xFF\xFE") == 0;
-        std::string text = wide ? std::string() : bytes;
-        for (std::size_t i = 2; wide && i < bytes.size(); i += 2)
-            text += bytes[i];
-        if (std::any_of(std::begin(notes), std::end(notes),
-                        [&text](const std::string& note) { return text.find(note) != std::string::npos; }))
-            return true;
+        for (const std::string& line : sim::UndoFileLines(machine.files.Find(undo)->bytes, machine.ansiCodePage)) {
+            for (const machine::Service& service : services) {
+                if (line.find("The " + service.name + " service did not exist before this run") != std::string::npos ||
+                    line.find("; unknown: the start type of the " + service.name + " service could not be read") !=
+                        std::string::npos)
+                    left.insert(service.name);
+            }
+        }
     }
-    return false;
+    return left;
 }
 
-std::vector<std::string> Differences(const machine::Machine& before, const machine::Machine& undone, const Example& example,
-                                     const std::vector<std::string>& undoFiles)
+// The registries alike, but for the "Start" value of the services `left`:
+// where the machine holds a service's key, that value follows the service,
+// and one noted as left stays as the run left it.
+bool RegistriesAlike(const machine::Machine& before, const machine::Machine& undone, const std::set<std::string>& left)
 {
-    std::vector<std::string> differences;
-    // Where the machine holds a service's key, its "Start" value follows the
-    // service: one noted as left stays as the run left it.
+    if (left.empty())
+        return undone.registry == before.registry;
     machine::Registry registry, beforeRegistry;
     machine::ParseError error;
     machine::ReadRegFile(machine::WriteRegFile(undone.registry), registry, error);
     machine::ReadRegFile(machine::WriteRegFile(before.registry), beforeRegistry, error);
-    for (const machine::Service& service : before.services) {
-        const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kServicesKey + service.name;
+    for (const std::string& service : left) {
+        const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kServicesKey + service;
         machine::RegKey* old = beforeRegistry.Find(key);
         const machine::RegValue* start = old == nullptr ? nullptr : old->FindValue("Start");
-        if (start != nullptr && registry.Find(key) != nullptr && NotedAsLeft(undone, undoFiles, service.name))
+        if (start != nullptr && registry.Find(key) != nullptr)
             registry.Find(key)->SetValue("Start", start->type, start->data);
     }
-    if (!(registry == beforeRegistry))
+    return registry == beforeRegistry;
+}
+
+// What the undo files put back: the registry, the hosts file, the scan DLLs
+// and the services' start types.
+std::vector<std::string> Differences(const machine::Machine& before, const machine::Machine& undone, const Example& example,
+                                     const std::vector<std::string>& undoFiles)
+{
+    std::vector<std::string> differences;
+    const std::set<std::string> left = ServicesNotedAsLeft(undone, undoFiles, before.services);
+    if (!RegistriesAlike(before, undone, left))
         differences.push_back("the registry");
     std::vector<std::string> files = {example.hostsPath};
     for (const char* dll : kScanDlls)
@@ -218,8 +226,7 @@ std::vector<std::string> Differences(const machine::Machine& before, const machi
     }
     for (const machine::Service& service : before.services) {
         for (const machine::Service& now : undone.services)
-            if (now.name == service.name && now.startType != service.startType &&
-                !NotedAsLeft(undone, undoFiles, service.name))
+            if (now.name == service.name && now.startType != service.startType && left.count(service.name) == 0)
                 differences.push_back("the start type of " + service.name);
     }
     return differences;

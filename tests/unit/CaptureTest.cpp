@@ -38,21 +38,6 @@ machine::Machine CaptureOf(machine::Machine& machine, std::vector<std::string>* 
     return captured;
 }
 
-machine::Machine ThroughFolder(const machine::Machine& machine, const std::string& name)
-{
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(folder);
-    std::string problem;
-    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
-    machine::FolderContents contents;
-    machine::LoadError error;
-    machine::Machine reread;
-    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error) && machine::LoadMachine(contents, reread, error))
-        << error.Describe();
-    std::filesystem::remove_all(folder);
-    return reread;
-}
-
 // A machine whose names and values are what a careless reader gets wrong:
 // printf directives, backslashes, quotes, characters of its code page beyond
 // ASCII (`beyondAscii`), long values.
@@ -100,7 +85,7 @@ TEST(Capture, AHostileMachineIsReadAndWrittenWithoutLossAndLeftAsItWas)
     machine::Machine machine = HostileMachine(c.codePage, c.beyondAscii);
     machine::Machine before = HostileMachine(c.codePage, c.beyondAscii);
     std::vector<std::string> progress, leftOut;
-    machine::Machine captured = ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
+    machine::Machine captured = test::ThroughFolder(CaptureOf(machine, &progress, &leftOut), "remendo-capture-hostile");
     EXPECT_EQ(captured.ansiCodePage, c.codePage);
 
     EXPECT_EQ(machine::DescribeChanges(before, machine), std::vector<std::string>());
@@ -184,7 +169,7 @@ TEST(Capture, TokensVersionAndPendingRenamesAreReadAsTheRunSeesThem)
     machine.registry.Create("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")
         .SetValue("PendingFileRenameOperations", REG_MULTI_SZ, renames);
     std::vector<std::string> leftOut;
-    machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
+    machine::Machine captured = test::ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-tokens");
     EXPECT_EQ(captured.tokens.thread, "denied");
     EXPECT_EQ(captured.os.servicePack, "A \xC3\xA9 pack");
     EXPECT_EQ(captured.os.platform, 2u);
@@ -226,7 +211,7 @@ TEST(Capture, AnExePathTheMachineCannotHoldIsLeftOutWithTheFilesBesideIt)
         machine::Machine machine = test::BaseMachine();
         capture::WideText exe(test.exe.begin(), test.exe.end());
         std::vector<std::string> leftOut;
-        machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut, &exe), "remendo-capture-exe");
+        machine::Machine captured = test::ThroughFolder(CaptureOf(machine, nullptr, &leftOut, &exe), "remendo-capture-exe");
         EXPECT_EQ(captured.paths.executable, test.held != nullptr ? test.held : "") << test.line;
         EXPECT_EQ(captured.paths.system, machine.paths.system);
         if (test.held != nullptr) {
@@ -258,7 +243,7 @@ TEST(Capture, RegistryNamesWithLineBreaksAndKeysTooDeepAreLeftOut)
     maker.CreateSubkey("Key\rname").SetValue("Inside", REG_SZ, machine::StringData("v"));
     maker.CreateSubkey("Plain").SetValue("Inside", REG_SZ, machine::StringData("v"));
     std::vector<std::string> leftOut;
-    machine::Machine captured = ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-line-breaks");
+    machine::Machine captured = test::ThroughFolder(CaptureOf(machine, nullptr, &leftOut), "remendo-capture-line-breaks");
 
     const machine::RegKey* key = captured.registry.Find(kMakerKey);
     ASSERT_NE(key, nullptr);

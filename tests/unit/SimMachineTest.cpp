@@ -488,23 +488,6 @@ TEST(MachineFolder, SaveReplacesOnlyAMachineFolderAndKeepsEmptyDirectories)
     fs::remove_all(base);
 }
 
-// A machine folder written back and read again, in a fresh folder of its own.
-machine::Machine SavedAndRead(const machine::Machine& machine, const std::string& name, std::string& manifest)
-{
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(folder);
-    std::string problem;
-    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
-    machine::FolderContents contents;
-    machine::LoadError error;
-    machine::Machine reread;
-    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error) && machine::LoadMachine(contents, reread, error))
-        << error.Describe();
-    manifest = contents["machine.json"];
-    std::filesystem::remove_all(folder);
-    return reread;
-}
-
 // Names are Unicode in the machine and its folder; the ANSI calls see them in
 // the machine's code page (a character it lacks as '?'), the wide calls as they are.
 TEST(MachineFolder, NamesAreUnicodeAndTheAnsiCallsSeeThemInTheMachinesCodePage)
@@ -565,7 +548,7 @@ TEST(MachineFolder, NamesAreUnicodeAndTheAnsiCallsSeeThemInTheMachinesCodePage)
         }
 
         std::string manifest;
-        machine::Machine reread = SavedAndRead(machine, "remendo-code-page-test", manifest);
+        machine::Machine reread = test::ThroughFolder(machine, "remendo-code-page-test", &manifest);
         EXPECT_NE(manifest.find("\"ansiCodePage\": " + std::to_string(c.codePage)), std::string::npos);
         EXPECT_EQ(reread.ansiCodePage, c.codePage);
         EXPECT_TRUE(reread.registry == machine.registry);
@@ -603,7 +586,7 @@ TEST(MachineFolder, AFolderOfEightBitDaysReplaysAsBefore)
     api.RegCloseKey(key);
 
     std::string manifest;
-    machine::Machine reread = SavedAndRead(machine, "remendo-eight-bit-test", manifest);
+    machine::Machine reread = test::ThroughFolder(machine, "remendo-eight-bit-test", &manifest);
     EXPECT_NE(manifest.find("\"ansiCodePage\": 1252"), std::string::npos);
     EXPECT_TRUE(reread.registry == machine.registry);
     EXPECT_TRUE(reread.files == machine.files);

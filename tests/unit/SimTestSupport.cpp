@@ -95,4 +95,21 @@ std::vector<std::string> BoxTexts(const sim::SimApi& api)
     return texts;
 }
 
+machine::Machine ThroughFolder(const machine::Machine& machine, const std::string& name, std::string* manifest)
+{
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(folder);
+    std::string problem;
+    EXPECT_TRUE(machine::SaveMachine(machine, folder.string(), problem)) << problem;
+    machine::FolderContents contents;
+    machine::LoadError error;
+    machine::Machine reread;
+    EXPECT_TRUE(machine::ReadFolderContents(folder.string(), contents, error) && machine::LoadMachine(contents, reread, error))
+        << error.Describe();
+    if (manifest != nullptr)
+        *manifest = contents["machine.json"];
+    std::filesystem::remove_all(folder);
+    return reread;
+}
+
 }  // namespace test

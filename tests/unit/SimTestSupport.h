@@ -35,5 +35,10 @@ std::vector<std::string> LogLines(const sim::SimApi& api);
 std::string FileText(const machine::Machine& machine, const std::string& path);
 // The texts of the message boxes shown, in order.
 std::vector<std::string> BoxTexts(const sim::SimApi& api);
+// The machine written out as a folder (a fresh one of this name in the temp
+// directory, removed after) and read back; its machine.json in `manifest`
+// when asked for.
+machine::Machine ThroughFolder(const machine::Machine& machine, const std::string& name,
+                               std::string* manifest = nullptr);
 
 }  // namespace test
