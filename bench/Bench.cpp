@@ -21,6 +21,9 @@
 // 6. A chain of folders 1,500 deep with files and empty folders at its foot,
 //    read, saved and read back.
 // SIZE is 100,000 unless given; every large case takes time in proportion to it.
+// REMENDO_BENCH_CASE names one large case alone ("services", "undo", "deep
+// folder", ...): only that case runs, with its time split into reading,
+// running, comparing and writing, for profiling it.
 // With --write-hosts it only writes that hosts file, its 50 entries naming
 // HOST_NAME, for the same measurement of remendo.exe under Wine.
 // The figures are printed, never judged: a slow machine fails nothing.
@@ -321,11 +324,25 @@ machine::FolderContents GrownMachine(const std::string& examplesDir, const std::
     return contents;
 }
 
+// The one case REMENDO_BENCH_CASE names, or none.
+const char* OneCase()
+{
+    const char* name = std::getenv("REMENDO_BENCH_CASE");
+    return name != nullptr && *name != '\0' ? name : nullptr;
+}
+
+bool Runs(const char* name)
+{
+    return OneCase() == nullptr || std::string(OneCase()) == name;
+}
+
 // Each list read, run and written in time in proportion to its length.
 void BenchLargeLists(const std::string& examplesDir, int entries)
 {
     for (const char* kind : {"printers", "ports", "services", "faults", "dialog answer sets", "imaging devices",
                              "files in one folder"}) {
+        if (!Runs(kind))
+            continue;
         machine::FolderContents contents = GrownMachine(examplesDir, kind, entries);
         double start = CpuSeconds();
         machine::Machine before, machine;
@@ -334,9 +351,12 @@ void BenchLargeLists(const std::string& examplesDir, int entries)
             std::cerr << "remendo-bench: " << kind << ": " << error.Describe() << "\n";
             std::exit(2);
         }
+        double read = CpuSeconds();
         sim::SimApi api(machine);
         sim::RunUtility(api);
+        double ran = CpuSeconds();
         std::size_t changes = machine::DescribeChanges(before, machine).size();
+        double compared = CpuSeconds();
         std::size_t written = machine::WriteManifest(machine).size() + machine::WriteRegFile(machine.registry).size();
         double seconds = CpuSeconds() - start;
         std::string name = kind;
@@ -344,6 +364,9 @@ void BenchLargeLists(const std::string& examplesDir, int entries)
         std::printf("large_list_%s: %d entries (%zu changes, %zu bytes written)\n", name.c_str(), entries,
                     changes, written);
         std::printf("large_list_%s_cpu_seconds: %.3f\n", name.c_str(), seconds);
+        if (OneCase() != nullptr)
+            std::printf("large_list_%s_split: read twice %.3f, run %.3f, compared %.3f, written %.3f\n", name.c_str(),
+                        read - start, ran - read, compared - ran, start + seconds - compared);
     }
 }
 // Records holding nothing are passed over, not offered: the undo stays
@@ -432,13 +455,17 @@ int main(int argc, char** argv)
                      "       remendo-bench --write-hosts FILE HOST_NAME\n";
         return 2;
     }
-    std::string hosts = LargeHostsFile(kDeviceHost);
-    BenchHostsRewrite(argv[1], hosts);
-    BenchWholeRun(argv[1], argv[2], hosts);
     std::printf("large_cases_size: %d\n", size);
-    BenchRegistryReading(size);
+    if (OneCase() == nullptr) {
+        std::string hosts = LargeHostsFile(kDeviceHost);
+        BenchHostsRewrite(argv[1], hosts);
+        BenchWholeRun(argv[1], argv[2], hosts);
+        BenchRegistryReading(size);
+    }
     BenchLargeLists(argv[1], size);
-    BenchUndo(argv[1], size);
-    BenchDeepFolder(argv[1]);
+    if (Runs("undo"))
+        BenchUndo(argv[1], size);
+    if (Runs("deep folder"))
+        BenchDeepFolder(argv[1]);
     return 0;
 }

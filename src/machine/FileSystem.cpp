@@ -1,8 +1,8 @@
 #include "machine/FileSystem.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "machine/Registry.h"
@@ -12,14 +12,18 @@
 namespace machine {
 
 namespace {
-std::string Normalise(const std::string& path)
+// Whether a path is in the form Normalise gives it already, as most are.
+bool IsNormal(std::string_view path)
+{
+    return !(path.size() > 3 && path.back() == '\\') && path.find('/') == std::string_view::npos &&
+           path.find("\\\\") == std::string_view::npos;
+}
+
+std::string Normalise(std::string_view path)
 {
     // Most paths come so already: taken whole rather than letter by letter.
-    bool usual = !(path.size() > 3 && path.back() == '\\');
-    for (std::size_t i = 0; usual && i < path.size(); ++i)
-        usual = path[i] != '/' && !(path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\');
-    if (usual)
-        return path;
+    if (IsNormal(path))
+        return std::string(path);
     std::string out;
     for (char c : path) {
         if (c == '/')
@@ -32,7 +36,58 @@ std::string Normalise(const std::string& path)
         out.pop_back();
     return out;
 }
+
+// The directory of a path in Normalise's form, in that form; "" for none.
+std::string_view ParentOf(std::string_view normal)
+{
+    std::string_view::size_type slash = normal.rfind('\\');
+    if (slash == std::string_view::npos)
+        return std::string_view();
+    return normal.substr(0, slash == 2 ? 3 : slash);
+}
 }  // namespace
+
+FileSystem::FileSystem(const FileSystem& other)
+    : m_files(other.m_files), m_directories(other.m_directories), m_security(other.m_security),
+      m_generation(other.m_generation)
+{
+    Reindex();
+}
+
+// A whole new content: every file found before is gone.
+FileSystem& FileSystem::operator=(const FileSystem& other)
+{
+    if (this != &other) {
+        unsigned long generation = std::max(m_generation, other.m_generation) + 1;
+        m_files = other.m_files;
+        m_directories = other.m_directories;
+        m_security = other.m_security;
+        m_generation = generation;
+        Reindex();
+    }
+    return *this;
+}
+
+FileSystem& FileSystem::operator=(FileSystem&& other)
+{
+    if (this != &other) {
+        unsigned long generation = std::max(m_generation, other.m_generation) + 1;
+        m_files = std::move(other.m_files);
+        m_fileIndex = std::move(other.m_fileIndex);
+        m_directories = std::move(other.m_directories);
+        m_security = std::move(other.m_security);
+        m_generation = generation;
+    }
+    return *this;
+}
+
+void FileSystem::Reindex()
+{
+    m_fileIndex.clear();
+    m_fileIndex.reserve(m_files.size());
+    for (auto file = m_files.begin(); file != m_files.end(); ++file)
+        Index(file);
+}
 
 std::string FileSystem::Key(const std::string& path)
 {
@@ -41,11 +96,7 @@ std::string FileSystem::Key(const std::string& path)
 
 std::string FileSystem::Parent(const std::string& path)
 {
-    std::string normal = Normalise(path);
-    std::string::size_type slash = normal.rfind('\\');
-    if (slash == std::string::npos)
-        return std::string();
-    return normal.substr(0, slash == 2 ? 3 : slash);
+    return std::string(IsNormal(path) ? ParentOf(path) : ParentOf(Normalise(path)));
 }
 
 std::string FileSystem::PathProblem(const std::string& path)
@@ -57,21 +108,24 @@ std::string FileSystem::PathProblem(const std::string& path)
         return "it is not a full path \"X:\\...\" on a drive";
     if (Utf16Length(path) > kLongestPath)
         return "it is longer than the " + std::to_string(kLongestPath) + " characters a Windows path can have";
-    std::string part;
+    std::size_t start = 3;
     for (std::size_t i = 3; i <= path.size(); ++i) {
         char c = i < path.size() ? path[i] : '\\';
         if (c == '\\' || c == '/') {
+            std::string_view part(path.data() + start, i - start);
+            start = i + 1;
             if (part == "." || part == "..")
-                return "its \"" + part + "\" part leads out of its folder";
-            if (Utf16Length(part) > kLongestName)
+                return "its \"" + std::string(part) + "\" part leads out of its folder";
+            // No byte counts for more than two UTF-16 units: a short name is counted by its bytes alone.
+            if (part.size() * 2 > kLongestName && Utf16Length(std::string(part)) > kLongestName)
                 return "a name in it is longer than the " + std::to_string(kLongestName) +
                        " characters a Windows name can have";
-            if (!DeviceNameProblem(part).empty())
-                return DeviceNameProblem(part);
+            std::string device = DeviceNameProblem(part);
+            if (!device.empty())
+                return device;
             // Windows drops them, and the name would be another's.
             if (!part.empty() && (part.back() == '.' || part.back() == ' '))
-                return "its name \"" + part + "\" ends in a dot or a space, which Windows leaves out";
-            part.clear();
+                return "its name \"" + std::string(part) + "\" ends in a dot or a space, which Windows leaves out";
             continue;
         }
         unsigned char byte = static_cast<unsigned char>(c);
@@ -80,32 +134,49 @@ std::string FileSystem::PathProblem(const std::string& path)
             std::snprintf(code, sizeof code, "0x%02X", byte);
             return std::string("it holds the control character ") + code;
         }
-        if (std::strchr("<>:\"|?*", c) != nullptr)
+        if (c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*')
             return std::string("it holds '") + c + "', which no Windows name holds";
-        part += c;
     }
     return std::string();
 }
 
+SimFile* FileSystem::Indexed(const std::string& key) const
+{
+    auto found = m_fileIndex.find(key);
+    return found == m_fileIndex.end() ? nullptr : &found->second->second;
+}
+
 SimFile* FileSystem::Find(const std::string& path)
 {
-    auto found = m_files.find(Key(path));
-    return found == m_files.end() ? nullptr : &found->second;
+    return Indexed(Key(path));
 }
 
 const SimFile* FileSystem::Find(const std::string& path) const
 {
-    auto found = m_files.find(Key(path));
-    return found == m_files.end() ? nullptr : &found->second;
+    return Indexed(Key(path));
 }
 
-bool FileSystem::DirectoryExists(const std::string& path) const
+SimFile* FileSystem::FindKey(const std::string& key)
 {
-    std::string key = Key(path);
+    return Indexed(key);
+}
+
+const SimFile* FileSystem::FindKey(const std::string& key) const
+{
+    return Indexed(key);
+}
+
+bool FileSystem::DirectoryKeyExists(const std::string& key) const
+{
     // A drive root always exists.
     if (key.size() <= 3 && key.size() >= 2 && key[1] == ':')
         return true;
     return m_directories.count(key) > 0;
+}
+
+bool FileSystem::DirectoryExists(const std::string& path) const
+{
+    return DirectoryKeyExists(Key(path));
 }
 
 std::string FileSystem::FileClash(const std::string& path) const
@@ -113,8 +184,9 @@ std::string FileSystem::FileClash(const std::string& path) const
     std::string normal = Normalise(path);
     if (normal.size() <= 3)
         return normal;
-    if (DirectoryExists(normal))
-        return m_directories.at(Key(normal));
+    std::string key = UpperCase(normal);
+    if (DirectoryKeyExists(key))
+        return m_directories.at(key);
     // Up to the first directory there: a directory's own are directories too.
     for (std::string parent = Parent(normal); parent.size() > 3 && !DirectoryExists(parent); parent = Parent(parent)) {
         if (const SimFile* file = Find(parent))
@@ -138,11 +210,16 @@ std::string FileSystem::Spelled(const std::string& path) const
 
 void FileSystem::MakeDirectory(const std::string& path)
 {
+    MakeNormalDirectory(Normalise(path));
+}
+
+void FileSystem::MakeNormalDirectory(std::string normal)
+{
     // The directories not there yet, from the deepest up; then each made
     // beneath its parent's spelling, so every directory keeps the whole path
     // as the disk spells it.
     std::vector<std::string> missing;
-    for (std::string normal = Normalise(path); normal.size() > 3 && !DirectoryExists(normal); normal = Parent(normal))
+    for (; normal.size() > 3 && !DirectoryExists(normal); normal = Parent(normal))
         missing.push_back(normal);
     for (auto made = missing.rbegin(); made != missing.rend(); ++made)
         m_directories.emplace(Key(*made), Spelled(*made));
@@ -151,39 +228,64 @@ void FileSystem::MakeDirectory(const std::string& path)
 SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
 {
     std::string normal = Normalise(path);
-    MakeDirectory(Parent(normal));
-    SimFile& file = m_files[Key(normal)];
-    if (file.path.empty())
-        file.path = normal;
-    file.bytes = bytes;
-    return file;
+    MakeNormalDirectory(std::string(ParentOf(normal)));
+    std::string key = UpperCase(normal);
+    // One walk down the sorted files finds the file or the place for it.
+    auto file = m_files.lower_bound(key);
+    if (file == m_files.end() || file->first != key) {
+        file = m_files.emplace_hint(file, std::move(key), SimFile());
+        Index(file);
+        file->second.path = std::move(normal);
+    }
+    file->second.bytes = bytes;
+    return file->second;
+}
+
+void FileSystem::Reserve(std::size_t files)
+{
+    m_fileIndex.reserve(files);
 }
 
 bool FileSystem::Remove(const std::string& path)
 {
     ++m_generation;
-    m_security.erase(Key(path));
-    return m_files.erase(Key(path)) > 0;
+    std::string key = Key(path);
+    m_security.erase(key);
+    auto found = m_fileIndex.find(key);
+    if (found == m_fileIndex.end())
+        return false;
+    FileMap::iterator file = found->second;
+    m_fileIndex.erase(found);
+    m_files.erase(file);
+    return true;
 }
 
 bool FileSystem::Rename(const std::string& from, const std::string& to)
 {
-    auto found = m_files.find(Key(from));
-    if (found == m_files.end())
+    std::string fromKey = Key(from);
+    auto found = m_fileIndex.find(fromKey);
+    if (found == m_fileIndex.end())
         return false;
-    SimFile moved = found->second;
+    FileMap::iterator source = found->second;
+    SimFile moved = std::move(source->second);
     ++m_generation;
-    m_files.erase(found);
+    m_fileIndex.erase(found);
+    m_files.erase(source);
     moved.path = Normalise(to);
-    MakeDirectory(Parent(moved.path));
-    m_files[Key(to)] = moved;
-    auto security = m_security.find(Key(from));
+    MakeNormalDirectory(std::string(ParentOf(moved.path)));
+    std::string toKey = UpperCase(moved.path);
+    if (SimFile* target = Indexed(toKey)) {
+        *target = std::move(moved);
+    } else {
+        Index(m_files.emplace(toKey, std::move(moved)).first);
+    }
+    auto security = m_security.find(fromKey);
     if (security != m_security.end()) {
         std::string descriptor = security->second;
         m_security.erase(security);
-        m_security[Key(to)] = descriptor;
+        m_security[toKey] = descriptor;
     } else {
-        m_security.erase(Key(to));
+        m_security.erase(toKey);
     }
     return true;
 }
@@ -207,7 +309,7 @@ void FileSystem::RenameDirectory(const std::string& from, const std::string& to)
             ++entry;
         }
     }
-    std::map<std::string, SimFile> files;
+    FileMap files;
     for (auto entry = m_files.begin(); entry != m_files.end();) {
         if (below(entry->first)) {
             SimFile file = entry->second;
@@ -229,6 +331,7 @@ void FileSystem::RenameDirectory(const std::string& from, const std::string& to)
     m_directories.insert(directories.begin(), directories.end());
     m_files.insert(files.begin(), files.end());
     m_security.insert(security.begin(), security.end());
+    Reindex();
     MakeDirectory(toNormal);
 }
 

@@ -4,6 +4,8 @@
 
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -19,6 +21,12 @@ struct SimFile {
 
 class FileSystem {
 public:
+    FileSystem() = default;
+    FileSystem(const FileSystem& other);
+    FileSystem& operator=(const FileSystem& other);
+    FileSystem(FileSystem&&) = default;
+    FileSystem& operator=(FileSystem&& other);
+
     // "c:/x//Y\" and "C:\x\y" name the same place; the key is upper-case with single backslashes.
     static std::string Key(const std::string& path);
     static std::string Parent(const std::string& path);
@@ -32,6 +40,10 @@ public:
     SimFile* Find(const std::string& path);
     const SimFile* Find(const std::string& path) const;
     bool DirectoryExists(const std::string& path) const;
+    // The same, by a key Key() gave, for a caller that holds one.
+    SimFile* FindKey(const std::string& key);
+    const SimFile* FindKey(const std::string& key) const;
+    bool DirectoryKeyExists(const std::string& key) const;
     // Where a file at `path` cannot go: the path of a directory standing there,
     // or of a file standing where one of its directories would; "" when the
     // place is free or holds a file. A drive's root is never a file's place.
@@ -41,6 +53,8 @@ public:
 
     // Creates the file (and its directories) or replaces its content.
     SimFile& Write(const std::string& path, const std::string& bytes);
+    // Makes room for this many files in all, for a caller about to write many.
+    void Reserve(std::size_t files);
     void MakeDirectory(const std::string& path);
     bool Remove(const std::string& path);
     // Moves a file to a new name; false when the source is missing.
@@ -51,7 +65,8 @@ public:
     // for one never set (the machine's default).
     std::string SecurityOf(const std::string& path) const;
     void SetSecurity(const std::string& path, const std::string& descriptor);
-    // Counts removals and renames, after which a file found earlier may be gone.
+    // Counts removals, renames and replacements of the whole, after which a
+    // file found earlier may be gone.
     unsigned long Generation() const { return m_generation; }
 
     const std::map<std::string, SimFile>& Files() const { return m_files; }
@@ -60,7 +75,19 @@ public:
     bool operator==(const FileSystem& other) const;
 
 private:
-    std::map<std::string, SimFile> m_files;             // by key
+    using FileMap = std::map<std::string, SimFile>;
+
+    SimFile* Indexed(const std::string& key) const;
+    // Makes a directory given in Normalise's form, and those above it.
+    void MakeNormalDirectory(std::string normal);
+    void Index(FileMap::iterator file) { m_fileIndex.emplace(file->first, file); }
+    void Reindex();
+
+    FileMap m_files;                                    // by key, in the order of the keys
+    // The same files hashed by key, so that a look-up among many files takes
+    // one hash rather than a walk down the map. Its keys are the map's own
+    // (a map's entries never move), so a copy indexes its own map afresh.
+    std::unordered_map<std::string_view, FileMap::iterator> m_fileIndex;
     std::map<std::string, std::string> m_directories;  // key -> path as created
     std::map<std::string, std::string> m_security;     // key -> security descriptor
     unsigned long m_generation = 0;

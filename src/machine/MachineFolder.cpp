@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -227,41 +228,78 @@ bool CanWriteBeside(const fs::path& target, const std::string& folder, std::stri
 
 namespace {
 // The names under files/ met so far, each with the form a Windows disk holds
-// it under. Each name's form is its folder's form and its own last name's, so
-// a deep folder costs no more per entry than a shallow one.
+// it under: its folder's number and its own last name in that form, so a
+// deep folder costs no more per entry than a shallow one. The names are
+// views of the folder's own, which outlive this.
 class NameSpellings {
 public:
+    explicit NameSpellings(std::size_t names) { m_spelling.reserve(names); }
+
     // Takes `name` ("files/C/a/b") and the folders above it; false, with why,
     // when Windows holds it, or one of them, for a name met before.
-    bool Add(const std::string& name, std::string& twin)
+    bool Add(std::string_view name, std::string& twin)
     {
-        if (m_keyOf.count(name) != 0)
-            return true;
-        std::size_t slash = name.find_last_of("/\\");
-        std::string key;
-        if (slash == std::string::npos || slash < sizeof kFilesFolder) {
-            key = WindowsNameKey(name);
-        } else {
-            std::string folder = name.substr(0, slash);
-            if (!Add(folder, twin))
-                return false;
-            key = m_keyOf[folder] + "\\" + WindowsNameKey(name.substr(slash + 1));
-        }
-        auto spelled = m_spelling.emplace(key, name).first;
-        if (spelled->second != name) {
-            twin = spelled->second.size() == name.size() && WindowsUpper(spelled->second) == WindowsUpper(name)
-                       ? "differs only in case from " + spelled->second + ", which a Windows disk takes for the same name"
-                       : "is the same name to Windows as " + spelled->second +
-                             " (case, trailing dots and spaces, / and \\ tell no names apart)";
-            return false;
-        }
-        m_keyOf.emplace(name, std::move(key));
-        return true;
+        std::size_t number = 0;
+        return Number(name, twin, number);
     }
 
 private:
-    std::unordered_map<std::string, std::string> m_keyOf;  // name -> its form
-    std::unordered_map<std::string, std::string> m_spelling;  // form -> the name first met
+    // A folder's number, its name taken first when it is new.
+    bool FolderNumber(std::string_view folder, std::string& twin, std::size_t& number)
+    {
+        // The names come in order, so most share the folder of the one before.
+        if (folder == m_lastFolder) {
+            number = m_lastNumber;
+            return true;
+        }
+        auto known = m_folders.find(folder);
+        if (known != m_folders.end()) {
+            number = known->second;
+        } else {
+            if (!Number(folder, twin, number))
+                return false;
+            m_folders.emplace(folder, number);
+        }
+        m_lastFolder = folder;
+        m_lastNumber = number;
+        return true;
+    }
+
+    bool Number(std::string_view name, std::string& twin, std::size_t& number)
+    {
+        std::size_t slash = name.find_last_of("/\\");
+        std::string form;
+        if (slash == std::string_view::npos || slash < sizeof kFilesFolder) {
+            form = WindowsNameKey(name);
+        } else {
+            std::size_t folder = 0;
+            if (!FolderNumber(name.substr(0, slash), twin, folder))
+                return false;
+            // The folder's number stands for its whole form: no two forms share one.
+            form = std::to_string(folder) + "\\" + WindowsNameKey(name.substr(slash + 1));
+        }
+        auto spelled = m_spelling.emplace(std::move(form), Spelling{name, m_spelling.size() + 1}).first;
+        std::string_view first = spelled->second.name;
+        if (first != name) {
+            twin = first.size() == name.size() && WindowsUpper(first) == WindowsUpper(name)
+                       ? "differs only in case from " + std::string(first) +
+                             ", which a Windows disk takes for the same name"
+                       : "is the same name to Windows as " + std::string(first) +
+                             " (case, trailing dots and spaces, / and \\ tell no names apart)";
+            return false;
+        }
+        number = spelled->second.number;
+        return true;
+    }
+
+    struct Spelling {
+        std::string_view name;  // the name first met
+        std::size_t number;
+    };
+    std::unordered_map<std::string, Spelling> m_spelling;  // form -> the name first met
+    std::unordered_map<std::string_view, std::size_t> m_folders;  // folder -> its number
+    std::string_view m_lastFolder;
+    std::size_t m_lastNumber = 0;
 };
 }  // namespace
 
@@ -317,12 +355,14 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
     }
     FolderTexts texts;
     error.file = kManifestFile;
-    if (!ReadFolderTexts(contents.at(kManifestFile), texts, error.where))
+    ParsedManifest manifest;
+    ParseManifest(contents.at(kManifestFile), manifest);
+    if (!ReadFolderTexts(manifest, texts, error.where))
         return false;
     // Every name under files/ by the form a Windows disk holds it under, so
     // that no two names it takes for one are merged: all of them first, so a
     // name that differs from another by a trailing dot or space is named with it.
-    NameSpellings spellings;
+    NameSpellings spellings(contents.size());
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
@@ -332,11 +372,15 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
             return false;
         }
         std::string twin;
-        if (!spellings.Add(relative.back() == '/' ? relative.substr(0, relative.size() - 1) : relative, twin)) {
+        std::string_view name = relative;
+        if (name.back() == '/')
+            name.remove_suffix(1);
+        if (!spellings.Add(name, twin)) {
             error = {relative, {0, twin}};
             return false;
         }
     }
+    machine.files.Reserve(machine.files.Files().size() + contents.size());
     for (const auto& entry : contents) {
         const std::string& relative = entry.first;
         if (relative == kRegistryFile || relative == kManifestFile)
@@ -367,7 +411,7 @@ bool LoadMachine(const FolderContents& contents, Machine& machine, LoadError& er
     if (!ReadRegFile(contents.at(kRegistryFile), machine.registry, error.where, texts))
         return false;
     error.file = kManifestFile;
-    if (!ReadManifest(contents.at(kManifestFile), machine, error.where))
+    if (!ReadManifest(manifest, machine, error.where))
         return false;
     error = LoadError();
     return true;

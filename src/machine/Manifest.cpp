@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <set>
 #include <vector>
-#include <nlohmann/json.hpp>
 
+#include "machine/JsonRead.h"
+#include "machine/JsonTree.h"
 #include "machine/ManifestFields.h"
 #include "machine/ManifestValues.h"
 #include "machine/TextEncodings.h"
@@ -21,23 +21,26 @@ namespace {
 // One set of answers, or a list of sets played in turn while the dialog stays open.
 struct AnswerSetsKind {
     RecordKind<DialogAnswers> set;
-    void Read(const json& value, const std::string& field, std::vector<DialogAnswers>& into) const
+    void Read(JsonValue value, const std::string& field, std::vector<DialogAnswers>& into) const
     {
-        if (!value.is_array()) {
+        if (!value.IsArray()) {
             into.assign(1, DialogAnswers{});
             set.Read(value, field, into.front());
             return;
         }
         std::vector<DialogAnswers> sets;
-        for (const json& item : value)
+        for (JsonValue item : value.Items())
             set.Read(item, field, sets.emplace_back());
         if (sets.empty())
             throw ManifestProblem{field, "\"" + field + "\" needs at least one set of answers"};
         into = sets;
     }
-    json Write(const std::vector<DialogAnswers>& sets) const
+    void Write(const std::vector<DialogAnswers>& sets, JsonTree& out) const
     {
-        return sets.size() == 1 ? set.Write(sets.front()) : ListOf<RecordKind<DialogAnswers>>{set}.Write(sets);
+        if (sets.size() == 1)
+            set.Write(sets.front(), out);
+        else
+            ListOf<RecordKind<DialogAnswers>>{set}.Write(sets, out);
     }
 };
 
@@ -76,56 +79,61 @@ const FlagNamesKind kAttributeNames{
 // Versions of files; a file not on the disks is created empty. Applied once the
 // other fields are read.
 struct FileVersionsKind {
-    void Read(const json& value, const std::string& field, FileSystem&) const { Object(value, field); }
-    json Write(const FileSystem& files) const
+    void Read(JsonValue value, const std::string& field, FileSystem&) const { Object(value, field); }
+    void Write(const FileSystem& files, JsonTree& out) const
     {
-        json versions = json::object();
+        out.StartObject();
         for (const auto& entry : files.Files()) {
-            if (!entry.second.version.empty())
-                versions[Utf8Of(entry.second.path)] = entry.second.version;
+            if (!entry.second.version.empty()) {
+                out.Key(Utf8Of(entry.second.path));
+                out.String(entry.second.version);
+            }
         }
-        return versions;
+        out.End();
     }
-    static void Apply(const json& versions, Machine& machine)
+    static void Apply(JsonValue versions, Machine& machine)
     {
-        for (const auto& item : versions.items()) {
-            std::string version = Text(item.value(), item.key());
+        versions.ForEachMember([&machine](JsonValue item) {
+            std::string path(item.Key());
+            std::string version = Text(item, path);
             if (!IsVersion(version))
-                throw ManifestProblem{item.key(), "the version of \"" + item.key() + "\" must be \"a.b.c.d\""};
-            MachineFile(machine, MachinePath(item.key(), item.key()), item.key()).version =
-                version;
-        }
+                throw ManifestProblem{path, "the version of \"" + path + "\" must be \"a.b.c.d\""};
+            MachineFile(machine, MachinePath(path, path), path).version = version;
+        });
     }
 };
 
 // Attributes other than "archive" alone, of files on the disks (written or
 // created by then). Applied last.
 struct FileAttributesKind {
-    void Read(const json& value, const std::string& field, FileSystem&) const { Object(value, field); }
-    json Write(const FileSystem& files) const
+    void Read(JsonValue value, const std::string& field, FileSystem&) const { Object(value, field); }
+    void Write(const FileSystem& files, JsonTree& out) const
     {
-        json attributes = json::object();
+        out.StartObject();
         for (const auto& entry : files.Files()) {
-            if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE)
-                attributes[Utf8Of(entry.second.path)] = kAttributeNames.Write(entry.second.attributes);
+            if (entry.second.attributes != FILE_ATTRIBUTE_ARCHIVE) {
+                out.Key(Utf8Of(entry.second.path));
+                kAttributeNames.Write(entry.second.attributes, out);
+            }
         }
-        return attributes;
+        out.End();
     }
-    static void Apply(const json& attributes, Machine& machine)
+    static void Apply(JsonValue attributes, Machine& machine)
     {
-        for (const auto& item : attributes.items()) {
+        attributes.ForEachMember([&machine](JsonValue item) {
+            std::string path(item.Key());
             DWORD bits = 0;
-            kAttributeNames.Read(item.value(), item.key(), bits);
-            SimFile* file = machine.files.Find(MachinePath(item.key(), item.key()));
+            kAttributeNames.Read(item, path, bits);
+            SimFile* file = machine.files.Find(MachinePath(path, path));
             if (file == nullptr)
-                throw ManifestProblem{item.key(), "\"" + item.key() + "\" names no file of the machine"};
+                throw ManifestProblem{path, "\"" + path + "\" names no file of the machine"};
             file->attributes = bits != 0 ? bits : FILE_ATTRIBUTE_NORMAL;
-        }
+        });
     }
 };
 
 // Programs name files of the machine too; a missing one is created empty.
-void CreateProgramFiles(const json&, Machine& machine)
+void CreateProgramFiles(JsonValue, Machine& machine)
 {
     for (const Program& program : machine.programs)
         MachineFile(machine, program.path, program.path);
@@ -239,143 +247,64 @@ const Fields<Machine> kMachineFields = {
     FieldOf("faults", &Machine::faults, ListOf<RecordKind<Fault>>{{kFaultFields}}),
 };
 
-// ---- The document as text: its lines, its parsing.
-
-int LineOf(const std::string& text, std::size_t offset)
-{
-    offset = std::min(offset, text.size());
-    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
-}
+// ---- The document as text: its lines.
 
 // The field as the text spells it, escapes and all ("C:\\a" for C:\a).
 int LineOfField(const std::string& text, const std::string& field)
 {
-    std::size_t at = text.find(json(field).dump());
+    std::size_t at = text.find(JsonQuoted(field));
     return at == std::string::npos ? 0 : LineOf(text, at);
 }
 
-// The library's text of a problem, without its "[json.exception...] " prefix and position.
-std::string JsonProblem(const json::exception& problem)
+// The code page the manifest states; none in a folder of the days of 8-bit
+// machines (or in text that is no JSON object).
+std::optional<JsonValue> StatedCodePage(const ParsedManifest& manifest)
 {
-    std::string what = problem.what();
-    std::string::size_type colon = what.rfind(": ");
-    if (colon != std::string::npos && dynamic_cast<const json::parse_error*>(&problem) != nullptr)
-        return what.substr(colon + 2);
-    std::string::size_type bracket = what.find("] ");
-    return bracket == std::string::npos ? what : what.substr(bracket + 2);
-}
-
-// Builds the document as the library does, and notes the first name given
-// twice in one object, which would be taken last-wins without a word. (The
-// library's own callback parser would do it in time that grows with the square
-// of a list's length.)
-class DocumentWithKeys {
-public:
-    explicit DocumentWithKeys(json& document) : m_builder(document) {}
-    std::optional<std::string> twice;
-
-    bool null() { return m_builder.null(); }
-    bool boolean(bool value) { return m_builder.boolean(value); }
-    bool number_integer(json::number_integer_t value) { return m_builder.number_integer(value); }
-    bool number_unsigned(json::number_unsigned_t value) { return m_builder.number_unsigned(value); }
-    bool number_float(json::number_float_t value, const std::string& text) { return m_builder.number_float(value, text); }
-    bool string(std::string& value) { return m_builder.string(value); }
-    bool binary(json::binary_t& value) { return m_builder.binary(value); }
-    bool start_object(std::size_t size)
-    {
-        m_objectKeys.emplace_back();
-        return m_builder.start_object(size);
-    }
-    bool key(std::string& name)
-    {
-        if (!twice && !m_objectKeys.back().insert(name).second)
-            twice = name;
-        return m_builder.key(name);
-    }
-    bool end_object()
-    {
-        m_objectKeys.pop_back();
-        return m_builder.end_object();
-    }
-    bool start_array(std::size_t size) { return m_builder.start_array(size); }
-    bool end_array() { return m_builder.end_array(); }
-    template <typename Exception>
-    bool parse_error(std::size_t position, const std::string& token, const Exception& problem)
-    {
-        return m_builder.parse_error(position, token, problem);
-    }
-
-private:
-    nlohmann::detail::json_sax_dom_parser<json> m_builder;
-    std::vector<std::set<std::string>> m_objectKeys;
-};
-
-// The document of a folder of the days of 8-bit machines, its every text
-// (names and values) as FromLatin1Era reads it.
-json FromLatin1Era(const json& value)
-{
-    if (value.is_string())
-        return machine::FromLatin1Era(value.get<std::string>());
-    if (value.is_array()) {
-        json list = json::array();
-        for (const json& item : value)
-            list.push_back(FromLatin1Era(item));
-        return list;
-    }
-    if (!value.is_object())
-        return value;
-    json object = json::object();
-    for (const auto& item : value.items())
-        object[machine::FromLatin1Era(item.key())] = FromLatin1Era(item.value());
-    return object;
+    if (!manifest.valid || !manifest.document.Root().IsObject())
+        return std::nullopt;
+    return manifest.document.Root().Find(kCodePageField);
 }
 }  // namespace
 
-bool ReadFolderTexts(const std::string& text, FolderTexts& texts, ParseError& error)
+void ParseManifest(const std::string& text, ParsedManifest& manifest)
+{
+    manifest.text = &text;
+    manifest.valid = ReadJson(text, manifest.document, manifest.problem);
+}
+
+bool ReadFolderTexts(const ParsedManifest& manifest, FolderTexts& texts, ParseError& error)
 {
     texts = FolderTexts();
-    json document = json::parse(text, nullptr, false);
-    if (!document.is_object() || !document.contains(kCodePageField)) {
+    std::optional<JsonValue> codePageValue = StatedCodePage(manifest);
+    if (!codePageValue) {
         texts.latin1Era = true;
         return true;
     }
     try {
         DWORD codePage = kDefaultCodePage;
-        CodePageKind{}.Read(document.at(kCodePageField), kCodePageField, codePage);
+        CodePageKind{}.Read(*codePageValue, kCodePageField, codePage);
         texts.codePage = codePage;
     } catch (const ManifestProblem& problem) {
-        error = {LineOfField(text, problem.field), problem.message};
+        error = {LineOfField(*manifest.text, problem.field), problem.message};
         return false;
     }
     return true;
 }
 
-bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
+bool ReadManifest(ParsedManifest& manifest, Machine& machine, ParseError& error)
 {
-    json document;
-    DocumentWithKeys reader(document);
-    std::optional<std::string>& twice = reader.twice;
-    try {
-        json::sax_parse(text, &reader);
-    } catch (const json::parse_error& problem) {
-        error.line = LineOf(text, problem.byte > 0 ? problem.byte - 1 : 0);
-        error.message = "not valid JSON: " + JsonProblem(problem);
-        return false;
-    } catch (const json::exception& problem) {
-        // A number too large for any type ("1e400"): its text is quoted in the problem.
-        std::string what = JsonProblem(problem);
-        std::string::size_type open = what.find('\''), close = what.rfind('\'');
-        std::string::size_type at = open < close ? text.find(what.substr(open + 1, close - open - 1)) : std::string::npos;
-        error.line = at == std::string::npos ? 0 : LineOf(text, at);
-        error.message = "not valid JSON: " + what;
+    if (!manifest.valid) {
+        error = manifest.problem;
         return false;
     }
+    const std::string& text = *manifest.text;
+    JsonTree& document = manifest.document;
     try {
-        if (twice)
-            throw ManifestProblem{*twice, "\"" + *twice + "\" is given twice in one object"};
-        if (document.is_object() && !document.contains(kCodePageField))
-            document = FromLatin1Era(document);
-        ReadRecord(document, "machine.json", kMachineFields, machine);
+        if (document.Twice())
+            throw ManifestProblem{*document.Twice(), "\"" + *document.Twice() + "\" is given twice in one object"};
+        if (document.Root().IsObject() && !StatedCodePage(manifest))
+            document.ChangeTexts([](std::string_view eightBit) { return FromLatin1Era(std::string(eightBit)); });
+        ReadRecord(document.Root(), "machine.json", kMachineFields, machine);
     } catch (const ManifestProblem& problem) {
         error.line = LineOfField(text, problem.field);
         error.message = problem.message;
@@ -384,9 +313,18 @@ bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
     return true;
 }
 
+bool ReadManifest(const std::string& text, Machine& machine, ParseError& error)
+{
+    ParsedManifest manifest;
+    ParseManifest(text, manifest);
+    return ReadManifest(manifest, machine, error);
+}
+
 std::string WriteManifest(const Machine& machine)
 {
-    return WriteRecord(machine, kMachineFields).dump(2) + "\n";
+    JsonTree document;
+    WriteRecord(machine, kMachineFields, document);
+    return document.Pretty() + "\n";
 }
 
 }  // namespace machine

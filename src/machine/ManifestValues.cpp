@@ -12,11 +12,11 @@ namespace machine::manifest {
 
 namespace {
 // A whole number up to `maximum`: a larger one would not read back as written.
-std::uint64_t WholeNumber(const json& value, const std::string& field, std::uint64_t maximum)
+std::uint64_t WholeNumber(JsonValue value, const std::string& field, std::uint64_t maximum)
 {
-    if (!value.is_number_unsigned() || value.get<std::uint64_t>() > maximum)
+    if (!value.IsUnsigned() || value.Unsigned() > maximum)
         throw ManifestProblem{field, "\"" + field + "\" must be a whole number from 0 to " + std::to_string(maximum)};
-    return value.get<std::uint64_t>();
+    return value.Unsigned();
 }
 
 // The years of a SYSTEMTIME that Windows converts to a file time.
@@ -31,25 +31,25 @@ unsigned DaysInMonth(unsigned year, unsigned month)
 }
 }  // namespace
 
-const json& Object(const json& value, const std::string& field)
+JsonValue Object(JsonValue value, const std::string& field)
 {
-    if (!value.is_object())
+    if (!value.IsObject())
         throw ManifestProblem{field, "\"" + field + "\" must be an object"};
     return value;
 }
 
-const json& List(const json& value, const std::string& field)
+JsonValue List(JsonValue value, const std::string& field)
 {
-    if (!value.is_array())
+    if (!value.IsArray())
         throw ManifestProblem{field, "\"" + field + "\" must be a list"};
     return value;
 }
 
-std::string Text(const json& value, const std::string& field)
+std::string Text(JsonValue value, const std::string& field)
 {
-    if (!value.is_string())
+    if (!value.IsString())
         throw ManifestProblem{field, "\"" + field + "\" must be a string"};
-    return value.get<std::string>();
+    return std::string(value.Text());
 }
 
 std::string MachinePath(const std::string& path, const std::string& field)
@@ -62,22 +62,22 @@ std::string MachinePath(const std::string& path, const std::string& field)
     throw ManifestProblem{field, "\"" + field + "\" must be a full path \"X:\\...\" on a drive, not \"" + path + "\""};
 }
 
-void TextKind::Read(const json& value, const std::string& field, std::string& into) const
+void TextKind::Read(JsonValue value, const std::string& field, std::string& into) const
 {
     into = Text(value, field);
 }
 
-json TextKind::Write(const std::string& text) const { return Utf8Of(text); }
+void TextKind::Write(const std::string& text, JsonTree& out) const { out.String(Utf8Of(text)); }
 
-void PathKind::Read(const json& value, const std::string& field, std::string& into) const
+void PathKind::Read(JsonValue value, const std::string& field, std::string& into) const
 {
     std::string path = Text(value, field);
     into = mayBeEmpty && path.empty() ? path : MachinePath(path, field);
 }
 
-json PathKind::Write(const std::string& path) const { return Utf8Of(path); }
+void PathKind::Write(const std::string& path, JsonTree& out) const { out.String(Utf8Of(path)); }
 
-void ChoiceKind::Read(const json& value, const std::string& field, std::string& into) const
+void ChoiceKind::Read(JsonValue value, const std::string& field, std::string& into) const
 {
     std::string text = Text(value, field);
     if (std::find(options.begin(), options.end(), text) != options.end()) {
@@ -90,40 +90,40 @@ void ChoiceKind::Read(const json& value, const std::string& field, std::string& 
     throw ManifestProblem{field, "\"" + field + "\" must be one of " + list + ", not \"" + text + "\""};
 }
 
-json ChoiceKind::Write(const std::string& choice) const { return Utf8Of(choice); }
+void ChoiceKind::Write(const std::string& choice, JsonTree& out) const { out.String(Utf8Of(choice)); }
 
-void NumberKind::Read(const json& value, const std::string& field, DWORD& into) const
+void NumberKind::Read(JsonValue value, const std::string& field, DWORD& into) const
 {
     into = static_cast<DWORD>(WholeNumber(value, field, 0xFFFFFFFFu));
 }
 
-json NumberKind::Write(DWORD number) const { return number; }
+void NumberKind::Write(DWORD number, JsonTree& out) const { out.Unsigned(number); }
 
-void CountKind::Read(const json& value, const std::string& field, int& into) const
+void CountKind::Read(JsonValue value, const std::string& field, int& into) const
 {
     into = static_cast<int>(WholeNumber(value, field, static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
 }
 
-json CountKind::Write(int count) const { return count; }
+void CountKind::Write(int count, JsonTree& out) const { out.Integer(count); }
 
-void FlagKind::Read(const json& value, const std::string& field, bool& into) const
+void FlagKind::Read(JsonValue value, const std::string& field, bool& into) const
 {
-    if (!value.is_boolean())
+    if (!value.IsBoolean())
         throw ManifestProblem{field, "\"" + field + "\" must be true or false"};
-    into = value.get<bool>();
+    into = value.Boolean();
 }
 
-json FlagKind::Write(bool flag) const { return flag; }
+void FlagKind::Write(bool flag, JsonTree& out) const { out.Boolean(flag); }
 
 std::string UnknownFlag(const std::string& field, const std::string& name)
 {
     return "unknown \"" + field + "\" flag \"" + name + "\"";
 }
 
-void FlagNamesKind::Read(const json& value, const std::string& field, DWORD& into) const
+void FlagNamesKind::Read(JsonValue value, const std::string& field, DWORD& into) const
 {
     into = 0;
-    for (const json& name : List(value, field)) {
+    for (JsonValue name : List(value, field).Items()) {
         std::string text = Text(name, field);
         auto found = std::find_if(names.begin(), names.end(), [&](const auto& known) { return text == known.first; });
         if (found == names.end())
@@ -132,17 +132,17 @@ void FlagNamesKind::Read(const json& value, const std::string& field, DWORD& int
     }
 }
 
-json FlagNamesKind::Write(DWORD flags) const
+void FlagNamesKind::Write(DWORD flags, JsonTree& out) const
 {
-    json list = json::array();
+    out.StartArray();
     for (const auto& known : names) {
         if (flags & known.second)
-            list.push_back(known.first);
+            out.String(known.first);
     }
-    return list;
+    out.End();
 }
 
-void TimeKind::Read(const json& value, const std::string& field, SYSTEMTIME& into) const
+void TimeKind::Read(JsonValue value, const std::string& field, SYSTEMTIME& into) const
 {
     unsigned year, month, day, hour, minute, second;
     char tail = 0;
@@ -168,15 +168,15 @@ void TimeKind::Read(const json& value, const std::string& field, SYSTEMTIME& int
     into.wDayOfWeek = static_cast<WORD>((h + 6) % 7);
 }
 
-json TimeKind::Write(const SYSTEMTIME& time) const
+void TimeKind::Write(const SYSTEMTIME& time, JsonTree& out) const
 {
     char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
                   time.wMinute, time.wSecond);
-    return text;
+    out.String(text);
 }
 
-void VersionWordKind::Read(const json& value, const std::string& field, WORD& into) const
+void VersionWordKind::Read(JsonValue value, const std::string& field, WORD& into) const
 {
     unsigned major = 0, minor = 0;
     char tail = 0;
@@ -185,12 +185,12 @@ void VersionWordKind::Read(const json& value, const std::string& field, WORD& in
     into = MAKEWORD(major, minor);
 }
 
-json VersionWordKind::Write(WORD version) const
+void VersionWordKind::Write(WORD version, JsonTree& out) const
 {
-    return std::to_string(LOBYTE(version)) + "." + std::to_string(HIBYTE(version));
+    out.String(std::to_string(LOBYTE(version)) + "." + std::to_string(HIBYTE(version)));
 }
 
-void IpFieldsKind::Read(const json& value, const std::string& field, std::string& into) const
+void IpFieldsKind::Read(JsonValue value, const std::string& field, std::string& into) const
 {
     into = Text(value, field);
     if (into.empty())
@@ -212,9 +212,9 @@ void IpFieldsKind::Read(const json& value, const std::string& field, std::string
         throw ManifestProblem{field, "\"" + field + "\" must be four fields \"a.b.c.d\" of 0-255, each may be empty"};
 }
 
-json IpFieldsKind::Write(const std::string& text) const { return Utf8Of(text); }
+void IpFieldsKind::Write(const std::string& text, JsonTree& out) const { out.String(Utf8Of(text)); }
 
-void OperationKind::Read(const json& value, const std::string& field, std::string& into) const
+void OperationKind::Read(JsonValue value, const std::string& field, std::string& into) const
 {
     std::string operation = Text(value, field);
     if (!IsFaultableOperation(operation))
@@ -222,9 +222,9 @@ void OperationKind::Read(const json& value, const std::string& field, std::strin
     into = operation;
 }
 
-json OperationKind::Write(const std::string& operation) const { return Utf8Of(operation); }
+void OperationKind::Write(const std::string& operation, JsonTree& out) const { out.String(Utf8Of(operation)); }
 
-void CodePageKind::Read(const json& value, const std::string& field, DWORD& into) const
+void CodePageKind::Read(JsonValue value, const std::string& field, DWORD& into) const
 {
     DWORD codePage = 0;
     NumberKind{}.Read(value, field, codePage);
@@ -235,20 +235,24 @@ void CodePageKind::Read(const json& value, const std::string& field, DWORD& into
     into = codePage;
 }
 
-json CodePageKind::Write(DWORD codePage) const { return NumberKind{}.Write(codePage); }
+void CodePageKind::Write(DWORD codePage, JsonTree& out) const { NumberKind{}.Write(codePage, out); }
 
-void TextMapKind::Read(const json& value, const std::string& field, std::map<std::string, std::string>& into) const
+void TextMapKind::Read(JsonValue value, const std::string& field, std::map<std::string, std::string>& into) const
 {
-    for (const auto& item : Object(value, field).items())
-        into[item.key()] = Text(item.value(), item.key());
+    Object(value, field).ForEachMember([&into](JsonValue item) {
+        std::string name(item.Key());
+        into[name] = Text(item, name);
+    });
 }
 
-json TextMapKind::Write(const std::map<std::string, std::string>& texts) const
+void TextMapKind::Write(const std::map<std::string, std::string>& texts, JsonTree& out) const
 {
-    json object = json::object();
-    for (const auto& entry : texts)
-        object[Utf8Of(entry.first)] = Utf8Of(entry.second);
-    return object;
+    out.StartObject();
+    for (const auto& entry : texts) {
+        out.Key(Utf8Of(entry.first));
+        out.String(Utf8Of(entry.second));
+    }
+    out.End();
 }
 
 }  // namespace machine::manifest

@@ -18,15 +18,6 @@ namespace {
 
 const std::size_t kLongestKeyName = 255;  // the longest name of a key Windows allows, in characters
 
-// UTF-16LE bytes as the machine's text.
-std::string FromUtf16Bytes(const std::string& bytes, std::size_t start)
-{
-    std::u16string units;
-    for (std::size_t i = start; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return FromUtf16(units);
-}
-
 // The file's text as the machine holds it: UTF-16LE with its byte-order mark,
 // UTF-8 with its mark, or 8-bit (UTF-8 when it is UTF-8 throughout, else in
 // the machine's code page, as regedit writes a REGEDIT4 file).
@@ -37,7 +28,11 @@ bool DecodeText(const std::string& bytes, const FolderTexts& texts, std::string&
             error = {0, "a UTF-16 file must hold whole characters: its byte count is odd"};
             return false;
         }
-        text = texts.Read(FromUtf16Bytes(bytes, 2));
+        text = FromUtf16Bytes(std::string_view(bytes).substr(2));
+        // That is UTF-8 throughout, which the machine holds as it is: only a
+        // folder of the 8-bit days reads its texts otherwise.
+        if (texts.latin1Era)
+            text = texts.Read(text);
         return true;
     }
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
@@ -49,10 +44,18 @@ bool DecodeText(const std::string& bytes, const FolderTexts& texts, std::string&
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
 // Backslash escapes: \\ and \" as regedit writes them, \r and \n as Wine's does.
-bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
+bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out)
 {
     out.clear();
     for (++pos; pos < text.size(); ++pos) {
+        // The characters up to the next quote or backslash at once.
+        std::size_t plain = pos;
+        while (plain < text.size() && text[plain] != '"' && text[plain] != '\\')
+            ++plain;
+        out.append(text, pos, plain - pos);
+        pos = plain;
+        if (pos == text.size())
+            break;
         char c = text[pos];
         if (c == '"') {
             ++pos;
@@ -71,9 +74,10 @@ bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out)
     return false;
 }
 
-bool ReadHexBytes(const std::string& text, std::string& out)
+bool ReadHexBytes(std::string_view text, std::string& out)
 {
     out.clear();
+    out.reserve(text.size() / 3 + 1);
     std::string digits;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         char c = i < text.size() ? text[i] : ',';
@@ -100,7 +104,7 @@ bool ReadHexBytes(const std::string& text, std::string& out)
 
 // `wideText`: hex(1), hex(2) and hex(7) data are UTF-16LE (version 5 files),
 // not 8-bit text in the machine's code page (REGEDIT4).
-bool ParseValueData(const std::string& text, bool wideText, const FolderTexts& texts, RegValue& value,
+bool ParseValueData(std::string_view text, bool wideText, const FolderTexts& texts, RegValue& value,
                     std::string& problem)
 {
     if (!text.empty() && text[0] == '"') {
@@ -115,7 +119,7 @@ bool ParseValueData(const std::string& text, bool wideText, const FolderTexts& t
         return true;
     }
     if (text.compare(0, 6, "dword:") == 0) {
-        std::string digits = text.substr(6);
+        std::string digits(text.substr(6));
         if (digits.empty() || digits.size() > 8 ||
             digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
             problem = "a dword value needs one to eight hexadecimal digits";
@@ -132,7 +136,7 @@ bool ParseValueData(const std::string& text, bool wideText, const FolderTexts& t
             problem = "a hex value needs a colon";
             return false;
         }
-        std::string kind = text.substr(3, colon - 3);
+        std::string kind(text.substr(3, colon - 3));
         DWORD type = REG_BINARY;
         if (!kind.empty()) {
             // A type is a DWORD: one to eight hexadecimal digits.
@@ -161,16 +165,18 @@ bool ParseValueData(const std::string& text, bool wideText, const FolderTexts& t
             problem = "a hex(1), hex(2) or hex(7) value needs whole UTF-16 characters";
             return false;
         }
-        value.data = texts.Read(FromUtf16Bytes(bytes, 0));
+        value.data = texts.Read(FromUtf16Bytes(bytes));
         return true;
     }
-    problem = "unknown value data '" + text + "'";
+    problem = "unknown value data '" + std::string(text) + "'";
     return false;
 }
 
 // The values of the keys read so far, found by name in constant time, so that
-// reading a key with many values takes time in proportion to them. A removed
-// value leaves a gap, closed once the reading ends.
+// reading a key with many values takes time in proportion to them. A key's
+// own index finds them until a value of it is removed: a removed value
+// leaves a gap, closed once the reading ends, and the key's values are then
+// found here.
 class ValueIndex {
 public:
     ValueIndex() = default;
@@ -182,17 +188,22 @@ public:
             CloseGaps(*entry.first, entry.second);
     }
 
-    void Set(RegKey& key, const std::string& name, const RegValue& value)
+    void Set(RegKey& key, const std::string& name, RegValue&& value)
     {
-        Values& values = Of(key);
+        auto withGaps = m_keys.find(&key);
+        if (withGaps == m_keys.end()) {
+            key.SetValue(name, value.type, std::move(value.data));
+            return;
+        }
+        Values& values = withGaps->second;
         auto found = values.byName.find(UpperCase(name));
         if (found != values.byName.end()) {
             key.values[found->second].type = value.type;
-            key.values[found->second].data = value.data;
+            key.values[found->second].data = std::move(value.data);
             return;
         }
         values.byName.emplace(UpperCase(name), key.values.size());
-        key.values.push_back(RegValue{name, value.type, value.data});
+        key.values.push_back(RegValue{name, value.type, std::move(value.data)});
         values.removed.push_back(false);
     }
 
@@ -240,29 +251,28 @@ private:
 
     static void CloseGaps(RegKey& key, const Values& values)
     {
-        if (!values.hasGaps)
-            return;
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < key.values.size(); ++i) {
-            if (values.removed[i])
-                continue;
-            if (kept != i)
-                key.values[kept] = std::move(key.values[i]);
-            ++kept;
-        }
-        key.values.resize(kept);
+        if (values.hasGaps)
+            key.RemoveValues(values.removed);
     }
 
     std::unordered_map<RegKey*, Values> m_keys;
 };
 
-// A value's line. A name with a line break has it escaped as \r and \n, as
-// Wine's regedit writes it, so the line stays one; ReadQuoted takes it back.
-std::string ValueLineOf(const RegValue& value)
+// Appends a value's line. A name with a line break has it escaped as \r and
+// \n, as Wine's regedit writes it, so the line stays one; ReadQuoted takes it
+// back. `wideText` is room for a text's UTF-16 bytes, kept from value to value.
+void AppendValueLine(std::string& out, const RegValue& value, std::string& wideText)
 {
-    std::string data = regfile::IsText(value.type) ? Utf16Bytes(value.data) : value.data;
-    if (value.name.find_first_of("\r\n") == std::string::npos)
-        return regfile::ValueLine(Utf16Bytes(value.name), value.type, data);
+    const std::string* data = &value.data;
+    if (regfile::IsText(value.type)) {
+        wideText.clear();
+        AppendUtf16Bytes(wideText, value.data);
+        data = &wideText;
+    }
+    if (value.name.find_first_of("\r\n") == std::string::npos) {
+        out += regfile::ValueLine(Utf16Bytes(value.name), value.type, *data);
+        return;
+    }
     std::string quoted = "\"";
     for (char c : value.name) {
         if (c == '\\' || c == '"')
@@ -270,22 +280,74 @@ std::string ValueLineOf(const RegValue& value)
         quoted += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
     }
     const std::string defaultName = Utf16Bytes("@");
-    return Utf16Bytes(quoted + "\"") +
-           regfile::ValueLine(std::string(), value.type, data).substr(defaultName.size());
+    out += Utf16Bytes(quoted + "\"");
+    out += regfile::ValueLine(std::string(), value.type, *data).substr(defaultName.size());
 }
 
-void WriteKey(const RegKey& key, const std::string& path, std::string& out)
+// `path` is the key's; it is the same again on return.
+void WriteKey(const RegKey& key, std::string& path, std::string& out, std::string& wideText)
 {
     bool isRoot = path.find('\\') == std::string::npos;
     if (!isRoot || !key.values.empty()) {
-        out += Utf16Bytes("[" + path + "]\r\n");
-        for (const RegValue& value : key.values)
-            out += ValueLineOf(value) + Utf16Bytes("\r\n");
-        out += Utf16Bytes("\r\n");
+        // The path as one text: a name that is no UTF-8 has the whole path
+        // read as 8-bit text, as Utf16Bytes reads a text.
+        AppendUtf16Bytes(out, "[");
+        AppendUtf16Bytes(out, path);
+        AppendUtf16Bytes(out, "]\r\n");
+        for (const RegValue& value : key.values) {
+            AppendValueLine(out, value, wideText);
+            AppendUtf16Bytes(out, "\r\n");
+        }
+        AppendUtf16Bytes(out, "\r\n");
     }
-    for (const auto& entry : key.subkeys)
-        WriteKey(*entry.second, path + "\\" + entry.second->name, out);
+    for (const auto& entry : key.subkeys) {
+        std::size_t length = path.size();
+        path += '\\';
+        path += entry.second->name;
+        WriteKey(*entry.second, path, out, wideText);
+        path.resize(length);
+    }
 }
+
+std::string_view WithoutBlanks(std::string_view text)
+{
+    std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::string_view();
+    std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last + 1 - first);
+}
+
+// Makes each key line's key. A path that begins as the one before it did
+// goes on from the key the two share rather than from its root: an export
+// lists a key's subkeys one after another.
+class KeyMaker {
+public:
+    RegKey& Create(Registry& registry, const std::vector<std::string_view>& parts)
+    {
+        std::size_t shared = 0;
+        while (shared < parts.size() && shared < m_parts.size() && parts[shared] == m_parts[shared])
+            ++shared;
+        m_parts.resize(shared);
+        m_keys.resize(shared);
+        for (std::size_t i = shared; i < parts.size(); ++i) {
+            m_parts.emplace_back(parts[i]);
+            m_keys.push_back(i == 0 ? &registry.Root(parts[0]) : &m_keys.back()->CreateSubkey(m_parts.back()));
+        }
+        return *m_keys.back();
+    }
+
+    // Before a key is deleted: the keys kept may lie beneath it.
+    void Forget()
+    {
+        m_parts.clear();
+        m_keys.clear();
+    }
+
+private:
+    std::vector<std::string> m_parts;
+    std::vector<RegKey*> m_keys;  // the key of each path that ends at that part
+};
 }  // namespace
 
 bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error, const FolderTexts& texts)
@@ -293,20 +355,21 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
     std::string text;
     if (!DecodeText(bytes, texts, text, error))
         return false;
-    std::vector<std::string> lines = SplitLines(text);
+    LineReader lines(text);
+    int lineNumber = 0;
+    std::string_view line;
     RegKey* current = nullptr;
     ValueIndex values;
+    KeyMaker keys;
+    std::vector<std::string_view> parts;
     bool headerSeen = false;
     bool wideText = true;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        error.line = static_cast<int>(index) + 1;
-        std::string line = lines[index];
+    while (lines.Next(line)) {
+        error.line = ++lineNumber;
         std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == ';')
+        if (first == std::string_view::npos || line[first] == ';')
             continue;
-        line.erase(0, first);
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
+        line = WithoutBlanks(line);
 
         if (!headerSeen) {
             if (line != regfile::kHeader && line != regfile::kHeader4) {
@@ -323,14 +386,19 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 return false;
             }
             bool remove = line[1] == '-';
-            std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
-            std::vector<std::string> parts = SplitKeyPath(path);
+            std::string_view path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
+            parts.clear();
+            KeyPathParts pathParts(path);
+            for (std::string_view part; pathParts.Next(part);)
+                parts.push_back(part);
             if (parts.empty() || !Registry::IsRootName(parts[0])) {
-                error.message = "unknown registry root in [" + path + "]";
+                error.message = "unknown registry root in [" + std::string(path) + "]";
                 return false;
             }
-            auto tooLong = std::find_if(parts.begin() + 1, parts.end(),
-                                        [](const std::string& part) { return Utf16Length(part) > kLongestKeyName; });
+            // A name of no more bytes than that has no more characters either.
+            auto tooLong = std::find_if(parts.begin() + 1, parts.end(), [](std::string_view part) {
+                return part.size() > kLongestKeyName && Utf16Length(part) > kLongestKeyName;
+            });
             if (tooLong != parts.end()) {
                 error.message = "a key name of " + std::to_string(Utf16Length(*tooLong)) +
                                 " characters; the registry allows " + std::to_string(kLongestKeyName);
@@ -342,12 +410,14 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
                 return false;
             }
             if (remove) {
-                if (const RegKey* doomed = registry.Find(path))
+                std::string doomedPath(path);
+                if (const RegKey* doomed = registry.Find(doomedPath))
                     values.Forget(*doomed);
-                registry.Delete(path);
+                keys.Forget();
+                registry.Delete(doomedPath);
                 current = nullptr;
             } else {
-                current = &registry.Create(path);
+                current = &keys.Create(registry, parts);
             }
             continue;
         }
@@ -372,15 +442,18 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
             error.message = "expected '=' after the value name";
             return false;
         }
-        std::string data = line.substr(pos + 1);
+        std::string_view data = line.substr(pos + 1);
         // Hex data goes on over the next lines while a line ends with a backslash.
-        while (data.compare(0, 3, "hex") == 0 && data.back() == '\\' && index + 1 < lines.size()) {
-            data.pop_back();
-            std::string next = lines[++index];
-            next.erase(0, next.find_first_not_of(" \t"));
-            while (!next.empty() && (next.back() == ' ' || next.back() == '\t'))
-                next.pop_back();
-            data += next;
+        std::string joined;
+        if (data.compare(0, 3, "hex") == 0 && data.back() == '\\') {
+            joined.assign(data);
+            std::string_view next;
+            while (joined.back() == '\\' && lines.Next(next)) {
+                ++lineNumber;
+                joined.pop_back();
+                joined += WithoutBlanks(next);
+            }
+            data = joined;
         }
         if (data == "-") {
             values.Remove(*current, name);
@@ -389,7 +462,7 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
         RegValue value;
         if (!ParseValueData(data, wideText, texts, value, error.message))
             return false;
-        values.Set(*current, name, value);
+        values.Set(*current, name, std::move(value));
     }
     if (!headerSeen) {
         error.line = 0;
@@ -403,8 +476,11 @@ bool ReadRegFile(const std::string& bytes, Registry& registry, ParseError& error
 std::string WriteRegFile(const Registry& registry)
 {
     std::string out = regfile::kByteOrderMark + Utf16Bytes(std::string(regfile::kHeader) + "\r\n\r\n");
-    for (const auto& root : registry.Roots())
-        WriteKey(root.second, root.first, out);
+    std::string path, wideText;
+    for (const auto& root : registry.Roots()) {
+        path = root.first;
+        WriteKey(root.second, path, out, wideText);
+    }
     return out;
 }
 

@@ -36,11 +36,6 @@ const std::unordered_map<unsigned, unsigned char>& BytesOf(unsigned codePage)
     return found != kBytes.end() ? found->second : kBytes.at(kDefaultCodePage);
 }
 
-bool IsAscii(const std::string& text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // The text's characters: decoded when it is UTF-8, else each byte as the
 // character it stands for in code page 1252.
 std::vector<unsigned> Characters(const std::string& text)
@@ -57,6 +52,11 @@ std::vector<unsigned> Characters(const std::string& text)
 
 const unsigned kFirstSurrogate = 0xD800, kFirstLowSurrogate = 0xDC00, kLastSurrogate = 0xDFFF;
 }  // namespace
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 bool IsModelledCodePage(unsigned codePage)
 {
@@ -134,27 +134,62 @@ std::string FromCodePage(const std::string& bytes, unsigned codePage)
     return out;
 }
 
+namespace {
+// Calls `unit` with each UTF-16 unit of the text, as Utf8Of reads it. An
+// ASCII text, by far the most common, is read without decoding a list of
+// characters first.
+template <typename UnitSink>
+void ForEachUtf16Unit(std::string_view text, UnitSink unit)
+{
+    if (IsAscii(text)) {
+        for (char c : text)
+            unit(static_cast<char16_t>(c));
+        return;
+    }
+    for (unsigned character : Characters(std::string(text))) {
+        if (character < 0x10000) {
+            unit(static_cast<char16_t>(character));
+        } else {
+            character -= 0x10000;
+            unit(static_cast<char16_t>(kFirstSurrogate + (character >> 10)));
+            unit(static_cast<char16_t>(kFirstLowSurrogate + (character & 0x3FF)));
+        }
+    }
+}
+}  // namespace
+
 std::u16string ToUtf16(const std::string& text)
 {
     std::u16string units;
-    for (unsigned character : Characters(text)) {
-        if (character < 0x10000) {
-            units += static_cast<char16_t>(character);
-        } else {
-            character -= 0x10000;
-            units += static_cast<char16_t>(kFirstSurrogate + (character >> 10));
-            units += static_cast<char16_t>(kFirstLowSurrogate + (character & 0x3FF));
-        }
-    }
+    units.reserve(text.size());
+    ForEachUtf16Unit(text, [&](char16_t unit) { units += unit; });
     return units;
 }
 
-std::string FromUtf16(const std::u16string& units)
+namespace {
+// The units' text in UTF-8, `unitAt(i)` giving the i-th of `count` units; a
+// lone surrogate is kept as the character of its number.
+template <typename UnitAt>
+std::string Utf8OfUnits(std::size_t count, UnitAt unitAt)
 {
     std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        unsigned unit = units[i];
-        unsigned next = i + 1 < units.size() ? units[i + 1] : 0;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        unsigned unit = unitAt(i);
+        if (unit < 0x80) {
+            // A run of ASCII, by far the most common text, is copied at once.
+            std::size_t end = i + 1;
+            while (end < count && unitAt(end) < 0x80)
+                ++end;
+            std::size_t at = out.size();
+            out.resize(at + (end - i));
+            char* to = &out[at];
+            for (std::size_t k = i; k < end; ++k)
+                *to++ = static_cast<char>(unitAt(k));
+            i = end - 1;
+            continue;
+        }
+        unsigned next = i + 1 < count ? unitAt(i + 1) : 0;
         if (unit >= kFirstSurrogate && unit < kFirstLowSurrogate && next >= kFirstLowSurrogate &&
             next <= kLastSurrogate) {
             AppendUtf8(out, 0x10000 + ((unit - kFirstSurrogate) << 10) + (next - kFirstLowSurrogate));
@@ -165,8 +200,20 @@ std::string FromUtf16(const std::u16string& units)
     }
     return out;
 }
+}  // namespace
 
-std::size_t Utf16Length(const std::string& text)
+std::string FromUtf16(const std::u16string& units)
+{
+    return Utf8OfUnits(units.size(), [&](std::size_t i) { return static_cast<unsigned>(units[i]); });
+}
+
+std::string FromUtf16Bytes(std::string_view bytes)
+{
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    return Utf8OfUnits(bytes.size() / 2, [data](std::size_t i) { return data[2 * i] | (data[2 * i + 1] << 8u); });
+}
+
+std::size_t Utf16Length(std::string_view text)
 {
     std::size_t units = 0;
     for (char c : text) {
@@ -184,11 +231,26 @@ bool IsUtf8(const std::string& text)
 std::string Utf16Bytes(const std::string& text)
 {
     std::string bytes;
-    for (char16_t unit : ToUtf16(text)) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    AppendUtf16Bytes(bytes, text);
     return bytes;
+}
+
+void AppendUtf16Bytes(std::string& out, std::string_view text)
+{
+    if (IsAscii(text)) {
+        // Each character's high byte is the zero the string is grown with.
+        std::size_t at = out.size();
+        out.resize(at + 2 * text.size());
+        char* to = &out[at];
+        for (std::size_t i = 0; i < text.size(); ++i)
+            to[2 * i] = text[i];
+        return;
+    }
+    out.reserve(out.size() + 2 * text.size());
+    ForEachUtf16Unit(text, [&](char16_t unit) {
+        out += static_cast<char>(unit & 0xFF);
+        out += static_cast<char>(unit >> 8);
+    });
 }
 
 std::string FromLatin1Era(const std::string& text)

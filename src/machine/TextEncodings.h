@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace machine {
 
@@ -19,6 +20,8 @@ bool IsModelledCodePage(unsigned codePage);
 // Those code pages, for a message: "1250, 1251, ...".
 std::string ModelledCodePages();
 
+// Whether every byte of the text is ASCII.
+bool IsAscii(std::string_view text);
 // Appends a character's UTF-8 bytes.
 void AppendUtf8(std::string& out, unsigned character);
 // The text as UTF-8: itself when it is UTF-8, else each of its bytes as the
@@ -34,13 +37,17 @@ std::string FromCodePage(const std::string& bytes, unsigned codePage);
 // a lone surrogate is kept either way, so every wide name comes back as it was.
 std::u16string ToUtf16(const std::string& text);
 std::string FromUtf16(const std::u16string& units);
+// FromUtf16 of UTF-16LE bytes (an odd last byte is no unit and left out).
+std::string FromUtf16Bytes(std::string_view bytes);
 
 // The UTF-16 units of a UTF-8 text, as Windows counts a name's length.
-std::size_t Utf16Length(const std::string& text);
+std::size_t Utf16Length(std::string_view text);
 // Whether the text is UTF-8 throughout.
 bool IsUtf8(const std::string& text);
 // The text as UTF-16LE bytes (as Utf8Of reads it), as a registry export holds it.
 std::string Utf16Bytes(const std::string& text);
+// Utf16Bytes of the text, appended to `out`.
+void AppendUtf16Bytes(std::string& out, std::string_view text);
 
 // A text of a folder written when machines held 8-bit text: each of its
 // characters up to U+00FF stood for the byte of that number in code page

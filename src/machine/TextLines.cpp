@@ -2,24 +2,21 @@
 
 namespace machine {
 
-std::vector<std::string> SplitLines(const std::string& text)
+bool LineReader::Next(std::string_view& line)
 {
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
+    if (m_at >= m_text.size())
+        return false;
+    std::size_t end = m_at;
+    while (end < m_text.size() && m_text[end] != '\r' && m_text[end] != '\n')
+        ++end;
+    if (end == m_text.size()) {
+        line = m_text.substr(m_at);
+        m_at = m_text.size();
+        return true;
     }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
+    line = m_text.substr(m_at, end - m_at);
+    m_at = end + (m_text[end] == '\r' && end + 1 < m_text.size() && m_text[end + 1] == '\n' ? 2 : 1);
+    return true;
 }
 
 }  // namespace machine

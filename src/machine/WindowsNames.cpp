@@ -7,9 +7,10 @@
 
 namespace machine {
 
-std::vector<unsigned> NameCharacters(const std::string& name)
+std::vector<unsigned> NameCharacters(std::string_view name)
 {
     std::vector<unsigned> characters;
+    characters.reserve(name.size());
     for (std::size_t i = 0; i < name.size();) {
         unsigned char lead = static_cast<unsigned char>(name[i]);
         int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
@@ -31,50 +32,68 @@ std::vector<unsigned> NameCharacters(const std::string& name)
 }
 
 namespace {
-std::string NameKey(std::string name)
+// A name without its trailing dots and spaces, appended in upper case.
+void AppendNameKey(std::string& key, std::string_view name)
 {
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))
-        name.pop_back();
-    return WindowsUpper(name);
+        name.remove_suffix(1);
+    key += WindowsUpper(name);
 }
 }  // namespace
 
-std::string WindowsUpper(const std::string& text)
+std::string WindowsUpper(std::string_view text)
 {
-    std::string upper;
+    // ASCII, by far the most names, letter by letter without decoding.
+    std::string upper(text);
+    bool ascii = true;
+    for (char& c : upper) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (ascii)
+        return upper;
+    upper.clear();
     for (unsigned character : NameCharacters(text))
         AppendUtf8(upper, WindowsUpperCase(character));
     return upper;
 }
 
-std::string WindowsNameKey(const std::string& path)
+std::string WindowsNameKey(std::string_view path)
 {
-    std::string key, name;
-    bool first = true;
+    std::string key;
+    key.reserve(path.size());
+    std::size_t start = 0;
     for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && path[i] != '/' && path[i] != '\\') {
-            name += path[i];
+        if (i < path.size() && path[i] != '/' && path[i] != '\\')
             continue;
-        }
-        key += (first ? "" : "\\") + NameKey(name);
-        first = false;
-        name.clear();
+        if (start != 0)
+            key += '\\';
+        AppendNameKey(key, path.substr(start, i - start));
+        start = i + 1;
     }
     return key;
 }
 
-std::string DeviceNameProblem(const std::string& name)
+std::string DeviceNameProblem(std::string_view name)
 {
-    std::string base = name.substr(0, name.find('.'));
+    std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char& c : base)
+        base.remove_suffix(1);
+    // Every device name is 3, 4, 6 or 7 letters long: any other name is passed at once.
+    if (base.size() < 3 || base.size() > 7 || base.size() == 5)
+        return std::string();
+    std::string upper(base);
+    for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-                    base[3] >= '1' && base[3] <= '9';
-    if (numbered || base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
-        base == "CONOUT$")
-        return "\"" + name + "\" names the device " + base + " on Windows, not a file";
+    bool numbered = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+                    upper[3] >= '1' && upper[3] <= '9';
+    if (numbered || upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
+        upper == "CONOUT$")
+        return "\"" + std::string(name) + "\" names the device " + upper + " on Windows, not a file";
     return std::string();
 }
 

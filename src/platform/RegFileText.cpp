@@ -70,25 +70,42 @@ bool IsPlainString(const std::string& wide)
     return true;
 }
 
-// A UTF-16LE name or text in quotes, with regedit's escaping of '\' and '"'.
-std::string Quote(const std::string& wide)
+// Appends the first `units` UTF-16LE units of a name or text in quotes, with
+// regedit's escaping of '\' and '"'. Every value of an export passes here:
+// the units go in as they stand, a run at a time, with no text made for each.
+void AppendQuoted(std::string& out, const std::string& wide, std::size_t units)
 {
-    std::string out = WidenToUtf16("\"");
-    for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
-        unsigned unit = UnitAt(wide, i / 2);
-        if (unit == '\\' || unit == '"')
-            out += WidenToUtf16("\\");
-        out += wide.substr(i, 2);
+    const char quote[] = {'"', '\0'};
+    const char backslash[] = {'\\', '\0'};
+    out.reserve(out.size() + 2 * units + 2 * sizeof quote);
+    out.append(quote, sizeof quote);
+    std::size_t plain = 0;  // the first unit not yet appended
+    for (std::size_t i = 0; i < units; ++i) {
+        unsigned unit = UnitAt(wide, i);
+        if (unit == '\\' || unit == '"') {
+            out.append(wide, 2 * plain, 2 * (i - plain));
+            out.append(backslash, sizeof backslash);
+            plain = i;
+        }
     }
-    return out + WidenToUtf16("\"");
+    out.append(wide, 2 * plain, 2 * (units - plain));
+    out.append(quote, sizeof quote);
 }
 }  // namespace
 
 std::string ValueLine(const std::string& wideName, DWORD type, const std::string& data)
 {
-    std::string line = wideName.empty() ? WidenToUtf16("@=") : Quote(wideName) + WidenToUtf16("=");
-    if (type == REG_SZ && IsPlainString(data))
-        return line + Quote(data.substr(0, data.size() - 2));
+    std::string line;
+    if (wideName.empty()) {
+        line = WidenToUtf16("@=");
+    } else {
+        AppendQuoted(line, wideName, wideName.size() / 2);
+        line += WidenToUtf16("=");
+    }
+    if (type == REG_SZ && IsPlainString(data)) {
+        AppendQuoted(line, data, data.size() / 2 - 1);  // without the terminating zero
+        return line;
+    }
     if (type == REG_DWORD && data.size() == 4) {
         char digits[16];
         std::snprintf(digits, sizeof digits, "dword:%08lx", static_cast<unsigned long>(DwordOf(data)));

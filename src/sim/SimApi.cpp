@@ -37,12 +37,23 @@ bool IsPartWayOperation(const char* operation)
 }
 }  // namespace
 
+const SimApi::OperationFacts& SimApi::FactsOf(const char* operation)
+{
+    auto found = m_operationFacts.find(operation);
+    if (found != m_operationFacts.end() && found->second.name == operation)
+        return found->second;
+    return m_operationFacts[operation] = {operation, m_callCounts.emplace(operation, 0).first,
+                                          machine::IsReleaseOperation(operation), IsPartWayOperation(operation),
+                                          FindSystemCall(operation)};
+}
+
 bool SimApi::Fails(const char* operation)
 {
-    int call = ++m_callCounts[operation];
+    const OperationFacts& facts = FactsOf(operation);
+    int call = ++facts.count->second;
     // Releases are made by destructors, which must not throw: the cut comes
     // at the next call after them.
-    bool releases = machine::IsReleaseOperation(operation);
+    bool releases = facts.releases;
     // A call cut off part-way that failed before it wrote anything ends the
     // process at the next call instead.
     if (m_bCutPending && !releases) {
@@ -51,13 +62,13 @@ bool SimApi::Fails(const char* operation)
     }
     if (++m_totalCalls >= stopAtCall && stopAtCall != 0 && !m_bStopped && !releases) {
         m_bStopped = true;
-        if (stopPartWay && IsPartWayOperation(operation))
+        if (stopPartWay && facts.partWay)
             m_bCutPending = true;
         else
             throw ProcessStopped{};
     }
     // An older system's stub, or a function it lacks (looked up at run time).
-    if (AnswersNotImplemented(operation, m_machine.os.major, m_machine.os.minor, m_machine.os.platform)) {
+    if (AnswersNotImplemented(facts.systemCall, m_machine.os.major, m_machine.os.minor, m_machine.os.platform)) {
         m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return true;
     }
@@ -67,6 +78,8 @@ bool SimApi::Fails(const char* operation)
             m_faultsByCall.emplace(std::make_pair(fault.operation, fault.call), fault.error);
         m_faultsIndexed = m_machine.faults.size();
     }
+    if (m_faultsByCall.empty())
+        return false;
     auto fault = m_faultsByCall.find({operation, call});
     if (fault == m_faultsByCall.end())
         return false;

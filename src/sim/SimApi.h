@@ -13,12 +13,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinApi.h"
 #include "machine/Machine.h"
 
 namespace sim {
+
+struct SystemCall;
 
 // A child process started with CreateProcessA.
 struct StartedProcess {
@@ -70,6 +73,8 @@ class SimApi : public WinApi {
 public:
     explicit SimApi(machine::Machine& machine);
     ~SimApi() override;
+    SimApi(const SimApi&) = delete;  // its facts of operations point into its own counts
+    SimApi& operator=(const SimApi&) = delete;
 
     machine::Machine& machine() { return m_machine; }
 
@@ -222,9 +227,10 @@ private:
         bool textMode = false;     // streams: CR LF on disk is a line feed in memory
         bool streamError = false;  // streams: what ferror reports
         unsigned long long endsAtMs = 0;  // a process: when it ends, on the virtual clock
-        const machine::SimFile* file = nullptr;    // streams: the file, as last looked up
-        unsigned long filesGeneration = 0;  // streams: the disks' generation at that look-up
+        machine::SimFile* file = nullptr;   // files and streams: the file, as last looked up
+        unsigned long filesGeneration = 0;  // files and streams: the disks' generation at that look-up
         std::vector<std::string> found = {};  // a search: the names it finds, handed out from `position` on
+        std::vector<const machine::SimFile*> foundFiles = {};  // a search: their files at `filesGeneration`, or nullptr
         bool directory = false;  // a file handle open on a folder (FILE_FLAG_BACKUP_SEMANTICS)
     };
     // The next byte a read of the stream gives from the file's bytes, as the
@@ -239,6 +245,9 @@ private:
     // The error for a path that names no file: missing file or missing directory.
     DWORD MissingFileError(const std::string& path) const;
     OpenObject* FindStream(FILE* stream);
+    // The file a handle or stream is open on (nullptr when it is gone), looked
+    // up again only after a file was removed or renamed.
+    machine::SimFile* FileOf(OpenObject& open);
     // The open object of that kind the handle names; nullptr, with
     // ERROR_INVALID_HANDLE as the last error, when it names none.
     OpenObject* FindOpenObject(HANDLE handle, OpenObject::Kind kind);
@@ -253,6 +262,18 @@ private:
     std::vector<TranscriptEntry> m_transcript;
     std::size_t m_nextAnswer = 0;
     std::map<std::string, int> m_callCounts;
+    // What every call of an operation asks of it, found by its name once: by
+    // the address of the name its callers give (each its own function's
+    // name), checked against the name itself.
+    struct OperationFacts {
+        std::string name;
+        std::map<std::string, int>::iterator count;  // in m_callCounts
+        bool releases;
+        bool partWay;
+        const SystemCall* systemCall;
+    };
+    const OperationFacts& FactsOf(const char* operation);
+    std::unordered_map<const char*, OperationFacts> m_operationFacts;
     // The machine's faults by operation and call, the first of each kept;
     // built again when the list has grown since.
     std::map<std::pair<std::string, int>, DWORD> m_faultsByCall;
@@ -269,12 +290,15 @@ private:
         const machine::RegKey* key = nullptr;
         std::uint64_t version = 0;
         DWORD index = 0;
-        std::map<std::string, std::unique_ptr<machine::RegKey>>::const_iterator place;
+        machine::RegKey::Subkeys::const_iterator place;
     };
     struct OpenKey {
         std::string path;  // "HKEY_LOCAL_MACHINE\..."
         REGSAM access = 0;
         SubkeyCursor cursor;
+        // The key the path led to, while the registry's KeysVersion is `resolvedAt`.
+        machine::RegKey* resolved = nullptr;
+        std::uint64_t resolvedAt = 0;
     };
     std::map<HKEY, OpenKey> m_keys;
     std::set<void*> m_allocations;       // SIDs and message buffers handed out

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "machine/TextEncodings.h"
 #include "platform/SecurityDescriptor.h"
 #include "sim/SimApi.h"
 
@@ -90,6 +91,15 @@ DWORD SimApi::MissingFileError(const std::string& path) const
     return m_machine.files.DirectoryExists(machine::FileSystem::Parent(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
+machine::SimFile* SimApi::FileOf(OpenObject& open)
+{
+    if (open.file == nullptr || open.filesGeneration != m_machine.files.Generation()) {
+        open.file = m_machine.files.FindKey(open.name);
+        open.filesGeneration = m_machine.files.Generation();
+    }
+    return open.file;
+}
+
 HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                            DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE)
 {
@@ -100,16 +110,17 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         m_lastError = path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
+    std::string key = machine::FileSystem::Key(path);
+    machine::SimFile* file = m_machine.files.FindKey(key);
+    bool directory = m_machine.files.DirectoryKeyExists(key);
     // A name that is taken, by a file of any kind or a directory, held or not,
     // is reported as taken before anything else is tried, as Windows does.
-    if (dwCreationDisposition == CREATE_NEW &&
-        (m_machine.files.Find(path) != nullptr || m_machine.files.DirectoryExists(path))) {
+    if (dwCreationDisposition == CREATE_NEW && (file != nullptr || directory)) {
         m_lastError = ERROR_FILE_EXISTS;
         return INVALID_HANDLE_VALUE;
     }
-    std::string key = machine::FileSystem::Key(path);
     // A folder opens only for its information and security, as with backup semantics.
-    if (m_machine.files.DirectoryExists(path)) {
+    if (directory) {
         if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || dwCreationDisposition != OPEN_EXISTING ||
             (dwDesiredAccess & GENERIC_WRITE)) {
             m_lastError = ERROR_ACCESS_DENIED;
@@ -125,7 +136,6 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         m_lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
-    machine::SimFile* file = m_machine.files.Find(path);
     bool existed = file != nullptr;
     if (existed && (dwDesiredAccess & GENERIC_WRITE) && (file->attributes & FILE_ATTRIBUTE_READONLY)) {
         m_lastError = ERROR_ACCESS_DENIED;
@@ -134,7 +144,7 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     switch (dwCreationDisposition) {
     case CREATE_NEW:
     case CREATE_ALWAYS:
-        m_machine.files.Write(path, std::string());
+        file = &m_machine.files.Write(path, std::string());
         break;
     case OPEN_EXISTING:
     case TRUNCATE_EXISTING:
@@ -147,14 +157,16 @@ HANDLE SimApi::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
         break;
     case OPEN_ALWAYS:
         if (!existed)
-            m_machine.files.Write(path, std::string());
+            file = &m_machine.files.Write(path, std::string());
         break;
     default:
         m_lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
     HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
-    m_handles[handle] = OpenObject{OpenObject::kFile, key, dwDesiredAccess, dwShareMode, 0};
+    OpenObject& open = m_handles[handle] = OpenObject{OpenObject::kFile, key, dwDesiredAccess, dwShareMode, 0};
+    open.file = file;
+    open.filesGeneration = m_machine.files.Generation();
     bool reportsExisting = existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
     m_lastError = reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return handle;
@@ -175,7 +187,7 @@ BOOL SimApi::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWri
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    machine::SimFile* file = m_machine.files.Find(open.name);
+    machine::SimFile* file = FileOf(open);
     if (file == nullptr) {
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
@@ -201,7 +213,7 @@ BOOL SimApi::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     OpenObject* open = FindOpenObject(hFile, OpenObject::kFile);
     if (open == nullptr)
         return FALSE;
-    const machine::SimFile* file = open->directory ? nullptr : m_machine.files.Find(open->name);
+    const machine::SimFile* file = open->directory ? nullptr : FileOf(*open);
     if (!(open->access & GENERIC_READ) || file == nullptr) {
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
@@ -224,7 +236,7 @@ BOOL SimApi::GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATI
     OpenObject* open = FindOpenObject(hFile, OpenObject::kFile);
     if (open == nullptr)
         return FALSE;
-    const machine::SimFile* file = open->directory ? nullptr : m_machine.files.Find(open->name);
+    const machine::SimFile* file = open->directory ? nullptr : FileOf(*open);
     if (!open->directory && file == nullptr) {
         m_lastError = ERROR_INVALID_HANDLE;
         return FALSE;
@@ -457,7 +469,7 @@ BOOL SimApi::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 namespace {
 // A name against a pattern with at most one '*', both in upper case as the
 // file system compares them.
-bool Matches(const std::string& name, const std::string& pattern)
+bool Matches(std::string_view name, const std::string& pattern)
 {
     std::size_t star = pattern.find('*');
     if (star == std::string::npos)
@@ -496,13 +508,28 @@ HANDLE SimApi::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDa
     std::string prefix = folderKey.back() == '\\' ? folderKey : folderKey + '\\';
     const auto& files = m_machine.files.Files();
     for (auto entry = files.lower_bound(prefix);
-         entry != files.end() && entry->first.compare(0, prefix.size(), prefix) == 0; ++entry) {
+         entry != files.end() && entry->first.compare(0, prefix.size(), prefix) == 0;) {
+        // The files of a folder within lie together too, before its key with
+        // the character after the backslash: passed over at once.
+        std::string::size_type deeper = entry->first.find('\\', prefix.size());
+        if (deeper != std::string::npos) {
+            entry = files.lower_bound(entry->first.substr(0, deeper) + static_cast<char>('\\' + 1));
+            continue;
+        }
         const std::string& filePath = entry->second.path;
         std::string name = filePath.substr(filePath.rfind('\\') + 1);
-        if (machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey &&
-            Matches(machine::UpperCase(name), pattern))
+        // An ASCII path's key holds its folder's key and its name in upper case as they are.
+        bool ascii = machine::IsAscii(filePath);
+        if (ascii ? Matches(std::string_view(entry->first).substr(prefix.size()), pattern)
+                  : machine::FileSystem::Key(machine::FileSystem::Parent(filePath)) == folderKey &&
+                        Matches(machine::UpperCase(name), pattern)) {
             search.found.push_back(name);
+            // Any other is found by its name again, as that name's key may be another.
+            search.foundFiles.push_back(ascii ? &entry->second : nullptr);
+        }
+        ++entry;
     }
+    search.filesGeneration = m_machine.files.Generation();
     if (search.found.empty()) {
         m_lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
@@ -521,8 +548,13 @@ BOOL SimApi::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
         return FALSE;
     // A file removed since the search began is passed over.
     while (search->position < search->found.size()) {
-        const std::string& name = search->found[search->position++];
-        if (const machine::SimFile* file = m_machine.files.Find(search->name + "\\" + name)) {
+        std::size_t at = search->position++;
+        const std::string& name = search->found[at];
+        // Found again by name when a file was removed or renamed since.
+        const machine::SimFile* file = search->foundFiles[at];
+        if (file == nullptr || search->filesGeneration != m_machine.files.Generation())
+            file = m_machine.files.Find(search->name + "\\" + name);
+        if (file != nullptr) {
             FillFindData(AnsiText(name), *file, lpFindFileData);
             return TRUE;
         }

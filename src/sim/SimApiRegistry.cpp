@@ -31,12 +31,25 @@ std::string SimApi::PathOfKey(HKEY key) const
 
 machine::RegKey* SimApi::ResolveKey(HKEY key, LONG& status)
 {
-    std::string path = PathOfKey(key);
-    if (path.empty()) {
-        status = ERROR_INVALID_HANDLE;
-        return nullptr;
+    machine::RegKey* found = nullptr;
+    if (const char* root = PredefinedRootName(key)) {
+        found = m_machine.registry.Find(root);
+    } else {
+        auto open = m_keys.find(key);
+        if (open == m_keys.end()) {
+            status = ERROR_INVALID_HANDLE;
+            return nullptr;
+        }
+        // Every registry call comes here: the handle's key is looked for
+        // again only once keys were removed (a key made since is looked for
+        // at each call until it is found).
+        OpenKey& handle = open->second;
+        if (handle.resolved == nullptr || handle.resolvedAt != m_machine.registry.KeysVersion()) {
+            handle.resolved = m_machine.registry.Find(handle.path);
+            handle.resolvedAt = m_machine.registry.KeysVersion();
+        }
+        found = handle.resolved;
     }
-    machine::RegKey* found = m_machine.registry.Find(path);
     // A key deleted while open behaves as Windows does for such a handle.
     status = found == nullptr ? ERROR_BADKEY : ERROR_SUCCESS;
     return found;
@@ -59,15 +72,20 @@ LONG SimApi::RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired
 LONG SimApi::OpenSubkey(HKEY hKey, const std::string& subKey, REGSAM samDesired, PHKEY phkResult)
 {
     LONG status = ERROR_SUCCESS;
-    if (ResolveKey(hKey, status) == nullptr)
+    const machine::RegKey* parent = ResolveKey(hKey, status);
+    if (parent == nullptr)
         return status;
-    std::string path = PathOfKey(hKey);
-    if (!subKey.empty())
-        path += "\\" + subKey;
-    if (m_machine.registry.Find(path) == nullptr)
+    machine::RegKey* key = parent->FindPath(subKey);
+    if (key == nullptr)
         return ERROR_FILE_NOT_FOUND;
+    std::string path = PathOfKey(hKey);
+    if (!subKey.empty()) {
+        path += '\\';
+        path += subKey;
+    }
     HKEY opened = reinterpret_cast<HKEY>(m_nextHandle++);
-    m_keys[opened] = OpenKey{path, samDesired, {}};
+    m_keys.emplace_hint(m_keys.end(), opened,
+                        OpenKey{std::move(path), samDesired, {}, key, m_machine.registry.KeysVersion()});
     *phkResult = opened;
     return ERROR_SUCCESS;
 }

@@ -199,9 +199,11 @@ BOOL SimApi::GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION, PSECUR
         m_lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
+    // The default is the same for every file: made once.
+    static const std::string kDefaultSecurity = DefaultSecurity();
     std::string descriptor = m_machine.files.SecurityOf(open->name);
     if (descriptor.empty())
-        descriptor = DefaultSecurity();
+        descriptor = kDefaultSecurity;
     *lpnLengthNeeded = static_cast<DWORD>(descriptor.size());
     if (nLength < descriptor.size() || pSecurityDescriptor == nullptr) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;

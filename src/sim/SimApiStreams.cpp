@@ -85,12 +85,7 @@ int SimApi::fgetc(FILE* stream)
     OpenObject* open = FindStream(stream);
     if (open == nullptr)
         return EOF;
-    // The file is looked up once per stream, again only after a file was removed or renamed.
-    if (open->file == nullptr || open->filesGeneration != m_machine.files.Generation()) {
-        open->file = m_machine.files.Find(open->name);
-        open->filesGeneration = m_machine.files.Generation();
-    }
-    const machine::SimFile* file = open->file;
+    const machine::SimFile* file = FileOf(*open);
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return EOF;
@@ -121,7 +116,7 @@ size_t SimApi::fread(void* buffer, size_t size, size_t count, FILE* stream)
     OpenObject* open = FindStream(stream);
     if (open == nullptr || size == 0 || count == 0)
         return 0;
-    const machine::SimFile* file = m_machine.files.Find(open->name);
+    const machine::SimFile* file = FileOf(*open);
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_READ)) {
         open->streamError = true;
         return 0;
@@ -147,7 +142,7 @@ size_t SimApi::fwrite(const void* buffer, size_t size, size_t count, FILE* strea
     OpenObject* open = FindStream(stream);
     if (open == nullptr || size == 0 || count == 0)
         return 0;
-    machine::SimFile* file = m_machine.files.Find(open->name);
+    machine::SimFile* file = FileOf(*open);
     if (Fails(__func__) || file == nullptr || !(open->access & GENERIC_WRITE)) {
         open->streamError = true;
         return 0;

@@ -18,9 +18,8 @@ const SystemCall* FindSystemCall(std::string_view name)
     return found != byName.end() ? found->second : nullptr;
 }
 
-bool AnswersNotImplemented(const char* name, DWORD major, DWORD minor, DWORD platform)
+bool AnswersNotImplemented(const SystemCall* call, DWORD major, DWORD minor, DWORD platform)
 {
-    const SystemCall* call = FindSystemCall(name);
     if (call == nullptr || !call->lookedAtBefore2000)
         return false;
     const unsigned version = (major << 8) | (minor & 0xFF);

@@ -28,8 +28,8 @@ extern const SystemCall kSystemCalls[];
 extern const std::size_t kSystemCallCount;
 
 // True when a Windows of this version and platform (the machine's
-// GetVersionExA answer) lacks the call or only stubs it.
-bool AnswersNotImplemented(const char* name, DWORD major, DWORD minor, DWORD platform);
+// GetVersionExA answer) lacks the call (its row, or nullptr for none) or only stubs it.
+bool AnswersNotImplemented(const SystemCall* call, DWORD major, DWORD minor, DWORD platform);
 
 // The row of a call; nullptr when the table has none.
 const SystemCall* FindSystemCall(std::string_view name);

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
+#include <stdlib.h>
 
 #include "SimTestSupport.h"
 #include "machine/HostFolder.h"
@@ -22,11 +24,11 @@ std::string ReadText(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A folder for one test, with a foreign folder beside the machine's.
+// A folder of its own for one test ("<name>-XXXXXX", so that test runs side
+// by side never share one), with a foreign folder beside the machine's.
 struct Scratch {
-    explicit Scratch(const char* name) : base(fs::temp_directory_path() / name)
+    explicit Scratch(const char* name) : base(MadeFolder(name))
     {
-        fs::remove_all(base);
         fs::create_directories(base / "foreign");
         std::ofstream(base / "foreign" / "precious.txt") << "keep me";
     }
@@ -37,6 +39,15 @@ struct Scratch {
                std::distance(fs::directory_iterator(base / "foreign"), fs::directory_iterator()) == 1;
     }
     fs::path base;
+
+private:
+    static fs::path MadeFolder(const char* name)
+    {
+        std::string pattern = (fs::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
+        if (mkdtemp(&pattern[0]) == nullptr)
+            throw std::runtime_error("cannot make a folder like " + pattern);
+        return pattern;
+    }
 };
 
 // Swaps an entry for a link to the foreign folder once, at the moment the

@@ -167,14 +167,17 @@ TEST(SimFiles, FolderSearchListsOnlyTheFolderOwnFiles)
 {
     machine::Machine machine = test::BaseMachine();
     for (const char* path : {"C:\\Data\\b.log", "C:\\Data\\A.log", "C:\\Data\\c.txt", "C:\\Data\\Sub\\d.log",
-                             "C:\\Data!\\e.log", "C:\\Data2\\f.log", "C:\\Dat\\g.log", "C:\\h.log"})
+                             "C:\\Data\\Sub\\Deeper\\i.log", "C:\\Data\\Sub_.log", "C:\\Data!\\e.log",
+                             "C:\\Data2\\f.log", "C:\\Dat\\g.log", "C:\\h.log"})
         machine.files.Write(path, "x");
     sim::SimApi api(machine);
     const struct {
         const char* pattern;
         std::vector<std::string> names;
-    } cases[] = {{"C:\\Data\\*.log", {"A.log", "b.log"}}, {"C:\\Data\\*", {"A.log", "b.log", "c.txt"}},
-                 {"C:\\*.log", {"h.log"}}, {"C:\\Data\\*.ini", {}}};
+    } cases[] = {{"C:\\Data\\*.log", {"A.log", "b.log", "Sub_.log"}},
+                 {"C:\\Data\\*", {"A.log", "b.log", "c.txt", "Sub_.log"}},
+                 {"C:\\*.log", {"h.log"}},
+                 {"C:\\Data\\*.ini", {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
         std::vector<std::string> names;
@@ -186,6 +189,46 @@ TEST(SimFiles, FolderSearchListsOnlyTheFolderOwnFiles)
             api.FindClose(search);
         EXPECT_EQ(names, c.names);
     }
+    // A file removed while the search goes on is passed over.
+    WIN32_FIND_DATAA data = {};
+    HANDLE search = api.FindFirstFileA("C:\\Data\\*.log", &data);
+    ASSERT_TRUE(api.DeleteFileA("C:\\Data\\b.log"));
+    ASSERT_TRUE(api.FindNextFileA(search, &data));
+    EXPECT_STREQ(data.cFileName, "Sub_.log");
+    api.FindClose(search);
+}
+
+// The disks find each file by any spelling of its path however it came
+// there; a copy finds its own; a handle reads the file its name holds now.
+TEST(SimFiles, FilesAreFoundAfterMovesRemovalsAndCopies)
+{
+    machine::Machine machine = test::BaseMachine();
+    machine.files.Write("C:\\A\\one.txt", "1");
+    machine.files.Write("C:\\A\\Sub\\two.txt", "2");
+    ASSERT_TRUE(machine.files.Rename("c:/a//ONE.txt", "C:\\B\\uno.txt"));
+    machine.files.RenameDirectory("C:\\A\\Sub", "C:\\A\\Moved");
+    machine::FileSystem copy = machine.files;
+    ASSERT_TRUE(machine.files.Remove("C:\\B\\UNO.TXT"));
+    EXPECT_EQ(machine.files.Find("C:\\A\\one.txt"), nullptr);
+    EXPECT_EQ(machine.files.Find("c:\\b\\uno.txt"), nullptr);
+    EXPECT_EQ(copy.Find("c:\\b\\uno.txt")->bytes, "1");
+    EXPECT_EQ(machine.files.Find("C:\\A\\Sub\\two.txt"), nullptr);
+    ASSERT_NE(machine.files.Find("C:\\a\\moved\\two.txt"), nullptr);
+    EXPECT_NE(copy.Find("C:\\A\\Moved\\two.txt"), machine.files.Find("C:\\A\\Moved\\two.txt"));
+
+    machine.files.Write(kFile, "old");
+    sim::SimApi api(machine);
+    HANDLE file = api.CreateFileA(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char bytes[8] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(api.DeleteFileA(kFile));
+    EXPECT_FALSE(api.ReadFile(file, bytes, sizeof bytes, &read, nullptr));
+    machine.files.Write(kFile, "anew");
+    EXPECT_TRUE(api.ReadFile(file, bytes, sizeof bytes, &read, nullptr));
+    EXPECT_EQ(std::string(bytes, read), "anew");
+    api.CloseHandle(file);
 }
 
 TEST(SimFiles, SystemDirectoryReportsTheSizeItNeeds)

@@ -7,6 +7,9 @@
 #include <functional>
 
 #include "SimTestSupport.h"
+#include <nlohmann/json.hpp>
+
+#include "machine/JsonRead.h"
 #include "machine/MachineDiff.h"
 #include "machine/MachineFolder.h"
 #include "machine/Manifest.h"
@@ -111,6 +114,22 @@ TEST(RegFile, ReadsLinesAsRegeditDoes)
     EXPECT_EQ(wine->values[1].name + wine->values[2].name, "XY");
     EXPECT_EQ(wine->values[2].data, std::string("5\0", 2));
     EXPECT_EQ(registry.Find("HKEY_LOCAL_MACHINE\\W\\Gone"), nullptr);
+    // A key removed and given again is made anew; a key with many values
+    // finds each by name after one of them was removed and another added.
+    std::string many = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\M\\K]\n";
+    for (char c = 'a'; c <= 'j'; ++c)
+        many += std::string("\"") + c + "\"=\"1\"\n";
+    ASSERT_TRUE(machine::ReadRegFile(many + "\"a\"=-\n\"New\"=\"2\"\n[-HKEY_LOCAL_MACHINE\\M]\n[HKEY_LOCAL_MACHINE\\M\\K]\n"
+                                     "[HKEY_LOCAL_MACHINE\\Many]\n" + many.substr(many.find(']') + 2) + "\"a\"=-\n\"New\"=\"2\"\n",
+                                     registry, error))
+        << error.line << ": " << error.message;
+    ASSERT_NE(registry.Find("HKEY_LOCAL_MACHINE\\M\\K"), nullptr);
+    EXPECT_TRUE(registry.Find("HKEY_LOCAL_MACHINE\\M\\K")->values.empty());
+    const machine::RegKey* manyValues = registry.Find("HKEY_LOCAL_MACHINE\\Many");
+    ASSERT_EQ(manyValues->values.size(), 10u);
+    EXPECT_EQ(manyValues->FindValue("NEW"), &manyValues->values[9]);
+    EXPECT_EQ(manyValues->FindValue("J"), &manyValues->values[8]);
+    EXPECT_EQ(manyValues->FindValue("a"), nullptr);
 
     // The deepest nesting Windows allows reads back; one level more is refused.
     std::string deep = "HKEY_LOCAL_MACHINE";
@@ -304,6 +323,62 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
 }
 
 // The first and last days a SYSTEMTIME holds, and a leap day, read back as written.
+// machine.json is read by a fast reader where it can and by the JSON library
+// otherwise: every text must be taken or refused as the library alone would,
+// read into the same document and written back as the library writes it.
+TEST(Manifest, ReadsEveryTextAsTheJsonLibraryDoes)
+{
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    std::string manyNames = "{";
+    for (int i = 0; i < 40; ++i)
+        manyNames += "\"n" + std::to_string(i % 39) + "\": " + std::to_string(i) + (i < 39 ? ", " : "}");
+    const std::string texts[] = {
+        "\xEF\xBB\xBF{\"a\": 1}",                        // a byte order mark
+        "{\"a\": \"\\uD83D\\uDE00 \xC3\xA9 \xF0\x9F\x98\x80\"}",  // a surrogate pair, UTF-8
+        "{\"a\": \"\\uDC00\"}", "{\"a\": \"\\uD800x\"}",   // lone surrogates
+        "{\"a\": \"\xC0\xAF\"}", "{\"a\": \"\xED\xA0\x80\"}", "{\"a\": \"\xF4\x90\x80\x80\"}",  // no UTF-8
+        std::string("{}\0 x", 5), "{} x", "{\"a\": \"\t\"}", "{\"a\": 01}", "",  // no JSON
+        "[0, -0, 18446744073709551615, -9223372036854775808, true, false, null]",
+        "{\"\\u0000\\u001f\\\"\\\\\\/\\b\\f\\n\\r\\t\x7F\": \"\"}",  // escapes as the library writes them
+        "{\"b\": {\"y\": [], \"x\": {}}, \"a\": [{}, [[]]]}",  // names in the order of their bytes
+        "{\"a\": 1, \"a\": 2}", manyNames,                   // of a name given twice, the last
+        "[1e400]", "[" + std::string(400, '9') + "]",           // too large for any number
+    };
+    for (const std::string& text : texts) {
+        nlohmann::json library = nlohmann::json::parse(text, nullptr, false);
+        machine::JsonTree tree;
+        machine::ParseError error;
+        bool read = machine::ReadJson(text, tree, error);
+        EXPECT_EQ(read, !library.is_discarded()) << text.substr(0, 60);
+        if (read)
+            EXPECT_EQ(tree.Pretty(), library.dump(2)) << text.substr(0, 60);
+        else
+            EXPECT_EQ(error.message.rfind("not valid JSON: ", 0), 0u) << error.message;
+    }
+    // Whole numbers: unsigned unless negative, floats beyond 64 bits.
+    machine::JsonTree numbers;
+    machine::ParseError error;
+    EXPECT_TRUE(machine::ReadJson(deep, numbers, error));  // without running the stack out
+    ASSERT_TRUE(machine::ReadJson("[0, -0, 18446744073709551615, 18446744073709551616, 1.0, 1e300]", numbers, error));
+    std::vector<machine::JsonType> types;
+    for (machine::JsonValue item : numbers.Root().Items())
+        types.push_back(item.Type());
+    EXPECT_EQ(types, (std::vector<machine::JsonType>{machine::JsonType::Unsigned, machine::JsonType::Integer,
+                                                    machine::JsonType::Unsigned, machine::JsonType::Float,
+                                                    machine::JsonType::Float, machine::JsonType::Float}));
+    EXPECT_EQ(numbers.Root().Items()[2].Unsigned(), 18446744073709551615u);
+    // The first name given twice in document order, however large the object.
+    ASSERT_TRUE(machine::ReadJson("{\"a\": {\"b\": 1, \"b\": 2}, \"a\": 1}", numbers, error));
+    EXPECT_EQ(numbers.Twice(), std::optional<std::string>("b"));
+    ASSERT_TRUE(machine::ReadJson(manyNames, numbers, error));
+    EXPECT_EQ(numbers.Twice(), std::optional<std::string>("n0"));
+    // A deep document of the days of 8-bit machines (no code page) is read
+    // without running the stack out, and refused for its unknown field.
+    machine::Machine machine;
+    EXPECT_FALSE(machine::ReadManifest("{\"x\": " + deep + "}", machine, error));
+    EXPECT_EQ(error.message, "unknown field \"x\" in machine.json");
+}
+
 TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
 {
     for (const char* date : {"1601-01-01 00:00:00", "30827-12-31 23:59:59", "2024-02-29 12:00:00"}) {
@@ -701,11 +776,44 @@ TEST(MachineDiff, WalksKeysNestedBeyondWhatTheStackHolds)
     before.registry.Create(deep);
     after.registry.Create(deep).SetValue("v", REG_SZ, machine::StringData("x"));
     after.registry.Create("HKEY_LOCAL_MACHINE\\k\\added");
+    before.registry.Create("HKEY_LOCAL_MACHINE\\k\\zgone");
+    before.registry.Create("HKEY_LOCAL_MACHINE\\k\\Same");
+    after.registry.Create("HKEY_LOCAL_MACHINE\\k\\SAME");
     std::vector<std::string> changes = machine::DescribeChanges(before, after);
-    ASSERT_EQ(changes.size(), 2u);
-    // In the order a depth-first walk gives: the deepest key's value, then the key added beside the chain.
+    ASSERT_EQ(changes.size(), 3u);
+    // In the order a depth-first walk gives: the deepest key's value, then
+    // beside the chain the key removed, then the one added; a key whose name
+    // differs only in case is the same key.
     EXPECT_EQ(changes[0], "registry value added: " + deep + " [v] \"x\" (REG_SZ)");
-    EXPECT_EQ(changes[1], "registry key added: HKEY_LOCAL_MACHINE\\k\\added");
+    EXPECT_EQ(changes[1], "registry key removed: HKEY_LOCAL_MACHINE\\k\\zgone");
+    EXPECT_EQ(changes[2], "registry key added: HKEY_LOCAL_MACHINE\\k\\added");
+}
+
+// A service is compared with the first of its name (as Windows compares
+// names) in the other list, whether or not the lists name the same services.
+TEST(MachineDiff, ComparesEachServiceWithTheFirstOfItsName)
+{
+    auto service = [](const char* name, const char* state) {
+        machine::Service s;
+        s.name = name;
+        s.state = state;
+        return s;
+    };
+    const struct {
+        std::vector<machine::Service> before, after;
+        std::vector<std::string> changes;
+    } cases[] = {
+        {{service("a", "stopped"), service("A", "running")}, {service("a", "running"), service("A", "running")},
+         {"service a: stopped -> running"}},
+        {{service("a", "stopped"), service("b", "stopped")}, {service("B", "running"), service("c", "stopped")},
+         {"service removed: a", "service b: stopped -> running", "service added: c (stopped, start type demand)"}},
+    };
+    for (const auto& c : cases) {
+        machine::Machine before, after;
+        before.services = c.before;
+        after.services = c.after;
+        EXPECT_EQ(machine::DescribeChanges(before, after), c.changes);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 #include <tuple>
+#include <unordered_set>
 
 #include "discovery/DiscoveryConstants.h"
 #include "log/UndoFileFormat.h"
@@ -76,23 +78,30 @@ void Stores::Open(const std::vector<std::string>& storeFolders, std::vector<Refu
 
 std::vector<StoredRun> Stores::Runs() const
 {
-    // Each run with its name in upper case, made once rather than at every comparison.
+    // Each name in upper case made once, for its marker, its path and the
+    // order of the runs (upper case goes letter by letter, so the upper case
+    // of a name with its marker's extension is the two upper cases joined).
+    const std::string upperMarker = Upper(kUndoneExtension);
     std::vector<std::pair<StoredRun, std::string>> found;
-    std::set<std::string> seen;
+    std::unordered_set<std::string> seen;
     for (const std::string& folder : m_folders) {
         std::vector<std::string> names = UndoNamesIn(folder);
-        std::set<std::string> upperNames;
+        std::vector<std::string> upper;
+        upper.reserve(names.size());
         for (const std::string& name : names)
-            upperNames.insert(Upper(name));
-        for (const std::string& name : names) {
-            std::string path = folder + name;
-            if (!IsUndoFileName(name) || upperNames.count(Upper(name + kUndoneExtension)) != 0 ||
-                !seen.insert(Upper(path)).second)
+            upper.push_back(Upper(name));
+        std::unordered_set<std::string_view> upperNames(upper.begin(), upper.end(), upper.size());
+        seen.reserve(seen.size() + names.size());
+        const std::string upperFolder = Upper(folder);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string& name = names[i];
+            if (!IsUndoFileName(name) || upperNames.count(upper[i] + upperMarker) != 0 ||
+                !seen.insert(upperFolder + upper[i]).second)
                 continue;
             StoredRun run;
-            run.path = path;
+            run.path = folder + name;
             undoformat::ReadNameOrder(name, run.sequence, run.attempt);
-            found.emplace_back(run, Upper(name));
+            found.emplace_back(std::move(run), upper[i]);
         }
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
