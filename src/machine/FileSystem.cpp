@@ -83,8 +83,8 @@ FileSystem& FileSystem::operator=(FileSystem&& other)
 
 void FileSystem::Reindex()
 {
-    m_fileIndex.clear();
-    m_fileIndex.reserve(m_files.size());
+    m_fileIndex.Clear();
+    m_fileIndex.Reserve(m_files.size());
     for (auto file = m_files.begin(); file != m_files.end(); ++file)
         Index(file);
 }
@@ -142,8 +142,8 @@ std::string FileSystem::PathProblem(const std::string& path)
 
 SimFile* FileSystem::Indexed(const std::string& key) const
 {
-    auto found = m_fileIndex.find(key);
-    return found == m_fileIndex.end() ? nullptr : &found->second->second;
+    const FileMap::iterator* found = m_fileIndex.Find(key, KeyOf{});
+    return found == nullptr ? nullptr : &(*found)->second;
 }
 
 SimFile* FileSystem::Find(const std::string& path)
@@ -243,7 +243,7 @@ SimFile& FileSystem::Write(const std::string& path, const std::string& bytes)
 
 void FileSystem::Reserve(std::size_t files)
 {
-    m_fileIndex.reserve(files);
+    m_fileIndex.Reserve(files);
 }
 
 bool FileSystem::Remove(const std::string& path)
@@ -251,11 +251,11 @@ bool FileSystem::Remove(const std::string& path)
     ++m_generation;
     std::string key = Key(path);
     m_security.erase(key);
-    auto found = m_fileIndex.find(key);
-    if (found == m_fileIndex.end())
+    const FileMap::iterator* found = m_fileIndex.Find(key, KeyOf{});
+    if (found == nullptr)
         return false;
-    FileMap::iterator file = found->second;
-    m_fileIndex.erase(found);
+    FileMap::iterator file = *found;
+    m_fileIndex.Remove(key, KeyOf{});
     m_files.erase(file);
     return true;
 }
@@ -263,13 +263,13 @@ bool FileSystem::Remove(const std::string& path)
 bool FileSystem::Rename(const std::string& from, const std::string& to)
 {
     std::string fromKey = Key(from);
-    auto found = m_fileIndex.find(fromKey);
-    if (found == m_fileIndex.end())
+    const FileMap::iterator* found = m_fileIndex.Find(fromKey, KeyOf{});
+    if (found == nullptr)
         return false;
-    FileMap::iterator source = found->second;
+    FileMap::iterator source = *found;
     SimFile moved = std::move(source->second);
     ++m_generation;
-    m_fileIndex.erase(found);
+    m_fileIndex.Remove(fromKey, KeyOf{});
     m_files.erase(source);
     moved.path = Normalise(to);
     MakeNormalDirectory(std::string(ParentOf(moved.path)));
@@ -337,7 +337,12 @@ void FileSystem::RenameDirectory(const std::string& from, const std::string& to)
 
 std::string FileSystem::SecurityOf(const std::string& path) const
 {
-    auto found = m_security.find(Key(path));
+    return SecurityOfKey(Key(path));
+}
+
+std::string FileSystem::SecurityOfKey(const std::string& key) const
+{
+    auto found = m_security.find(key);
     return found == m_security.end() ? std::string() : found->second;
 }
 

@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "machine/NameIndex.h"
 #include "platform/WinTypes.h"
 
 namespace machine {
@@ -64,6 +64,7 @@ public:
     // A file's or folder's security descriptor, self-relative, as set; ""
     // for one never set (the machine's default).
     std::string SecurityOf(const std::string& path) const;
+    std::string SecurityOfKey(const std::string& key) const;  // by a key Key() gave
     void SetSecurity(const std::string& path, const std::string& descriptor);
     // Counts removals, renames and replacements of the whole, after which a
     // file found earlier may be gone.
@@ -80,14 +81,17 @@ private:
     SimFile* Indexed(const std::string& key) const;
     // Makes a directory given in Normalise's form, and those above it.
     void MakeNormalDirectory(std::string normal);
-    void Index(FileMap::iterator file) { m_fileIndex.emplace(file->first, file); }
+    struct KeyOf {
+        std::string_view operator()(FileMap::iterator file) const { return file->first; }
+    };
+    void Index(FileMap::iterator file) { m_fileIndex.Add(file, KeyOf{}); }
     void Reindex();
 
     FileMap m_files;                                    // by key, in the order of the keys
     // The same files hashed by key, so that a look-up among many files takes
     // one hash rather than a walk down the map. Its keys are the map's own
     // (a map's entries never move), so a copy indexes its own map afresh.
-    std::unordered_map<std::string_view, FileMap::iterator> m_fileIndex;
+    HashedNames<FileMap::iterator> m_fileIndex;
     std::map<std::string, std::string> m_directories;  // key -> path as created
     std::map<std::string, std::string> m_security;     // key -> security descriptor
     unsigned long m_generation = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,7 +80,7 @@ public:
     machine::Machine& machine() { return m_machine; }
 
     // What the run showed: debugger output and message boxes, in order.
-    const std::vector<TranscriptEntry>& Transcript() const { return m_transcript; }
+    const std::deque<TranscriptEntry>& Transcript() const { return m_transcript; }
     std::vector<std::string> DebugOutput() const;
     std::vector<machine::ShownMessageBox> MessageBoxes() const;
     std::vector<StartedProcess> StartedProcesses() const;
@@ -259,7 +260,8 @@ private:
     DWORD m_lastError = 0;
     unsigned long long m_elapsedMs = 0;
     std::vector<DWORD> m_sleeps;
-    std::vector<TranscriptEntry> m_transcript;
+    // A deque: a run of millions of lines grows it without moving what it holds.
+    std::deque<TranscriptEntry> m_transcript;
     std::size_t m_nextAnswer = 0;
     std::map<std::string, int> m_callCounts;
     // What every call of an operation asks of it, found by its name once: by

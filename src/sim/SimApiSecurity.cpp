@@ -201,7 +201,7 @@ BOOL SimApi::GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION, PSECUR
     }
     // The default is the same for every file: made once.
     static const std::string kDefaultSecurity = DefaultSecurity();
-    std::string descriptor = m_machine.files.SecurityOf(open->name);
+    std::string descriptor = m_machine.files.SecurityOfKey(open->name);
     if (descriptor.empty())
         descriptor = kDefaultSecurity;
     *lpnLengthNeeded = static_cast<DWORD>(descriptor.size());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "SimTestSupport.h"
@@ -215,6 +217,34 @@ TEST(SimFiles, FilesAreFoundAfterMovesRemovalsAndCopies)
     EXPECT_EQ(machine.files.Find("C:\\A\\Sub\\two.txt"), nullptr);
     ASSERT_NE(machine.files.Find("C:\\a\\moved\\two.txt"), nullptr);
     EXPECT_NE(copy.Find("C:\\A\\Moved\\two.txt"), machine.files.Find("C:\\A\\Moved\\two.txt"));
+
+    // Among many, each removal and rename leaves every other file found as it stands.
+    machine::FileSystem many;
+    auto name = [](int i) { return "C:\\Many\\f" + std::to_string(i); };
+    const int kMany = 3000;
+    for (int i = 0; i < kMany; ++i)
+        many.Write(name(i), std::to_string(i));
+    std::map<std::string, std::string> model;
+    for (int i = 0; i < kMany; ++i)
+        model[name(i)] = std::to_string(i);
+    for (int step = 0; step < kMany; step += 2) {
+        int i = (step * 7919) % kMany;  // scattered through the table
+        if (step % 3 == 0) {
+            ASSERT_EQ(many.Remove(name(i)), model.erase(name(i)) == 1);
+        } else if (model.count(name(i)) != 0) {
+            ASSERT_TRUE(many.Rename(name(i), name(i + kMany)));
+            model[name(i + kMany)] = model[name(i)];
+            model.erase(name(i));
+        }
+    }
+    for (int i = 0; i < 2 * kMany; ++i) {
+        const machine::SimFile* found = many.Find(name(i));
+        auto expected = model.find(name(i));
+        ASSERT_EQ(found != nullptr, expected != model.end()) << name(i);
+        if (found != nullptr) {
+            EXPECT_EQ(found->bytes, expected->second) << name(i);
+        }
+    }
 
     machine.files.Write(kFile, "old");
     sim::SimApi api(machine);

@@ -24,11 +24,17 @@ const char kWow64View[] = "Wow6432Node\\";
 const char kSystem32[] = "System32\\";
 const char kSysWow64[] = "SysWOW64\\";
 
+// Whether a name in upper case is an undo file's.
+bool IsUpperUndoFileName(std::string_view upperName)
+{
+    static const std::string prefix = Upper(undoformat::kNamePrefix), extension = Upper(undoformat::kNameExtension);
+    return upperName.size() > prefix.size() + extension.size() && upperName.substr(0, prefix.size()) == prefix &&
+           upperName.substr(upperName.size() - extension.size()) == extension;
+}
+
 bool IsUndoFileName(const std::string& name)
 {
-    const std::string prefix = undoformat::kNamePrefix, extension = undoformat::kNameExtension;
-    return name.size() > prefix.size() + extension.size() && Upper(name.substr(0, prefix.size())) == Upper(prefix) &&
-           Upper(name.substr(name.size() - extension.size())) == Upper(extension);
+    return IsUpperUndoFileName(Upper(name));
 }
 
 // The names of the files in `folder` whose names start as an undo file's, upper case.
@@ -78,25 +84,32 @@ void Stores::Open(const std::vector<std::string>& storeFolders, std::vector<Refu
 
 std::vector<StoredRun> Stores::Runs() const
 {
-    // Each name in upper case made once, for its marker, its path and the
-    // order of the runs (upper case goes letter by letter, so the upper case
-    // of a name with its marker's extension is the two upper cases joined).
+    // Each name in upper case made once, for its marker and the order of the
+    // runs (upper case goes letter by letter, so a marker's name in upper
+    // case is the upper case of its undo file's name and of the extension).
     const std::string upperMarker = Upper(kUndoneExtension);
     std::vector<std::pair<StoredRun, std::string>> found;
-    std::unordered_set<std::string> seen;
+    // A folder listed twice would offer its runs twice; in one folder no two
+    // names are the same.
+    std::unordered_set<std::string> foldersSeen;
     for (const std::string& folder : m_folders) {
+        if (!foldersSeen.insert(Upper(folder)).second)
+            continue;
         std::vector<std::string> names = UndoNamesIn(folder);
         std::vector<std::string> upper;
         upper.reserve(names.size());
         for (const std::string& name : names)
             upper.push_back(Upper(name));
-        std::unordered_set<std::string_view> upperNames(upper.begin(), upper.end(), upper.size());
-        seen.reserve(seen.size() + names.size());
-        const std::string upperFolder = Upper(folder);
+        // The undo files whose markers lie beside them, by their names in upper case.
+        std::unordered_set<std::string_view> marked;
+        for (const std::string& name : upper) {
+            if (name.size() > upperMarker.size() && name.compare(name.size() - upperMarker.size(), upperMarker.size(),
+                                                                 upperMarker) == 0)
+                marked.insert(std::string_view(name).substr(0, name.size() - upperMarker.size()));
+        }
         for (std::size_t i = 0; i < names.size(); ++i) {
             const std::string& name = names[i];
-            if (!IsUndoFileName(name) || upperNames.count(upper[i] + upperMarker) != 0 ||
-                !seen.insert(upperFolder + upper[i]).second)
+            if (!IsUpperUndoFileName(upper[i]) || marked.count(upper[i]) != 0)
                 continue;
             StoredRun run;
             run.path = folder + name;
