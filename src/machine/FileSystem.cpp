@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "machine/Registry.h"
@@ -251,26 +252,22 @@ bool FileSystem::Remove(const std::string& path)
     ++m_generation;
     std::string key = Key(path);
     m_security.erase(key);
-    const FileMap::iterator* found = m_fileIndex.Find(key, KeyOf{});
-    if (found == nullptr)
+    std::optional<FileMap::iterator> file = m_fileIndex.Remove(key, KeyOf{});
+    if (!file)
         return false;
-    FileMap::iterator file = *found;
-    m_fileIndex.Remove(key, KeyOf{});
-    m_files.erase(file);
+    m_files.erase(*file);
     return true;
 }
 
 bool FileSystem::Rename(const std::string& from, const std::string& to)
 {
     std::string fromKey = Key(from);
-    const FileMap::iterator* found = m_fileIndex.Find(fromKey, KeyOf{});
-    if (found == nullptr)
+    std::optional<FileMap::iterator> source = m_fileIndex.Remove(fromKey, KeyOf{});
+    if (!source)
         return false;
-    FileMap::iterator source = *found;
-    SimFile moved = std::move(source->second);
+    SimFile moved = std::move((*source)->second);
     ++m_generation;
-    m_fileIndex.Remove(fromKey, KeyOf{});
-    m_files.erase(source);
+    m_files.erase(*source);
     moved.path = Normalise(to);
     MakeNormalDirectory(std::string(ParentOf(moved.path)));
     std::string toKey = UpperCase(moved.path);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -50,13 +49,10 @@ struct ServicesByName {
     }
     const Service* Find(std::string_view upperName) const
     {
-        std::optional<std::size_t> found = FindIndex(upperName);
+        const std::size_t* found = FindIndex(upperName);
         return found ? &services[*found] : nullptr;
     }
-    std::optional<std::size_t> FindIndex(std::string_view upperName) const
-    {
-        return first.Find(upperName, UpperOf{upper});
-    }
+    const std::size_t* FindIndex(std::string_view upperName) const { return first.Find(upperName, UpperOf{upper}); }
     struct UpperOf {
         const std::vector<std::string>& upper;
         std::string_view operator()(std::size_t index) const { return upper[index]; }

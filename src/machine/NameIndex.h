@@ -42,16 +42,17 @@ public:
         return slot.hash == kFree ? nullptr : &slot.entry;
     }
 
-    // False when no entry has that name.
+    // The entry of that name, taken out of the table; none when no entry has that name.
     template <typename NameOf>
-    bool Remove(std::string_view name, const NameOf& nameOf)
+    std::optional<Entry> Remove(std::string_view name, const NameOf& nameOf)
     {
         if (m_slots.empty())
-            return false;
+            return std::nullopt;
         std::size_t mask = m_slots.size() - 1;
         std::size_t hole = SlotOf(name, HashOf(name), nameOf);
         if (m_slots[hole].hash == kFree)
-            return false;
+            return std::nullopt;
+        Entry removed = m_slots[hole].entry;
         m_slots[hole].hash = kFree;
         --m_count;
         // The entries after it that would no longer be found past the hole move into it.
@@ -64,7 +65,7 @@ public:
             m_slots[next].hash = kFree;
             hole = next;
         }
-        return true;
+        return removed;
     }
 
     // Room for this many entries in all without the table growing.
@@ -129,26 +130,6 @@ private:
 };
 
 // Values found by name through their indexes in the caller's list.
-class NameIndex {
-public:
-    // False, leaving the table as it was, when a value of that name is in it.
-    template <typename NameOf>
-    bool Add(std::size_t index, const NameOf& nameOf)
-    {
-        return m_names.Add(index, nameOf);
-    }
-
-    template <typename NameOf>
-    std::optional<std::size_t> Find(std::string_view name, const NameOf& nameOf) const
-    {
-        const std::size_t* index = m_names.Find(name, nameOf);
-        return index == nullptr ? std::nullopt : std::optional<std::size_t>(*index);
-    }
-
-    bool Empty() const { return m_names.Empty(); }
-
-private:
-    HashedNames<std::size_t> m_names;
-};
+using NameIndex = HashedNames<std::size_t>;
 
 }  // namespace machine

@@ -14,13 +14,6 @@ const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKE
                                   "HKEY_CURRENT_CONFIG"};
 }
 
-namespace {
-char AsciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-}  // namespace
-
 std::string UpperCase(std::string_view text)
 {
     return WindowsUpper(text);

@@ -1,6 +1,6 @@
 #include "machine/WindowsNames.h"
 
-#include <cctype>
+#include <algorithm>
 #include <vector>
 
 #include "machine/TextEncodings.h"
@@ -51,8 +51,7 @@ std::string WindowsUpper(std::string_view text)
             ascii = false;
             break;
         }
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        c = AsciiUpper(c);
     }
     if (ascii)
         return upper;
@@ -87,8 +86,7 @@ std::string DeviceNameProblem(std::string_view name)
     if (base.size() < 3 || base.size() > 7 || base.size() == 5)
         return std::string();
     std::string upper(base);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
     bool numbered = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
                     upper[3] >= '1' && upper[3] <= '9';
     if (numbered || upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||

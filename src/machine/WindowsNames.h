@@ -12,6 +12,11 @@ namespace machine {
 // bytes each the Latin-1 character of its number (as names were written by
 // the tools on Linux before they wrote UTF-8).
 std::vector<unsigned> NameCharacters(std::string_view name);
+// An ASCII letter's capital, as the C library's toupper has it; any other byte as it is.
+inline char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 // A character's capital as a Windows volume compares names (UpperCaseTable.cpp).
 unsigned WindowsUpperCase(unsigned character);
 // The text in upper case by that table: UTF-8 by its characters, a text that

@@ -322,7 +322,6 @@ TEST(Manifest, NamesTheFieldTheRuleAndTheLine)
     }
 }
 
-// The first and last days a SYSTEMTIME holds, and a leap day, read back as written.
 // machine.json is read by a fast reader where it can and by the JSON library
 // otherwise: every text must be taken or refused as the library alone would,
 // read into the same document and written back as the library writes it.
@@ -379,6 +378,7 @@ TEST(Manifest, ReadsEveryTextAsTheJsonLibraryDoes)
     EXPECT_EQ(error.message, "unknown field \"x\" in machine.json");
 }
 
+// The first and last days a SYSTEMTIME holds, and a leap day, read back as written.
 TEST(Manifest, LocalTimeKeepsTheDatesWindowsHolds)
 {
     for (const char* date : {"1601-01-01 00:00:00", "30827-12-31 23:59:59", "2024-02-29 12:00:00"}) {
